@@ -1,0 +1,15 @@
+// colc: colour calibration of machine-vision cameras. The whole public API.
+#pragma once
+
+#include "colc/balance/balance.h"
+#include "colc/colorcal.h"
+#include "colc/host/acquire_info.h"
+#include "colc/host/camera_settings.h"
+#include "colc/host/diag.h"
+#include "colc/host/handle.h"
+#include "colc/host/imaging.h"
+#include "colc/host/runtime.h"
+#include "colc/records/channel_result.h"
+#include "colc/records/errors.h"
+#include "colc/records/params.h"
+#include "colc/records/result.h"
