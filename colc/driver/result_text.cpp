@@ -1,0 +1,39 @@
+#include "colc/driver/result_text.h"
+
+#include <cstdio>
+#include <string>
+
+#include "colc/host/display.h"
+
+namespace {
+
+std::string formatted(const char* format, double value) {
+  char line[64];
+  std::snprintf(line, sizeof line, format, value);
+  return line;
+}
+
+std::string formatted(const char* format, const char* value) {
+  char line[64];
+  std::snprintf(line, sizeof line, format, value);
+  return line;
+}
+
+}  // namespace
+
+void kfSketchResultText(const kcColorCalibrationResult& result, kcDiagObject* diag, unsigned long diagFlags) {
+  if (diagFlags == 0 || diag == nullptr) return;
+  // Only ever called right after a record was added; an empty object has
+  // nowhere to put the text.
+  if (diag->numRecords() == 0) return;
+  kcUITablet tablet;
+  const kcUIFormat format{-1, 0};
+  const auto draw = [&](const std::string& text, double y) {
+    tablet.draw(text, kcVector<2>(10.0, y), kcColor::red, kcColor::pass, format, 0);
+  };
+  draw(formatted("exposure: %8.6f ", result.exposure()), 50.0);
+  draw(formatted("contrast: %8.6f ", result.contrast()), 70.0);
+  draw(formatted("brightness: %8.6f ", result.brightness()), 90.0);
+  draw(formatted("positive8BitLut: %s ", result.positive8BitLut() ? "true" : "false"), 110.0);
+  diag->diagRecord(diag->numRecords() - 1).sketch(tablet.sketch(), 0, "Color Calibration Result Text");
+}
