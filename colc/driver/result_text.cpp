@@ -7,15 +7,12 @@
 
 namespace {
 
-std::string formatted(const char* format, double value) {
-  char line[64];
-  std::snprintf(line, sizeof line, format, value);
-  return line;
-}
-
-std::string formatted(const char* format, const char* value) {
-  char line[64];
-  std::snprintf(line, sizeof line, format, value);
+// One printf-formatted line, however long the value makes it.
+template <class T>
+std::string formatted(const char* format, T value) {
+  const int n = std::snprintf(nullptr, 0, format, value);
+  std::string line(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  std::snprintf(line.data(), line.size() + 1, format, value);
   return line;
 }
 
