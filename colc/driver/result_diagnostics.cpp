@@ -1,8 +1,9 @@
-#include "colc/driver/result_text.h"
+#include "colc/driver/result_diagnostics.h"
 
 #include <cstdio>
 #include <string>
 
+#include "colc/driver/acquisition.h"
 #include "colc/host/display.h"
 
 namespace {
@@ -33,4 +34,24 @@ void kfSketchResultText(const kcColorCalibrationResult& result, kcDiagObject* di
   draw(formatted("brightness: %8.6f ", result.brightness()), 90.0);
   draw(formatted("positive8BitLut: %s ", result.positive8BitLut() ? "true" : "false"), 110.0);
   diag->diagRecord(diag->numRecords() - 1).sketch(tablet.sketch(), 0, "Color Calibration Result Text");
+}
+
+void kfRecordCalibrationImages(const kcColorCalibrationResult& result, kcPtrHandle<kcAcqImage>& image,
+                               kcDiagObject* diag, unsigned long diagFlags) {
+  const kc3PlanePelBuffer color = image->get3PlanePelBuffer();
+
+  kcDiagRecord& colorRecord = diag->newDiagRecord();
+  colorRecord.image(color, false);
+  colorRecord.recordAnnotation("Color image");
+  kfSketchResultText(result, diag, diagFlags);
+
+  kcDiagRecord& mappedRecord = diag->newDiagRecord();
+  mappedRecord.image(result.pelMapImage(color), false);
+  mappedRecord.recordAnnotation("Mapped color image");
+  kfSketchResultText(result, diag, diagFlags);
+
+  kcDiagRecord& greyRecord = diag->newDiagRecord();
+  greyRecord.image(kfGrey8Image(image), false);
+  greyRecord.recordAnnotation("Monochrome image");
+  kfSketchResultText(result, diag, diagFlags);
 }
