@@ -22,7 +22,7 @@
 
 class kcAcqImage;
 class kcColorCalibrationToolState;
-struct kcColorCalibrationMeasurement;
+class kcColorCalibrationMeasurement;
 
 class kcColorCalibrationTool {
  public:
