@@ -23,11 +23,11 @@ cv::Mat decodeSrgb(const kc3PlanePelBuffer& image) {
 }
 
 // Plane k's response to the three planes of light (step 2).
-cv::Matx33f responseMatrix() {
+cv::Matx33f responseMatrix(double crossTalk) {
   cv::Matx33f m;
   for (int k = 0; k < 3; ++k)
     for (int j = 0; j < 3; ++j)
-      m(k, j) = static_cast<float>(kSensitivity[k] * (k == j ? 1.0 - kCrossTalk : kCrossTalk / 2));
+      m(k, j) = static_cast<float>(kSensitivity[k] * (k == j ? 1.0 - crossTalk : crossTalk / 2));
   return m;
 }
 
@@ -41,8 +41,10 @@ const kcSimPose& checked(const kcSimPose& p) {
 
 }  // namespace
 
-kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height)
-    : targetLinear_(decodeSrgb(target)), pose_(checked(pose)), width_(width), height_(height) {}
+kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height,
+                       double crossTalk)
+    : targetLinear_(decodeSrgb(target)), pose_(checked(pose)), width_(width), height_(height),
+      response_(responseMatrix(crossTalk)) {}
 
 void kcSimScene::target(const kc3PlanePelBuffer& target) {
   targetLinear_ = decodeSrgb(target);
@@ -89,7 +91,7 @@ cv::Mat kcSimScene::render() const {
   cv::Mat light;
   const cv::Scalar background = cv::Scalar::all(kBackground);
   cv::warpAffine(source, light, warp, cv::Size(width_, height_), cv::INTER_LINEAR, cv::BORDER_CONSTANT, background);
-  cv::transform(light, light, responseMatrix());
+  cv::transform(light, light, response_);
 
   cv::Mat levels(3 * height_, width_, CV_16U);
   std::vector<cv::Mat> planes;

@@ -11,8 +11,9 @@
 
 class kcSimScene {
  public:
-  // target: an sRGB colour image; kcBadPointer when unbound.
-  kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height);
+  // target: an sRGB colour image; kcBadPointer when unbound. crossTalk:
+  // the share of light that leaks between planes (0..0.5).
+  kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height, double crossTalk);
 
   void target(const kc3PlanePelBuffer& target);
   void pose(const kcSimPose& pose);
@@ -29,5 +30,6 @@ class kcSimScene {
   kcSimPose pose_;
   int width_;
   int height_;
+  cv::Matx33f response_;  // step 2 of the model
   cv::Mat levels_;  // empty while stale
 };

@@ -7,9 +7,12 @@
 //    neutral background of linear grey kBackground, resampled in linear
 //    light (area averaging when the target shrinks, bilinear otherwise).
 // 2. Plane response. Plane k (red, green, blue) of the sensor sees
-//        r_k = kSensitivity[k] * ((1 - kCrossTalk) L_k + kCrossTalk / 2 * sum of the other planes' L)
-//    The sensitivities differ between planes: white does not come out
-//    white, an error that only a per-plane transfer can correct.
+//        r_k = kSensitivity[k] * ((1 - x) L_k + x / 2 * sum of the other planes' L)
+//    where x is the camera's cross-talk between planes (an option, 0 by
+//    default: the sRGB toe turns even a 1 % leak into a visible lift of
+//    the zero channels of saturated colours, which no per-plane transfer
+//    can remove). The sensitivities differ between planes: white does not
+//    come out white, an error that only a per-plane transfer can correct.
 // 3. Exposure. The signal, in units of the ADC's full scale, is
 //        p_k = exposure * kPhotonRate * r_k                  (exposure in seconds)
 // 4. Analog chain, one per tap (taps split the sensor into equal vertical
@@ -47,7 +50,6 @@ namespace kcSimModel {
 
 constexpr double kBackground = 0.18;
 constexpr std::array<double, 3> kSensitivity = {0.8, 1.0, 0.62};
-constexpr double kCrossTalk = 0.04;
 constexpr double kPhotonRate = 40.0;  // per second
 constexpr double kGainSpan = 4.0;
 constexpr double kBlackSlope = 0.08;

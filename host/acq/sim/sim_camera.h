@@ -33,6 +33,8 @@ struct kcSimCameraConfig {
   kcSimPose pose;
   // The noise level: 1 is the sensor's own, 0 none.
   double noise = 1.0;
+  // The share of light that leaks from each plane into the other two (0..0.5).
+  double crossTalk = 0.0;
   // Read-out taps (1..4), vertical stripes with an analog chain each.
   int taps = 1;
   // The calibration target, an sRGB colour image; unbound: kfSimTargetChart().
@@ -42,7 +44,7 @@ struct kcSimCameraConfig {
 
 // The configuration that an option string describes: comma-separated
 // key=value pairs over the defaults of kcSimCameraConfig. Keys: width,
-// height, seed, x, y, rotation, scale, noise, taps, and the faults fail-at,
+// height, seed, x, y, rotation, scale, noise, crosstalk, taps, and the faults fail-at,
 // unbound-at, timeout-at, cancel-at, write-fail-at (acquisition or write
 // indices counted from 1). kcBadArgument naming the key for an unknown or
 // repeated key or a bad value.
@@ -50,6 +52,6 @@ kcSimCameraConfig kfParseSimCameraOptions(const std::string& options);
 
 // kcBadArgument for a configuration out of range (a sensor below 16 x 16
 // or above 16384 x 16384 pels, a scale not above 0, a negative noise level,
-// taps outside 1..4, values that are not finite).
+// cross-talk outside 0..0.5, taps outside 1..4, values that are not finite).
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& config = {});
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options);

@@ -19,7 +19,7 @@ class kcSimImaging {
  public:
   explicit kcSimImaging(const kcSimCameraConfig& c)
       : scene(c.target.isBound() ? c.target : kfSimTargetChart(), c.pose, static_cast<int>(c.width),
-              static_cast<int>(c.height)),
+              static_cast<int>(c.height), c.crossTalk),
         sensor(static_cast<int>(c.width), static_cast<int>(c.height), c.taps, c.noise, c.seed) {}
 
   kcSimScene scene;

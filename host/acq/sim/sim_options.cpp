@@ -52,6 +52,7 @@ const std::map<std::string_view, Setter>& setters() {
       {"rotation", to<double>([](kcSimCameraConfig& c) -> double& { return c.pose.rotation; })},
       {"scale", to<double>([](kcSimCameraConfig& c) -> double& { return c.pose.scale; })},
       {"noise", to<double>([](kcSimCameraConfig& c) -> double& { return c.noise; })},
+      {"crosstalk", to<double>([](kcSimCameraConfig& c) -> double& { return c.crossTalk; })},
       {"taps", to<int>([](kcSimCameraConfig& c) -> int& { return c.taps; })},
       {"fail-at", to<unsigned long>([](kcSimCameraConfig& c) -> unsigned long& { return c.faults.failAt; })},
       {"unbound-at", to<unsigned long>([](kcSimCameraConfig& c) -> unsigned long& { return c.faults.unboundAt; })},

@@ -21,14 +21,15 @@ const cv::Scalar kCard(40, 40, 40);
 const cv::Scalar kWhite(245, 245, 245);
 
 // The patch colours, row by row, in RGB: a neutral ramp, then colours of
-// six hues each at a fixed saturation and value.
+// six hues each at a fixed saturation and value. Like printed inks, no
+// colour is quite free of any primary: every channel is at least 11.
 std::vector<cv::Vec3b> patchColours() {
   std::vector<cv::Vec3b> colours;
   for (int grey : {18, 58, 100, 145, 195, 243}) colours.emplace_back(grey, grey, grey);
   struct HueRow {
     float firstHue, saturation, value;
   };
-  for (HueRow row : {HueRow{0.f, 1.f, 0.9f}, HueRow{30.f, 0.55f, 0.85f}, HueRow{15.f, 0.9f, 0.5f}}) {
+  for (HueRow row : {HueRow{0.f, 0.95f, 0.9f}, HueRow{30.f, 0.55f, 0.85f}, HueRow{15.f, 0.9f, 0.5f}}) {
     cv::Mat hsv(1, kColumns, CV_32FC3), rgb;
     for (int i = 0; i < kColumns; ++i) hsv.at<cv::Vec3f>(0, i) = {row.firstHue + 60.f * i, row.saturation, row.value};
     cv::cvtColor(hsv, rgb, cv::COLOR_HSV2RGB);
