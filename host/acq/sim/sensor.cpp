@@ -53,7 +53,7 @@ kcSimSensor::kcSimSensor(int width, int height, int taps, double noise, unsigned
   }
 }
 
-kcSimSensor::TapTransfer kcSimSensor::transfer(const kcSimExposure& settings, int tap, int plane) const {
+kcSimSensor::TapTransfer kcSimSensor::tapTransfer(const kcSimExposure& settings, int tap) const {
   const double g = gain(settings.contrast[static_cast<std::size_t>(tap)]);
   const double perLevel = settings.exposure * kPhotonRate / 65535.0;  // p per scene level
   TapTransfer t;
@@ -65,10 +65,14 @@ kcSimSensor::TapTransfer kcSimSensor::transfer(const kcSimExposure& settings, in
     const double sd = noise_ * kAdcMax * std::sqrt(g * g * p / kFullWell + kReadNoise * kReadNoise);
     t.sigma[bin] = static_cast<float>(sd / kBankSigma);
   }
-  const auto& table = settings.tables[static_cast<std::size_t>(plane)];
-  t.output.resize(encode_.size());
-  for (std::size_t code = 0; code < encode_.size(); ++code) t.output[code] = table[encode_[code]];
   return t;
+}
+
+std::vector<unsigned char> kcSimSensor::planeOutput(const kcSimExposure& settings, int plane) const {
+  const auto& table = settings.tables[static_cast<std::size_t>(plane)];
+  std::vector<unsigned char> output(encode_.size());
+  for (std::size_t code = 0; code < encode_.size(); ++code) output[code] = table[encode_[code]];
+  return output;
 }
 
 cv::Mat& kcSimSensor::frameBuffer() {
@@ -81,17 +85,20 @@ cv::Mat& kcSimSensor::frameBuffer() {
 }
 
 kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimExposure& settings, unsigned long frame) {
+  std::vector<TapTransfer> taps;
+  for (int tap = 0; tap < taps_; ++tap) taps.push_back(tapTransfer(settings, tap));
   cv::Mat& out = frameBuffer();
   std::mt19937_64 offsets(mix(seed_ ^ mix(frame)));
   for (int plane = 0; plane < 3; ++plane) {
+    const std::vector<unsigned char> output = planeOutput(settings, plane);
     const int dy = static_cast<int>(offsets() % kBankSlack), dx = static_cast<int>(offsets() % kBankSlack);
     for (int tap = 0; tap < taps_; ++tap) {
-      const TapTransfer t = transfer(settings, tap, plane);
+      const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
       const int x0 = width_ * tap / taps_, x1 = width_ * (tap + 1) / taps_;
       for (int y = 0; y < height_; ++y) {
         const int row = plane * height_ + y;
         exposeRow(levels.ptr<std::uint16_t>(row) + x0, bank_.ptr<std::int8_t>(y + dy) + dx + x0, t.sigma.data(),
-                  t.scale, t.offset, t.output.data(), out.ptr(row) + x0, x1 - x0);
+                  t.scale, t.offset, output.data(), out.ptr(row) + x0, x1 - x0);
       }
     }
   }

@@ -20,14 +20,15 @@ class kcSimSensor {
   kc3PlanePelBuffer expose(const cv::Mat& levels, const kcSimExposure& settings, unsigned long frame);
 
  private:
-  // One tap's transfer for one plane, for the current settings.
+  // One tap's analog chain under the settings (steps 3 to 5).
   struct TapTransfer {
-    float scale;                        // ADC codes per scene level
-    float offset;                       // ADC codes of the black level
-    std::vector<float> sigma;           // noise in codes per bank unit, by level >> kLevelShift
-    std::vector<unsigned char> output;  // 8-bit value of every ADC code, input table applied
+    float scale;               // ADC codes per scene level
+    float offset;              // ADC codes of the black level
+    std::vector<float> sigma;  // noise in codes per bank unit, by level >> kLevelShift
   };
-  TapTransfer transfer(const kcSimExposure& settings, int tap, int plane) const;
+  TapTransfer tapTransfer(const kcSimExposure& settings, int tap) const;
+  // The 8-bit pel of every ADC code of a plane (steps 7 and 8).
+  std::vector<unsigned char> planeOutput(const kcSimExposure& settings, int plane) const;
   cv::Mat& frameBuffer();
 
   int width_;
