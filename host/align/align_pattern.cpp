@@ -5,6 +5,7 @@
 #include "colc/host/align.h"
 #include "host/align/pattern_search.h"
 #include "host/align/pel_frame.h"
+#include "host/imaging/cv_bridge.h"
 
 void kc_SXRunParams::zone(kc_SXDefs::DOF dof, double low, double high) {
   if (!(low <= high)) throw kcBadArgument("alignment zone: low is above high");
@@ -52,7 +53,7 @@ kcSXAlignPattern& kcSXAlignPattern::operator=(const kcSXAlignPattern&) = default
 
 void kcSXAlignPattern::train(const kcPelBuffer_const<unsigned char>& image, unsigned long fineLevel, kcDiagObject*,
                              unsigned long) {
-  const cv::Mat pattern = kfAlignMatView(image);
+  const cv::Mat pattern = kfMatView(image);
   if (pattern.cols < AlignPatternModel::kMinSide || pattern.rows < AlignPatternModel::kMinSide)
     throw kcBadArgument("alignment pattern must be at least " + std::to_string(AlignPatternModel::kMinSide) +
                         " pels wide and high");
@@ -70,7 +71,7 @@ void kcSXAlignPattern::train(const kcPelBuffer_const<unsigned char>& image, unsi
 void kcSXAlignPattern::run(const kcPelBuffer_const<unsigned char>& image, const kcSXAlignRunParams& params,
                            kcSXAlignResultSet& results, kcDiagObject*, unsigned long) const {
   if (!model_) throw kcBadArgument("alignment pattern is not trained");
-  const cv::Mat view = kfAlignMatView(image);
+  const cv::Mat view = kfMatView(image);
   const kcXform<2> clientFromRunMat = kfClientFromMatXform(image);
   if (clientFromRunMat.matrix().determinant() == 0.0)
     throw kcBadArgument("alignment run image has a singular client transform");

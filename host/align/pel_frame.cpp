@@ -1,13 +1,5 @@
 #include "host/align/pel_frame.h"
 
-cv::Mat kfAlignMatView(const kcPelBuffer_const<unsigned char>& buffer) {
-  if (!buffer.isBound()) throw kcBadPointer("unbound pel buffer");
-  const kcPelRect& w = buffer.window();
-  if (w.width() <= 0 || w.height() <= 0) return cv::Mat();
-  return cv::Mat(static_cast<int>(w.height()), static_cast<int>(w.width()), CV_8UC1,
-                 const_cast<unsigned char*>(buffer.pointToRow(w.top)), static_cast<size_t>(buffer.rowStride()));
-}
-
 kcXform<2> kfClientFromMatXform(const kc_PelBuffer& buffer) {
   const kcPelRect& w = buffer.window();
   const kcXform<2> imageFromMat(kcMatrix<2>(), kcVector<2>(w.left + 0.5, w.top + 0.5));

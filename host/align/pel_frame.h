@@ -1,6 +1,6 @@
-// OpenCV views of pel buffers and the transforms between a buffer's client
-// coordinates and the matrix coordinates of its view, shared by the
-// alignment and the correlation.
+// Transforms between a buffer's client coordinates and the matrix
+// coordinates of its OpenCV view (kfMatView), shared by the alignment and
+// the correlation.
 //
 // In matrix coordinates the centre of the window's first pel is (0, 0);
 // in image coordinates that pel covers [left, left + 1) x [top, top + 1),
@@ -11,9 +11,6 @@
 
 #include "colc/host/geometry.h"
 #include "colc/host/imaging.h"
-
-// The window's pels without a copy. kcBadPointer for an unbound buffer.
-cv::Mat kfAlignMatView(const kcPelBuffer_const<unsigned char>& buffer);
 
 // Matrix coordinates of the window view -> client coordinates.
 kcXform<2> kfClientFromMatXform(const kc_PelBuffer& buffer);

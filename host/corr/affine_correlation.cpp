@@ -9,6 +9,7 @@
 
 #include "colc/host/corr.h"
 #include "host/align/pel_frame.h"
+#include "host/imaging/cv_bridge.h"
 
 namespace {
 
@@ -75,8 +76,8 @@ cv::Mat innerMask(const cv::Matx23f& warp, cv::Size train, cv::Size image) {
 void kfNormalizedCorrelationAffinePose(const kcPelBuffer_const<unsigned char>& trainImage,
                                        const kcPelBuffer_const<unsigned char>& image, const kcXform<2>& startPose,
                                        kcNormalizedCorrelationAffineResult& result, kcDiagObject*, unsigned long) {
-  const cv::Mat train = kfAlignMatView(trainImage);
-  const cv::Mat run = kfAlignMatView(image);
+  const cv::Mat train = kfMatView(trainImage);
+  const cv::Mat run = kfMatView(image);
   const kcXform<2> trainClientFromMat = kfClientFromMatXform(trainImage);
   const kcXform<2> runClientFromMat = kfClientFromMatXform(image);
   if (trainClientFromMat.matrix().determinant() == 0.0 || runClientFromMat.matrix().determinant() == 0.0 ||

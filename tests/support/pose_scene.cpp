@@ -6,6 +6,9 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "host/imaging/cv_bridge.h"
+
+namespace colc_test {
 namespace {
 
 // Patches in a grid on a card: a rim of rimFraction of the shorter side,
@@ -143,15 +146,6 @@ cv::Mat toGrey(const cv::Mat& rgb) {
   return grey;
 }
 
-kcPelBuffer<unsigned char> bufferOf(const cv::Mat& grey) {
-  CV_Assert(grey.type() == CV_8UC1);
-  auto owner = std::make_shared<cv::Mat>(grey);
-  return {owner, owner->data, owner->cols, owner->rows, static_cast<long>(owner->step[0])};
-}
+kcPelBuffer<unsigned char> bufferOf(const cv::Mat& grey) { return kfPelBufferFromMat(grey); }
 
-cv::Mat matOf(const kcPelBuffer_const<unsigned char>& buffer) {
-  cv::Mat m(static_cast<int>(buffer.height()), static_cast<int>(buffer.width()), CV_8UC1);
-  for (int y = 0; y < m.rows; ++y)
-    std::copy_n(buffer.pointToRow(buffer.window().top + y), m.cols, m.ptr<unsigned char>(y));
-  return m;
-}
+}  // namespace colc_test

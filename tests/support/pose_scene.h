@@ -14,6 +14,8 @@
 #include "colc/host/geometry.h"
 #include "colc/host/imaging.h"
 
+namespace colc_test {
+
 struct TargetPose {
   double rotationDegrees = 0.0;
   double scale = 1.0;
@@ -57,5 +59,5 @@ cv::Mat toGrey(const cv::Mat& rgb);
 
 // A buffer that shares the matrix's pels (8-bit, one plane).
 kcPelBuffer<unsigned char> bufferOf(const cv::Mat& grey);
-// The buffer's window as a matrix (a copy).
-cv::Mat matOf(const kcPelBuffer_const<unsigned char>& buffer);
+
+}  // namespace colc_test

@@ -13,6 +13,8 @@
 #include "colc/host/align.h"
 #include "support/pose_scene.h"
 
+using namespace colc_test;
+
 namespace {
 
 const cv::Size kChart(200, 150);

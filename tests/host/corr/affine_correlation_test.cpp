@@ -11,6 +11,8 @@
 #include "colc/host/corr.h"
 #include "support/pose_scene.h"
 
+using namespace colc_test;
+
 namespace {
 
 const cv::Size kChart(200, 150);
