@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include "colc/balance/balance.h"
+
+namespace {
+
+kcColorCalibrationChannelResultInternal channel(double gain, double offset, double rmsError, double active) {
+  kcColorCalibrationChannelResultInternal result;
+  result.init(gain, offset, 0.5, 0.5, active, rmsError);
+  return result;
+}
+
+const kcUIText& onlyText(const kcDiagRecord& record) {
+  EXPECT_EQ(record.sketches().size(), 1u);
+  EXPECT_EQ(record.sketches().at(0).sketch.texts().size(), 1u);
+  return record.sketches().at(0).sketch.texts().at(0);
+}
+
+}  // namespace
+
+TEST(BalanceText, DrawsTheFittedNumbersOnTheLastRecord) {
+  kcDiagObject diag;
+  diag.newDiagRecord();
+  diag.newDiagRecord();
+  kfSketchBalanceText(channel(1.25, -3.5, 2.0, 0.75), &diag, kColorCalibrationDiagResults);
+  EXPECT_TRUE(diag.diagRecord(0).sketches().empty());
+  const kcUIText& text = onlyText(diag.diagRecord(1));
+  EXPECT_EQ(text.text, "gain: 1.250000 offset: -3.500000 rmsError: 2.000000 propActive: 0.750000");
+  EXPECT_EQ(text.point, kcVector<2>(10.0, 50.0));
+  EXPECT_EQ(text.foreground, kcColor::red);
+  EXPECT_EQ(text.background, kcColor::pass);
+  EXPECT_EQ(text.format, (kcUIFormat{-1, 0}));
+  EXPECT_EQ(text.layer, 0);
+  EXPECT_EQ(diag.diagRecord(1).sketches()[0].name, "Color Balance Result Text");
+  EXPECT_EQ(diag.diagRecord(1).sketches()[0].coordinateSystem, 0);
+
+  // Wide numbers widen their fields instead of being cut.
+  kfSketchBalanceText(channel(1e300, -123.456789, 0.0, 1.0), &diag, kColorCalibrationDiagResults);
+  const std::string& wide = diag.diagRecord(1).sketches().at(1).sketch.texts().at(0).text;
+  EXPECT_EQ(wide.rfind("gain: 1000000000000000052504760255204420248704468581108159154915854115111802457988908195786371375", 0), 0u);
+  EXPECT_NE(wide.find(".000000 offset: -123.456789 rmsError: 0.000000 propActive: 1.000000"), std::string::npos);
+}
+
+TEST(BalanceText, NeedsFlagsAndADiagnosticsObjectAndMakesARecordWhenThereIsNone) {
+  kcDiagObject diag;
+  kfSketchBalanceText(channel(1.0, 0.0, 0.0, 1.0), &diag, 0);
+  kfSketchBalanceText(channel(1.0, 0.0, 0.0, 1.0), nullptr, kColorCalibrationDiagResults);
+  EXPECT_EQ(diag.numRecords(), 0);
+  kfSketchBalanceText(channel(1.0, 0.0, 0.0, 1.0), &diag, kColorCalibrationDiagResults);
+  ASSERT_EQ(diag.numRecords(), 1);
+  EXPECT_EQ(onlyText(diag.diagRecord(0)).text, "gain: 1.000000 offset: 0.000000 rmsError: 0.000000 propActive: 1.000000");
+}
