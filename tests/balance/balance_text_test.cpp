@@ -37,7 +37,8 @@ TEST(BalanceText, DrawsTheFittedNumbersOnTheLastRecord) {
   // Wide numbers widen their fields instead of being cut.
   kfSketchBalanceText(channel(1e300, -123.456789, 0.0, 1.0), &diag, kColorCalibrationDiagResults);
   const std::string& wide = diag.diagRecord(1).sketches().at(1).sketch.texts().at(0).text;
-  EXPECT_EQ(wide.rfind("gain: 1000000000000000052504760255204420248704468581108159154915854115111802457988908195786371375", 0), 0u);
+  EXPECT_EQ(wide.substr(0, 8), "gain: 10");
+  EXPECT_GT(wide.size(), 370u);
   EXPECT_NE(wide.find(".000000 offset: -123.456789 rmsError: 0.000000 propActive: 1.000000"), std::string::npos);
 }
 

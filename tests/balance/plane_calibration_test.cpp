@@ -141,8 +141,8 @@ TEST(PlaneCalibration, RefusalsLeaveTheResultAndShowTheInputs) {
 TEST(PlaneCalibration, StartsFromTheMomentsOfTheActivePelsOnly) {
   // Active pairs (10, 20) and (30, 60): spreads 10 and 20 give gain 2, offset 0.
   // The saturated pairs and the masked-out column would pull the moments off.
-  const unsigned char srcValues[] = {10, 30, 10, 30, 255, 0, 100, 200};
-  const unsigned char dstValues[] = {20, 60, 20, 60, 5, 250, 255, 9};
+  const unsigned char srcValues[] = {10, 30, 10, 30, 255, 0, 200, 200};
+  const unsigned char dstValues[] = {20, 60, 20, 60, 255, 0, 255, 9};
   const auto src = makePlane(8, 3, [&](long x, long) { return srcValues[x]; });
   const auto dst = makePlane(8, 3, [&](long x, long) { return dstValues[x]; });
   const auto mask = makePlane(8, 3, [](long x, long) { return x == 7 ? 0 : 255; });
@@ -200,4 +200,17 @@ TEST(PlaneCalibration, DiagnosticsFollowTheirFlags) {
   fitted(pair.src, Plane(), pair.dst, &diag, kColorCalibrationDiagInputs);
   EXPECT_EQ(recordNames(diag), (std::vector<std::string>{"Src", "Dst"}));
   expectSameResult(fitted(pair.src, Plane(), pair.dst, nullptr, kAllDiag), fitted(pair.src, Plane(), pair.dst));
+}
+
+TEST(PlaneCalibration, TwelveMegapixelPairFits) {
+  // Smooth scene, camera clipped at both ends, reference = 0.8 scene + 20 with a little noise.
+  const auto scene = [](long x, long y) { return static_cast<double>((x / 3 + y / 2) % 290) - 15.0; };
+  const auto src = makePlane(4000, 3000, [&](long x, long y) { return clampPel(scene(x, y)); });
+  const auto dst = makePlane(4000, 3000, [&](long x, long y) {
+    return clampPel(0.8 * scene(x, y) + 20.0 + static_cast<double>((x * 7919 + y * 104729) % 5) - 2.0);
+  });
+  const auto result = fitted(src, Plane(), dst);
+  EXPECT_NEAR(result.gain(), 0.8, 0.01);
+  EXPECT_NEAR(result.offset(), 20.0, 1.0);
+  EXPECT_LT(result.rmsError(), 2.0);
 }
