@@ -1,6 +1,6 @@
-#include <cstdio>
+// colc: without arguments, the demonstration of the colour-balance fit.
+#include <iostream>
 
-int main() {
-  std::puts("colc");
-  return 0;
-}
+#include "demo.h"
+
+int main() { return runDemo(std::cout); }
