@@ -21,20 +21,16 @@ TEST(BalanceText, DrawsTheFittedNumbersOnTheLastRecord) {
   diag.newDiagRecord();
   diag.newDiagRecord();
   kfSketchBalanceText(channel(1.25, -3.5), &diag, kColorCalibrationDiagResults);
+  kfSketchBalanceText(channel(1e300, -123.456789), &diag, kColorCalibrationDiagResults);
   EXPECT_TRUE(diag.diagRecord(0).sketches().empty());
-  ASSERT_EQ(diag.diagRecord(1).sketches().size(), 1u);
+  ASSERT_EQ(diag.diagRecord(1).sketches().size(), 2u);
   const kcUIText& text = textOf(diag.diagRecord(1));
   EXPECT_EQ(text.text, "gain: 1.250000 offset: -3.500000 rmsError: 2.000000 propActive: 0.750000");
-  EXPECT_EQ(text.point, kcVector<2>(10.0, 50.0));
-  EXPECT_EQ(text.foreground, kcColor::red);
-  EXPECT_EQ(text.background, kcColor::pass);
-  EXPECT_EQ(text.format, (kcUIFormat{-1, 0}));
-  EXPECT_EQ(text.layer, 0);
+  EXPECT_EQ(std::make_tuple(text.point, text.foreground, text.background, text.format, text.layer),
+            std::make_tuple(kcVector<2>(10.0, 50.0), kcColor::red, kcColor::pass, kcUIFormat{-1, 0}, 0));
   EXPECT_EQ(diag.diagRecord(1).sketches()[0].name, "Color Balance Result Text");
   EXPECT_EQ(diag.diagRecord(1).sketches()[0].coordinateSystem, 0);
-
   // Wide numbers widen their fields instead of being cut.
-  kfSketchBalanceText(channel(1e300, -123.456789), &diag, kColorCalibrationDiagResults);
   const std::string& wide = textOf(diag.diagRecord(1), 1).text;
   EXPECT_EQ(wide.substr(0, 8), "gain: 10");
   EXPECT_EQ(wide.substr(307), ".000000 offset: -123.456789 rmsError: 2.000000 propActive: 0.750000");

@@ -18,22 +18,17 @@ kcAffineSamplingParams shiftedSampling(long shift) {
 
 const auto src = makePlane(kWidth, kHeight, [](long x, long y) { return (x * 5 + y * 3) % 250; });
 const auto dst = makePlane(kWidth, kHeight, [](long x, long y) { return ((x - 6) * 6 + y * 4 + x * y % 3) % 256; });
-const auto callerMask = makePlane(kWidth, kHeight, [](long x, long y) { return x + y < 12 ? 0 : 255; });
 
-// dst as a shifted sampling sees it, and where its samples lie inside dst.
+// dst as the shifted sampling sees it, and where its samples lie inside dst.
 Plane shiftedDst(long shift) {
   return makePlane(kWidth, kHeight, [=](long x, long y) { return dst.pointToRow(y)[std::min(x + shift, kWidth - 1)]; });
 }
 Plane insideMask(long shift) { return makePlane(kWidth, kHeight, [=](long x, long) { return x + shift < kWidth ? 255 : 0; }); }
 
-std::vector<double> fields(const Result& r) {
-  return {r.gain(), r.offset(), r.rmsError(), r.proportionActiveSrcPels(), r.proportionActivePels()};
-}
-
-std::vector<double> fittedFields(const Plane& mask, const Plane& onto) {
+std::vector<double> fitted(const Plane& mask, const Plane& onto) {
   Result result;
   kfComputeColorCalibration(src, mask, onto, result, nullptr, 0);
-  return fields(result);
+  return fieldsOf(result);
 }
 
 }  // namespace
@@ -46,28 +41,28 @@ TEST(SampledCalibration, SamplesFromOutsideTheDestinationAreMaskedOut) {
     Result result;
     kcDiagObject diag;
     kfComputeColorCalibration(src, shiftedSampling(shift), dst, result, &diag, kColorCalibrationDiagInputs);
-    EXPECT_EQ(fields(result), fittedFields(shift ? insideMask(shift) : Plane(), shiftedDst(shift)));
+    kfComputeColorCalibration(src, shiftedSampling(shift), dst, result, &diag, 0);
+    kfComputeColorCalibration(src, shiftedSampling(shift), dst, result, nullptr, kColorCalibrationDiagInputs);
+    EXPECT_EQ(fieldsOf(result), fitted(shift ? insideMask(shift) : Plane(), shiftedDst(shift)));
     EXPECT_EQ(recordNames(diag), records[shift ? 1 : 0]);
     if (shift) {
       EXPECT_EQ(pelsOf(diag.diagRecord(3).greyImages().at(0)), pelsOf(insideMask(shift)));
     }
-    kfComputeColorCalibration(src, shiftedSampling(shift), dst, result, &diag, 0);
-    kfComputeColorCalibration(src, shiftedSampling(shift), dst, result, nullptr, kColorCalibrationDiagInputs);
-    EXPECT_EQ(recordNames(diag), records[shift ? 1 : 0]);
   }
 }
 
 TEST(SampledCalibration, CallersMaskJoinsTheSampledMask) {
+  const auto callerMask = makePlane(kWidth, kHeight, [](long x, long y) { return x + y < 12 ? 0 : 255; });
   for (long shift : {0L, 7L}) {
     SCOPED_TRACE(shift);
     Result masked, unboundMask, unmasked;
     kfComputeColorCalibration(src, callerMask, shiftedSampling(shift), dst, masked, nullptr, 0);
-    EXPECT_EQ(fields(masked), fittedFields(kfPelMin(callerMask, insideMask(shift)), shiftedDst(shift)));
+    EXPECT_EQ(fieldsOf(masked), fitted(kfPelMin(callerMask, insideMask(shift)), shiftedDst(shift)));
     // An unbound caller's mask is exactly the unmasked fit, diagnostics included.
     kcDiagObject withUnbound, without;
     kfComputeColorCalibration(src, Plane(), shiftedSampling(shift), dst, unboundMask, &withUnbound, 0x30000);
     kfComputeColorCalibration(src, shiftedSampling(shift), dst, unmasked, &without, 0x30000);
-    EXPECT_EQ(fields(unboundMask), fields(unmasked));
+    EXPECT_EQ(fieldsOf(unboundMask), fieldsOf(unmasked));
     EXPECT_EQ(recordNames(withUnbound), recordNames(without));
   }
 }

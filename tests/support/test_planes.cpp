@@ -23,3 +23,10 @@ std::vector<std::string> recordNames(const kcDiagObject& diag) {
   for (long i = 0; i < diag.numRecords(); ++i) names.push_back(diag.diagRecord(i).annotation());
   return names;
 }
+
+std::vector<double> fieldsOf(const kcColorCalibrationChannelResultInternal& r) {
+  std::vector<double> fields{r.gain(), r.offset(), r.rmsError(), r.proportionActiveSrcPels(),
+                             r.proportionActiveDstPels(), r.proportionActivePels()};
+  for (unsigned char v : r.pelmap()) fields.push_back(v);
+  return fields;
+}

@@ -1,4 +1,4 @@
-// Synthetic 8-bit planes for tests, and a look at what a diagnostics object holds.
+// Synthetic 8-bit planes for tests, and a look at what results and diagnostics hold.
 #pragma once
 
 #include <functional>
@@ -7,6 +7,7 @@
 
 #include "colc/host/diag.h"
 #include "colc/host/imaging.h"
+#include "colc/records/channel_result.h"
 
 using PelAt = std::function<unsigned char(long x, long y)>;
 
@@ -17,3 +18,5 @@ kcPelBuffer<unsigned char> makePlane(long width, long height, unsigned char valu
 std::vector<unsigned char> pelsOf(const kcPelBuffer_const<unsigned char>& plane);
 // The annotations of diag's records, in order.
 std::vector<std::string> recordNames(const kcDiagObject& diag);
+// Gain, offset, RMS error, the three proportions and the pel map, for exact comparison.
+std::vector<double> fieldsOf(const kcColorCalibrationChannelResultInternal& result);
