@@ -6,6 +6,7 @@
 #include <random>
 
 #include "colc/balance/balance.h"
+#include "host/imaging/image_file.h"
 
 namespace {
 
@@ -55,10 +56,19 @@ Images makeImages() {
           kc3PlanePelBuffer(camera[0], camera[1], camera[2])};
 }
 
+void writeImages(const Images& images, const std::string& folder) {
+  kfWriteImageFile(folder + "/reference.png", images.reference);
+  kfWriteImageFile(folder + "/camera.png", images.camera);
+  kcPelBuffer<unsigned char> mask(kWidth, kHeight);
+  for (long y = 0; y < kHeight; ++y) std::fill_n(mask.pointToRow(y), kWidth, y < kPatch ? 0 : 255);
+  kfWriteImageFile(folder + "/mask.png", mask);
+}
+
 }  // namespace
 
-int runDemo(std::ostream& out) {
+int runDemo(std::ostream& out, const std::string& imageFolder) {
   const Images images = makeImages();
+  if (!imageFolder.empty()) writeImages(images, imageFolder);
   kcColorCalibrationResultInternal result;
   kfComputeColorCalibration(images.camera, images.reference, result, nullptr, 0);
 
@@ -79,5 +89,6 @@ int runDemo(std::ostream& out) {
                   -e.offset / e.gain, channels[k].gain(), channels[k].offset(), channels[k].rmsError());
     out << line;
   }
+  if (!imageFolder.empty()) out << "\nThe images are in " << imageFolder << ": try colc fit camera.png reference.png\n";
   return 0;
 }

@@ -5,5 +5,9 @@
 
 #include <ostream>
 
+#include <string>
+
 // Runs the demonstration, printing to out; returns the process exit code.
-int runDemo(std::ostream& out);
+// With a folder, also writes the images there (reference.png, camera.png,
+// and mask.png, which leaves out the top row of patches) for "colc fit".
+int runDemo(std::ostream& out, const std::string& imageFolder = "");
