@@ -25,7 +25,7 @@ void printChannelsText(std::ostream& out, const kcColorCalibrationResultInternal
 }
 
 void printChannelsJson(std::ostream& out, const kcColorCalibrationResultInternal& result) {
-  nlohmann::json channels = nlohmann::json::array();
+  nlohmann::ordered_json channels = nlohmann::ordered_json::array();
   for (const auto& c : result.results())
     channels.push_back({{"gain", c.gain()},
                         {"offset", c.offset()},
@@ -33,5 +33,5 @@ void printChannelsJson(std::ostream& out, const kcColorCalibrationResultInternal
                         {"proportionActiveSrcPels", c.proportionActiveSrcPels()},
                         {"proportionActiveDstPels", c.proportionActiveDstPels()},
                         {"proportionActivePels", c.proportionActivePels()}});
-  out << nlohmann::json{{"channels", channels}}.dump(2) << "\n";
+  out << nlohmann::ordered_json{{"channels", channels}}.dump(2) << "\n";
 }
