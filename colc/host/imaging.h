@@ -199,7 +199,8 @@ class kcAffineSamplingParams {
   void yNumSamples(long n) { ySamples_ = n; }
   Interpolation interpolation() const { return interpolation_; }
 
-  // True when some sample would be taken outside the buffer's window.
+  // True when some sample would be taken outside the buffer's window
+  // (always, for an empty window). kcBadPointer for an unbound buffer.
   bool willClip(const kc_PelBuffer& buffer) const;
 
  private:
@@ -243,7 +244,12 @@ bool kfPelEqual(const kcPelBuffer_const<unsigned char>& a, const kcPelBuffer_con
 // Resampling through affine sampling parameters. The result has
 // xNumSamples x yNumSamples pels, offset (0, 0) and the identity client
 // transform. Only the source's window is read; samples outside it take
-// the nearest pel of the window.
+// the nearest pel of the window. eBilinear interpolates between the four
+// nearest pel centres, eNearestNeighbor takes the pel holding the sample.
+// The forms with dst (and mask) replace them by new buffers. Throws
+// kcBadArgument for fewer than one sample along a side, a client transform
+// that cannot be inverted, an empty source window, or samples more than
+// 2^19 pels away from the window.
 kcPelBuffer<unsigned char> kfAffineTransformImage(const kcPelBuffer_const<unsigned char>& src,
                                                   const kcAffineSamplingParams& sampling);
 void kfAffineTransformImage(const kcPelBuffer_const<unsigned char>& src, kcPelBuffer<unsigned char>& dst,
