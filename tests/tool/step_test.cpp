@@ -28,7 +28,10 @@ kcColorCalibrationMeasurement byFit(double rms, double active) {
 TEST(IsBetter, DifferenceSumMustBeStrictlySmaller) {
   EXPECT_TRUE(Access::isBetter(byDifference(3.0), byDifference(2.5)));
   EXPECT_FALSE(Access::isBetter(byDifference(3.0), byDifference(3.0)));
-  EXPECT_FALSE(Access::isBetter(byDifference(3.0), byFit(0.0, 1.0)));  // the best's mode decides
+  // The best's mode decides: a perfect fit with an equal difference sum is not better.
+  kcColorCalibrationMeasurement perfectFit = byFit(0.0, 1.0);
+  perfectFit.differenceSum = 3.0;
+  EXPECT_FALSE(Access::isBetter(byDifference(3.0), perfectFit));
 }
 
 TEST(IsBetter, FitsCompareErrorPerActiveShare) {
