@@ -153,4 +153,7 @@ class kcFileArchive : public kcArchive {
   std::vector<unsigned char> readData_;
   std::size_t position_ = 0;
   bool closed_ = false;
+  // std::uncaught_exceptions() when the archive was opened: a higher count
+  // in the destructor means an exception is leaving the archive's scope.
+  int uncaughtOnOpen_ = 0;
 };

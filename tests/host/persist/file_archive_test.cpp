@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "colc/host/exceptions.h"
+#include "colc/host/persist.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh, empty folder for one test, removed afterwards.
+struct TestDir {
+  TestDir() {
+    fs::remove_all(path);
+    fs::create_directories(path);
+  }
+  ~TestDir() { fs::remove_all(path); }
+  const fs::path path = fs::path(std::getenv("COLC_TEST_TMP") ? std::getenv("COLC_TEST_TMP") : "/tmp") /
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name();
+};
+
+std::string fileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A temporary file left behind shows up as an extra entry.
+long entries(const fs::path& dir) { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); }
+
+}  // namespace
+
+TEST(FileArchive, HoldsTheMemoryArchiveBytesAndNamesUnreadablePaths) {
+  const TestDir tmp;
+  const fs::path dir = tmp.path, path = dir / "record.bin";
+  std::string text = "pel map";
+  kcMemoryArchive memory;
+  memory || text;
+  {
+    kcFileArchive out(path, kcArchive::write);
+    out || text;
+  }
+  EXPECT_EQ(fileText(path), std::string(memory.data().begin(), memory.data().end()));
+  EXPECT_EQ(entries(dir), 1);
+  kcFileArchive in(path, kcArchive::read);
+  EXPECT_THROW(in || text || text, kcArchive::EndOfData);
+
+  const std::string missing = (dir / "missing" / "record.bin").string();
+  try {
+    kcFileArchive archive(missing, kcArchive::write);
+    ADD_FAILURE() << "opened " << missing;
+  } catch (const kcIOError& e) {
+    EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
+  }
+}
+
+// The file is replaced only when the archive's own scope ends normally;
+// an archive that lives wholly inside a destructor run by unwinding does.
+TEST(FileArchive, CommitsOnlyWhenItsScopeEndsNormally) {
+  const TestDir tmp;
+  const fs::path dir = tmp.path, path = dir / "record.bin";
+  std::ofstream(path) << "old";
+  try {
+    kcFileArchive out(path, kcArchive::write);
+    std::string text = "new";
+    out || text;
+    throw std::runtime_error("computation failed");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(fileText(path), "old");
+  EXPECT_EQ(entries(dir), 1);
+
+  struct SavesOnDestruction {
+    std::string path;
+    ~SavesOnDestruction() {
+      kcFileArchive out(path, kcArchive::write);
+      std::string text = "saved";
+      out || text;
+    }
+  };
+  try {
+    SavesOnDestruction saver{path};
+    throw std::runtime_error("unwinding");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(fileText(path).substr(4), "saved");
+}
+
+// A small record fails when it is flushed on close, a large one while it
+// is written; either way one kcIOError, and no file is left.
+TEST(FileArchive, AFailedWriteReportsOnceAndLeavesNoFile) {
+  const TestDir tmp;
+  const fs::path& dir = tmp.path;
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  for (std::size_t size : {100u, 100000u}) {
+    int errors = 0;
+    {
+      rlimit small = saved;
+      small.rlim_cur = 16;  // writes beyond 16 bytes fail as on a full disk
+      ::setrlimit(RLIMIT_FSIZE, &small);
+      kcFileArchive out(dir / "record.bin", kcArchive::write);
+      std::vector<unsigned char> data(size, 7);
+      try {
+        out || data;
+        out.close();
+      } catch (const kcIOError&) {
+        ++errors;
+      }
+      ::setrlimit(RLIMIT_FSIZE, &saved);
+    }  // the destructor neither commits nor throws again
+    EXPECT_EQ(errors, 1) << size;
+    EXPECT_EQ(entries(dir), 0) << size;
+  }
+}

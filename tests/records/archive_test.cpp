@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "colc/colorcal.h"
+#include "colc/records/errors.h"
+#include "support/archive_checks.h"
+
+namespace {
+
+// Expected archive bytes, built by hand independently of operator||.
+struct Bytes {
+  std::vector<unsigned char> v;
+  Bytes& le(std::uint64_t bits, int size) {
+    for (int i = 0; i < size; ++i) v.push_back(static_cast<unsigned char>(bits >> (8 * i)));
+    return *this;
+  }
+  Bytes& u8(unsigned b) { return le(b, 1); }
+  Bytes& u32(std::uint32_t n) { return le(n, 4); }
+  Bytes& f64(double d) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &d, 8);
+    return le(bits, 8);
+  }
+  Bytes& channel(double gain, double offset, const std::vector<unsigned char>& map) {
+    u8(0).f64(gain).f64(offset).f64(0.25).u32(static_cast<std::uint32_t>(map.size()));
+    v.insert(v.end(), map.begin(), map.end());
+    return *this;
+  }
+};
+
+kcColorCalibrationChannelResult channel(double gain, double offset) {
+  kcColorCalibrationChannelResult result;
+  result.init(gain, offset, 0.25);
+  return result;
+}
+
+kcColorCalibrationResult sampleResult(std::vector<kcColorCalibrationChannelResult> channels) {
+  kcColorCalibrationResult result;
+  result.exposure(0.01);
+  result.contrast(0.5);
+  result.positive8BitLut(true);
+  kcAcquireInfo info;
+  info.failure(kcAcqFailure(kcAcqFailure::eFailed, "x"));
+  info.sequence(7);
+  result.acqInfo(info);
+  result.channelResults(channels);
+  return result;
+}
+
+// Reads a record and checks that a failed read leaves the target untouched.
+template <class Record>
+std::function<void(kcArchive&)> readerKeepingOnFailure(const Record& sentinel) {
+  return [sentinel](kcArchive& ar) {
+    Record target = sentinel;
+    try {
+      ar || target;
+    } catch (const kcException&) {
+      EXPECT_TRUE(target == sentinel);
+      throw;
+    }
+  };
+}
+
+}  // namespace
+
+TEST(RecordArchive, LayoutsHoldEveryFieldInOrder) {
+  kcColorCalibrationParams params;
+  params.isExposureEnabled(false);
+  params.minExposureStepSize(0.25);
+  params.exposureRange({0.001, 0.5});
+  params.allowPelMapping(false);
+  const Bytes paramBytes = Bytes().u8(0).u8(0).u8(1).u8(1).f64(0.25).u8(0).f64(0.001).f64(0.5).u8(1).u8(0);
+  EXPECT_EQ(archived(params), paramBytes.v);
+
+  const kcColorCalibrationResult result = sampleResult({channel(1.0, 0.0), channel(2.0, -3.0)});
+  const Bytes resultBytes = Bytes()
+                                .u8(0).f64(0.01).f64(0.5).f64(0.0).u8(1)
+                                .u8(0).u32(1).u32(1).u8('x').u32(7)
+                                .u8(0).u32(2).channel(1.0, 0.0, {}).channel(2.0, -3.0, kfBuildPelMap(2.0, -3.0));
+  EXPECT_EQ(archived(result), resultBytes.v);
+  const auto back = restored<kcColorCalibrationResult>(resultBytes.v);
+  EXPECT_EQ(back.acqInfo().sequence(), 7u);
+  kcColorCalibrationResult otherAcq = back;
+  otherAcq.acqInfo(kcAcquireInfo());
+  EXPECT_TRUE(otherAcq == result);  // equality leaves the acquisition info out
+  otherAcq.brightness(1.0);
+  EXPECT_FALSE(otherAcq == result);
+  // Two channel results stay two.
+  EXPECT_THROW(back.pelMapImage(kc3PlanePelBuffer()), kcColorCalibrationDefs::BadParams);
+
+  // A stored map is not rebuilt from gain and offset, but must be usable.
+  std::vector<unsigned char> identity = kfBuildPelMap(1.0, 0.0);
+  EXPECT_EQ(restored<kcColorCalibrationChannelResult>(Bytes().channel(1.0, 0.0, identity).v).pelmap(), identity);
+  identity.resize(17);
+  EXPECT_THROW(restored<kcColorCalibrationChannelResult>(Bytes().channel(1.0, 0.0, identity).v), kcArchive::BadData);
+}
+
+TEST(RecordArchive, UnknownVersionsNameTheirLayoutBeforeReadingOn) {
+  const kcColorCalibrationResult result = sampleResult({channel(2, 0)});
+  const std::size_t vectorVersion = 1 + 3 * 8 + 1 + archived(result.acqInfo()).size();
+  const std::tuple<std::vector<unsigned char>, std::size_t, std::function<void(kcArchive&)>, int> cases[] = {
+      {archived(kcColorCalibrationParams()), 0, readerKeepingOnFailure(kcColorCalibrationParams()), 85},
+      {archived(channel(2, 0)), 0, readerKeepingOnFailure(channel(2, 0)), 141},
+      {archived(result), 0, readerKeepingOnFailure(result), 158},
+      {archived(result), vectorVersion, readerKeepingOnFailure(result), 0}};
+  for (auto [bytes, at, read, line] : cases) {
+    bytes[at] = 1;
+    kcMemoryArchive in(bytes);
+    try {
+      read(in);
+      ADD_FAILURE() << line << ": version 1 accepted";
+    } catch (const kcArchive::UnknownVersion& e) {
+      EXPECT_EQ(e.file(), line ? "colc/colorcal" : "");
+      EXPECT_EQ(e.hasFile(), line != 0);
+      EXPECT_EQ(e.line(), line);
+      EXPECT_EQ(in.bytesLeft(), bytes.size() - at - 1);
+    }
+  }
+}
+
+TEST(RecordArchive, ChannelCountIsCheckedAgainstTheBytesLeft) {
+  const auto withCount = [](std::uint32_t count) {
+    Bytes bytes = Bytes().u8(0).f64(0).f64(0).f64(0).u8(0).u8(0).u32(0).u32(0).u32(0).u8(0);
+    return bytes.u32(count).channel(1.0, 0.0, {}).channel(1.0, 0.0, {}).v;
+  };
+  EXPECT_EQ(restored<kcColorCalibrationResult>(withCount(2)).channelResults().size(), 2u);
+  EXPECT_THROW(restored<kcColorCalibrationResult>(withCount(3)), kcArchive::BadData);
+  // Refused at once: resizing first would ask for hundreds of gigabytes.
+  EXPECT_THROW(restored<kcColorCalibrationResult>(withCount(4000000000u)), kcArchive::BadData);
+}
+
+TEST(RecordArchive, DamagedRecordsAreRefusedAndLeaveTheTargetUnchanged) {
+  expectCorruptionRefused(archived(kcColorCalibrationParams()), readerKeepingOnFailure(kcColorCalibrationParams()));
+  expectCorruptionRefused(archived(channel(1.5, 2.0)), readerKeepingOnFailure(channel(0.5, 1.0)));
+  expectCorruptionRefused(archived(sampleResult({channel(1, 0), channel(1.2, -3), channel(0.9, 4)})),
+                          readerKeepingOnFailure(kcColorCalibrationResult()), 5000);
+}
