@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-video-dev
   libcli11-dev nlohmann-json3-dev
+  chromium  # the report test opens colc's HTML report in it
 )
 
 missing=()

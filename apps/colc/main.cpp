@@ -2,6 +2,7 @@
 // Every failure ends with one line on standard error and an exit status
 // that tells its kind (exit_status.h).
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 
 #include "apply_command.h"
@@ -35,6 +36,18 @@ int main(int argc, char** argv) {
   demo->add_option("--save", demoFolder, "also write reference.png, camera.png and mask.png into this folder");
   for (CLI::App* command : app.get_subcommands({})) command->footer(exitStatusTable());
 
+  if (argc == 1) {
+    std::cerr << "colc: a command is needed: calibrate, fit, apply, show, target or demo (colc --help)\n";
+    return static_cast<int>(ExitStatus::usage);
+  }
+  // CLI11 would call an unknown command a missing one.
+  if (argv[1][0] != '-') {
+    const auto commands = app.get_subcommands({});
+    if (std::none_of(commands.begin(), commands.end(), [&](CLI::App* c) { return c->get_name() == argv[1]; })) {
+      std::cerr << "colc: unknown command '" << argv[1] << "' (colc --help lists the commands)\n";
+      return static_cast<int>(ExitStatus::usage);
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
