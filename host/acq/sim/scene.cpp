@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <opencv2/imgproc.hpp>
+#include <string>
 
 #include "host/acq/sim/sensor_model.h"
 #include "host/imaging/cv_bridge.h"
@@ -41,9 +41,11 @@ const kcSimPose& checked(const kcSimPose& p) {
 
 }  // namespace
 
-kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height,
-                       double crossTalk)
-    : targetLinear_(decodeSrgb(target)), pose_(checked(pose)), width_(width), height_(height),
+kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height, double crossTalk)
+    : targetLinear_(decodeSrgb(target)),
+      pose_(checked(pose)),
+      width_(width),
+      height_(height),
       response_(responseMatrix(crossTalk)) {}
 
 void kcSimScene::target(const kc3PlanePelBuffer& target) {

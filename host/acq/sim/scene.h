@@ -31,5 +31,5 @@ class kcSimScene {
   int width_;
   int height_;
   cv::Matx33f response_;  // step 2 of the model
-  cv::Mat levels_;  // empty while stale
+  cv::Mat levels_;        // empty while stale
 };
