@@ -26,7 +26,7 @@ class kcSimScene {
  private:
   cv::Mat render() const;
 
-  cv::Mat targetLinear_;  // CV_32FC3, RGB, linear light
+  cv::Mat targetLinear_;  // CV_32FC3, blue-green-red, linear light
   kcSimPose pose_;
   int width_;
   int height_;
