@@ -15,11 +15,16 @@ std::vector<unsigned char> archived(T value) {
 }
 
 template <class T>
-T restored(const std::vector<unsigned char>& bytes) {
-  kcMemoryArchive ar(bytes);
+T restored(kcArchive& ar) {
   T value{};
   ar || value;
   return value;
+}
+
+template <class T>
+T restored(const std::vector<unsigned char>& bytes) {
+  kcMemoryArchive ar(bytes);
+  return restored<T>(ar);
 }
 
 // Runs read on every strict prefix of bytes, which must throw a
