@@ -99,7 +99,7 @@ std::vector<unsigned char> kcSimSensor::planeOutput(const kcSimExposure& setting
 cv::Mat& kcSimSensor::frameBuffer() {
   // A buffer only the pool still references is free for the next frame.
   for (cv::Mat& m : pool_)
-    if (m.u && m.u->refcount == 1) return m;
+    if (m.u && CV_XADD(&m.u->refcount, 0) == 1) return m;
   if (pool_.size() == kPoolSize) pool_.erase(pool_.begin());
   pool_.emplace_back(3 * height_, width_, CV_8U);
   return pool_.back();
