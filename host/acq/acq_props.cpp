@@ -1,6 +1,6 @@
-#include "colc/host/acq.h"
-
 #include <string>
+
+#include "colc/host/acq.h"
 
 namespace {
 
@@ -16,8 +16,8 @@ Prop& present(Prop* prop, const char* name) {
 const unsigned char kc8BitInputLutProp::positive8BitLut[256] = {
 #define COLC_ROW(r) r + 0, r + 1, r + 2, r + 3, r + 4, r + 5, r + 6, r + 7
 #define COLC_ROWS(r) COLC_ROW(r), COLC_ROW(r + 8), COLC_ROW(r + 16), COLC_ROW(r + 24)
-    COLC_ROWS(0), COLC_ROWS(32), COLC_ROWS(64), COLC_ROWS(96), COLC_ROWS(128), COLC_ROWS(160), COLC_ROWS(192),
-    COLC_ROWS(224)
+    COLC_ROWS(0),   COLC_ROWS(32),  COLC_ROWS(64), COLC_ROWS(96), COLC_ROWS(128),
+    COLC_ROWS(160), COLC_ROWS(192), COLC_ROWS(224)
 #undef COLC_ROWS
 #undef COLC_ROW
 };

@@ -1,8 +1,8 @@
+#include <string>
+
 #include "colc/host/exceptions.h"
 #include "colc/host/runtime.h"
 #include "host/runtime/cancellation.h"
-
-#include <string>
 
 namespace {
 

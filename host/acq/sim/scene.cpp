@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <opencv2/imgproc.hpp>
+#include <string>
 
 #include "host/acq/sim/sensor_model.h"
 #include "host/imaging/cv_bridge.h"
@@ -12,22 +12,22 @@ namespace {
 
 using namespace kcSimModel;
 
+// The target in linear light, channels in OpenCV's blue, green, red order.
 cv::Mat decodeSrgb(const kc3PlanePelBuffer& image) {
   if (!image.isBound()) throw kcBadPointer("unbound target image");
   cv::Mat table(1, 256, CV_32F);
   for (int i = 0; i < 256; ++i) table.at<float>(i) = static_cast<float>(srgbDecode(i / 255.0));
-  cv::Mat rgb, linear;
-  cv::cvtColor(kfBGRMat(image), rgb, cv::COLOR_BGR2RGB);
-  cv::LUT(rgb, table, linear);
+  cv::Mat linear;
+  cv::LUT(kfBGRMat(image), table, linear);
   return linear;
 }
 
-// Plane k's response to the three planes of light (step 2).
+// Row k: plane k's response to the blue, green and red light (step 2).
 cv::Matx33f responseMatrix(double crossTalk) {
   cv::Matx33f m;
   for (int k = 0; k < 3; ++k)
     for (int j = 0; j < 3; ++j)
-      m(k, j) = static_cast<float>(kSensitivity[k] * (k == j ? 1.0 - crossTalk : crossTalk / 2));
+      m(k, 2 - j) = static_cast<float>(kSensitivity[k] * (k == j ? 1.0 - crossTalk : crossTalk / 2));
   return m;
 }
 
@@ -41,9 +41,11 @@ const kcSimPose& checked(const kcSimPose& p) {
 
 }  // namespace
 
-kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height,
-                       double crossTalk)
-    : targetLinear_(decodeSrgb(target)), pose_(checked(pose)), width_(width), height_(height),
+kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height, double crossTalk)
+    : targetLinear_(decodeSrgb(target)),
+      pose_(checked(pose)),
+      width_(width),
+      height_(height),
       response_(responseMatrix(crossTalk)) {}
 
 void kcSimScene::target(const kc3PlanePelBuffer& target) {
@@ -91,11 +93,13 @@ cv::Mat kcSimScene::render() const {
   cv::Mat light;
   const cv::Scalar background = cv::Scalar::all(kBackground);
   cv::warpAffine(source, light, warp, cv::Size(width_, height_), cv::INTER_LINEAR, cv::BORDER_CONSTANT, background);
-  cv::transform(light, light, response_);
 
-  cv::Mat levels(3 * height_, width_, CV_16U);
-  std::vector<cv::Mat> planes;
-  cv::split(light, planes);
-  for (int k = 0; k < 3; ++k) planes[k].convertTo(levels.rowRange(k * height_, (k + 1) * height_), CV_16U, 65535.0);
+  // One plane at a time through one scratch image: fresh memory is slow to
+  // come by on some systems, and this keeps it to the light and the levels.
+  cv::Mat levels(3 * height_, width_, CV_16U), response;
+  for (int k = 0; k < 3; ++k) {
+    cv::transform(light, response, response_.row(k));
+    response.convertTo(levels.rowRange(k * height_, (k + 1) * height_), CV_16U, 65535.0);
+  }
   return levels;
 }

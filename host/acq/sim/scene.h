@@ -26,10 +26,10 @@ class kcSimScene {
  private:
   cv::Mat render() const;
 
-  cv::Mat targetLinear_;  // CV_32FC3, RGB, linear light
+  cv::Mat targetLinear_;  // CV_32FC3, blue-green-red, linear light
   kcSimPose pose_;
   int width_;
   int height_;
   cv::Matx33f response_;  // step 2 of the model
-  cv::Mat levels_;  // empty while stale
+  cv::Mat levels_;        // empty while stale
 };

@@ -36,7 +36,7 @@ class kcSimSensor {
   int taps_;
   double noise_;
   unsigned long seed_;
-  cv::Mat bank_;                      // CV_8S normal numbers
-  std::vector<unsigned char> encode_; // sRGB encoding of every ADC code
-  std::vector<cv::Mat> pool_;         // frame buffers that may be reused
+  cv::Mat bank_;                       // CV_8S normal numbers
+  std::vector<unsigned char> encode_;  // sRGB encoding of every ADC code
+  std::vector<cv::Mat> pool_;          // frame buffers that may be reused
 };

@@ -11,8 +11,8 @@ void check(bool ok, const std::string& what) {
 }
 
 void validate(const kcSimCameraConfig& c) {
-  check(c.width >= 16 && c.width <= 16384 && c.height >= 16 && c.height <= 16384,
-        "sensor size " + std::to_string(c.width) + " x " + std::to_string(c.height) + " outside 16 .. 16384");
+  check(c.width >= 16 && c.width <= 8192, "width " + std::to_string(c.width) + " outside 16 .. 8192");
+  check(c.height >= 16 && c.height <= 8192, "height " + std::to_string(c.height) + " outside 16 .. 8192");
   check(std::isfinite(c.noise) && c.noise >= 0.0, "noise " + std::to_string(c.noise) + " below 0");
   check(c.crossTalk >= 0.0 && c.crossTalk <= 0.5, "crosstalk " + std::to_string(c.crossTalk) + " outside 0 .. 0.5");
   check(c.taps >= 1 && c.taps <= 4, "taps " + std::to_string(c.taps) + " outside 1 .. 4");

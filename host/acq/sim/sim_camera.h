@@ -51,7 +51,7 @@ struct kcSimCameraConfig {
 kcSimCameraConfig kfParseSimCameraOptions(const std::string& options);
 
 // kcBadArgument for a configuration out of range (a sensor below 16 x 16
-// or above 16384 x 16384 pels, a scale not above 0, a negative noise level,
+// or above 8192 x 8192 pels, a scale not above 0, a negative noise level,
 // cross-talk outside 0..0.5, taps outside 1..4, values that are not finite).
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& config = {});
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options);

@@ -27,7 +27,10 @@ class kcSimImaging {
 };
 
 kcSimAcqFifo::kcSimAcqFifo(const kcSimCameraConfig& config)
-    : width_(config.width), height_(config.height), props_(config.taps), model_(&kfFreeRunTrigger()),
+    : width_(config.width),
+      height_(config.height),
+      props_(config.taps),
+      model_(&kfFreeRunTrigger()),
       imaging_(std::make_unique<kcSimImaging>(config)) {}
 
 kcSimAcqFifo::~kcSimAcqFifo() = default;
@@ -84,8 +87,7 @@ kcPtrHandle<kcAcqImage> kcSimAcqFifo::completeAcq(const CompleteArgs& args) {
     started_.pop_front();
   }
   ++sequence_;
-  kcPtrHandle<kcAcqImage> image(
-      new kcAcqImage(imaging_->sensor.expose(imaging_->scene.levels(), settings, sequence_)));
+  kcPtrHandle<kcAcqImage> image(new kcAcqImage(imaging_->sensor.expose(imaging_->scene.levels(), settings, sequence_)));
   if (args.info) {
     args.info->failure(kcAcqFailure());
     args.info->sequence(sequence_);

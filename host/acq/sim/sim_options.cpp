@@ -37,9 +37,8 @@ using Setter = std::function<void(kcSimCameraConfig&, std::string_view key, std:
 
 template <class T, class Field>
 Setter to(Field field) {
-  return [field](kcSimCameraConfig& c, std::string_view key, std::string_view value) {
-    field(c) = parsed<T>(key, value);
-  };
+  return
+      [field](kcSimCameraConfig& c, std::string_view key, std::string_view value) { field(c) = parsed<T>(key, value); };
 }
 
 const std::map<std::string_view, Setter>& setters() {
@@ -58,8 +57,7 @@ const std::map<std::string_view, Setter>& setters() {
       {"unbound-at", to<unsigned long>([](kcSimCameraConfig& c) -> unsigned long& { return c.faults.unboundAt; })},
       {"timeout-at", to<unsigned long>([](kcSimCameraConfig& c) -> unsigned long& { return c.faults.timeoutAt; })},
       {"cancel-at", to<unsigned long>([](kcSimCameraConfig& c) -> unsigned long& { return c.faults.cancelAt; })},
-      {"write-fail-at",
-       to<unsigned long>([](kcSimCameraConfig& c) -> unsigned long& { return c.faults.writeFailAt; })},
+      {"write-fail-at", to<unsigned long>([](kcSimCameraConfig& c) -> unsigned long& { return c.faults.writeFailAt; })},
   };
   return table;
 }
