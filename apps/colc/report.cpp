@@ -168,7 +168,7 @@ body { font-family: sans-serif; margin: 2em auto; max-width: 1100px; padding: 0 
 h1 { font-size: 1.5em; } h2 { font-size: 1.2em; margin-top: 2em; border-bottom: 1px solid #ccc; }
 table { border-collapse: collapse; margin: 1em 0; } th, td { padding: 0.2em 0.8em; text-align: right; }
 tr:nth-child(even) { background: #f4f4f4; } th:first-child { text-align: left; }
-.figures { display: grid; grid-template-columns: repeat(auto-fill, minmax(480px, 1fr)); gap: 1em; }
+.figures { display: grid; grid-template-columns: repeat(auto-fill, minmax(320px, 1fr)); gap: 1em; }
 figure { margin: 0; } figcaption { font-size: 0.9em; color: #555; }
 .shot { position: relative; } .shot img { display: block; width: 100%; height: auto; background: #ddd; }
 .overlay { position: absolute; left: 0; top: 0; width: 100%; height: 100%; pointer-events: none; }

@@ -117,6 +117,11 @@ std::string searchPathChart(const std::vector<kcColorCameraSettings>& acquisitio
     }
     svg += "\"/>";
   }
+  // Acquisition numbers under the last panel, at a round step.
+  const double axis = kTop + 3 * kPanel + 2 * kGap;
+  const double step = std::max(1.0, std::pow(10.0, std::floor(std::log10(last / 2))));
+  for (double i = 0; i <= last; i += step * (last / step > 10 ? 2 : 1))
+    svg += text(x(i), axis + 14, formatted("%.0f", i), "middle");
   svg += text(kLeft + kWidth / 2, height - 2, "acquisition", "middle");
   return svg + "</svg>";
 }
