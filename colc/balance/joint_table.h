@@ -31,7 +31,19 @@ inline int kfJointTableRow(int sourceValue) {
 // 0..255; the same values the channel result's pel map holds. A rounded
 // value beyond the 32-bit range saturates (huge values give 255, hugely
 // negative values and NaN give 0) instead of overflowing the conversion.
-int kfMapPelValue(int value, double gain, double offset);
+// Inline: the fast evaluation calls it for every row of every candidate.
+inline int kfMapPelValue(int value, double gain, double offset) {
+  const double x = static_cast<double>(value) * gain + offset;
+  const double rounded = x >= 0.0 ? x + 0.5 : x - 0.5;
+  // Truncation toward zero of anything in (-1, 256) stays inside 0..255
+  // after the clamp; outside that range the clamp decides alone.
+  if (rounded >= 256.0) return 255;
+  if (!(rounded > -1.0)) return 0;
+  return kfILimit(static_cast<int>(rounded), 0, 255);
+}
+
+// kcBadPointer when a or b is unbound, kcBadArgument when their windows differ.
+void kfRequireSameWindow(const kcPelBuffer_const<unsigned char>& a, const kcPelBuffer_const<unsigned char>& b);
 
 // Fills the table from the windows of src and dst, which must be equal
 // (kcBadArgument otherwise). The masked form skips positions whose mask pel
