@@ -34,7 +34,7 @@ kcChannelFit kfFitChannel(const Plane& src, const Plane& mask, const Plane& dst,
   // The one pass. The table holds every usable position of the common
   // window; the mask is read there by the pass and around it only to see
   // that it holds nothing but 0 and 255.
-  const auto table = std::make_unique<kcJointTable>();
+  const auto table = std::make_unique_for_overwrite<kcJointTable>();  // the pass zeroes it
   const kcMaskTally tally = kfGatherJointTable(kfRestricted(src, commonWindow),
                                                masked ? kfRestricted(mask, commonWindow) : Plane(),
                                                kfRestricted(dst, commonWindow), *table);

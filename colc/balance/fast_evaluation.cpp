@@ -9,16 +9,20 @@
 // partial sum is an integer between 0 and S < 2^48 < 2^53, so no double
 // addition rounds, whatever the order: the literal S is the exact integer.
 //
-// Here S is regrouped by rows. A row mapped to m adds
+// Here S is regrouped. A value row mapped to m adds
 //   sum over d of c_d (m - d)^2 = m (m n - 2 t) + q,
 // with n = sum c_d, t = sum c_d d and q = sum c_d d^2, an identity of
-// integers; the q of all value rows add up to one constant of the table,
-// and the saturated rows use running sums of n, t and q over the columns
-// they count. All of it is computed in unsigned 64-bit arithmetic, which
-// is exact modulo 2^64, so the total is congruent to S modulo 2^64, even
-// where a term like m n - 2 t wraps below zero; as 0 <= S < 2^64 it is S
-// itself. S < 2^53 converts to double exactly, N is the same integer, and
-// the same two rounded operations (division, square root) follow.
+// integers; the q of all value rows add up to one constant of the table.
+// The rows' m (m n - 2 t) are summed in double: m n < 2^40 and 2 t < 2^41
+// are exact, each term is an integer of magnitude below 2^50, and so is
+// every partial sum, being at most sum (m^2 n + 2 m t) <= 3 * 255^2 * N in
+// magnitude: no operation rounds. The saturated rows use running sums of
+// n, t and q over the columns they count, in unsigned 64-bit arithmetic,
+// exact modulo 2^64; their true contributions lie in 0..S, so the results
+// are those contributions exactly, even where m n - 2 t wraps below zero.
+// Adding integers below 2^53 in double is exact, so the total is S; N is
+// the same integer, and the same two rounded operations (division, square
+// root) follow.
 #include "colc/balance/fast_evaluation.h"
 
 #include <cmath>
@@ -29,7 +33,8 @@ kcFastEvaluation::kcFastEvaluation(const kcJointTable& table) : kcFastEvaluation
 kcFastEvaluation::kcFastEvaluation(const kcJointTable& table, const kcJointTableSums& sums) {
   for (int value = 1; value <= 254; ++value) {
     if (sums.rowCount[value] == 0) continue;  // an empty row adds nothing, wherever it maps
-    rows_[occupiedRows_++] = {value, sums.rowCount[value], sums.rowDestinationSum[value]};
+    rows_[occupiedRows_++] = {static_cast<double>(value), static_cast<double>(sums.rowCount[value]),
+                              2.0 * static_cast<double>(sums.rowDestinationSum[value])};
     valueCount_ += sums.rowCount[value];
   }
   for (std::uint64_t d = 0; d < kJointTableColumns; ++d) valueSquares_ += d * d * sums.valueColumnCount[d];
@@ -56,13 +61,15 @@ double kcFastEvaluation::operator()(double gain, double offset) const {
   const auto m255 = static_cast<std::uint64_t>(kfMapPelValue(255, gain, offset));
   const std::uint64_t number = dark_.count[m0] + valueCount_ + bright_.count[m255];
   if (number == 0) return std::numeric_limits<double>::infinity();
-  std::uint64_t sum = valueSquares_;
+  double rows = 0.0;
   for (int i = 0; i < occupiedRows_; ++i) {
     const ValueRow& row = rows_[i];
-    const auto m = static_cast<std::uint64_t>(kfMapPelValue(row.value, gain, offset));
-    sum += m * (m * row.count - 2 * row.destinationSum);
+    const double m = kfMappedPelValue(row.value, gain, offset);
+    rows += m * (m * row.count - row.twiceDestinationSum);
   }
-  sum += m0 * (m0 * dark_.count[m0] - 2 * dark_.sum[m0]) + dark_.squares[m0];
-  sum += m255 * (m255 * bright_.count[m255] - 2 * bright_.sum[m255]) + bright_.squares[m255];
-  return std::sqrt(static_cast<double>(sum) / static_cast<double>(number));
+  const std::uint64_t saturated = m0 * (m0 * dark_.count[m0] - 2 * dark_.sum[m0]) + dark_.squares[m0] +
+                                  m255 * (m255 * bright_.count[m255] - 2 * bright_.sum[m255]) +
+                                  bright_.squares[m255];
+  const double sum = static_cast<double>(valueSquares_ + saturated) + rows;
+  return std::sqrt(sum / static_cast<double>(number));
 }

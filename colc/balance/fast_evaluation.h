@@ -20,11 +20,12 @@ class kcFastEvaluation {
   double operator()(double gain, double offset) const;
 
  private:
-  // An occupied value row: its source value, its pairs and the sum of their destination values.
+  // An occupied value row: its source value, its pairs and twice the sum
+  // of their destination values, as doubles holding exact integers.
   struct ValueRow {
-    int value;
-    std::uint64_t count;
-    std::uint64_t destinationSum;
+    double value;
+    double count;
+    double twiceDestinationSum;
   };
   // Count, sum of d and sum of d^2 over columns d of a saturated row: for
   // the dark row over the columns at or above index k, for the bright row

@@ -49,9 +49,10 @@ kcMaskTally kfGatherJointTable(const kcPelBuffer_const<unsigned char>& src,
       const unsigned char* d = dst.pointToRow(y);
       const unsigned char* m = mask.pointToRow(y);
       for (long x = 0; x < width; ++x) {
-        const unsigned keep = 0u - (m[x] >> 7u);  // all ones for 255, 0 for 0
+        const unsigned maskPel = m[x];
+        const unsigned keep = 0u - (maskPel >> 7u);  // all ones for 255, 0 for 0
         ++table[(s[x] + 1u) & keep][d[x]];
-        notBinary |= (m[x] + 1u) & 0xFEu;
+        notBinary |= (maskPel + 1u) & 0xFEu;
       }
     }
     tally.binary = notBinary == 0;
@@ -76,15 +77,23 @@ bool kfIsBinaryOutside(const kcPelBuffer_const<unsigned char>& mask, const kcPel
 }
 
 kcJointTableSums kfSumJointTable(const kcJointTable& table) {
+  // Tables of images are sparse: the pairs gather along the transfer's
+  // line. Blocks of eight empty counts are passed over whole.
+  constexpr int kBlock = 8;
   kcJointTableSums sums;
   for (int value = 1; value <= 254; ++value) {
     const kcJointTableRow& row = table[kfJointTableRow(value)];
     std::uint64_t count = 0;
     std::uint64_t destinationSum = 0;
-    for (int d = 0; d < kJointTableColumns; ++d) {
-      count += row[d];
-      destinationSum += static_cast<std::uint64_t>(row[d]) * static_cast<std::uint64_t>(d);
-      sums.valueColumnCount[d] += row[d];
+    for (unsigned block = 0; block < kJointTableColumns; block += kBlock) {
+      std::uint32_t any = 0;
+      for (unsigned d = block; d < block + kBlock; ++d) any |= row[d];
+      if (any == 0) continue;
+      for (unsigned d = block; d < block + kBlock; ++d) {
+        count += row[d];
+        destinationSum += static_cast<std::uint64_t>(row[d]) * d;
+        sums.valueColumnCount[d] += row[d];
+      }
     }
     sums.rowCount[value] = count;
     sums.rowDestinationSum[value] = destinationSum;
