@@ -85,14 +85,16 @@ kcJointTableSums kfSumJointTable(const kcJointTable& table) {
     const kcJointTableRow& row = table[kfJointTableRow(value)];
     std::uint64_t count = 0;
     std::uint64_t destinationSum = 0;
-    for (unsigned block = 0; block < kJointTableColumns; block += kBlock) {
+    for (int block = 0; block < kJointTableColumns; block += kBlock) {
+      const std::uint32_t* counts = row.data() + block;
       std::uint32_t any = 0;
-      for (unsigned d = block; d < block + kBlock; ++d) any |= row[d];
+      for (int k = 0; k < kBlock; ++k) any |= counts[k];
       if (any == 0) continue;
-      for (unsigned d = block; d < block + kBlock; ++d) {
-        count += row[d];
-        destinationSum += static_cast<std::uint64_t>(row[d]) * d;
-        sums.valueColumnCount[d] += row[d];
+      for (int k = 0; k < kBlock; ++k) {
+        const auto d = static_cast<std::uint32_t>(block + k);
+        count += counts[k];
+        destinationSum += static_cast<std::uint64_t>(counts[k]) * d;
+        sums.valueColumnCount[d] += counts[k];
       }
     }
     sums.rowCount[value] = count;
