@@ -35,7 +35,11 @@ void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const Ca
   line(out, "%-14s %12s %12s %12s", "channel", "gain", "offset", "rmsError");
   for (std::size_t k = 0; k < r.channelResults().size() && k < 3; ++k) {
     const kcColorCalibrationChannelResult& c = r.channelResults()[k];
-    line(out, "%-14s %12.6f %12.6f %12.6f", kPlaneNames[k], c.gain(), c.offset(), c.rmsError());
+    // A negative RMS error marks a channel that was not fitted (--no-pel-mapping).
+    if (c.rmsError() < 0)
+      line(out, "%-14s %12.6f %12.6f %12s", kPlaneNames[k], c.gain(), c.offset(), "not fitted");
+    else
+      line(out, "%-14s %12.6f %12.6f %12.6f", kPlaneNames[k], c.gain(), c.offset(), c.rmsError());
   }
   out << "\n";
   line(out, "%-38s %8s %8s %8s", "mean absolute difference to reference", "red", "green", "blue");

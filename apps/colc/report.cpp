@@ -146,7 +146,7 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
     if (k < r.channelResults().size()) {
       const auto& c = r.channelResults()[k];
       html << "<td>" << fixed(c.gain(), 4) << "</td><td>" << fixed(c.offset(), 2) << "</td><td>"
-           << fixed(c.rmsError(), 2) << "</td>";
+           << (c.rmsError() < 0 ? "not fitted" : fixed(c.rmsError(), 2)) << "</td>";
     } else {
       html << "<td></td><td></td><td></td>";
     }
