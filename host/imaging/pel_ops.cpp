@@ -125,8 +125,7 @@ bool kfPelEqual(const Grey& a, const Grey& b) {
   requireBound(a, "kfPelEqual");
   requireBound(b, "kfPelEqual");
   if (a.width() != b.width() || a.height() != b.height()) return false;
-  // An empty window may have no pels at all; memcmp must not see its null rows.
-  if (a.width() == 0) return true;
+  if (a.width() == 0) return true;  // rows of nothing may have no address at all
   for (long y = 0; y < a.height(); ++y) {
     if (std::memcmp(a.pointToRow(a.window().top + y), b.pointToRow(b.window().top + y),
                     static_cast<std::size_t>(a.width())) != 0)

@@ -1,0 +1,11 @@
+// Prints the per-channel results of a colour fit, as text or as JSON.
+#pragma once
+
+#include <ostream>
+
+#include "colc/records/result.h"
+
+// One line per channel: gain, offset, RMS error and the three proportions of active pels.
+void printChannelsText(std::ostream& out, const kcColorCalibrationResultInternal& result);
+// One JSON object with an array "channels", one object per channel in plane order.
+void printChannelsJson(std::ostream& out, const kcColorCalibrationResultInternal& result);

@@ -1,0 +1,93 @@
+#include "colc/balance/joint_table.h"
+
+#include <cmath>
+#include <limits>
+
+int kfMapPelValue(int value, double gain, double offset) {
+  const double x = static_cast<double>(value) * gain + offset;
+  const double rounded = x >= 0.0 ? x + 0.5 : x - 0.5;
+  // Truncation toward zero of anything in (-1, 256) stays inside 0..255
+  // after the clamp; outside that range the clamp decides alone.
+  if (rounded >= 256.0) return 255;
+  if (!(rounded > -1.0)) return 0;
+  return kfILimit(static_cast<int>(rounded), 0, 255);
+}
+
+namespace {
+
+void requireBound(const kc_PelBuffer& buffer) {
+  if (!buffer.isBound()) throw kcBadPointer("joint table of an unbound buffer");
+}
+
+void requireSameWindow(const kcPelBuffer_const<unsigned char>& a, const kcPelBuffer_const<unsigned char>& b) {
+  requireBound(a);
+  requireBound(b);
+  if (!(a.window() == b.window())) throw kcBadArgument("joint table of windows that differ");
+}
+
+}  // namespace
+
+void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& dst,
+                           kcJointTable& table) {
+  requireSameWindow(src, dst);
+  table = {};
+  const kcPelRect& window = src.window();
+  for (long y = window.top; y < window.bottom; ++y) {
+    const unsigned char* s = src.pointToRow(y);
+    const unsigned char* d = dst.pointToRow(y);
+    for (long x = 0; x < window.width(); ++x) ++table[kfJointTableRow(s[x])][d[x]];
+  }
+}
+
+void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
+                           const kcPelBuffer_const<unsigned char>& dst, kcJointTable& table) {
+  requireSameWindow(src, dst);
+  requireSameWindow(src, mask);
+  table = {};
+  const kcPelRect& window = src.window();
+  for (long y = window.top; y < window.bottom; ++y) {
+    const unsigned char* s = src.pointToRow(y);
+    const unsigned char* d = dst.pointToRow(y);
+    const unsigned char* m = mask.pointToRow(y);
+    for (long x = 0; x < window.width(); ++x)
+      if (m[x] != 0) ++table[kfJointTableRow(s[x])][d[x]];
+  }
+}
+
+void kfRemapJointHistogram(const kcJointTable& table, double gain, double offset, kcJointTable& remapped) {
+  remapped = {};
+  remapped[kDarkSaturatedRow] = table[kDarkSaturatedRow];
+  remapped[kBrightSaturatedRow] = table[kBrightSaturatedRow];
+  for (int value = 1; value <= 254; ++value) {
+    const kcJointTableRow& from = table[value + 1];
+    kcJointTableRow& to = remapped[kfMapPelValue(value, gain, offset) + 1];
+    for (int d = 0; d < kJointTableColumns; ++d) to[d] += from[d];
+  }
+}
+
+double kfMappingRmsError(const kcJointTable& remapped, double gain, double offset) {
+  const int m0 = kfMapPelValue(0, gain, offset);
+  const int m255 = kfMapPelValue(255, gain, offset);
+  // Each product is formed exactly in 64 bits. Their sum in double stays an
+  // exact integer while it is below 2^53 (about 1.4e11 pels of the worst
+  // difference), so the order of summation cannot change the result.
+  double sum = 0.0;
+  std::uint64_t number = 0;
+  const auto add = [&](std::uint32_t count, int difference) {
+    sum += static_cast<double>(static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(difference * difference));
+    number += count;
+  };
+  // A dark-saturated source pel only says "at most m0": it counts when the
+  // destination lies at or above m0. A bright one likewise only below m255.
+  for (int d = m0; d < kJointTableColumns; ++d) add(remapped[kDarkSaturatedRow][d], d - m0);
+  for (int mapped = 0; mapped <= 255; ++mapped)
+    for (int d = 0; d < kJointTableColumns; ++d) add(remapped[mapped + 1][d], mapped - d);
+  for (int d = 0; d < m255; ++d) add(remapped[kBrightSaturatedRow][d], m255 - d);
+  if (number == 0) return std::numeric_limits<double>::infinity();
+  return std::sqrt(sum / static_cast<double>(number));
+}
+
+double kfEvaluateMapping(const kcJointTable& table, double gain, double offset, kcJointTable& scratch) {
+  kfRemapJointHistogram(table, gain, offset, scratch);
+  return kfMappingRmsError(scratch, gain, offset);
+}

@@ -1,0 +1,54 @@
+// The joint table of (source value, destination value) pairs and its
+// literal scoring: remap the table through a candidate transfer into a
+// scratch table, then take the saturation-aware RMS error of the result.
+// This literal evaluation is the reference that any faster evaluation of
+// candidate transfers is tested against.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "colc/host/imaging.h"
+
+// Rows: 0 holds source value 0 (dark-saturated), row v + 1 holds value v,
+// 257 holds source value 255 (bright-saturated). Columns: destination values.
+constexpr int kJointTableRows = 258;
+constexpr int kJointTableColumns = 256;
+constexpr int kDarkSaturatedRow = 0;
+constexpr int kBrightSaturatedRow = 257;
+
+using kcJointTableRow = std::array<std::uint32_t, kJointTableColumns>;
+using kcJointTable = std::array<kcJointTableRow, kJointTableRows>;
+
+// The row of a source value in a table built from images.
+inline int kfJointTableRow(int sourceValue) {
+  if (sourceValue == 0) return kDarkSaturatedRow;
+  if (sourceValue == 255) return kBrightSaturatedRow;
+  return sourceValue + 1;
+}
+
+// The transfer of pel value v: round half away from zero, then clamp to
+// 0..255; the same values the channel result's pel map holds. A rounded
+// value beyond the 32-bit range saturates (huge values give 255, hugely
+// negative values and NaN give 0) instead of overflowing the conversion.
+int kfMapPelValue(int value, double gain, double offset);
+
+// Fills the table from the windows of src and dst, which must be equal
+// (kcBadArgument otherwise). The masked form skips positions whose mask pel
+// is 0; the mask's window must be the same too.
+void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& dst,
+                           kcJointTable& table);
+void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
+                           const kcPelBuffer_const<unsigned char>& dst, kcJointTable& table);
+
+// Folds the value rows 2..255 (source values 1..254) of table through the
+// transfer into remapped; the saturated rows are copied unchanged.
+void kfRemapJointHistogram(const kcJointTable& table, double gain, double offset, kcJointTable& remapped);
+
+// The RMS error of a remapped table: value rows count fully, the dark row
+// only at columns at or above the transfer of 0, the bright row only at
+// columns below the transfer of 255. Positive infinity when nothing counts.
+double kfMappingRmsError(const kcJointTable& remapped, double gain, double offset);
+
+// kfRemapJointHistogram into scratch, then kfMappingRmsError on it.
+double kfEvaluateMapping(const kcJointTable& table, double gain, double offset, kcJointTable& scratch);

@@ -1,0 +1,162 @@
+#include "host/imaging/image_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "colc/host/improc.h"
+#include "host/imaging/cv_bridge.h"
+
+namespace {
+
+std::string systemError(int error) { return std::strerror(error); }
+
+kcIOError readError(const std::string& path, const std::string& cause) {
+  return kcIOError("cannot read image file '" + path + "': " + cause);
+}
+
+kcIOError writeError(const std::string& path, const std::string& cause) {
+  return kcIOError("cannot write image file '" + path + "': " + cause);
+}
+
+std::vector<unsigned char> fileBytes(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) throw readError(path, systemError(errno));
+  std::vector<unsigned char> bytes;
+  unsigned char chunk[65536];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  if (std::ferror(file.get())) throw readError(path, systemError(errno));
+  if (bytes.empty()) throw readError(path, "the file is empty");
+  return bytes;
+}
+
+// The JPEG decoder fills a truncated file up with grey and only warns; a
+// complete JPEG file ends with its end-of-image marker (0xFF 0xD9), allowing
+// for a little padding some writers append.
+bool truncatedJpeg(const std::vector<unsigned char>& bytes) {
+  if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return false;
+  const std::size_t tail = std::min<std::size_t>(bytes.size(), 64);
+  for (std::size_t i = bytes.size() - tail; i + 1 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xD9) return false;
+  return true;
+}
+
+cv::Mat decodeBGR(const std::string& path) {
+  const std::vector<unsigned char> bytes = fileBytes(path);
+  if (truncatedJpeg(bytes)) throw readError(path, "the JPEG data is truncated");
+  cv::Mat bgr;
+  try {
+    bgr = cv::imdecode(bytes, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
+  } catch (const cv::Exception& e) {
+    throw readError(path, "the decoder failed: " + e.msg);
+  }
+  if (bgr.empty()) throw readError(path, "not a PNG, TIFF, BMP or JPEG image, or its data are corrupt");
+  return bgr;
+}
+
+std::string lowerCaseExtension(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string ext = path.substr(dot);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ext;
+}
+
+std::vector<unsigned char> encode(const std::string& path, const cv::Mat& pels) {
+  const std::string ext = lowerCaseExtension(path);
+  static const char* const known[] = {".png", ".tif", ".tiff", ".bmp", ".jpg", ".jpeg"};
+  if (std::find(std::begin(known), std::end(known), ext) == std::end(known))
+    throw writeError(path, "unknown image file type '" + ext + "' (use .png, .tif, .tiff, .bmp, .jpg or .jpeg)");
+  std::vector<unsigned char> bytes;
+  try {
+    if (!cv::imencode(ext, pels, bytes, {cv::IMWRITE_JPEG_QUALITY, 95}))
+      throw writeError(path, "the encoder refused the image");
+  } catch (const cv::Exception& e) {
+    throw writeError(path, "the encoder failed: " + e.msg);
+  }
+  return bytes;
+}
+
+// Owns a temporary file until it has replaced the target.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::string& target) : target_(target), name_(target + ".tmp.XXXXXX") {
+    fd_ = ::mkstemp(name_.data());
+    if (fd_ < 0) throw writeError(target_, "cannot create a temporary file: " + systemError(errno));
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(name_.c_str());
+  }
+
+  void write(const std::vector<unsigned char>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw writeError(target_, systemError(errno));
+      done += static_cast<std::size_t>(n);
+    }
+  }
+
+  // Makes the data durable, gives the file the target's permissions (or
+  // the usual 0644 for a new file) and moves it over the target.
+  void commit() {
+    struct stat existing {};
+    const mode_t mode = ::stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) throw writeError(target_, systemError(errno));
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0) throw writeError(target_, systemError(errno));
+    if (std::rename(name_.c_str(), target_.c_str()) != 0) throw writeError(target_, systemError(errno));
+    committed_ = true;
+  }
+
+ private:
+  std::string target_;
+  std::string name_;
+  int fd_ = -1;
+  bool committed_ = false;
+};
+
+void writeAtomically(const std::string& path, const cv::Mat& pels) {
+  if (pels.empty()) throw kcBadArgument("cannot write image file '" + path + "': the window is empty");
+  const std::vector<unsigned char> bytes = encode(path, pels);
+  TemporaryFile file(path);
+  file.write(bytes);
+  file.commit();
+}
+
+}  // namespace
+
+kc3PlanePelBuffer kfReadColorImageFile(const std::string& path) { return kf3PlanePelBufferFromBGR(decodeBGR(path)); }
+
+kcPelBuffer<unsigned char> kfReadGreyImageFile(const std::string& path) {
+  kcPelBuffer<unsigned char> grey;
+  kfPelRGBToI(kfReadColorImageFile(path), grey);
+  return grey;
+}
+
+void kfWriteImageFile(const std::string& path, const kc3PlanePelBuffer& image) {
+  if (!image.isBound()) throw kcBadPointer("cannot write image file '" + path + "': unbound colour image");
+  writeAtomically(path, kfBGRMat(image));
+}
+
+void kfWriteImageFile(const std::string& path, const kcPelBuffer_const<unsigned char>& image) {
+  if (!image.isBound()) throw kcBadPointer("cannot write image file '" + path + "': unbound image");
+  writeAtomically(path, kfMatView(image));
+}

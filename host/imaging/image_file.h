@@ -1,0 +1,31 @@
+// Image files: PNG, TIFF, BMP and JPEG, read into and written from our pel
+// buffers. For host code and applications; the module itself reads and
+// writes no files.
+//
+// Reading: the pels as stored (an orientation tag is not applied), 8 bits
+// per channel (deeper files are scaled down, an alpha channel is dropped).
+// A file that is missing, unreadable, empty, truncated or not an image in
+// one of these formats throws kcIOError naming the file and the cause.
+//
+// Writing: the file type follows the file name's extension (.png, .tif,
+// .tiff, .bmp, .jpg, .jpeg, in any case); JPEG is written at quality 95.
+// The image goes to a temporary file beside the target, which replaces the
+// target only once it is complete: a failed write leaves the target as it
+// was. kcBadPointer for an unbound image, kcBadArgument for an empty
+// window, kcIOError for everything the file system or the encoder refuses.
+#pragma once
+
+#include <string>
+
+#include "colc/host/imaging.h"
+
+// A colour image, planes red, green, blue; a grey file gives three equal
+// planes. Offset (0, 0), window = the whole image, identity client transform.
+kc3PlanePelBuffer kfReadColorImageFile(const std::string& path);
+
+// A grey image; a colour file is converted to its intensity (kfPelRGBToI).
+kcPelBuffer<unsigned char> kfReadGreyImageFile(const std::string& path);
+
+// Writes the window of the image.
+void kfWriteImageFile(const std::string& path, const kc3PlanePelBuffer& image);
+void kfWriteImageFile(const std::string& path, const kcPelBuffer_const<unsigned char>& image);
