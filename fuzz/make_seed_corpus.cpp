@@ -2,6 +2,7 @@
 // and error objects as colc writes them, and for the image targets those
 // archives followed by bytes that describe images.
 //   colc_fuzz_seed_corpus <folder>   (the repository keeps them in fuzz/corpus)
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -70,6 +71,31 @@ kcColorCalibrationResult calibrated(std::vector<kcColorCalibrationChannelResult>
   return result;
 }
 
+// Plane fit inputs, in the order the target reads them (fuzz/plane_fit_target.h):
+// a mode byte (1 sampled, 2 masked, 4 diagnostics), then each plane as its
+// width and height and then fuzzPlane's margins, offset and pels
+// (fuzz/fuzz_images.h), then the sampling. These planes have no margins and
+// offset 0 (the byte 4 of around(4)).
+template <class PelAt>
+Bytes plane(unsigned width, unsigned height, PelAt pelAt) {
+  Bytes bytes = {static_cast<unsigned char>(width), static_cast<unsigned char>(height), 0, 0, 0, 0, 4, 4};
+  for (unsigned y = 0; y < height; ++y)
+    for (unsigned x = 0; x < width; ++x) bytes.push_back(static_cast<unsigned char>(pelAt(x, y)));
+  return bytes;
+}
+
+// A chart-like source: patches of different grey levels, a few saturated.
+unsigned chart(unsigned x, unsigned y) {
+  static const unsigned levels[] = {0, 18, 40, 66, 90, 121, 150, 177, 203, 231, 250, 255};
+  return levels[(x / 2 + 3 * (y / 3)) % 12];
+}
+
+// The chart as a camera with gain and offset sees it, clipped to 0..255.
+unsigned seen(unsigned x, unsigned y, double gain, double offset) {
+  const double v = gain * chart(x, y) + offset;
+  return static_cast<unsigned>(std::clamp(v, 0.0, 255.0) + 0.5);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,5 +138,20 @@ int main(int argc, char** argv) {
   save(root / "pel_map_image", "three-channels", archived(three) + noise(400, 1));
   save(root / "pel_map_image", "identity-first", archived(firstIdentity) + noise(400, 2));
   save(root / "pel_map_image", "default", archived(kcColorCalibrationResult()) + noise(100, 3));
+
+  const auto camera = [](unsigned x, unsigned y) { return seen(x, y, 0.8, 21.0); };
+  const auto maskLeftHalf = [](unsigned x, unsigned) { return x < 6 ? 0 : 255; };
+  const Bytes src = plane(12, 12, chart);
+  save(root / "plane_fit", "plain", Bytes{0} + src + plane(12, 12, camera));
+  save(root / "plane_fit", "identical", Bytes{0} + src + src);
+  save(root / "plane_fit", "masked-with-diagnostics", Bytes{6} + src + plane(12, 12, camera) + plane(12, 12, maskLeftHalf));
+  // Sampling: centre (5, 5) and sides of 10 (bytes 7, 0 and 10, 0: whole
+  // part and no fraction), no rotation, the x angle for y too, 12 x 12
+  // bilinear samples; then the same reaching past the destination.
+  const Bytes inside = {7, 0, 7, 0, 10, 0, 10, 0, 0, 1, 12, 12, 1};
+  const Bytes beyond = {11, 3, 9, 0, 14, 0, 12, 4, 6, 0, 5, 12, 11, 0};
+  save(root / "plane_fit", "sampled", Bytes{1} + src + plane(12, 12, camera) + inside);
+  save(root / "plane_fit", "sampled-clipped-masked",
+       Bytes{3} + src + plane(12, 12, camera) + plane(12, 12, maskLeftHalf) + beyond);
   return 0;
 }

@@ -16,14 +16,7 @@
 #include "colc/colorcal.h"
 #include "colc/records/errors.h"
 #include "fuzz/fuzz_check.h"
-#include "fuzz/fuzz_input.h"
-
-inline std::vector<unsigned char> fuzzWindowPels(const kcPelBuffer_const<unsigned char>& plane) {
-  std::vector<unsigned char> pels;
-  for (long y = plane.window().top; y < plane.window().bottom; ++y)
-    pels.insert(pels.end(), plane.pointToRow(y), plane.pointToRow(y) + plane.width());
-  return pels;
-}
+#include "fuzz/fuzz_images.h"
 
 inline void fuzzPelMapImage(std::span<const std::uint8_t> data) {
   kcMemoryArchive archive(std::vector<unsigned char>(data.begin(), data.end()));
@@ -37,8 +30,10 @@ inline void fuzzPelMapImage(std::span<const std::uint8_t> data) {
   kc3PlanePelBuffer image;
   if (in.byte() % 16 != 0) {
     const long width = in.upTo(9), height = in.upTo(9);
-    image = kc3PlanePelBuffer(fuzzPlane(in, width, height, 2), fuzzPlane(in, width, height, 2),
-                              fuzzPlane(in, width, height, 2));
+    const kcPelBuffer<unsigned char> red = fuzzPlane(in, width, height, 2);
+    const kcPelBuffer<unsigned char> green = fuzzPlane(in, width, height, 2);
+    const kcPelBuffer<unsigned char> blue = fuzzPlane(in, width, height, 2);
+    image = kc3PlanePelBuffer(red, green, blue);
   }
   std::vector<unsigned char> before[3];
   if (image.isBound())

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "fuzz/pel_map_target.h"
+#include "fuzz/plane_fit_target.h"
 #include "fuzz/record_targets.h"
 
 struct FuzzTarget {
@@ -18,5 +19,5 @@ struct FuzzTarget {
 inline constexpr FuzzTarget kFuzzTargets[] = {
     {"params", fuzzParamsArchive},     {"channel_result", fuzzChannelResultArchive},
     {"result", fuzzResultArchive},     {"error_object", fuzzErrorObject},
-    {"pel_map_image", fuzzPelMapImage},
+    {"pel_map_image", fuzzPelMapImage}, {"plane_fit", fuzzPlaneFit},
 };
