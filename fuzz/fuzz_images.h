@@ -44,9 +44,12 @@ inline std::vector<unsigned char> fuzzWindowPels(const kcPelBuffer_const<unsigne
   return pels;
 }
 
-// Everything a caller could see change in a buffer: its window and all its pels.
+// Everything a caller could see change in a buffer: its placement, window,
+// client transform and all its pels.
 struct FuzzPlaneState {
+  kcPelRect bounds;
   kcPelRect window;
+  kcXform<2> clientFromImage;
   std::vector<unsigned char> pels;
   bool operator==(const FuzzPlaneState&) const = default;
 };
@@ -55,5 +58,5 @@ inline FuzzPlaneState fuzzStateOf(const kcPelBuffer_const<unsigned char>& plane)
   if (!plane.isBound()) return {};
   kcPelBuffer_const<unsigned char> all = plane;
   all.window(all.pelBounds(), false);
-  return {plane.window(), fuzzWindowPels(all)};
+  return {plane.pelBounds(), plane.window(), plane.clientFromImageXform(), fuzzWindowPels(all)};
 }

@@ -1,7 +1,7 @@
 // Fuzz target for the single-plane gain/offset fit: planes of any small
 // size, window and offset, with and without a mask, with and without a
-// destination resampled through affine sampling, with and without
-// diagnostics.
+// destination resampled through affine sampling (and a client transform),
+// with and without diagnostics.
 //
 // Promises checked on every input: the caller's images (windows and pels)
 // are left as they were, a refusal leaves the result as it was, and a fit
@@ -55,6 +55,13 @@ inline kcAffineSamplingParams sampling(FuzzInput& in) {
   const auto interpolation = in.byte() % 2 ? kcAffineSamplingParams::eBilinear : kcAffineSamplingParams::eNearestNeighbor;
   return {kcAffineRectangle({centreX, centreY}, xLength, yLength, kcRadian(xRotation), kcRadian(yRotation)), xSamples,
           ySamples, interpolation};
+}
+
+// Scales, shears, flips, singular matrices and shifts.
+inline kcXform<2> clientTransform(FuzzInput& in) {
+  double m[6];
+  for (double& v : m) v = in.real(2.0);
+  return {kcMatrix<2>(m[0], m[1], m[2], m[3]), kcVector<2>(4.0 * m[4], 4.0 * m[5])};
 }
 
 inline unsigned char pelAt(const Plane& plane, long x, long y) { return plane.pointToRow(y)[x - plane.window().left]; }
@@ -114,7 +121,9 @@ inline void fuzzPlaneFit(std::span<const std::uint8_t> data) {
   const long srcWidth = in.upTo(12), srcHeight = in.upTo(12);
   const Plane src = fuzzPlane(in, srcWidth, srcHeight, 2);
   const long dstWidth = in.upTo(12), dstHeight = in.upTo(12);
-  const Plane dst = fuzzPlane(in, dstWidth, dstHeight, 2);
+  kcPelBuffer<unsigned char> dst = fuzzPlane(in, dstWidth, dstHeight, 2);
+  // The sampling rectangle lies in the destination's client coordinates.
+  if (sampled && (mode & 8) != 0) dst.clientFromImageXform(clientTransform(in));
   Plane mask;
   if (masked) {
     const long maskWidth = in.upTo(14), maskHeight = in.upTo(14);
