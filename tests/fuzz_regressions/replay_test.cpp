@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ std::vector<std::uint8_t> fileBytes(const fs::path& path) {
 class FuzzReplay : public testing::TestWithParam<FuzzTarget> {};
 
 }  // namespace
+
+// Names the target in test listings instead of dumping its bytes.
+void PrintTo(const FuzzTarget& target, std::ostream* os) { *os << target.name; }
 
 TEST_P(FuzzReplay, KnownInputsAreUsedOrRefusedCleanly) {
   const FuzzTarget& target = GetParam();
