@@ -13,3 +13,5 @@
 #include "colc/records/errors.h"
 #include "colc/records/params.h"
 #include "colc/records/result.h"
+#include "colc/tool/measurement.h"
+#include "colc/tool/pose.h"

@@ -148,4 +148,16 @@ cv::Mat toGrey(const cv::Mat& rgb) {
 
 kcPelBuffer<unsigned char> bufferOf(const cv::Mat& grey) { return kfPelBufferFromMat(grey); }
 
+kc3PlanePelBuffer colourBufferOf(const cv::Mat& rgb) {
+  cv::Mat planes[3];
+  cv::split(rgb, planes);
+  return kf3PlanePelBufferFromMats(planes[0], planes[1], planes[2]);
+}
+
+cv::Mat rgbOf(const kc3PlanePelBuffer& image) {
+  cv::Mat rgb;
+  cv::cvtColor(kfBGRMat(image), rgb, cv::COLOR_BGR2RGB);
+  return rgb;
+}
+
 }  // namespace colc_test

@@ -59,5 +59,9 @@ cv::Mat toGrey(const cv::Mat& rgb);
 
 // A buffer that shares the matrix's pels (8-bit, one plane).
 kcPelBuffer<unsigned char> bufferOf(const cv::Mat& grey);
+// A colour image of the RGB matrix's three planes.
+kc3PlanePelBuffer colourBufferOf(const cv::Mat& rgb);
+// The RGB matrix of a colour image's window.
+cv::Mat rgbOf(const kc3PlanePelBuffer& image);
 
 }  // namespace colc_test
