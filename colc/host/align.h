@@ -114,8 +114,8 @@ class kcSXAlignPattern {
   // Searches the image's window and replaces the result set's contents.
   // kcBadArgument when the pattern is not trained, kcBadPointer for an
   // unbound image. Diagnostics are not recorded.
-  void run(const kcPelBuffer_const<unsigned char>& image, const kcSXAlignRunParams& params,
-           kcSXAlignResultSet& results, kcDiagObject* diag, unsigned long diagFlags) const;
+  void run(const kcPelBuffer_const<unsigned char>& image, const kcSXAlignRunParams& params, kcSXAlignResultSet& results,
+           kcDiagObject* diag, unsigned long diagFlags) const;
 
  private:
   struct Model;

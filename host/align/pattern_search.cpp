@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-
 #include <opencv2/imgproc.hpp>
 
 namespace {
@@ -116,7 +115,9 @@ AlignPyramid::AlignPyramid(const cv::Mat& image, int maxLevel, int minSide) {
 }
 
 AlignPatternModel::AlignPatternModel(const cv::Mat& pattern, int fineLevel)
-    : pattern_(pattern.clone(), 30, kMinSide), fineLevel_(fineLevel), centre_((pattern.cols - 1) * 0.5, (pattern.rows - 1) * 0.5) {
+    : pattern_(pattern.clone(), 30, kMinSide),
+      fineLevel_(fineLevel),
+      centre_((pattern.cols - 1) * 0.5, (pattern.rows - 1) * 0.5) {
   for (int l = 0; l < pattern_.numLevels(); ++l) {
     // Reduced levels lose their edge pels to the smoothing of cv::pyrDown,
     // which reflects the pattern at its border where the image shows what
@@ -147,7 +148,8 @@ void AlignPatternModel::refineOnLevel(const cv::Mat& image, int level, const Ali
   const double toLevel = 1.0 / (1 << level);
   const PoseProbe& probe = probes_[static_cast<std::size_t>(level)];
   const auto translate = [&] {
-    const PoseProbe::Result r = probe.probe(image, linear(space, m.rotation, m.scale), m.centre * toLevel, kRefineMargin);
+    const PoseProbe::Result r =
+        probe.probe(image, linear(space, m.rotation, m.scale), m.centre * toLevel, kRefineMargin);
     m.centre = r.centre / toLevel;
     m.score = r.score;
   };
@@ -224,7 +226,8 @@ std::vector<AlignMatch> AlignPatternModel::search(const cv::Mat& image, const Al
     // larger drift means the pattern is shown turned or scaled beyond it.
     const auto withinZones = [&](const AlignMatch& m) {
       const double s = std::log(m.scale);
-      return m.rotation >= space.rotationLow - 4 * rotationDelta && m.rotation <= space.rotationHigh + 4 * rotationDelta &&
+      return m.rotation >= space.rotationLow - 4 * rotationDelta &&
+             m.rotation <= space.rotationHigh + 4 * rotationDelta &&
              s >= std::log(space.scaleLow) - 4 * logScaleDelta && s <= std::log(space.scaleHigh) + 4 * logScaleDelta;
     };
     std::erase_if(candidates, [&](const AlignMatch& m) {

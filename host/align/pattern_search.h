@@ -11,9 +11,8 @@
 // rotation and scale, each correlated over a few pels of translation.
 #pragma once
 
-#include <vector>
-
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "host/align/pose_probe.h"
 

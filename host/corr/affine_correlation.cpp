@@ -1,11 +1,10 @@
 #include <algorithm>
 #include <cmath>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/video/tracking.hpp>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <opencv2/imgproc.hpp>
-#include <opencv2/video/tracking.hpp>
 
 #include "colc/host/corr.h"
 #include "host/align/pel_frame.h"
@@ -27,7 +26,7 @@ constexpr int kCropMargin = 16;
 // rim would pull the pose.
 constexpr int kEdge = 3;
 // Iterations and the change of the warp's entries at which a level stops.
-constexpr int kMaxIterations = 30;
+constexpr int kMaxIterations = 20;
 constexpr double kEpsilon = 1e-4;
 
 cv::Matx23f scaledWarp(const cv::Matx23d& warp, double factor) {

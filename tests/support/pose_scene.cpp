@@ -3,7 +3,6 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
-
 #include <opencv2/imgproc.hpp>
 
 #include "host/imaging/cv_bridge.h"
@@ -13,8 +12,7 @@ namespace {
 
 // Patches in a grid on a card: a rim of rimFraction of the shorter side,
 // patch gaps of a quarter of a patch.
-cv::Mat drawPatchChart(cv::Size size, int columns, int rows, const std::vector<cv::Vec3b>& colours,
-                       cv::Scalar card) {
+cv::Mat drawPatchChart(cv::Size size, int columns, int rows, const std::vector<cv::Vec3b>& colours, cv::Scalar card) {
   cv::Mat chart(size, CV_8UC3, cv::Scalar(30, 30, 30));
   const int rim = std::max(1, std::min(size.width, size.height) / 25);
   cv::rectangle(chart, cv::Rect(rim, rim, size.width - 2 * rim, size.height - 2 * rim), card, cv::FILLED);
@@ -41,7 +39,8 @@ kcXform<2> TargetPose::xform() const {
 cv::Mat makeTargetChart(cv::Size size) {
   // Hues round the wheel at three lightnesses, then a grey ramp.
   std::vector<cv::Vec3b> colours;
-  const cv::Vec3b hues[6] = {{200, 40, 40}, {220, 200, 30}, {40, 170, 50}, {30, 180, 200}, {40, 60, 190}, {190, 50, 170}};
+  const cv::Vec3b hues[6] = {{200, 40, 40},  {220, 200, 30}, {40, 170, 50},
+                             {30, 180, 200}, {40, 60, 190},  {190, 50, 170}};
   for (const double light : {1.0, 0.55, 0.3}) {
     for (const cv::Vec3b& h : hues)
       colours.push_back(cv::Vec3b(cv::saturate_cast<uchar>(h[0] * light + (1 - light) * 20),
@@ -56,7 +55,8 @@ cv::Mat makeTargetChart(cv::Size size) {
 cv::Mat makeOtherChart(cv::Size size) {
   cv::RNG rng(77);
   std::vector<cv::Vec3b> colours;
-  for (int i = 0; i < 40; ++i) colours.push_back(cv::Vec3b(rng.uniform(20, 240), rng.uniform(20, 240), rng.uniform(20, 240)));
+  for (int i = 0; i < 40; ++i)
+    colours.push_back(cv::Vec3b(rng.uniform(20, 240), rng.uniform(20, 240), rng.uniform(20, 240)));
   return drawPatchChart(size, 8, 5, colours, cv::Scalar(100, 110, 120));
 }
 

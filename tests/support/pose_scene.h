@@ -8,7 +8,6 @@
 #pragma once
 
 #include <array>
-
 #include <opencv2/core.hpp>
 
 #include "colc/host/geometry.h"
@@ -47,8 +46,8 @@ cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const Targe
 
 // A pose within the given rotation and scale ranges at which the whole
 // target lies inside the scene, at least margin pels from its edges.
-TargetPose randomPose(cv::Size chart, cv::Size scene, cv::RNG& rng, double maxRotation = 21.0,
-                      double minScale = 0.8, double maxScale = 1.2, double margin = 2.0);
+TargetPose randomPose(cv::Size chart, cv::Size scene, cv::RNG& rng, double maxRotation = 21.0, double minScale = 0.8,
+                      double maxScale = 1.2, double margin = 2.0);
 
 // The largest distance between where two poses put the corners of a
 // rectangle given in the target's centred coordinates.

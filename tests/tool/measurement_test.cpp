@@ -1,8 +1,9 @@
+#include "colc/tool/measurement.h"
+
 #include <gtest/gtest.h>
 
 #include <opencv2/imgproc.hpp>
 
-#include "colc/tool/measurement.h"
 #include "support/pose_scene.h"
 
 using namespace colc_test;
@@ -42,9 +43,8 @@ TEST(MeasureColorImages, SumsThePlanesDifferencesAndNoise) {
   planes[1] += noise;
   cv::merge(planes, 3, second);
 
-  const kcColorCalibrationMeasurement m =
-      kfMeasureColorImages(pelMapping(false), colourBufferOf(reference), wholeImage(64, 48), colourBufferOf(first),
-                           colourBufferOf(second));
+  const kcColorCalibrationMeasurement m = kfMeasureColorImages(
+      pelMapping(false), colourBufferOf(reference), wholeImage(64, 48), colourBufferOf(first), colourBufferOf(second));
   EXPECT_DOUBLE_EQ(m.differenceSum, 15.0);
   cv::Scalar mean, sDev;
   cv::meanStdDev(noise, mean, sDev);
@@ -52,9 +52,8 @@ TEST(MeasureColorImages, SumsThePlanesDifferencesAndNoise) {
   EXPECT_FALSE(m.pelMappingUsed);
   EXPECT_TRUE(m.results.results().empty());
 
-  const kcColorCalibrationMeasurement same =
-      kfMeasureColorImages(pelMapping(false), colourBufferOf(reference), wholeImage(64, 48), colourBufferOf(first),
-                           colourBufferOf(first));
+  const kcColorCalibrationMeasurement same = kfMeasureColorImages(
+      pelMapping(false), colourBufferOf(reference), wholeImage(64, 48), colourBufferOf(first), colourBufferOf(first));
   EXPECT_EQ(same.noiseSDevSum, 0.0);
 }
 
@@ -63,9 +62,8 @@ TEST(MeasureColorImages, FitsEachPlaneOntoTheReferenceWhenPelMappingIsAllowed) {
   const cv::Mat reference = randomRgb(rng, 30, 220);
   cv::Mat first;
   reference.convertTo(first, CV_8UC3, 0.8, 10.0);  // the fit maps it back: gain 1.25, offset -12.5
-  const kcColorCalibrationMeasurement m =
-      kfMeasureColorImages(pelMapping(true), colourBufferOf(reference), wholeImage(64, 48), colourBufferOf(first),
-                           colourBufferOf(first));
+  const kcColorCalibrationMeasurement m = kfMeasureColorImages(
+      pelMapping(true), colourBufferOf(reference), wholeImage(64, 48), colourBufferOf(first), colourBufferOf(first));
   EXPECT_TRUE(m.pelMappingUsed);
   ASSERT_EQ(m.results.results().size(), 3u);
   for (const auto& fit : m.results.results()) {
@@ -79,9 +77,8 @@ TEST(MeasureColorImages, AFailedFitLeavesOnlyTheResultsEmpty) {
   cv::RNG rng(33);
   const cv::Mat reference = randomRgb(rng, 30, 220);
   const cv::Mat white(reference.size(), CV_8UC3, cv::Scalar::all(255));
-  const kcColorCalibrationMeasurement m =
-      kfMeasureColorImages(pelMapping(true), colourBufferOf(reference), wholeImage(64, 48), colourBufferOf(white),
-                           colourBufferOf(white));
+  const kcColorCalibrationMeasurement m = kfMeasureColorImages(
+      pelMapping(true), colourBufferOf(reference), wholeImage(64, 48), colourBufferOf(white), colourBufferOf(white));
   EXPECT_TRUE(m.pelMappingUsed);
   EXPECT_TRUE(m.results.results().empty());
   const cv::Scalar expected = cv::mean(cv::Scalar::all(255) - reference);

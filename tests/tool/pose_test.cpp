@@ -1,3 +1,5 @@
+#include "colc/tool/pose.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,12 +7,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <opencv2/imgproc.hpp>
 #include <vector>
 
-#include <opencv2/imgproc.hpp>
-
 #include "colc/records/errors.h"
-#include "colc/tool/pose.h"
 #include "support/pose_scene.h"
 
 using namespace colc_test;
@@ -40,8 +40,7 @@ double meanAbsDifference(const kc3PlanePelBuffer& a, const kc3PlanePelBuffer& b)
   return (m[0] + m[1] + m[2]) / 3.0;
 }
 
-void expectNoPatternFound(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibration,
-                          const char* what) {
+void expectNoPatternFound(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibration, const char* what) {
   kc3PlanePelBuffer reference;
   kcAffineSamplingParams sampling;
   sampling.xNumSamples(77);
@@ -70,7 +69,8 @@ TEST(FindCalibrationPose, FindsTheTargetAtRandomPosesToAQuarterPel) {
     look.gain = {rng.uniform(0.6, 1.4), rng.uniform(0.6, 1.4), rng.uniform(0.6, 1.4)};
     look.offset = {rng.uniform(-20.0, 20.0), rng.uniform(-20.0, 20.0), rng.uniform(-20.0, 20.0)};
     look.noiseSigma = rng.uniform(1.0, 4.0);
-    const kc3PlanePelBuffer acquired = colourBufferOf(renderScene(chart, makeBackground(kScene, rng), truth, look, rng));
+    const kc3PlanePelBuffer acquired =
+        colourBufferOf(renderScene(chart, makeBackground(kScene, rng), truth, look, rng));
     kc3PlanePelBuffer reference;
     kcAffineSamplingParams sampling;
     const auto start = std::chrono::steady_clock::now();
@@ -114,7 +114,8 @@ TEST(FindCalibrationPose, CoordinatesOfTheAcquisitionAreKeptAndThoseOfTheCalibra
   const cv::Mat chart = makeTargetChart(kChart);
   cv::RNG rng(22);
   const TargetPose truth{12.0, 1.1, {300.0, 220.0}};
-  kc3PlanePelBuffer acquired = colourBufferOf(renderScene(chart, makeBackground(kScene, rng), truth, CameraLook(), rng));
+  kc3PlanePelBuffer acquired =
+      colourBufferOf(renderScene(chart, makeBackground(kScene, rng), truth, CameraLook(), rng));
   acquired.offset(-50, 30);
   const kcXform<2> acquiredClient(kcMatrix<2>(), kcVector<2>(4.0, -6.0));
   acquired.clientFromImageXform(acquiredClient);
@@ -131,13 +132,16 @@ TEST(FindCalibrationPose, CoordinatesOfTheAcquisitionAreKeptAndThoseOfTheCalibra
   kfFindCalibrationPose(acquired, calibration, reference, sampling, nullptr, 0);
   const kcXform<2> shifted = acquiredClient * kcXform<2>(kcMatrix<2>(), kcVector<2>(-50.0, 30.0)) * truth.xform();
   EXPECT_LT(samplingCornerError(sampling, shifted, kChart), 0.25);
-  EXPECT_LT(meanAbsDifference(reference, kfAffineTransformColorImage(colourBufferOf(chart), [&] {
-              kcAffineSamplingParams plain(kcAffineRectangle(kcVector<2>(100.0, 75.0), 194.0, 144.0, kcRadian(0),
-                                                             kcRadian(0)),
-                                           174, 129, kcAffineSamplingParams::eBilinear);
-              return plain;
-            }())),
-            1e-9);
+  EXPECT_LT(
+      meanAbsDifference(reference, kfAffineTransformColorImage(colourBufferOf(chart),
+                                                               [&] {
+                                                                 kcAffineSamplingParams plain(
+                                                                     kcAffineRectangle(kcVector<2>(100.0, 75.0), 194.0,
+                                                                                       144.0, kcRadian(0), kcRadian(0)),
+                                                                     174, 129, kcAffineSamplingParams::eBilinear);
+                                                                 return plain;
+                                                               }())),
+      1e-9);
 }
 
 TEST(FindCalibrationPose, ScenesWithoutTheTargetWithinTheZonesFindNoPattern) {

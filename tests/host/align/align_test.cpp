@@ -1,3 +1,5 @@
+#include "colc/host/align.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,11 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
+#include <opencv2/imgproc.hpp>
 #include <vector>
 
-#include <opencv2/imgproc.hpp>
-
-#include "colc/host/align.h"
 #include "support/pose_scene.h"
 
 using namespace colc_test;
@@ -106,8 +106,11 @@ TEST(AlignPattern, TargetsTurnedOrScaledBeyondTheZonesAreNotFound) {
   const kcSXAlignPattern pattern = centredPattern(chart);
   cv::RNG rng(3);
   const cv::Mat background = makeBackground(kScene, rng);
-  const TargetPose outside[] = {{28.0, 1.0, {320, 240}}, {-30.0, 1.0, {320, 240}}, {0.0, 1.35, {320, 240}},
-                                {0.0, 0.68, {320, 240}}, {5.0, 1.3, {320, 240}}};
+  const TargetPose outside[] = {{28.0, 1.0, {320, 240}},
+                                {-30.0, 1.0, {320, 240}},
+                                {0.0, 1.35, {320, 240}},
+                                {0.0, 0.68, {320, 240}},
+                                {5.0, 1.3, {320, 240}}};
   for (const TargetPose& pose : outside) {
     const cv::Mat scene = renderScene(chart, background, pose, CameraLook(), rng);
     EXPECT_EQ(runOn(pattern, scene).numFound(), 0) << pose.rotationDegrees << " degrees, scale " << pose.scale;
@@ -157,8 +160,8 @@ TEST(AlignPattern, PosesMapClientCoordinatesOfBothImages) {
   ASSERT_EQ(results.numFound(), 1);
 
   // Pattern client -> chart image -> centred -> scene image -> run image -> run client.
-  const kcXform<2> chartFromClient = kcXform<2>(kcMatrix<2>(), kcVector<2>(-(-20 + 11), -(30 + 7))) *
-                                     trainClient.inverse();
+  const kcXform<2> chartFromClient =
+      kcXform<2>(kcMatrix<2>(), kcVector<2>(-(-20 + 11), -(30 + 7))) * trainClient.inverse();
   const kcXform<2> centred(kcMatrix<2>(), kcVector<2>(-kChart.width * 0.5, -kChart.height * 0.5));
   const kcXform<2> runFromScene(kcMatrix<2>(), kcVector<2>(100.0, -50.0));
   const kcXform<2> expected = runClient * runFromScene * truth.xform() * centred * chartFromClient;

@@ -4,9 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
-
 #include <opencv2/imgproc.hpp>
+#include <vector>
 
 #include "colc/host/corr.h"
 #include "support/pose_scene.h"
@@ -29,9 +28,9 @@ kcPelBuffer<unsigned char> centredTrainImage(const cv::Mat& chart) {
 // truth, moved by (dx, dy) pels, turned by degrees and scaled by factor about the target centre.
 kcXform<2> disturbed(const kcXform<2>& truth, double dx, double dy, double degrees, double factor) {
   const double a = degrees * 3.14159265358979 / 180.0;
-  const kcXform<2> turn(kcMatrix<2>(factor * std::cos(a), -factor * std::sin(a), factor * std::sin(a),
-                                    factor * std::cos(a)),
-                        kcVector<2>());
+  const kcXform<2> turn(
+      kcMatrix<2>(factor * std::cos(a), -factor * std::sin(a), factor * std::sin(a), factor * std::cos(a)),
+      kcVector<2>());
   return kcXform<2>(kcMatrix<2>(), kcVector<2>(dx, dy)) * truth * turn;
 }
 
@@ -73,7 +72,8 @@ TEST(NormalizedCorrelationAffinePose, FollowsShearAndClientCoordinates) {
   train.offset(3, -8);
   train.window(kcPelRect(3 + 6, -8 + 4, 3 + 6 + kChart.width, -8 + 4 + kChart.height), false);
   // Client origin at the chart centre again, in the window's image coordinates.
-  train.clientFromImageXform(kcXform<2>(kcMatrix<2>(), kcVector<2>(-(9 + kChart.width * 0.5), -(-4 + kChart.height * 0.5))));
+  train.clientFromImageXform(
+      kcXform<2>(kcMatrix<2>(), kcVector<2>(-(9 + kChart.width * 0.5), -(-4 + kChart.height * 0.5))));
 
   cv::RNG rng(12);
   const kcXform<2> truth(kcMatrix<2>(1.05, 0.08, -0.03, 0.93), kcVector<2>(330.0, 250.0));
@@ -110,11 +110,11 @@ TEST(NormalizedCorrelationAffinePose, FailsWithoutTouchingTheResult) {
   EXPECT_THROW(kfNormalizedCorrelationAffinePose(train, bufferOf(scene), away, result, nullptr, 0),
                kcNormalizedCorrelationFailed);
   const cv::Mat flat(kScene, CV_8UC1, cv::Scalar(77));
-  EXPECT_THROW(kfNormalizedCorrelationAffinePose(train, bufferOf(flat), kcXform<2>(kcMatrix<2>(), kcVector<2>(320, 240)),
-                                                 result, nullptr, 0),
+  EXPECT_THROW(kfNormalizedCorrelationAffinePose(train, bufferOf(flat),
+                                                 kcXform<2>(kcMatrix<2>(), kcVector<2>(320, 240)), result, nullptr, 0),
                kcNormalizedCorrelationFailed);
-  EXPECT_THROW(kfNormalizedCorrelationAffinePose(train, bufferOf(scene), kcXform<2>(kcMatrix<2>(0, 0, 0, 0), kcVector<2>()),
-                                                 result, nullptr, 0),
+  EXPECT_THROW(kfNormalizedCorrelationAffinePose(
+                   train, bufferOf(scene), kcXform<2>(kcMatrix<2>(0, 0, 0, 0), kcVector<2>()), result, nullptr, 0),
                kcBadArgument);
   EXPECT_THROW(kfNormalizedCorrelationAffinePose(kcPelBuffer<unsigned char>(), bufferOf(scene), kcXform<2>(), result,
                                                  nullptr, 0),
