@@ -86,7 +86,8 @@ kcChannelFit kfFitChannel(const Plane& src, const Plane& mask, const Plane& dst,
     // The joint table reads the mask at every position of the common window.
     // A mask that covers only part of it is refused rather than guessed at.
     if (!(maskedCommon == common)) throw BadImages();
-    // Only 0 (ignore) and 255 (use) are meaningful, anywhere in the mask.
+    // Only 0 (ignore) and 255 (use) are meaningful, anywhere in the mask. A
+    // histogram of any length but 256 cannot be read as one of 8-bit pels.
     const Histogram maskHistogram = histogramOf(mask);
     if (maskHistogram.size() != 256) throw BadImages();
     if (static_cast<long>(maskHistogram[0] + maskHistogram[255]) != mask.width() * mask.height())

@@ -19,10 +19,10 @@ void requireBound(const kc_PelBuffer& buffer) {
   if (!buffer.isBound()) throw kcBadPointer("joint table of an unbound buffer");
 }
 
-void requireSameWindow(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& dst) {
-  requireBound(src);
-  requireBound(dst);
-  if (!(src.window() == dst.window())) throw kcBadArgument("joint table of windows that differ");
+void requireSameWindow(const kcPelBuffer_const<unsigned char>& a, const kcPelBuffer_const<unsigned char>& b) {
+  requireBound(a);
+  requireBound(b);
+  if (!(a.window() == b.window())) throw kcBadArgument("joint table of windows that differ");
 }
 
 }  // namespace
@@ -42,17 +42,13 @@ void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kc
 void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
                            const kcPelBuffer_const<unsigned char>& dst, kcJointTable& table) {
   requireSameWindow(src, dst);
-  requireBound(mask);
-  const kcPelRect& window = src.window();
-  const kcPelRect& maskWindow = mask.window();
-  if (window.left < maskWindow.left || window.top < maskWindow.top || window.right > maskWindow.right ||
-      window.bottom > maskWindow.bottom)
-    throw kcBadArgument("joint table with a mask that does not cover the window");
+  requireSameWindow(src, mask);
   table = {};
+  const kcPelRect& window = src.window();
   for (long y = window.top; y < window.bottom; ++y) {
     const unsigned char* s = src.pointToRow(y);
     const unsigned char* d = dst.pointToRow(y);
-    const unsigned char* m = mask.pointToRow(y) + (window.left - maskWindow.left);
+    const unsigned char* m = mask.pointToRow(y);
     for (long x = 0; x < window.width(); ++x)
       if (m[x] != 0) ++table[kfJointTableRow(s[x])][d[x]];
   }

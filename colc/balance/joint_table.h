@@ -35,8 +35,7 @@ int kfMapPelValue(int value, double gain, double offset);
 
 // Fills the table from the windows of src and dst, which must be equal
 // (kcBadArgument otherwise). The masked form skips positions whose mask pel
-// is 0; the mask is read at the same image positions and must cover the
-// window (kcBadArgument otherwise).
+// is 0; the mask's window must be the same too.
 void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& dst,
                            kcJointTable& table);
 void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,

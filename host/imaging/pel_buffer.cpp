@@ -1,5 +1,6 @@
 // Windows, offsets and the three-plane image: the geometry of pel buffers.
 #include <algorithm>
+#include <climits>
 #include <string>
 
 #include "colc/host/imaging.h"

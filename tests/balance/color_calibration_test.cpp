@@ -22,7 +22,8 @@ std::vector<double> planeFit(const Plane& src, const Plane& dst) {
 
 TEST(ColorCalibration, GreyPairIsFittedOnceAndColourPairsPlaneByPlane) {
   const kc3PlanePelBuffer grey(ramp(2, 0), ramp(2, 0), ramp(2, 0)), greyDst(ramp(3, 5), ramp(3, 5), ramp(3, 5));
-  const kc3PlanePelBuffer colour(ramp(2, 0), ramp(3, 9), ramp(4, 20)), colourDst(ramp(3, 5), ramp(1, 40), ramp(5, 1));
+  // Planes 0 and 1 equal but plane 2 not: a colour image, fitted plane by plane.
+  const kc3PlanePelBuffer colour(ramp(2, 0), ramp(2, 0), ramp(4, 20)), colourDst(ramp(3, 5), ramp(1, 40), ramp(5, 1));
   kcColorCalibrationResultInternal result, sampled;
   kcDiagObject diag;
   kfComputeColorCalibration(grey, greyDst, result, &diag, kColorCalibrationDiagInputs);
@@ -30,8 +31,6 @@ TEST(ColorCalibration, GreyPairIsFittedOnceAndColourPairsPlaneByPlane) {
   const std::vector<double> greyFit = planeFit(grey.plane0(), greyDst.plane0());
   for (const auto& c : result.results()) EXPECT_EQ(fieldsOf(c), greyFit);
 
-  kfComputeColorCalibration(grey, colourDst, result, nullptr, 0);  // grey source, colour destination
-  EXPECT_EQ(fieldsOf(result.results().at(2)), planeFit(grey.plane2(), colourDst.plane2()));
   kfComputeColorCalibration(colour, colourDst, result, nullptr, 0);
   const kcAffineSamplingParams atPelCentres(kcAffineRectangle(kcVector<2>(12.0, 8.0), 24, 16, kcRadian(0), kcRadian(0)),
                                             24, 16, kcAffineSamplingParams::eNearestNeighbor);

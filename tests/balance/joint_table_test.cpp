@@ -5,10 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <tuple>
 
 #include "colc/records/channel_result.h"
-#include "support/test_planes.h"
 
 namespace {
 
@@ -52,21 +50,4 @@ TEST(JointTable, ScoresSaturatedRowsOnOneSideWithExactProducts) {
   (*limits)[kfJointTableRow(1)][255] = 3'000'000'000u;
   (*limits)[kfJointTableRow(200)][200] = 1'000'000'000u;
   EXPECT_EQ(evaluate(*limits, 1.0, 0.0), std::sqrt(3e9 * 254 * 254 / 4e9));
-}
-
-TEST(JointTable, BuildReadsTheSamePositionsInEveryImage) {
-  // A window inside bigger pels, and a mask with a bigger window still: (3, 1) is masked out.
-  auto src = makePlane(6, 4, [](long x, long y) { return x == 0 ? 0 : (y == 3 ? 255 : x * 10); });
-  auto dst = makePlane(6, 4, [](long x, long) { return x * 10 + 1; });
-  const auto mask = makePlane(8, 6, [](long x, long y) { return x == 3 && y == 1 ? 0 : 255; });
-  src.window(kcPelRect(1, 1, 5, 4), false);
-  dst.window(kcPelRect(1, 1, 5, 4), false);
-  auto masked = std::make_unique<kcJointTable>(), unmasked = std::make_unique<kcJointTable>();
-  kfBuildJointHistogram(src, mask, dst, *masked);
-  kfBuildJointHistogram(src, dst, *unmasked);
-  EXPECT_EQ(std::make_tuple((*masked)[kfJointTableRow(10)][11], (*masked)[kfJointTableRow(30)][31],
-                            (*masked)[kBrightSaturatedRow][41], (*masked)[kDarkSaturatedRow][1], (*unmasked)[31][31]),
-            std::make_tuple(2u, 1u, 1u, 0u, 2u));
-  dst.window(kcPelRect(0, 0, 4, 3), false);
-  EXPECT_THROW(kfBuildJointHistogram(src, dst, *unmasked), kcBadArgument);
 }

@@ -111,10 +111,10 @@ TEST(PlaneCalibration, StartsFromTheMomentsOfTheActivePelsOnly) {
 }
 
 TEST(PlaneCalibration, ProportionsCountTheUsablePositionsOfTheCommonWindow) {
-  // The source reaches two saturated columns beyond the 10 x 10 common window.
+  // Source and mask reach two columns beyond the 10 x 10 common window, saturated and masked out there.
   const auto src = makePlane(12, 10, [](long x, long y) { return x >= 10 || (x == 0 && y < 6) ? 255 : 100 + x; });
   const auto dst = makePlane(10, 10, [](long x, long y) { return y == 9 ? 0 : 90 + x + y; });
-  const auto mask = makePlane(10, 10, [](long x, long y) { return (x == 0 && y < 2) || x == 5 ? 0 : 255; });
+  const auto mask = makePlane(12, 10, [](long x, long y) { return (x == 0 && y < 2) || x == 5 || x >= 10 ? 0 : 255; });
   // 88 usable; 4 saturated in the source, 9 in the destination, 75 active.
   const Result masked = fitted(src, mask, dst), unmasked = fitted(src, Plane(), dst);
   EXPECT_EQ(std::make_tuple(masked.proportionActiveSrcPels(), masked.proportionActiveDstPels(),
