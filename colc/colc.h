@@ -3,6 +3,8 @@
 
 #include "colc/balance/balance.h"
 #include "colc/colorcal.h"
+#include "colc/driver/acquisition.h"
+#include "colc/host/acq.h"
 #include "colc/host/acquire_info.h"
 #include "colc/host/camera_settings.h"
 #include "colc/host/diag.h"

@@ -10,5 +10,6 @@ constexpr long kSysTimedOut = 2;
 // 0 (kSysSuccess) unless the calling thread has been asked to stop.
 long ksys_attention_check();
 // Returns for kSysSuccess; throws kcCancelled for kSysCancelled,
-// kcTimeout::Expired for kSysTimedOut and kcException for anything else.
+// kcTimeout::Expired for kSysTimedOut and, for anything else, a
+// kcExceptionWithString that names the status.
 void kfThrowExceptionOnFailure(long status);

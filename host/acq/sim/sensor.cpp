@@ -1,0 +1,128 @@
+#include "host/acq/sim/sensor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <opencv2/core/hal/intrin.hpp>
+#include <random>
+
+#include "host/imaging/cv_bridge.h"
+
+namespace {
+
+using namespace kcSimModel;
+
+// The bank holds normal numbers of standard deviation kBankSigma, clipped
+// to the int8 range (4 sigma). Frames read it at offsets below kBankSlack
+// rows and columns.
+constexpr double kBankSigma = 32.0;
+constexpr int kBankSlack = 256;
+// Noise depends on the level only through level >> kLevelShift.
+constexpr int kLevelShift = 4;
+constexpr std::size_t kPoolSize = 4;
+
+// splitmix64: decorrelates the offsets of neighbouring frames and seeds.
+std::uint64_t mix(std::uint64_t x) {
+  x += 0x9e3779b97f4a7c15ULL;
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+
+// One row of one tap of one plane: steps 3 to 8 of the model. The pel
+// value comes from a table, so only the arithmetic before it runs in SIMD
+// lanes; both paths round halves to even.
+void exposeRow(const std::uint16_t* levels, const std::int8_t* noise, const float* sigma, float scale, float offset,
+               const unsigned char* output, unsigned char* out, int n) {
+  int i = 0;
+#if CV_SIMD128
+  const cv::v_float32x4 vScale = cv::v_setall_f32(scale), vOffset = cv::v_setall_f32(offset);
+  const cv::v_float32x4 lowest = cv::v_setzero_f32(), highest = cv::v_setall_f32(static_cast<float>(kAdcMax));
+  alignas(16) int codes[8];
+  for (; i + 8 <= n; i += 8) {
+    cv::v_uint32x4 level[2];
+    cv::v_int32x4 sample[2];
+    cv::v_expand(cv::v_load(levels + i), level[0], level[1]);
+    cv::v_expand(cv::v_load_expand(noise + i), sample[0], sample[1]);
+    for (int h = 0; h < 2; ++h) {
+      const cv::v_int32x4 bin = cv::v_reinterpret_as_s32(level[h] >> kLevelShift);
+      cv::v_float32x4 v = cv::v_fma(vScale, cv::v_cvt_f32(cv::v_reinterpret_as_s32(level[h])), vOffset);
+      v = cv::v_fma(cv::v_lut(sigma, bin), cv::v_cvt_f32(sample[h]), v);
+      cv::v_store(codes + 4 * h, cv::v_round(cv::v_min(cv::v_max(v, lowest), highest)));
+    }
+    for (int k = 0; k < 8; ++k) out[i + k] = output[codes[k]];
+  }
+#endif
+  for (; i < n; ++i) {
+    const float v = scale * levels[i] + offset + sigma[levels[i] >> kLevelShift] * noise[i];
+    out[i] = output[std::lrint(std::min(std::max(v, 0.0f), static_cast<float>(kAdcMax)))];
+  }
+}
+
+}  // namespace
+
+kcSimSensor::kcSimSensor(int width, int height, int taps, double noise, unsigned long seed)
+    : width_(width), height_(height), taps_(taps), noise_(noise), seed_(seed), encode_(kAdcMax + 1) {
+  for (int code = 0; code <= kAdcMax; ++code)
+    encode_[static_cast<std::size_t>(code)] =
+        static_cast<unsigned char>(std::lround(255.0 * srgbEncode(static_cast<double>(code) / kAdcMax)));
+  bank_.create(height + kBankSlack, width + kBankSlack, CV_8S);
+  if (noise > 0.0) {
+    cv::RNG rng(mix(seed));
+    rng.fill(bank_, cv::RNG::NORMAL, 0.0, kBankSigma);  // saturates to the int8 range
+  } else {
+    bank_ = 0;
+  }
+}
+
+kcSimSensor::TapTransfer kcSimSensor::tapTransfer(const kcSimExposure& settings, int tap) const {
+  const double g = gain(settings.contrast[static_cast<std::size_t>(tap)]);
+  const double perLevel = settings.exposure * kPhotonRate / 65535.0;  // p per scene level
+  TapTransfer t;
+  t.scale = static_cast<float>(kAdcMax * g * perLevel);
+  t.offset = static_cast<float>(kAdcMax * black(settings.brightness[static_cast<std::size_t>(tap)]));
+  t.sigma.resize(65536 >> kLevelShift);
+  for (std::size_t bin = 0; bin < t.sigma.size(); ++bin) {
+    const double p = perLevel * (static_cast<double>(bin << kLevelShift) + (1 << kLevelShift) / 2.0);
+    const double sd = noise_ * kAdcMax * std::sqrt(g * g * p / kFullWell + kReadNoise * kReadNoise);
+    t.sigma[bin] = static_cast<float>(sd / kBankSigma);
+  }
+  return t;
+}
+
+std::vector<unsigned char> kcSimSensor::planeOutput(const kcSimExposure& settings, int plane) const {
+  const auto& table = settings.tables[static_cast<std::size_t>(plane)];
+  std::vector<unsigned char> output(encode_.size());
+  for (std::size_t code = 0; code < encode_.size(); ++code) output[code] = table[encode_[code]];
+  return output;
+}
+
+cv::Mat& kcSimSensor::frameBuffer() {
+  // A buffer only the pool still references is free for the next frame.
+  for (cv::Mat& m : pool_)
+    if (m.u && CV_XADD(&m.u->refcount, 0) == 1) return m;
+  if (pool_.size() == kPoolSize) pool_.erase(pool_.begin());
+  pool_.emplace_back(3 * height_, width_, CV_8U);
+  return pool_.back();
+}
+
+kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimExposure& settings, unsigned long frame) {
+  std::vector<TapTransfer> taps;
+  for (int tap = 0; tap < taps_; ++tap) taps.push_back(tapTransfer(settings, tap));
+  cv::Mat& out = frameBuffer();
+  std::mt19937_64 offsets(mix(seed_ ^ mix(frame)));
+  for (int plane = 0; plane < 3; ++plane) {
+    const std::vector<unsigned char> output = planeOutput(settings, plane);
+    const int dy = static_cast<int>(offsets() % kBankSlack), dx = static_cast<int>(offsets() % kBankSlack);
+    for (int tap = 0; tap < taps_; ++tap) {
+      const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
+      const int x0 = width_ * tap / taps_, x1 = width_ * (tap + 1) / taps_;
+      for (int y = 0; y < height_; ++y) {
+        const int row = plane * height_ + y;
+        exposeRow(levels.ptr<std::uint16_t>(row) + x0, bank_.ptr<std::int8_t>(y + dy) + dx + x0, t.sigma.data(),
+                  t.scale, t.offset, output.data(), out.ptr(row) + x0, x1 - x0);
+      }
+    }
+  }
+  return kf3PlanePelBufferFromMats(out.rowRange(0, height_), out.rowRange(height_, 2 * height_),
+                                   out.rowRange(2 * height_, 3 * height_));
+}

@@ -1,0 +1,42 @@
+// The simulated sensor and its electronics (steps 3 to 8 of
+// sensor_model.h): turns the scene's plane responses into an 8-bit colour
+// image under one set of camera settings.
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "colc/host/imaging.h"
+#include "host/acq/sim/sensor_model.h"
+
+class kcSimSensor {
+ public:
+  // noise: the noise level (0: none); taps: 1..4.
+  kcSimSensor(int width, int height, int taps, double noise, unsigned long seed);
+
+  // Frame number `frame` (it selects the noise) of the scene levels
+  // (kcSimScene::levels) taken with the settings. The returned image owns
+  // its pels; the sensor reuses their memory once the caller lets go.
+  kc3PlanePelBuffer expose(const cv::Mat& levels, const kcSimExposure& settings, unsigned long frame);
+
+ private:
+  // One tap's analog chain under the settings (steps 3 to 5).
+  struct TapTransfer {
+    float scale;               // ADC codes per scene level
+    float offset;              // ADC codes of the black level
+    std::vector<float> sigma;  // noise in codes per bank unit, by level >> kLevelShift
+  };
+  TapTransfer tapTransfer(const kcSimExposure& settings, int tap) const;
+  // The 8-bit pel of every ADC code of a plane (steps 7 and 8).
+  std::vector<unsigned char> planeOutput(const kcSimExposure& settings, int plane) const;
+  cv::Mat& frameBuffer();
+
+  int width_;
+  int height_;
+  int taps_;
+  double noise_;
+  unsigned long seed_;
+  cv::Mat bank_;                       // CV_8S normal numbers
+  std::vector<unsigned char> encode_;  // sRGB encoding of every ADC code
+  std::vector<cv::Mat> pool_;          // frame buffers that may be reused
+};

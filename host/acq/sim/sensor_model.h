@@ -1,0 +1,82 @@
+// The simulated colour camera's model of light, sensor and electronics.
+// This block is its one description; scene.cpp and sensor.cpp implement it.
+//
+// 1. Scene. The calibration target is an sRGB image. Its pels are decoded
+//    to linear light (the sRGB transfer curve, white = 1.0), and the target
+//    is placed at its pose (centre, rotation, uniform scale) on a uniform
+//    neutral background of linear grey kBackground, resampled in linear
+//    light (area averaging when the target shrinks, bilinear otherwise).
+// 2. Plane response. Plane k (red, green, blue) of the sensor sees
+//        r_k = kSensitivity[k] * ((1 - x) L_k + x / 2 * sum of the other planes' L)
+//    where x is the camera's cross-talk between planes (an option, 0 by
+//    default: the sRGB toe turns even a 1 % leak into a visible lift of
+//    the zero channels of saturated colours, which no per-plane transfer
+//    can remove). The sensitivities differ between planes: white does not
+//    come out white, an error that only a per-plane transfer can correct.
+// 3. Exposure. The signal, in units of the ADC's full scale, is
+//        p_k = exposure * kPhotonRate * r_k                  (exposure in seconds)
+// 4. Analog chain, one per tap (taps split the sensor into equal vertical
+//    stripes, left to right):
+//        v = gain(contrast) * p + black(brightness)
+//        gain(c)  = kGainSpan ^ (2c - 1)       0.25 .. 4, 1 at c = 0.5
+//        black(b) = kBlackSlope * (b - kBlackZero)
+//    Both rise monotonically over 0..1.
+// 5. Noise. Gaussian, zero mean, with variance
+//        noise^2 * (gain^2 * p / kFullWell + kReadNoise^2)
+//    (shot noise of the collected charge, amplified by the analog gain, and
+//    read noise after it). noise is the camera's noise level (0: none). The
+//    samples come from a bank of seeded normal numbers drawn once; each
+//    frame takes its own offsets into the bank, derived from the seed and
+//    the frame's sequence number, so a seed always gives the same images.
+// 6. ADC. code = round((2^kAdcBits - 1) * v), clipped to 0 .. 2^kAdcBits - 1.
+// 7. Output encoding. The camera encodes code / (2^kAdcBits - 1) with the
+//    sRGB transfer curve to 8 bits, rounded, so that a camera set right
+//    reproduces an sRGB reference: with exposure * kPhotonRate * gain = 1
+//    and black 0, a plane of sensitivity 1 gives back the target's pels.
+// 8. The FIFO's 8-bit input table of the plane maps the result.
+//
+// With the defaults on opening (exposure 0.01 s, contrast and brightness
+// 0.5) the image is too dark (p is 0.4 of the target's light), its blacks
+// are lifted and its colours are tinted: a calibration has work to do. The
+// settings exposure 0.025 s, contrast 0.5, brightness 0.4 reproduce the
+// green plane; the per-plane transfer then corrects the other two.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace kcSimModel {
+
+constexpr double kBackground = 0.18;
+constexpr std::array<double, 3> kSensitivity = {0.8, 1.0, 0.62};
+constexpr double kPhotonRate = 40.0;  // per second
+constexpr double kGainSpan = 4.0;
+constexpr double kBlackSlope = 0.08;
+constexpr double kBlackZero = 0.4;
+constexpr double kFullWell = 20000.0;
+constexpr double kReadNoise = 0.0005;
+constexpr int kAdcBits = 12;
+constexpr int kAdcMax = (1 << kAdcBits) - 1;
+
+inline double gain(double contrast) { return std::pow(kGainSpan, 2.0 * contrast - 1.0); }
+inline double black(double brightness) { return kBlackSlope * (brightness - kBlackZero); }
+
+// The sRGB transfer curve, both ways, on 0..1.
+inline double srgbDecode(double encoded) {
+  return encoded <= 0.04045 ? encoded / 12.92 : std::pow((encoded + 0.055) / 1.055, 2.4);
+}
+inline double srgbEncode(double linear) {
+  return linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+}
+
+}  // namespace kcSimModel
+
+// The camera's settings as one acquisition uses them: exposure in seconds,
+// contrast and brightness per tap, and the three planes' input tables.
+struct kcSimExposure {
+  double exposure = 0.01;
+  std::vector<double> contrast;
+  std::vector<double> brightness;
+  std::array<std::array<unsigned char, 256>, 3> tables{};
+};

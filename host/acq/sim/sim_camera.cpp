@@ -1,0 +1,31 @@
+#include "host/acq/sim/sim_camera.h"
+
+#include <cmath>
+
+#include "host/acq/sim/sim_fifo.h"
+
+namespace {
+
+void check(bool ok, const std::string& what) {
+  if (!ok) throw kcBadArgument("simulated camera: " + what);
+}
+
+void validate(const kcSimCameraConfig& c) {
+  check(c.width >= 16 && c.width <= 8192, "width " + std::to_string(c.width) + " outside 16 .. 8192");
+  check(c.height >= 16 && c.height <= 8192, "height " + std::to_string(c.height) + " outside 16 .. 8192");
+  check(std::isfinite(c.noise) && c.noise >= 0.0, "noise " + std::to_string(c.noise) + " below 0");
+  check(c.crossTalk >= 0.0 && c.crossTalk <= 0.5, "crosstalk " + std::to_string(c.crossTalk) + " outside 0 .. 0.5");
+  check(c.taps >= 1 && c.taps <= 4, "taps " + std::to_string(c.taps) + " outside 1 .. 4");
+}
+
+}  // namespace
+
+kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& config) {
+  validate(config);
+  kcPtrHandle<kcAcqFifo> camera(new kcSimAcqFifo(config));
+  return kcPtrHandle<kcInstrumentedAcqFifo>(new kcInstrumentedAcqFifo(camera, config.faults));
+}
+
+kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options) {
+  return kfOpenSimCamera(kfParseSimCameraOptions(options));
+}

@@ -1,0 +1,57 @@
+// The simulated colour camera: a FIFO that images a calibration target
+// through a model of a colour sensor (host/acq/sim/sensor_model.h). It is
+// opened from a configuration record or from an option string such as
+// "seed=3,rotation=10,scale=0.9" and always comes wrapped in a
+// kcInstrumentedAcqFifo, which logs its operations and injects the
+// configured faults. Options and use: docs/simulated-camera.md.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "colc/host/acq.h"
+#include "host/acq/instrumented_fifo.h"
+
+// Where the target lies in the camera's view.
+struct kcSimPose {
+  // The target's centre in the sensor's image coordinates (pel (x, y)
+  // covers [x, x + 1) x [y, y + 1)); unset: the sensor's centre.
+  std::optional<double> x;
+  std::optional<double> y;
+  // Degrees, counter-clockwise as displayed.
+  double rotation = 0.0;
+  // Sensor pels per target pel.
+  double scale = 1.0;
+};
+
+struct kcSimCameraConfig {
+  // Sensor size in pels.
+  long width = 1280;
+  long height = 1024;
+  // Seeds the noise: equal seeds and settings give equal images.
+  unsigned long seed = 1;
+  kcSimPose pose;
+  // The noise level: 1 is the sensor's own, 0 none.
+  double noise = 1.0;
+  // The share of light that leaks from each plane into the other two (0..0.5).
+  double crossTalk = 0.0;
+  // Read-out taps (1..4), vertical stripes with an analog chain each.
+  int taps = 1;
+  // The calibration target, an sRGB colour image; unbound: kfSimTargetChart().
+  kc3PlanePelBuffer target;
+  kcAcqFaults faults;
+};
+
+// The configuration that an option string describes: comma-separated
+// key=value pairs over the defaults of kcSimCameraConfig. Keys: width,
+// height, seed, x, y, rotation, scale, noise, crosstalk, taps, and the faults fail-at,
+// unbound-at, timeout-at, cancel-at, write-fail-at (acquisition or write
+// indices counted from 1). kcBadArgument naming the key for an unknown or
+// repeated key or a bad value.
+kcSimCameraConfig kfParseSimCameraOptions(const std::string& options);
+
+// kcBadArgument for a configuration out of range (a sensor below 16 x 16
+// or above 8192 x 8192 pels, a scale not above 0, a negative noise level,
+// cross-talk outside 0..0.5, taps outside 1..4, values that are not finite).
+kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& config = {});
+kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options);

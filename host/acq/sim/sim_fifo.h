@@ -1,0 +1,53 @@
+// The simulated camera's FIFO (see sim_camera.h). On opening its trigger
+// runs free and is enabled, with exposure 0.01 s, contrast and brightness
+// 0.5 on every tap and the positive input table on every plane.
+//
+// Timing is not simulated: a completion that has an acquisition to deliver
+// returns at once, and one that could only wait (nothing started, or
+// triggers disabled) throws kcTimeout::Expired at once, since no image
+// would ever arrive.
+#pragma once
+
+#include <deque>
+#include <memory>
+
+#include "colc/host/acq.h"
+#include "host/acq/sim/sensor_model.h"
+#include "host/acq/sim/sim_camera.h"
+#include "host/acq/stored_props.h"
+
+class kcSimImaging;
+
+class kcSimAcqFifo : public kcAcqFifo {
+ public:
+  // The configuration is checked by kfOpenSimCamera; faults are not the FIFO's.
+  explicit kcSimAcqFifo(const kcSimCameraConfig& config);
+  ~kcSimAcqFifo() override;
+
+  // Moves the target or replaces it; the next image shows the change.
+  void pose(const kcSimPose& pose);
+  const kcSimPose& pose() const;
+  void target(const kc3PlanePelBuffer& target);
+  long width() const { return width_; }
+  long height() const { return height_; }
+
+  kcAcqProps properties() override { return props_.props(); }
+  const kcTriggerModel& triggerModel() const override { return *model_; }
+  void triggerModel(const kcTriggerModel& model) override;
+  bool triggerEnable() const override { return enabled_; }
+  void triggerEnable(bool enable) override { enabled_ = enable; }
+  bool start(unsigned long flags) override;
+  kcPtrHandle<kcAcqImage> completeAcq(const CompleteArgs& args) override;
+
+ private:
+  kcSimExposure currentSettings() const;
+
+  long width_;
+  long height_;
+  kcStoredAcqProps props_;
+  const kcTriggerModel* model_;
+  bool enabled_ = true;
+  std::deque<kcSimExposure> started_;  // settings latched by start(), oldest first
+  unsigned long sequence_ = 0;
+  std::unique_ptr<kcSimImaging> imaging_;
+};

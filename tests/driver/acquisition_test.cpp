@@ -1,0 +1,182 @@
+#include "colc/driver/acquisition.h"
+
+#include <gtest/gtest.h>
+
+#include "colc/host/improc.h"
+#include "colc/host/runtime.h"
+#include "colc/records/result.h"
+#include "host/runtime/cancellation.h"
+#include "support/small_sim_camera.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+using Table = std::vector<unsigned char>;
+
+// Everything a saver promises to put back.
+struct FifoState {
+  bool enabled;
+  const kcTriggerModel* model;
+  double exposure;
+  std::vector<double> contrast, brightness;  // per tap
+  std::vector<Table> tables;                 // per plane
+  bool operator==(const FifoState&) const = default;
+};
+
+FifoState stateOf(kcAcqFifo& fifo) {
+  FifoState s{fifo.triggerEnable(), &fifo.triggerModel(), fifo.properties().exposureProp().exposure(), {}, {}, {}};
+  const kcContrastBrightnessProp& cb = fifo.properties().contrastBrightnessProp();
+  for (auto tap : {kcContrastBrightnessProp::eTap0, kcContrastBrightnessProp::eTap1}) {
+    s.contrast.push_back(cb.contrast(tap));
+    s.brightness.push_back(cb.brightness(tap));
+  }
+  for (auto plane : {kc8BitInputLutProp::ePlane0, kc8BitInputLutProp::ePlane1, kc8BitInputLutProp::ePlane2})
+    s.tables.emplace_back(fifo.properties().inputLutProp().inputLut(plane),
+                          fifo.properties().inputLutProp().inputLut(plane) + 256);
+  return s;
+}
+
+const Table kInverse = [] {
+  Table t(256);
+  for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(255 - i);
+  return t;
+}();
+
+// A two-tap camera far from its defaults: trigger disabled, taps set apart,
+// plane 1's table differing from plane 0's.
+kcPtrHandle<kcInstrumentedAcqFifo> preparedCamera() {
+  auto fifo = kfOpenSmallSimCamera("taps=2");
+  kcAcqFifo& raw = *fifo->inner();
+  raw.triggerEnable(false);
+  raw.properties().exposureProp().exposure(0.07);
+  raw.properties().contrastBrightnessProp().setContrastEx(0.6, 0b10);
+  raw.properties().contrastBrightnessProp().setContrastEx(0.3, 0b01);
+  raw.properties().contrastBrightnessProp().setBrightnessEx(0.2, 0b01);
+  raw.properties().inputLutProp().inputLut(kInverse.data());
+  raw.properties().inputLutProp().inputLut(Table(256, 0).data(), kc8BitInputLutProp::ePlane1);
+  return fifo;
+}
+
+// What a saver leaves: tap 0's values and plane 0's table everywhere.
+const FifoState kRestored{false, &kfFreeRunTrigger(), 0.07, {0.3, 0.3}, {0.2, 0.2}, {kInverse, kInverse, kInverse}};
+
+// What the driver does with a FIFO while its saver lives.
+void calibrationLikeUse(const kcPtrHandle<kcAcqFifo>& fifo) {
+  kcFifoStateSaver saver(fifo);
+  fifo->triggerEnable(false);
+  fifo->triggerModel(kfManualTrigger());
+  fifo->triggerEnable(true);
+  fifo->properties().inputLutProp().inputLut(kc8BitInputLutProp::positive8BitLut);
+  kcAcquireInfo info;
+  bool failed = false;
+  for (const kcColorCameraSettings settings : {kcColorCameraSettings(0.01, 0.5, 0.5), kcColorCameraSettings(0.2, 1, 0)})
+    if (kfAcquireImage(fifo, settings, info, failed); failed) break;
+}
+
+TEST(Acquisition, SaverReadsAndRestoresInItsOrder) {
+  auto fifo = preparedCamera();
+  fifo->clearLog();
+  {
+    kcFifoStateSaver saver(fifo);
+    Log expected = {"triggerEnable()", "triggerModel()", "contrast(0)", "brightness(0)", "exposure()"};
+    expected.insert(expected.end(), 256, "inputLut(0)");
+    EXPECT_EQ(fifo->log(), expected);
+    fifo->clearLog();
+  }
+  EXPECT_EQ(fifo->log(),
+            (Log{"triggerEnable(false)", "inputLut(table)", "triggerModel(free-run)", "setContrastEx(0.3,all)",
+                 "setBrightnessEx(0.2,all)", "exposure(0.07)", "triggerEnable(false)"}));
+  EXPECT_EQ(stateOf(*fifo->inner()), kRestored);
+}
+
+TEST(Acquisition, StateComesBackWhateverFails) {
+  std::vector<std::string> faults = {"fail-at=1",    "fail-at=2",    "unbound-at=1",
+                                     "timeout-at=1", "timeout-at=2", "cancel-at=1"};
+  const int bodyWrites = 4 + 2 * 5;  // trigger switch and table, two acquisitions
+  for (int n = 1; n <= bodyWrites; ++n) faults.push_back("write-fail-at=" + std::to_string(n));
+  for (int call = 1; call <= 2; ++call) faults.push_back("attention check " + std::to_string(call));
+  for (const std::string& fault : faults) {
+    auto fifo = preparedCamera();
+    if (fault.starts_with("attention"))
+      kfFailAttentionCheckAt(std::stoul(fault.substr(16)), kSysCancelled);
+    else
+      fifo->faults() = kfParseSimCameraOptions(fault).faults;
+    try {
+      calibrationLikeUse(fifo);
+    } catch (const kcException&) {
+    }
+    EXPECT_EQ(stateOf(*fifo->inner()), kRestored) << fault;
+    kfClearCancel();
+    kfFailAttentionCheckAt(0, kSysSuccess);
+  }
+  // A write failing in the restore ends it there, without an exception.
+  auto fifo = preparedCamera();
+  {
+    kcFifoStateSaver saver(fifo);
+    fifo->triggerModel(kfManualTrigger());
+    fifo->faults().writeFailAt = 1 + 3;  // the restore's trigger-model write
+  }
+  EXPECT_EQ(stateOf(*fifo->inner()).tables, kRestored.tables);
+  EXPECT_EQ(&fifo->inner()->triggerModel(), &kfManualTrigger());
+}
+
+TEST(Acquisition, AcquireAppliesStartsCompletesAndFlagsFailures) {
+  auto fifo = kfOpenSmallSimCamera("fail-at=2,unbound-at=3,taps=2");
+  fifo->triggerModel(kfManualTrigger());
+  fifo->triggerEnable(false);
+  fifo->clearLog();
+  kcAcquireInfo info;
+  bool failed = true;
+  EXPECT_TRUE(kfAcquireImage(fifo, kcColorCameraSettings(0.02, 0.6, 0.25), info, failed)->isBound());
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(fifo->log(), (Log{"triggerEnable(false)", "exposure(0.02)", "setContrastEx(0.6,all)",
+                              "setBrightnessEx(0.25,all)", "triggerEnable(true)", "start(0)", "complete"}));
+  EXPECT_EQ(fifo->inner()->properties().contrastBrightnessProp().contrast(kcContrastBrightnessProp::eTap1), 0.6);
+
+  EXPECT_TRUE(kfAcquireImage(fifo, kcColorCameraSettings(0.02, 0.5, 0.5), info, failed).isNull());
+  EXPECT_TRUE(failed);
+  EXPECT_FALSE(kfAcquireImage(fifo, kcColorCameraSettings(0.02, 0.5, 0.5), info, failed)->isBound());
+  EXPECT_TRUE(failed);
+
+  kfRequestCancel();  // the attention check ends it after the settings, before the start
+  EXPECT_THROW(kfAcquireImage(fifo, kcColorCameraSettings(0.03, 0.5, 0.5), info, failed), kcCancelled);
+  kfClearCancel();
+  EXPECT_EQ(fifo->log().back(), "triggerEnable(true)");
+  EXPECT_EQ(fifo->inner()->properties().exposureProp().exposure(), 0.03);
+
+  EXPECT_THROW(kcFifoStateSaver{kcPtrHandle<kcAcqFifo>()}, kcBadPointer);
+}
+
+// An image that offers a grey form of its own (a 4 x 3 one), or none.
+struct GreyImage : kcAcqImage {
+  GreyImage(const kc3PlanePelBuffer& color, bool offersGrey) : kcAcqImage(color), offersGrey(offersGrey) {}
+  bool isConversionSupported(keImageFormat f) const override { return offersGrey || f != eImageFormatGrey8; }
+  kcPelBuffer<unsigned char> getGrey8PelBuffer() const override { return kcPelBuffer<unsigned char>(4, 3); }
+  bool offersGrey;
+};
+
+TEST(Acquisition, GreyImageIsTheImagesOwnOrItsIntensity) {
+  const kc3PlanePelBuffer color = kfOpenSmallSimCamera()->completeAcq({})->get3PlanePelBuffer();
+  kcPtrHandle<kcAcqImage> offering(new GreyImage(color, true)), refusing(new GreyImage(color, false));
+  EXPECT_EQ(kfGrey8Image(offering).width(), 4);
+  kcPelBuffer<unsigned char> intensity;
+  kfPelRGBToI(color, intensity);
+  EXPECT_TRUE(kfPelEqual(kfGrey8Image(refusing), intensity));
+}
+
+TEST(Acquisition, ResultSetsSettingsAndOnlyThePositiveTable) {
+  kcColorCalibrationResult result;
+  result.exposure(0.04);
+  result.contrast(0.7);
+  result.brightness(0.35);
+  auto fifo = preparedCamera();
+  fifo->clearLog();
+  result.setFifoProperties(fifo);
+  result.positive8BitLut(true);
+  result.setFifoProperties(fifo);
+  EXPECT_EQ(fifo->log(), (Log{"exposure(0.04)", "setContrastEx(0.7,all)", "setBrightnessEx(0.35,all)", "exposure(0.04)",
+                              "setContrastEx(0.7,all)", "setBrightnessEx(0.35,all)", "inputLut(identity)"}));
+  EXPECT_EQ(stateOf(*fifo->inner()).brightness, (std::vector<double>{0.35, 0.35}));
+}
+
+}  // namespace

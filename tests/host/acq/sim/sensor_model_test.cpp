@@ -1,0 +1,95 @@
+// The simulated camera's fast paths against the literal model of
+// host/acq/sim/sensor_model.h.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "host/acq/sim/scene.h"
+#include "host/acq/sim/sensor.h"
+#include "host/acq/sim/target_chart.h"
+#include "host/imaging/cv_bridge.h"
+
+namespace {
+
+using namespace kcSimModel;
+
+constexpr int kW = 240, kH = 160;  // the chart's own size: an unmoved chart lies pel on pel
+constexpr double kCrossTalk = 0.05;
+
+kcSimExposure settings(double exposure, std::vector<double> contrast, std::vector<double> brightness) {
+  kcSimExposure s{exposure, std::move(contrast), std::move(brightness), {}};
+  for (auto& table : s.tables)
+    for (int i = 0; i < 256; ++i) table[i] = static_cast<unsigned char>(i);
+  return s;
+}
+
+class SimModel : public ::testing::Test {
+ protected:
+  const kc3PlanePelBuffer chart = kfSimTargetChart(kW);
+  kcSimScene scene{chart, kcSimPose{}, kW, kH, kCrossTalk};
+  cv::Mat level(int k) { return scene.levels().rowRange(k * kH, (k + 1) * kH); }
+};
+
+TEST_F(SimModel, SceneIsTheChartsLightPelOnPelAndMovesWithThePose) {
+  const cv::Mat chartPlanes[3] = {kfMatView(chart.plane0()), kfMatView(chart.plane1()), kfMatView(chart.plane2())};
+  for (int y = 0; y < kH; y += 7)
+    for (int x = 0; x < kW; x += 5) {
+      double r = 0.0;  // plane 1's response
+      for (int j = 0; j < 3; ++j)
+        r += kSensitivity[1] * (j == 1 ? 1 - kCrossTalk : kCrossTalk / 2) *
+             srgbDecode(chartPlanes[j].at<uchar>(y, x) / 255.0);
+      ASSERT_NEAR(level(1).at<std::uint16_t>(y, x), 65535 * r, 1.0) << x << "," << y;
+    }
+  const cv::Mat unmoved = level(1).clone();
+  scene.pose(kcSimPose{kW / 2.0 + 10, kH / 2.0 - 4, 0.0, 1.0});
+  EXPECT_EQ(
+      cv::norm(level(1)(cv::Rect(10, 0, kW - 10, kH - 4)), unmoved(cv::Rect(0, 4, kW - 10, kH - 4)), cv::NORM_INF), 0);
+  // A quarter turn counter-clockwise as displayed. The centre lies on a pel
+  // corner, so pel (cx + dx, cy + dy) goes to (cx + dy, cy - 1 - dx).
+  scene.pose(kcSimPose{std::nullopt, std::nullopt, 90.0, 1.0});
+  for (const auto& [dx, dy] : {std::pair{30, 0}, std::pair{-50, 20}, std::pair{12, -35}})
+    EXPECT_NEAR(level(1).at<std::uint16_t>(kH / 2 - 1 - dx, kW / 2 + dy),
+                unmoved.at<std::uint16_t>(kH / 2 + dy, kW / 2 + dx), 2);
+}
+
+TEST_F(SimModel, ExposureFollowsTheLiteralModelOnEveryTap) {
+  kcSimSensor sensor(kW, kH, 3, 0.0, 1);
+  kcSimExposure s = settings(0.02, {0.2, 0.5, 0.9}, {0.0, 0.4, 0.7});
+  for (int i = 0; i < 256; ++i) s.tables[2][i] = static_cast<unsigned char>(255 - i);
+  const kc3PlanePelBuffer image = sensor.expose(scene.levels(), s, 1);
+  const cv::Mat planes[3] = {kfMatView(image.plane0()), kfMatView(image.plane1()), kfMatView(image.plane2())};
+  int worst = 0, off = 0;
+  for (int k = 0; k < 3; ++k)
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const int tap = x * 3 / kW;
+        const double p = s.exposure * kPhotonRate * level(k).at<std::uint16_t>(y, x) / 65535.0;
+        const double code = std::clamp(std::round(kAdcMax * (gain(s.contrast[tap]) * p + black(s.brightness[tap]))),
+                                       0.0, 1.0 * kAdcMax);
+        const int diff =
+            std::abs(planes[k].at<uchar>(y, x) - s.tables[k][std::lround(255.0 * srgbEncode(code / kAdcMax))]);
+        worst = std::max(worst, diff);
+        off += diff != 0;
+      }
+  EXPECT_LE(worst, 1);  // single- against double-precision rounding
+  EXPECT_LT(off, 3 * kW * kH / 200);
+}
+
+TEST_F(SimModel, NoiseHasTheModelsSpreadAndNoBias) {
+  kcSimSensor quiet(kW, kH, 1, 0.0, 1), noisy(kW, kH, 1, 1.0, 9);
+  const kcSimExposure s = settings(0.025, {0.5}, {0.4});
+  const cv::Rect card(0, 0, kW, 2);  // the chart's dark card: uniform light
+  const cv::Mat clean = kfMatView(quiet.expose(scene.levels(), s, 1).plane1())(card).clone();
+  cv::Mat diff;
+  cv::subtract(kfMatView(noisy.expose(scene.levels(), s, 1).plane1())(card), clean, diff, cv::noArray(), CV_32F);
+  cv::Scalar mean, sd;
+  cv::meanStdDev(diff, mean, sd);
+  const double p = s.exposure * kPhotonRate * level(1).at<std::uint16_t>(0, 0) / 65535.0;
+  const double sigmaCodes = kAdcMax * std::sqrt(p / kFullWell + kReadNoise * kReadNoise);
+  const double slope = (srgbEncode(p + 1e-4) - srgbEncode(p - 1e-4)) / 2e-4 * 255.0 / kAdcMax;
+  const double expected = std::hypot(sigmaCodes * slope, std::sqrt(1.0 / 12));  // with 8-bit rounding
+  EXPECT_NEAR(sd[0], expected, 0.2 * expected);
+  EXPECT_NEAR(mean[0], 0.0, 0.15);
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/core.hpp>
+
+#include "host/acq/sim/sim_camera.h"
+#include "host/acq/sim/target_chart.h"
+#include "host/imaging/cv_bridge.h"
+
+namespace {
+
+constexpr long kW = 240, kH = 160;  // the chart's own size
+
+kcPtrHandle<kcInstrumentedAcqFifo> openCamera(const std::string& options = "noise=0") {
+  kcSimCameraConfig config = kfParseSimCameraOptions("width=240,height=160," + options);
+  config.target = kfSimTargetChart(kW);
+  return kfOpenSimCamera(config);
+}
+
+void set(kcAcqFifo& fifo, double exposure, double contrast, double brightness) {
+  fifo.properties().exposureProp().exposure(exposure);
+  fifo.properties().contrastBrightnessProp().setContrastEx(contrast, kcContrastBrightnessProp::kAllTaps);
+  fifo.properties().contrastBrightnessProp().setBrightnessEx(brightness, kcContrastBrightnessProp::kAllTaps);
+}
+
+cv::Mat stacked(const kc3PlanePelBuffer& image) {
+  cv::Mat all;
+  cv::vconcat(std::vector<cv::Mat>{kfMatView(image.plane0()), kfMatView(image.plane1()), kfMatView(image.plane2())},
+              all);
+  return all;
+}
+
+// A copy of the three planes, stacked, of the next image with the settings.
+cv::Mat shoot(kcAcqFifo& fifo, double exposure, double contrast, double brightness) {
+  set(fifo, exposure, contrast, brightness);
+  fifo.start(0);
+  return stacked(fifo.completeAcq({})->get3PlanePelBuffer());
+}
+
+cv::Mat plane(const cv::Mat& all, int k) { return all.rowRange(k * kH, (k + 1) * kH); }
+
+TEST(SimCamera, EverySettingRaisesTheImageAndBothEndsSaturate) {
+  auto fifo = openCamera();
+  const double low[3] = {0.005, 0.3, 0.3}, high[3] = {0.02, 0.7, 0.7};
+  for (int setting = 0; setting < 3; ++setting) {
+    double a[3] = {0.01, 0.5, 0.5}, b[3] = {0.01, 0.5, 0.5};
+    a[setting] = low[setting];
+    b[setting] = high[setting];
+    const cv::Mat darker = shoot(*fifo, a[0], a[1], a[2]), brighter = shoot(*fifo, b[0], b[1], b[2]);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_LT(cv::mean(plane(darker, k))[0] + 3, cv::mean(plane(brighter, k))[0]) << setting << " " << k;
+      EXPECT_EQ(cv::countNonZero(plane(brighter, k) >= plane(darker, k)), kW * kH) << setting << " " << k;
+    }
+  }
+  auto noisy = openCamera("noise=1");
+  EXPECT_EQ(cv::countNonZero(shoot(*noisy, 10.0, 1.0, 1.0) != 255), 0);
+  EXPECT_EQ(cv::countNonZero(shoot(*noisy, 0.0, 0.0, 0.0)), 0);
+  // The top end of the exposures a search uses clips most of the image.
+  const cv::Mat top = shoot(*noisy, 0.3, 1.0, 1.0);
+  EXPECT_GT(cv::countNonZero(top == 255), 0.5 * static_cast<double>(top.total()));
+}
+
+// The mean absolute difference from the chart after the best gain and offset.
+double residual(const cv::Mat& camera, const cv::Mat& chart) {
+  cv::Mat x, y, a, fit;
+  camera.reshape(1, static_cast<int>(camera.total())).convertTo(x, CV_64F);
+  chart.reshape(1, static_cast<int>(chart.total())).convertTo(y, CV_64F);
+  cv::hconcat(x, cv::Mat::ones(x.rows, 1, CV_64F), a);
+  cv::solve(a, y, fit, cv::DECOMP_SVD);
+  return cv::norm(a * fit, y, cv::NORM_L1) / static_cast<double>(y.rows);
+}
+
+TEST(SimCamera, DefaultsAreOffAndTheReferenceIsReachable) {
+  auto fifo = openCamera();
+  const cv::Mat chart = stacked(kfSimTargetChart(kW));
+  const cv::Mat atDefaults = shoot(*fifo, 0.01, 0.5, 0.5), atBest = shoot(*fifo, 0.025, 0.5, 0.4);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_GT(cv::norm(plane(atDefaults, k), plane(chart, k), cv::NORM_L1) / (kW * kH), 20.0) << k;
+    EXPECT_LT(residual(plane(atBest, k), plane(chart, k)), 2.0) << k;
+  }
+  EXPECT_LT(cv::norm(plane(atBest, 1), plane(chart, 1), cv::NORM_L1) / (kW * kH), 1.0);
+  // Red and blue differ in sensitivity: only their own gain brings them back.
+  EXPECT_GT(cv::norm(plane(atBest, 2), plane(chart, 2), cv::NORM_L1) / (kW * kH), 10.0);
+}
+
+TEST(SimCamera, SeedFixesTheImagesAndHeldImagesKeepTheirPels) {
+  auto a = openCamera("noise=1,seed=4"), b = openCamera("noise=1,seed=4"), c = openCamera("noise=1,seed=5");
+  a->start(0);
+  const kcPtrHandle<kcAcqImage> held = a->completeAcq({});
+  const cv::Mat a1 = stacked(held->get3PlanePelBuffer()).clone(), a2 = shoot(*a, 0.01, 0.5, 0.5);
+  EXPECT_EQ(cv::norm(a1, shoot(*b, 0.01, 0.5, 0.5), cv::NORM_INF), 0);
+  EXPECT_EQ(cv::norm(a2, shoot(*b, 0.01, 0.5, 0.5), cv::NORM_INF), 0);
+  EXPECT_GT(cv::norm(a1, a2, cv::NORM_L1), 0);  // each frame has noise of its own
+  EXPECT_GT(cv::norm(a1, shoot(*c, 0.01, 0.5, 0.5), cv::NORM_L1), 0);
+  for (int i = 0; i < 6; ++i) shoot(*a, 0.02 + 0.01 * i, 0.7, 0.2);
+  EXPECT_EQ(cv::norm(stacked(held->get3PlanePelBuffer()), a1, cv::NORM_INF), 0);
+}
+
+TEST(SimCamera, ManualTriggerLatchesSettingsAndQueues) {
+  auto fifo = openCamera();
+  const cv::Mat dim = shoot(*fifo, 0.004, 0.5, 0.5), bright = shoot(*fifo, 0.016, 0.5, 0.5);
+  fifo->triggerModel(kfManualTrigger());
+  for (double e : {0.004, 0.01, 0.016}) {
+    set(*fifo, e, 0.5, 0.5);
+    fifo->start(0);
+  }
+  set(*fifo, 0.05, 0.9, 0.9);  // after the starts: no effect on them
+  const auto next = [&](bool latestOnly) {
+    return stacked(fifo->completeAcq({true, 1.0, latestOnly, nullptr, nullptr})->get3PlanePelBuffer());
+  };
+  EXPECT_EQ(cv::norm(next(false), dim), 0);
+  EXPECT_EQ(cv::norm(next(true), bright), 0);
+  EXPECT_THROW(next(false), kcTimeout::Expired);  // nothing started: nothing to wait for
+}
+
+}  // namespace
