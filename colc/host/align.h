@@ -51,9 +51,9 @@ class kcSXAlignRunParams : public kc_SXRunParams {
   // The lowest score a result may have: the normalised correlation (-1 to
   // 1) of the pattern with the image at the refined pose, on the finest
   // level searched. The default 0.75 lies between what clutter, noise and
-  // other charts of patches reach (up to about 0.65 for a 200 x 150
-  // pattern, less for larger ones) and what a noisy view of the pattern
-  // under strongly wrong exposure still scores (above 0.83).
+  // other charts of patches reach (up to about 0.65 for patterns of 200
+  // pels, less for larger ones) and what a noisy, tinted view of the
+  // pattern under strongly wrong exposure still scores (above 0.83).
   double acceptThreshold() const { return accept_; }
   void acceptThreshold(double score) { accept_ = score; }
 

@@ -223,8 +223,9 @@ std::optional<AlignMatch> AlignPatternModel::search(const cv::Mat& image, const 
   // larger drift means the pattern is shown turned or scaled beyond it.
   const auto withinZones = [&](const AlignMatch& m) {
     const double s = std::log(m.scale);
-    return m.rotation >= space.rotationLow - 4 * rotationDelta && m.rotation <= space.rotationHigh + 4 * rotationDelta &&
-           s >= std::log(space.scaleLow) - 4 * logScaleDelta && s <= std::log(space.scaleHigh) + 4 * logScaleDelta;
+    return m.rotation >= space.rotationLow - 4 * rotationDelta &&
+           m.rotation <= space.rotationHigh + 4 * rotationDelta && s >= std::log(space.scaleLow) - 4 * logScaleDelta &&
+           s <= std::log(space.scaleHigh) + 4 * logScaleDelta;
   };
   std::erase_if(candidates, [&](const AlignMatch& m) {
     return m.score < space.accept || !withinZones(m) ||

@@ -102,27 +102,26 @@ TEST(FindCalibrationPose, AnAcquisitionEqualToTheCalibrationImageIsACentredTrans
 
 TEST(FindCalibrationPose, KeepsTheAcquisitionsCoordinatesAndIgnoresTheCalibrationImages) {
   const kc3PlanePelBuffer plain = kf3PlanePelBufferFromBGR(kChart);
-  kc3PlanePelBuffer acquired = plain;
+  kc3PlanePelBuffer acquired = plain, calibration = kf3PlanePelBufferFromBGR(kChart);
   acquired.offset(-50, 30);
-  // Turning the client coordinates turns the pose: within the zone here.
-  const double c = std::cos(0.2), s = std::sin(0.2);
-  const kcXform<2> acquiredClient(kcMatrix<2>(c, -s, s, c), kcVector<2>(4.0, -6.0));
+  const kcXform<2> acquiredClient(kcMatrix<2>(std::cos(0.2), -std::sin(0.2), std::sin(0.2), std::cos(0.2)), {4.0, -6.0});
   acquired.clientFromImageXform(acquiredClient);
-  cv::Mat padded;
-  cv::copyMakeBorder(kChart, padded, 5, 2, 9, 1, cv::BORDER_CONSTANT, cv::Scalar(255, 0, 0));
-  kc3PlanePelBuffer calibration = kf3PlanePelBufferFromBGR(padded);
   calibration.offset(100, 200);
-  calibration.window(kcPelRect(109, 205, 109 + kChart.cols, 205 + kChart.rows), false);
+  calibration.window(kcPelRect(109, 205, 100 + kChart.cols, 200 + kChart.rows), false);
   calibration.clientFromImageXform(kcXform<2>(kcMatrix<2>(3.0, 0.0, 0.0, 3.0), kcVector<2>(1.0, 2.0)));
+  const cv::Size window(kChart.cols - 9, kChart.rows - 5);
 
   kc3PlanePelBuffer reference, plainReference;
   kcAffineSamplingParams sampling, plainSampling;
-  kfFindCalibrationPose(plain, plain, plainReference, plainSampling, nullptr, 0);
+  kfFindCalibrationPose(plain, kf3PlanePelBufferFromBGR(kChart(cv::Rect(cv::Point(9, 5), window)).clone()),
+                        plainReference, plainSampling, nullptr, 0);
   kfFindCalibrationPose(acquired, calibration, reference, sampling, nullptr, 0);
   EXPECT_EQ(meanAbsDifference(reference, plainReference), 0.0);
-  // The chart's centre lands at (120, 80) + (-50, 30), then in client coordinates.
-  const kcXform<2> expected = acquiredClient * kcXform<2>(kcMatrix<2>(), kcVector<2>(70.0, 110.0));
-  EXPECT_LT(samplingCornerError(sampling, expected, kChart.size()), 0.05);
+  // The window's centre lies at (9, 5) + half its size in the chart, moved
+  // by (-50, 30) in the acquisition, then into its client coordinates.
+  const kcXform<2> expected =
+      acquiredClient * kcXform<2>(kcMatrix<2>(), {9.0 + window.width * 0.5 - 50.0, 5.0 + window.height * 0.5 + 30.0});
+  EXPECT_LT(samplingCornerError(sampling, expected, window), 0.05);
 }
 
 TEST(FindCalibrationPose, FindsNoPatternUnlessTheChartIsInViewWithinTheZones) {
