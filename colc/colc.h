@@ -17,5 +17,7 @@
 #include "colc/records/result.h"
 #include "colc/driver/calibrate.h"
 #include "colc/driver/result_diagnostics.h"
+#include "colc/tool/measurement.h"
+#include "colc/tool/pose.h"
 #include "colc/tool/tool.h"
 #include "colc/tool/view_difference.h"

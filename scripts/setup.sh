@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what colc needs to build and test, from Debian's packages.
 # Safe to run again: it installs only what is missing.
+# With --fuzz it also installs the compiler and runtime that only the fuzz
+# build (scripts/fuzz.sh) needs: clang and libFuzzer.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,9 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   chromium  # the report test opens colc's HTML report in it
 )
+if [[ "${1:-}" == "--fuzz" ]]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -17,11 +17,10 @@
 
 class kc_SXDefs {
  public:
-  // How far a run goes. eCoarse returns the best poses of the coarse grid
-  // (rotation and scale to the grid step, translation to a pel of the
-  // coarsest image level); eRefined refines each of them down to the
-  // pattern's finest level, in translation, rotation and scale.
-  enum Algorithm { eCoarse = 1, eRefined = 2 };
+  // The search: a grid of rotations and scales on a coarse image level,
+  // then refinement of the best grid poses level by level down to the
+  // pattern's finest, in translation, rotation and scale. The one there is.
+  enum Algorithm { eCoarseToFine = 2 };
   // Degrees of freedom with a zone: rotation in degrees, uniform scale.
   enum DOF { eRotation = 1, eScale = 2 };
 };
@@ -52,19 +51,15 @@ class kcSXAlignRunParams : public kc_SXRunParams {
   // The lowest score a result may have: the normalised correlation (-1 to
   // 1) of the pattern with the image at the refined pose, on the finest
   // level searched. The default 0.75 lies between what clutter, noise and
-  // other charts of patches reach (up to about 0.65 for a 200 x 150
-  // pattern, less for larger ones) and what a noisy view of the pattern
-  // under strongly wrong exposure still scores (above 0.83).
+  // other charts of patches reach (up to about 0.65 for patterns of 200
+  // pels, less for larger ones) and what a noisy, tinted view of the
+  // pattern under strongly wrong exposure still scores (above 0.83).
   double acceptThreshold() const { return accept_; }
   void acceptThreshold(double score) { accept_ = score; }
-  // The most results a run returns (at least 1).
-  long numToFind() const { return numToFind_; }
-  void numToFind(long n) { numToFind_ = n < 1 ? 1 : n; }
 
  private:
-  kc_SXDefs::Algorithm algorithm_ = kc_SXDefs::eRefined;
+  kc_SXDefs::Algorithm algorithm_ = kc_SXDefs::eCoarseToFine;
   double accept_ = 0.75;
-  long numToFind_ = 1;
 };
 
 class kcSXAlignResult {
@@ -81,7 +76,7 @@ class kcSXAlignResult {
   double score_ = 0.0;
 };
 
-// The results of a run, best score first.
+// The result of a run: the best pose found, or none.
 class kcSXAlignResultSet {
  public:
   long numFound() const { return static_cast<long>(results_.size()); }
@@ -112,10 +107,10 @@ class kcSXAlignPattern {
   bool isTrained() const { return model_ != nullptr; }
 
   // Searches the image's window and replaces the result set's contents.
-  // kcBadArgument when the pattern is not trained, kcBadPointer for an
-  // unbound image. Diagnostics are not recorded.
-  void run(const kcPelBuffer_const<unsigned char>& image, const kcSXAlignRunParams& params,
-           kcSXAlignResultSet& results, kcDiagObject* diag, unsigned long diagFlags) const;
+  // kcBadArgument when the pattern is not trained or the algorithm unknown,
+  // kcBadPointer for an unbound image. Diagnostics are not recorded.
+  void run(const kcPelBuffer_const<unsigned char>& image, const kcSXAlignRunParams& params, kcSXAlignResultSet& results,
+           kcDiagObject* diag, unsigned long diagFlags) const;
 
  private:
   struct Model;

@@ -32,11 +32,15 @@ class kcNormalizedCorrelationFailed : public kcExceptionWithString {
 // Refines startPose, an affine map from trainImage's client coordinates to
 // image's, to the affine pose at which trainImage's window correlates best
 // with image's window, and writes it with its score into result (which is
-// left as it was when an exception leaves). The start pose must put the
-// training image within about two pels of the truth at a quarter of full
-// resolution. kcBadPointer for an unbound image; kcNormalizedCorrelationFailed
-// when no match is found; kcBadArgument when the start pose is singular.
-// Diagnostics are not recorded.
+// left as it was when an exception leaves). The start pose should put the
+// training image within a few pels of the truth. Pels are taken as
+// sRGB-encoded and compared in linear light, where a camera's optics and
+// resampling blend them; the training image's rim, where the target meets
+// its surroundings, is left out. kcBadPointer for an unbound image;
+// kcBadArgument for a singular start pose or client transform or a
+// training image narrower or lower than 8 pels;
+// kcNormalizedCorrelationFailed when no match is found. Diagnostics are not
+// recorded.
 void kfNormalizedCorrelationAffinePose(const kcPelBuffer_const<unsigned char>& trainImage,
                                        const kcPelBuffer_const<unsigned char>& image, const kcXform<2>& startPose,
                                        kcNormalizedCorrelationAffineResult& result, kcDiagObject* diag,

@@ -84,7 +84,7 @@ void kfFindCalibrationPose(const kc3PlanePelBuffer& acquired, const kc3PlanePelB
   kcSXAlignPattern pattern;
   pattern.train(trainImage, kTrainFineLevel, nullptr, 0);
   kcSXAlignRunParams runParams;
-  runParams.algorithm(kc_SXDefs::eRefined);
+  runParams.algorithm(kc_SXDefs::eCoarseToFine);
   runParams.zoneEnable(3);
   runParams.zone(kc_SXDefs::eRotation, -21.0, 21.0);
   runParams.zone(kc_SXDefs::eScale, 0.8, 1.2);

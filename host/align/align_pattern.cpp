@@ -71,6 +71,8 @@ void kcSXAlignPattern::train(const kcPelBuffer_const<unsigned char>& image, unsi
 void kcSXAlignPattern::run(const kcPelBuffer_const<unsigned char>& image, const kcSXAlignRunParams& params,
                            kcSXAlignResultSet& results, kcDiagObject*, unsigned long) const {
   if (!model_) throw kcBadArgument("alignment pattern is not trained");
+  if (params.algorithm() != kc_SXDefs::eCoarseToFine)
+    throw kcBadArgument("alignment algorithm " + std::to_string(static_cast<int>(params.algorithm())) + " unknown");
   const cv::Mat view = kfMatView(image);
   const kcXform<2> clientFromRunMat = kfClientFromMatXform(image);
   if (clientFromRunMat.matrix().determinant() == 0.0)
@@ -92,20 +94,17 @@ void kcSXAlignPattern::run(const kcPelBuffer_const<unsigned char>& image, const 
     space.scaleLow = params.zoneLow(kc_SXDefs::eScale);
     space.scaleHigh = params.zoneHigh(kc_SXDefs::eScale);
   }
-  space.refine = params.algorithm() != kc_SXDefs::eCoarse;
   space.accept = params.acceptThreshold();
-  space.numToFind = static_cast<int>(std::min(params.numToFind(), 1000L));
 
   std::vector<kcSXAlignResult> found;
-  if (!view.empty()) {
+  const std::optional<AlignMatch> m = view.empty() ? std::nullopt : model_->search.search(view, space);
+  if (m) {
+    // Pattern matrix -> run matrix: x = L (u - centre) + m->centre.
     const cv::Point2d centre = model_->search.centre();
-    for (const AlignMatch& m : model_->search.search(view, space)) {
-      // Pattern matrix -> run matrix: x = L (u - centre) + m.centre.
-      const double c = m.scale * std::cos(m.rotation), s = m.scale * std::sin(m.rotation);
-      const kcMatrix<2> linear = matFromClient.matrix() * kcMatrix<2>(c, -s, s, c) * model_->clientFromMat.matrix();
-      const kcXform<2> matPose(linear, kcVector<2>(m.centre.x, m.centre.y) - linear * kcVector<2>(centre.x, centre.y));
-      found.emplace_back(clientFromRunMat * matPose * model_->matFromClient, m.score);
-    }
+    const double c = m->scale * std::cos(m->rotation), s = m->scale * std::sin(m->rotation);
+    const kcMatrix<2> linear = matFromClient.matrix() * kcMatrix<2>(c, -s, s, c) * model_->clientFromMat.matrix();
+    const kcXform<2> matPose(linear, kcVector<2>(m->centre.x, m->centre.y) - linear * kcVector<2>(centre.x, centre.y));
+    found.emplace_back(clientFromRunMat * matPose * model_->matFromClient, m->score);
   }
   results.results_ = std::move(found);
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-
 #include <opencv2/imgproc.hpp>
 
 namespace {
@@ -116,7 +115,9 @@ AlignPyramid::AlignPyramid(const cv::Mat& image, int maxLevel, int minSide) {
 }
 
 AlignPatternModel::AlignPatternModel(const cv::Mat& pattern, int fineLevel)
-    : pattern_(pattern.clone(), 30, kMinSide), fineLevel_(fineLevel), centre_((pattern.cols - 1) * 0.5, (pattern.rows - 1) * 0.5) {
+    : pattern_(pattern.clone(), 30, kMinSide),
+      fineLevel_(fineLevel),
+      centre_((pattern.cols - 1) * 0.5, (pattern.rows - 1) * 0.5) {
   for (int l = 0; l < pattern_.numLevels(); ++l) {
     // Reduced levels lose their edge pels to the smoothing of cv::pyrDown,
     // which reflects the pattern at its border where the image shows what
@@ -147,7 +148,8 @@ void AlignPatternModel::refineOnLevel(const cv::Mat& image, int level, const Ali
   const double toLevel = 1.0 / (1 << level);
   const PoseProbe& probe = probes_[static_cast<std::size_t>(level)];
   const auto translate = [&] {
-    const PoseProbe::Result r = probe.probe(image, linear(space, m.rotation, m.scale), m.centre * toLevel, kRefineMargin);
+    const PoseProbe::Result r =
+        probe.probe(image, linear(space, m.rotation, m.scale), m.centre * toLevel, kRefineMargin);
     m.centre = r.centre / toLevel;
     m.score = r.score;
   };
@@ -180,11 +182,11 @@ void AlignPatternModel::refineOnLevel(const cv::Mat& image, int level, const Ali
   translate();
 }
 
-std::vector<AlignMatch> AlignPatternModel::search(const cv::Mat& image, const AlignSearchSpace& space) const {
+std::optional<AlignMatch> AlignPatternModel::search(const cv::Mat& image, const AlignSearchSpace& space) const {
   const int coarse = coarseLevel(space);
   const int fine = std::min(fineLevel_, coarse);
   const AlignPyramid run(image, coarse, 1);
-  if (run.numLevels() <= coarse) return {};
+  if (run.numLevels() <= coarse) return std::nullopt;
   const cv::Mat& pattern = pattern_.level(0);
   const double separation = 0.5 * std::min(pattern.cols, pattern.rows) * space.scaleLow;
 
@@ -205,33 +207,32 @@ std::vector<AlignMatch> AlignPatternModel::search(const cv::Mat& image, const Al
     }
   }
   for (AlignMatch& p : peaks) p.centre *= static_cast<double>(1 << coarse);
-  const std::size_t wanted = static_cast<std::size_t>(std::max(1, space.numToFind));
-  std::vector<AlignMatch> candidates =
-      bestDistinct(std::move(peaks), separation, space.refine ? kCoarseCandidates + wanted - 1 : wanted);
-  if (space.refine) {
-    // Each level halves the steps of the one above; the finest level takes
-    // a second, halved pass. Two levels sort out the grid's peaks; only the
-    // best of them go on to the finer, costlier levels.
-    double rotationDelta = rotationStep / 2, logScaleDelta = logScaleStep / 2;
-    for (int l = coarse; l >= fine; --l) {
-      for (int pass = 0; pass < (l == fine ? 2 : 1); ++pass) {
-        for (AlignMatch& m : candidates) refineOnLevel(run.level(l), l, space, rotationDelta, logScaleDelta, m);
-        rotationDelta /= 2, logScaleDelta /= 2;
-      }
-      if (l == coarse - 1) candidates = bestDistinct(std::move(candidates), separation, wanted + 1);
+  std::vector<AlignMatch> candidates = bestDistinct(std::move(peaks), separation, kCoarseCandidates);
+  // Each level halves the steps of the one above; the finest level takes a
+  // second, halved pass. Two levels sort out the grid's peaks; only the best
+  // two go on to the finer, costlier levels.
+  double rotationDelta = rotationStep / 2, logScaleDelta = logScaleStep / 2;
+  for (int l = coarse; l >= fine; --l) {
+    for (int pass = 0; pass < (l == fine ? 2 : 1); ++pass) {
+      for (AlignMatch& m : candidates) refineOnLevel(run.level(l), l, space, rotationDelta, logScaleDelta, m);
+      rotationDelta /= 2, logScaleDelta /= 2;
     }
-    // A refined pose may leave its zone by about the last steps taken; a
-    // larger drift means the pattern is shown turned or scaled beyond it.
-    const auto withinZones = [&](const AlignMatch& m) {
-      const double s = std::log(m.scale);
-      return m.rotation >= space.rotationLow - 4 * rotationDelta && m.rotation <= space.rotationHigh + 4 * rotationDelta &&
-             s >= std::log(space.scaleLow) - 4 * logScaleDelta && s <= std::log(space.scaleHigh) + 4 * logScaleDelta;
-    };
-    std::erase_if(candidates, [&](const AlignMatch& m) {
-      return !withinZones(m) || !liesInside(linear(space, m.rotation, m.scale), m.centre, centre_, pattern.size(),
-                                            image.size(), static_cast<double>(1 << fine));
-    });
+    if (l == coarse - 1) candidates = bestDistinct(std::move(candidates), separation, 2);
   }
-  std::erase_if(candidates, [&](const AlignMatch& m) { return m.score < space.accept; });
-  return bestDistinct(std::move(candidates), separation, wanted);
+  // A refined pose may leave its zone by about the last steps taken; a
+  // larger drift means the pattern is shown turned or scaled beyond it.
+  const auto withinZones = [&](const AlignMatch& m) {
+    const double s = std::log(m.scale);
+    return m.rotation >= space.rotationLow - 4 * rotationDelta &&
+           m.rotation <= space.rotationHigh + 4 * rotationDelta && s >= std::log(space.scaleLow) - 4 * logScaleDelta &&
+           s <= std::log(space.scaleHigh) + 4 * logScaleDelta;
+  };
+  std::erase_if(candidates, [&](const AlignMatch& m) {
+    return m.score < space.accept || !withinZones(m) ||
+           !liesInside(linear(space, m.rotation, m.scale), m.centre, centre_, pattern.size(), image.size(),
+                       static_cast<double>(1 << fine));
+  });
+  if (candidates.empty()) return std::nullopt;
+  return *std::max_element(candidates.begin(), candidates.end(),
+                           [](const AlignMatch& a, const AlignMatch& b) { return a.score < b.score; });
 }

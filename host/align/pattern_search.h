@@ -11,9 +11,9 @@
 // rotation and scale, each correlated over a few pels of translation.
 #pragma once
 
-#include <vector>
-
 #include <opencv2/core.hpp>
+#include <optional>
+#include <vector>
 
 #include "host/align/pose_probe.h"
 
@@ -35,9 +35,7 @@ struct AlignSearchSpace {
   cv::Matx22d clientFromPattern = cv::Matx22d::eye();
   double rotationLow = 0.0, rotationHigh = 0.0;  // radians
   double scaleLow = 1.0, scaleHigh = 1.0;
-  bool refine = true;
   double accept = 0.0;
-  int numToFind = 1;
 };
 
 struct AlignMatch {
@@ -52,8 +50,8 @@ class AlignPatternModel {
   // The pattern must be at least kMinSide pels wide and high.
   AlignPatternModel(const cv::Mat& pattern, int fineLevel);
 
-  // The matches of the pattern in the image, best first.
-  std::vector<AlignMatch> search(const cv::Mat& image, const AlignSearchSpace& space) const;
+  // The best match of the pattern in the image, if any.
+  std::optional<AlignMatch> search(const cv::Mat& image, const AlignSearchSpace& space) const;
 
   // Level-0 pattern matrix coordinates of the point that a match's centre locates.
   cv::Point2d centre() const { return centre_; }

@@ -1,7 +1,6 @@
 #include "host/align/pose_probe.h"
 
 #include <cmath>
-
 #include <opencv2/imgproc.hpp>
 
 PoseProbe::PoseProbe(const cv::Mat& pattern, int edge, const cv::Point2d& centre)
@@ -16,7 +15,7 @@ PoseProbe::Result PoseProbe::probe(const cv::Mat& image, const cv::Matx22d& line
   // Patch pel v shows the image at linear * (v - margin - centre) + at.
   const cv::Point2d toPatch = centre_ + cv::Point2d(margin, margin);
   const cv::Point2d origin = at - cv::Point2d(linear(0, 0) * toPatch.x + linear(0, 1) * toPatch.y,
-                                               linear(1, 0) * toPatch.x + linear(1, 1) * toPatch.y);
+                                              linear(1, 0) * toPatch.x + linear(1, 1) * toPatch.y);
   const cv::Matx23d warp(linear(0, 0), linear(0, 1), origin.x, linear(1, 0), linear(1, 1), origin.y);
   cv::Mat patch;
   cv::warpAffine(image, patch, warp, zeroMean_.size() + cv::Size(2 * margin, 2 * margin),
@@ -38,17 +37,18 @@ PoseProbe::Result PoseProbe::probe(const cv::Mat& image, const cv::Matx22d& line
       const double s = boxSum(sum);
       const double variance = boxSum(squares) - s * s / n;
       // Below about a hundredth of a grey level per pel the window is flat.
-      scores(dy, dx) = variance > 1e-4 * n && norm_ > 0.0
-                           ? patch(window).dot(zeroMean_) / (std::sqrt(variance) * norm_)
-                           : 0.0;
+      scores(dy, dx) =
+          variance > 1e-4 * n && norm_ > 0.0 ? patch(window).dot(zeroMean_) / (std::sqrt(variance) * norm_) : 0.0;
     }
   }
   double best = 0.0;
   cv::Point peak;
   cv::minMaxLoc(scores, nullptr, &best, nullptr, &peak);
   cv::Point2d shift(peak.x - margin, peak.y - margin);
-  if (peak.x > 0 && peak.x + 1 < side) shift.x += alignParabolaPeak(scores(peak.y, peak.x - 1), best, scores(peak.y, peak.x + 1));
-  if (peak.y > 0 && peak.y + 1 < side) shift.y += alignParabolaPeak(scores(peak.y - 1, peak.x), best, scores(peak.y + 1, peak.x));
+  if (peak.x > 0 && peak.x + 1 < side)
+    shift.x += alignParabolaPeak(scores(peak.y, peak.x - 1), best, scores(peak.y, peak.x + 1));
+  if (peak.y > 0 && peak.y + 1 < side)
+    shift.y += alignParabolaPeak(scores(peak.y - 1, peak.x), best, scores(peak.y + 1, peak.x));
   return {best, at + cv::Point2d(linear(0, 0) * shift.x + linear(0, 1) * shift.y,
                                  linear(1, 0) * shift.x + linear(1, 1) * shift.y)};
 }

@@ -1,0 +1,159 @@
+// Pose finding on a 1280 x 1024 frame of the simulated camera, which shows
+// its chart (a 480 x 320 calibration image) turned by 8 degrees and scaled
+// by 0.95. Every benchmark reports "x_matchTemplate": its time over the time
+// of one full-frame normalised correlation of the calibration image's
+// intensity with the frame's (cv::matchTemplate, TM_CCOEFF_NORMED, no
+// rotation or scale), measured in this run. The parts of pose finding are
+// timed on their own too, to show where the time goes. All of it runs on
+// one OpenCV thread.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <opencv2/imgproc.hpp>
+
+#include "colc/host/align.h"
+#include "colc/host/corr.h"
+#include "colc/tool/pose.h"
+#include "host/acq/sim/sim_camera.h"
+#include "host/acq/sim/target_chart.h"
+#include "host/imaging/cv_bridge.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// OpenCV's own threads off while a benchmark runs.
+class OneThread {
+ public:
+  OneThread() : threads_(cv::getNumThreads()) { cv::setNumThreads(1); }
+  ~OneThread() { cv::setNumThreads(threads_); }
+  OneThread(const OneThread&) = delete;
+  OneThread& operator=(const OneThread&) = delete;
+
+ private:
+  int threads_;
+};
+
+struct Scene {
+  kc3PlanePelBuffer calibration = kfSimTargetChart(480);
+  kc3PlanePelBuffer frame;
+  // The training image as pose finding makes it: client origin at its centre.
+  kcPelBuffer<unsigned char> train;
+  kcPelBuffer<unsigned char> frameGrey;
+
+  Scene() {
+    kcSimCameraConfig config;
+    config.pose.x = 610.0;
+    config.pose.y = 530.0;
+    config.pose.rotation = 8.0;
+    config.pose.scale = 0.95;
+    config.target = calibration;
+    const kcPtrHandle<kcAcqFifo> fifo = kfOpenSimCamera(config)->inner();
+    fifo->triggerModel(kfManualTrigger());
+    fifo->start(0);
+    frame = fifo->completeAcq(kcAcqFifo::CompleteArgs())->get3PlanePelBuffer();
+    train = kfIntensityImage(calibration);
+    train.clientFromImageXform(kcXform<2>(kcMatrix<2>(), kcVector<2>(train.width() * -0.5, train.height() * -0.5)));
+    frameGrey = kfIntensityImage(frame);
+  }
+};
+
+const Scene& scene() {
+  static const Scene s;
+  return s;
+}
+
+kcSXAlignRunParams calibrationSearch() {
+  kcSXAlignRunParams params;
+  params.algorithm(kc_SXDefs::eCoarseToFine);
+  params.zoneEnable(3);
+  params.zone(kc_SXDefs::eRotation, -21.0, 21.0);
+  params.zone(kc_SXDefs::eScale, 0.8, 1.2);
+  return params;
+}
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void fullFrameMatchTemplate() {
+  cv::Mat scores;
+  cv::matchTemplate(kfMatView(scene().frameGrey), kfMatView(scene().train), scores, cv::TM_CCOEFF_NORMED);
+  benchmark::DoNotOptimize(scores.data);
+}
+
+double baselineSeconds() {
+  static const double fastest = [] {
+    const OneThread one;
+    double best = 1e9;
+    for (int i = 0; i < 3; ++i) {
+      const auto start = Clock::now();
+      fullFrameMatchTemplate();
+      best = std::min(best, seconds(Clock::now() - start));
+    }
+    return best;
+  }();
+  return fastest;
+}
+
+template <class Run>
+void measure(benchmark::State& state, const Run& run) {
+  const double baseline = baselineSeconds();
+  const OneThread one;
+  Clock::duration total{};
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    run();
+    total += Clock::now() - start;
+  }
+  state.counters["x_matchTemplate"] = seconds(total) / static_cast<double>(state.iterations()) / baseline;
+}
+
+void BM_FindCalibrationPose(benchmark::State& state) {
+  measure(state, [] {
+    kc3PlanePelBuffer reference;
+    kcAffineSamplingParams sampling;
+    kfFindCalibrationPose(scene().frame, scene().calibration, reference, sampling, nullptr, 0);
+    benchmark::DoNotOptimize(sampling);
+  });
+}
+
+void BM_IntensityOfTheFrame(benchmark::State& state) {
+  measure(state, [] { benchmark::DoNotOptimize(kfIntensityImage(scene().frame)); });
+}
+
+void BM_AlignmentRun(benchmark::State& state) {
+  kcSXAlignPattern pattern;
+  pattern.train(scene().train, 2, nullptr, 0);
+  const kcSXAlignRunParams params = calibrationSearch();
+  measure(state, [&] {
+    kcSXAlignResultSet found;
+    pattern.run(scene().frameGrey, params, found, nullptr, 0);
+    benchmark::DoNotOptimize(found);
+  });
+}
+
+void BM_CorrelationRefinement(benchmark::State& state) {
+  kcSXAlignPattern pattern;
+  pattern.train(scene().train, 2, nullptr, 0);
+  kcSXAlignResultSet found;
+  pattern.run(scene().frameGrey, calibrationSearch(), found, nullptr, 0);
+  if (found.numFound() == 0) {
+    state.SkipWithError("the chart was not found");
+    return;
+  }
+  measure(state, [&] {
+    kcNormalizedCorrelationAffineResult refined;
+    kfNormalizedCorrelationAffinePose(scene().train, scene().frameGrey, found.result(0).pose(), refined, nullptr, 0);
+    benchmark::DoNotOptimize(refined);
+  });
+}
+
+void BM_FullFrameMatchTemplate(benchmark::State& state) { measure(state, fullFrameMatchTemplate); }
+
+}  // namespace
+
+BENCHMARK(BM_FindCalibrationPose)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IntensityOfTheFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AlignmentRun)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CorrelationRefinement)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullFrameMatchTemplate)->Unit(benchmark::kMillisecond);
