@@ -11,7 +11,9 @@
 // the fit must be refused (no overlap, a mask that does not cover the
 // common window or holds values other than 0 and 255, no active pel) and,
 // when it succeeds, what its error and proportions must be: the error is
-// recomputed from the pels through the result's own pel map.
+// recomputed from the pels through the result's own pel map. And the fit,
+// which takes one pass and a fast search, must end exactly where its
+// literal form (intermediate images, literal evaluation and search) ends.
 #pragma once
 
 #include <cmath>
@@ -20,6 +22,7 @@
 #include <span>
 
 #include "colc/balance/balance.h"
+#include "colc/balance/channel_fit.h"
 #include "colc/records/errors.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_images.h"
@@ -170,7 +173,20 @@ inline void fuzzPlaneFit(std::span<const std::uint8_t> data) {
 
   const Oracle oracle(src, mask, dst);
   fuzzCheck(refused == oracle.refused, refused ? "a usable fit was refused" : "an unusable fit was accepted");
-  if (refused) return;
+  kcChannelFit literal;
+  try {
+    literal = kfFitChannelLiteral(src, mask, dst, nullptr, 0);
+  } catch (const kcColorCalibrationDefs::BadImages&) {
+    fuzzCheck(refused, "the literal fit refused what the fit accepted");
+    return;
+  }
+  fuzzCheck(!refused, "the fit refused what the literal fit accepted");
+  fuzzCheck(result.gain() == literal.gain && result.offset() == literal.offset &&
+                result.rmsError() == literal.rmsError &&
+                result.proportionActiveSrcPels() == literal.proportionActiveSrcPels &&
+                result.proportionActiveDstPels() == literal.proportionActiveDstPels &&
+                result.proportionActivePels() == literal.proportionActivePels,
+            "the fit ended elsewhere than its literal form");
   fuzzCheck(result.rmsError() == oracle.rmsError(src, mask, dst, result.pelmap()),
             "the error is not that of the pel map");
   fuzzCheck(result.proportionActivePels() == oracle.share(oracle.active) &&

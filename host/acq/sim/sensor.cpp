@@ -1,6 +1,7 @@
 #include "host/acq/sim/sensor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <opencv2/core/hal/intrin.hpp>
 #include <random>
@@ -99,7 +100,7 @@ std::vector<unsigned char> kcSimSensor::planeOutput(const kcSimExposure& setting
 cv::Mat& kcSimSensor::frameBuffer() {
   // A buffer only the pool still references is free for the next frame.
   for (cv::Mat& m : pool_)
-    if (m.u && CV_XADD(&m.u->refcount, 0) == 1) return m;
+    if (m.u && std::atomic_ref<int>(m.u->refcount).load(std::memory_order_acquire) == 1) return m;
   if (pool_.size() == kPoolSize) pool_.erase(pool_.begin());
   pool_.emplace_back(3 * height_, width_, CV_8U);
   return pool_.back();
