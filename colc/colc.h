@@ -15,3 +15,7 @@
 #include "colc/records/errors.h"
 #include "colc/records/params.h"
 #include "colc/records/result.h"
+#include "colc/driver/calibrate.h"
+#include "colc/driver/result_diagnostics.h"
+#include "colc/tool/tool.h"
+#include "colc/tool/view_difference.h"

@@ -1,0 +1,20 @@
+// The one-call calibration against a camera.
+#pragma once
+
+#include "colc/host/acq.h"
+#include "colc/host/diag.h"
+#include "colc/host/imaging.h"
+#include "colc/records/params.h"
+#include "colc/records/result.h"
+
+// Runs a whole calibration: searches the camera's exposure, contrast and
+// brightness under which it reproduces calibrationImage best, fits the
+// per-plane corrections, and fills result. The camera is left exactly as
+// it was found, on every exit. A failed acquisition ends the search early
+// with a filled result; a time-out fills the result and then throws
+// kcTimeout::Expired; any other failure throws and leaves result untouched.
+// With bit 0x20000 of diagFlags and a diag, one more image is acquired and
+// recorded plain, pel-mapped and grey.
+void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
+                      const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
+                      unsigned long diagFlags);

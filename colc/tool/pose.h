@@ -1,0 +1,38 @@
+// Finding the calibration image in the camera's view, and the two image
+// helpers that pose finding and the measurement share.
+#pragma once
+
+#include "colc/host/diag.h"
+#include "colc/host/imaging.h"
+
+// Locates calibrationImage in acquired (rotated by up to 21 degrees either
+// way, scaled by 0.8 to 1.2) and prepares the comparison of later
+// acquisitions with it: referenceImage becomes the calibration image
+// resampled over its inner rectangle (3 pels in from every edge) on a grid
+// of at most about 150 x 150 samples, and sampling the sampling of the same
+// rectangle of the target in acquired, at the pose found, on the same grid.
+// Both outputs are written only when everything has succeeded. Throws
+// kcColorCalibrationDefs::BadImages "No pattern found" when the target is
+// not in view, and BadImages for a calibration image narrower or lower than
+// 7 pels; exceptions of the host operations pass through.
+void kfFindCalibrationPose(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibrationImage,
+                           kc3PlanePelBuffer& referenceImage, kcAffineSamplingParams& sampling, kcDiagObject* diag,
+                           unsigned long diagFlags);
+
+// Each plane resampled through the sampling, in plane order.
+kc3PlanePelBuffer kfAffineTransformColorImage(const kc3PlanePelBuffer& image, const kcAffineSamplingParams& sampling);
+
+// The 8-bit intensity image of a colour image.
+kcPelBuffer<unsigned char> kfIntensityImage(const kc3PlanePelBuffer& image);
+
+// The sample counts of the reference grid over a rectangle of the given
+// side lengths: their integer parts, scaled down together to a product of
+// about 150 x 150 when it is larger, unless a count would fall below 2.
+// The counts are 16-bit integers: sides of 32768 pels or more do not fit,
+// and the resampling then refuses the grid.
+struct kcReferenceGridSize {
+  long xSamples = 0;
+  long ySamples = 0;
+  bool capped = false;
+};
+kcReferenceGridSize kfReferenceGridSize(double xLength, double yLength);

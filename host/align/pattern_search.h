@@ -1,0 +1,76 @@
+// The search behind kcSXAlignPattern, on OpenCV matrices.
+//
+// A pose maps pattern matrix coordinates u to run-image matrix coordinates
+// x = L (u - patternCentre) + centre, with the linear part
+// L = runFromClient * scale * R(rotation) * clientFromPattern. Poses are
+// searched coarse to fine over image pyramids (cv::pyrDown, so that pel i of
+// level l sits at 2^l * i of level 0): a grid of rotations and scales on the
+// coarsest level, where the run image is warped into the pattern's frame
+// once per grid point and correlated with the pattern (TM_CCOEFF_NORMED);
+// then each good grid pose is refined level by level by small steps in
+// rotation and scale, each correlated over a few pels of translation.
+#pragma once
+
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "host/align/pose_probe.h"
+
+class AlignPyramid {
+ public:
+  AlignPyramid() = default;
+  // Levels 0 (the image itself, not copied) up to maxLevel or until a
+  // further level would be narrower or lower than minSide.
+  AlignPyramid(const cv::Mat& image, int maxLevel, int minSide);
+  int numLevels() const { return static_cast<int>(levels_.size()); }
+  const cv::Mat& level(int l) const { return levels_[l]; }
+
+ private:
+  std::vector<cv::Mat> levels_;
+};
+
+struct AlignSearchSpace {
+  cv::Matx22d runFromClient = cv::Matx22d::eye();
+  cv::Matx22d clientFromPattern = cv::Matx22d::eye();
+  double rotationLow = 0.0, rotationHigh = 0.0;  // radians
+  double scaleLow = 1.0, scaleHigh = 1.0;
+  bool refine = true;
+  double accept = 0.0;
+  int numToFind = 1;
+};
+
+struct AlignMatch {
+  double rotation = 0.0;  // radians
+  double scale = 1.0;
+  cv::Point2d centre;  // of the pattern, in level-0 run-image matrix coordinates
+  double score = 0.0;
+};
+
+class AlignPatternModel {
+ public:
+  // The pattern must be at least kMinSide pels wide and high.
+  AlignPatternModel(const cv::Mat& pattern, int fineLevel);
+
+  // The matches of the pattern in the image, best first.
+  std::vector<AlignMatch> search(const cv::Mat& image, const AlignSearchSpace& space) const;
+
+  // Level-0 pattern matrix coordinates of the point that a match's centre locates.
+  cv::Point2d centre() const { return centre_; }
+
+  static constexpr int kMinSide = 8;
+
+ private:
+  cv::Matx22d linear(const AlignSearchSpace& space, double rotation, double scale) const;
+  int coarseLevel(const AlignSearchSpace& space) const;
+  // Moves m (centre in level-0 coordinates) to the best pose near it on
+  // one level: translation, then steps in rotation and scale, settled by a
+  // parabola through the scores.
+  void refineOnLevel(const cv::Mat& image, int level, const AlignSearchSpace& space, double rotationDelta,
+                     double logScaleDelta, AlignMatch& m) const;
+
+  AlignPyramid pattern_;
+  std::vector<PoseProbe> probes_;  // one per pattern level
+  int fineLevel_ = 0;
+  cv::Point2d centre_;
+};
