@@ -61,12 +61,15 @@ kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
   restore_ = std::make_unique<kcFeatureRestore>(*device_);
   try {
     features_ = kfMapCameraFeatures(*device_);
+    // The image settings are colc's from now on, and stay as last set when
+    // it closes (a calibration may be left on the camera), so the automatic
+    // functions that would change them are switched off for good.
     for (const char* automatic : {"ExposureAuto", "GainAuto", "BlackLevelAuto", "BalanceWhiteAuto"})
-      restore_->setStringWhereOffered(automatic, "Off");
-    restore_->setStringWhereOffered("GainSelector", "All");
-    restore_->setStringWhereOffered("BlackLevelSelector", "All");
+      if (device_->offers(automatic, "Off")) device_->setString(automatic, "Off");
+    for (const char* selector : {"GainSelector", "BlackLevelSelector"})
+      if (device_->offers(selector, "All")) device_->setString(selector, "All");
     chooseFormatAndRegion(options);
-    restore_->setStringWhereOffered("TriggerSelector", "FrameStart");
+    if (device_->offers("TriggerSelector", "FrameStart")) restore_->setString("TriggerSelector", "FrameStart");
     const kcTriggerModel& initial = features_.softwareTrigger ? kfManualTrigger() : kfFreeRunTrigger();
     writeTriggerModel(initial);
     model_ = &initial;
@@ -79,13 +82,6 @@ kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
 
 kcAravisAcqFifo::~kcAravisAcqFifo() {
   stopStreaming();
-  if (!device_->isGone()) {
-    try {
-      lut_->restore();
-    } catch (const std::exception&) {
-      // The camera refused; the features below are still worth putting back.
-    }
-  }
   restore_->restore();
 }
 
@@ -214,6 +210,9 @@ void kcAravisAcqFifo::startStreaming() {
   device_->check(error, "PayloadSize");
   stream_ = arv_camera_create_stream(device_->camera(), nullptr, nullptr, &error);
   device_->check(error, "stream");
+  // A frame larger than the system's default socket buffer loses packets
+  // whenever the stream's thread is late; size the buffer to the frame.
+  if (ARV_IS_GV_STREAM(stream_)) g_object_set(stream_, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_AUTO, nullptr);
   for (int i = 0; i < buffers_; ++i) arv_stream_push_buffer(stream_, arv_buffer_new_allocate(payload));
   arv_camera_start_acquisition(device_->camera(), &error);
   if (error) {

@@ -4,10 +4,12 @@
 // On opening, the FIFO picks its pel format and region, switches the
 // camera's automatic functions off and sets up manual (software)
 // triggering, with triggers enabled; exposure, contrast, brightness and the
-// input tables are read from the camera. Closing puts back every feature
-// the FIFO changed. The camera streams only while acquisitions run, from
-// the first start() (or completion, when free-running) until the trigger
-// model changes or the FIFO closes.
+// input tables are read from the camera. Closing puts back the pel format,
+// region and trigger features; the image settings stay as last set, with
+// the automatic functions off, so that a calibration applied to the camera
+// stays on it. The camera streams only while acquisitions run, from the
+// first start() (or completion, when free-running) until the trigger model
+// changes or the FIFO closes.
 //
 // Time-outs: a completion waits at most the exposure plus frameTimeout,
 // also when told to wait without limit, since a camera that is gone would

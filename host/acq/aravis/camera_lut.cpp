@@ -25,66 +25,68 @@ kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features)
     Slot slot{selector, false, std::nullopt};
     select(slot);
     slot.on = device_.getBoolean("LUTEnable");
-    if (slot.on) {
-      kcLutTable table;
-      for (int i = 0; i < 256; ++i) {
-        device_.setInteger("LUTIndex", i);
-        table[static_cast<std::size_t>(i)] = static_cast<unsigned char>(device_.getInteger("LUTValue"));
-      }
-      slot.held = table;
-    }
+    // A table that is off is the identity; its entries are read only when
+    // colc is about to overwrite them.
+    if (slot.on) slot.held = readEntries();
     slots_.push_back(slot);
   }
   for (std::size_t k = 0; k < 3; ++k) {
     const Slot& slot = slots_[features_.perPlane() ? k : 0];
     if (slot.on) initial_[k] = *slot.held;
   }
-  original_ = slots_;
 }
 
 void kcCameraLut::select(const Slot& slot) {
   if (!slot.selector.empty()) device_.setString("LUTSelector", slot.selector);
 }
 
-void kcCameraLut::put(Slot& slot, const kcLutTable& table) {
+kcLutTable kcCameraLut::readEntries() {
+  kcLutTable table;
+  for (std::size_t i = 0; i < 256; ++i) {
+    device_.setInteger("LUTIndex", static_cast<std::int64_t>(i));
+    table[i] = static_cast<unsigned char>(device_.getInteger("LUTValue"));
+  }
+  return table;
+}
+
+void kcCameraLut::writeEntries(Slot& slot, const kcLutTable& table) {
+  // Unknown entries are all written. The entries are unknown until every
+  // write has gone through, so a failure half way makes the next load
+  // write them all.
+  const std::optional<kcLutTable> was = slot.held;
+  slot.held.reset();
+  for (std::size_t i = 0; i < 256; ++i) {
+    if (was && (*was)[i] == table[i]) continue;
+    device_.setInteger("LUTIndex", static_cast<std::int64_t>(i));
+    device_.setInteger("LUTValue", table[i]);
+  }
+  slot.held = table;
+}
+
+void kcCameraLut::enable(Slot& slot, bool on) {
+  if (on == slot.on) return;
+  device_.setBoolean("LUTEnable", on);
+  slot.on = on;
+}
+
+void kcCameraLut::put(std::size_t s, const kcLutTable& table) {
   const bool on = table != identity();
-  if (!on && !slot.on) return;
-  select(slot);
-  if (on) {
-    // With the camera's entries unknown every entry is written, and they
-    // become known only once all are.
-    const bool known = slot.held.has_value();
-    for (std::size_t i = 0; i < 256; ++i) {
-      if (known && (*slot.held)[i] == table[i]) continue;
-      device_.setInteger("LUTIndex", static_cast<std::int64_t>(i));
-      device_.setInteger("LUTValue", table[i]);
-      if (known) (*slot.held)[i] = table[i];
-    }
-    slot.held = table;
-  }
-  if (on != slot.on) {
-    device_.setBoolean("LUTEnable", on);
-    slot.on = on;
-  }
+  if (!on && !slots_[s].on) return;
+  select(slots_[s]);
+  if (on) writeEntries(slots_[s], table);
+  enable(slots_[s], on);
 }
 
 std::array<bool, 3> kcCameraLut::load(const kcLutTables& tables) {
   if (!features_.present) return {true, true, true};
   if (features_.perPlane()) {
-    for (std::size_t k = 0; k < 3; ++k) put(slots_[k], tables[k]);
+    for (std::size_t k = 0; k < 3; ++k) put(k, tables[k]);
     return {false, false, false};
   }
   if (tables[0] == tables[1] && tables[1] == tables[2]) {
-    put(slots_[0], tables[0]);
+    put(0, tables[0]);
     return {false, false, false};
   }
-  put(slots_[0], identity());
+  put(0, identity());
   return {true, true, true};
-}
-
-void kcCameraLut::restore() {
-  for (std::size_t s = 0; s < slots_.size(); ++s) {
-    const Slot& was = original_[s];
-    put(slots_[s], was.on ? *was.held : identity());
-  }
 }

@@ -26,23 +26,23 @@ class kcCameraLut {
   // Puts tables on the camera where it can hold them and returns which
   // planes colc must map itself. The identity switches the camera's table
   // off; only entries that differ from what the camera holds are written.
+  // kcIOError when the camera refuses; the tables then are unknown.
   std::array<bool, 3> load(const kcLutTables& tables);
-  // Puts the tables and the on/off state found on opening back. kcIOError
-  // when the camera refuses.
-  void restore();
 
  private:
   struct Slot {
     std::string selector;            // empty without a LUTSelector
     bool on = false;                 // LUTEnable
-    std::optional<kcLutTable> held;  // the entries known to be in the camera
+    std::optional<kcLutTable> held;  // the entries in the camera, once known
   };
   void select(const Slot& slot);
-  void put(Slot& slot, const kcLutTable& table);
+  kcLutTable readEntries();
+  void writeEntries(Slot& slot, const kcLutTable& table);
+  void enable(Slot& slot, bool on);
+  void put(std::size_t s, const kcLutTable& table);
 
   kcGenicamDevice& device_;
   kcLutFeatures features_;
-  std::vector<Slot> slots_;     // one per selector, or one without
-  std::vector<Slot> original_;  // as found on opening
+  std::vector<Slot> slots_;  // one per selector, or one without
   kcLutTables initial_{};
 };

@@ -31,12 +31,6 @@ void kcFeatureRestore::setInteger(const char* feature, std::int64_t value) {
   device_.setInteger(feature, value);
 }
 
-void kcFeatureRestore::setStringWhereOffered(const char* feature, const std::string& entry) {
-  if (!device_.has(feature)) return;
-  const std::vector<std::string> entries = device_.entries(feature);
-  if (std::find(entries.begin(), entries.end(), entry) != entries.end()) setString(feature, entry);
-}
-
 void kcFeatureRestore::setRegion(long x, long y, long width, long height) {
   device_.checkPresent();
   gint ox = 0, oy = 0, ow = 0, oh = 0;

@@ -18,9 +18,6 @@ class kcFeatureRestore {
   void setString(const char* feature, const std::string& value);
   void setInteger(const char* feature, std::int64_t value);
   void setRegion(long x, long y, long width, long height);
-  // Sets an enumeration to entry where the camera has the feature and
-  // offers the entry; does nothing otherwise.
-  void setStringWhereOffered(const char* feature, const std::string& entry);
 
   // Puts everything back, last change first. A failing write is skipped;
   // nothing is written to a camera that no longer answers. Returns the

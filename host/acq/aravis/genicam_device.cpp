@@ -2,6 +2,7 @@
 
 #include <arv.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "colc/host/exceptions.h"
@@ -172,6 +173,12 @@ std::vector<std::string> kcGenicamDevice::entries(const char* feature) {
   for (guint i = 0; names && i < count; ++i) result.emplace_back(names[i]);
   g_free(names);  // the array is ours, its strings belong to the camera
   return result;
+}
+
+bool kcGenicamDevice::offers(const char* feature, const std::string& entry) {
+  if (!has(feature)) return false;
+  const std::vector<std::string> all = entries(feature);
+  return std::find(all.begin(), all.end(), entry) != all.end();
 }
 
 void kcGenicamDevice::execute(const char* command) {

@@ -55,6 +55,8 @@ class kcGenicamDevice {
   void setString(const char* feature, const std::string& value);
   // The entries an enumeration offers now; empty when it has none.
   std::vector<std::string> entries(const char* feature);
+  // True when the camera has the enumeration and it offers the entry.
+  bool offers(const char* feature, const std::string& entry);
   void execute(const char* command);
 
   // The raw camera, for the stream and the region; the calls made on it
