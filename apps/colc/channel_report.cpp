@@ -17,8 +17,8 @@ void printChannelsText(std::ostream& out, const kcColorCalibrationResultInternal
   const auto channels = result.results();
   for (std::size_t k = 0; k < channels.size(); ++k) {
     const auto& c = channels[k];
-    std::snprintf(line, sizeof line, "%-7s %11.6f %11.6f %11.6f %11.6f %11.6f %11.6f\n", kChannelNames[k % 3],
-                  c.gain(), c.offset(), c.rmsError(), c.proportionActiveSrcPels(), c.proportionActiveDstPels(),
+    std::snprintf(line, sizeof line, "%-7s %11.6f %11.6f %11.6f %11.6f %11.6f %11.6f\n", kChannelNames[k % 3], c.gain(),
+                  c.offset(), c.rmsError(), c.proportionActiveSrcPels(), c.proportionActiveDstPels(),
                   c.proportionActivePels());
     out << line;
   }

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "colc/balance/balance.h"
-#include "host/imaging/image_file.h"
+#include "files.h"
 
 namespace {
 
@@ -57,11 +57,11 @@ Images makeImages() {
 }
 
 void writeImages(const Images& images, const std::string& folder) {
-  kfWriteImageFile(folder + "/reference.png", images.reference);
-  kfWriteImageFile(folder + "/camera.png", images.camera);
+  writeImage(folder + "/reference.png", images.reference);
+  writeImage(folder + "/camera.png", images.camera);
   kcPelBuffer<unsigned char> mask(kWidth, kHeight);
   for (long y = 0; y < kHeight; ++y) std::fill_n(mask.pointToRow(y), kWidth, y < kPatch ? 0 : 255);
-  kfWriteImageFile(folder + "/mask.png", mask);
+  writeImage(folder + "/mask.png", mask);
 }
 
 }  // namespace
@@ -73,11 +73,12 @@ int runDemo(std::ostream& out, const std::string& imageFolder) {
   kfComputeColorCalibration(images.camera, images.reference, result, nullptr, 0);
 
   char line[256];
-  std::snprintf(line, sizeof line,
-                "colc demo: a simulated camera image of a %ld x %ld colour chart (noise sigma %.1f, clipped to 0..255)\n"
-                "is fitted onto the reference. The correction undoing the camera's error is\n"
-                "gain = 1 / camera gain, offset = -camera offset / camera gain.\n\n",
-                kWidth, kHeight, kNoiseSigma);
+  std::snprintf(
+      line, sizeof line,
+      "colc demo: a simulated camera image of a %ld x %ld colour chart (noise sigma %.1f, clipped to 0..255)\n"
+      "is fitted onto the reference. The correction undoing the camera's error is\n"
+      "gain = 1 / camera gain, offset = -camera offset / camera gain.\n\n",
+      kWidth, kHeight, kNoiseSigma);
   out << line;
   std::snprintf(line, sizeof line, "%-7s %12s %12s %12s %12s %10s\n", "channel", "true gain", "true offset",
                 "fitted gain", "fitted offs.", "rmsError");

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <ostream>
-
 #include <string>
 
 // Runs the demonstration, printing to out; returns the process exit code.

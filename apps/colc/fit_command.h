@@ -1,6 +1,7 @@
 // "colc fit": fits a colour image file onto another and prints the per-channel transfer.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <ostream>
 #include <string>
 
@@ -11,5 +12,7 @@ struct FitOptions {
   bool json = false;
 };
 
-// Reads the files, fits and prints; exceptions of reading and fitting pass through.
+CLI::App* addFitCommand(CLI::App& app, FitOptions& options);
+
+// Reads the files, fits and prints; images the fit cannot use are an imagesRefused failure.
 void runFit(const FitOptions& options, std::ostream& out);

@@ -1,39 +1,73 @@
-// colc: the colour-balance fit from the command line. Without arguments it
-// runs the demonstration; "colc fit" fits one colour image file onto another.
+// colc: colour calibration of machine-vision cameras from the command line.
+// Every failure ends with one line on standard error and an exit status
+// that tells its kind (exit_status.h).
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 
-#include "colc/records/errors.h"
+#include "apply_command.h"
+#include "calibrate_command.h"
 #include "demo.h"
+#include "exit_status.h"
 #include "fit_command.h"
+#include "show_command.h"
+#include "target_command.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"colc: colour calibration of machine-vision cameras"};
-  app.require_subcommand(0, 1);
+  CLI::App app{
+      "colc: colour calibration of machine-vision cameras.\n"
+      "Start with 'colc calibrate', which calibrates the simulated camera against the built-in target."};
+  app.name("colc");
+  app.require_subcommand(1, 1);
+  app.footer(exitStatusTable());
 
-  std::string demoImages;
-  CLI::App* demo = app.add_subcommand("demo", "fit a simulated camera image of a colour chart onto its reference");
-  demo->add_option("--save", demoImages, "also write reference.png, camera.png and mask.png into this folder");
+  CalibrateOptions calibrateOptions;
+  FitOptions fitOptions;
+  ApplyOptions applyOptions;
+  ShowOptions showOptions;
+  TargetOptions targetOptions;
+  std::string demoFolder;
+  CLI::App* calibrate = addCalibrateCommand(app, calibrateOptions);
+  CLI::App* fit = addFitCommand(app, fitOptions);
+  CLI::App* apply = addApplyCommand(app, applyOptions);
+  CLI::App* show = addShowCommand(app, showOptions);
+  CLI::App* target = addTargetCommand(app, targetOptions);
+  CLI::App* demo = app.add_subcommand("demo", "fit a synthetic camera image of a colour chart onto its reference");
+  demo->add_option("--save", demoFolder, "also write reference.png, camera.png and mask.png into this folder");
+  for (CLI::App* command : app.get_subcommands({})) command->footer(exitStatusTable());
 
-  FitOptions fit;
-  CLI::App* fitCommand = app.add_subcommand("fit", "fit a colour image (camera) onto a reference image");
-  fitCommand->add_option("source", fit.source, "the camera image")->required()->check(CLI::ExistingFile);
-  fitCommand->add_option("destination", fit.destination, "the reference image")->required()->check(CLI::ExistingFile);
-  fitCommand->add_option("--mask", fit.mask, "grey image: 255 where pels count, 0 where not")->check(CLI::ExistingFile);
-  fitCommand->add_flag("--json", fit.json, "print one JSON object with an array \"channels\"");
-
-  CLI11_PARSE(app, argc, argv);
-  try {
-    if (fitCommand->parsed()) {
-      runFit(fit, std::cout);
-      return 0;
-    }
-    return runDemo(std::cout, demoImages);
-  } catch (const kcColorCalibrationDefs::BadImages&) {
-    std::cerr << "colc: the images cannot be fitted: no pel is unsaturated in both, the windows do not overlap,\n"
-                 "or the mask holds values other than 0 and 255 or does not cover the images\n";
-  } catch (const std::exception& e) {
-    std::cerr << "colc: " << e.what() << "\n";
+  if (argc == 1) {
+    std::cerr << "colc: a command is needed: calibrate, fit, apply, show, target or demo (colc --help)\n";
+    return static_cast<int>(ExitStatus::usage);
   }
-  return 1;
+  // CLI11 would call an unknown command a missing one.
+  if (argv[1][0] != '-') {
+    const auto commands = app.get_subcommands({});
+    if (std::none_of(commands.begin(), commands.end(), [&](CLI::App* c) { return c->get_name() == argv[1]; })) {
+      std::cerr << "colc: unknown command '" << argv[1] << "' (colc --help lists the commands)\n";
+      return static_cast<int>(ExitStatus::usage);
+    }
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "colc: " << e.what() << " (colc --help shows the usage)\n";
+    return static_cast<int>(ExitStatus::usage);
+  }
+
+  try {
+    if (calibrate->parsed()) runCalibrate(calibrateOptions, std::cout);
+    if (fit->parsed()) runFit(fitOptions, std::cout);
+    if (apply->parsed()) runApply(applyOptions);
+    if (show->parsed()) runShow(showOptions, std::cout);
+    if (target->parsed()) runTarget(targetOptions);
+    if (demo->parsed()) runDemo(std::cout, demoFolder);
+    return static_cast<int>(ExitStatus::ok);
+  } catch (...) {
+    const FailureReport report = reportFailure(std::current_exception());
+    std::cerr << "colc: " << report.message << "\n";
+    return static_cast<int>(report.status);
+  }
 }

@@ -6,35 +6,13 @@
 #include "colc/host/runtime.h"
 #include "colc/records/result.h"
 #include "host/runtime/cancellation.h"
+#include "support/fifo_state.h"
 #include "support/small_sim_camera.h"
 
 namespace {
 
 using Log = std::vector<std::string>;
 using Table = std::vector<unsigned char>;
-
-// Everything a saver promises to put back.
-struct FifoState {
-  bool enabled;
-  const kcTriggerModel* model;
-  double exposure;
-  std::vector<double> contrast, brightness;  // per tap
-  std::vector<Table> tables;                 // per plane
-  bool operator==(const FifoState&) const = default;
-};
-
-FifoState stateOf(kcAcqFifo& fifo) {
-  FifoState s{fifo.triggerEnable(), &fifo.triggerModel(), fifo.properties().exposureProp().exposure(), {}, {}, {}};
-  const kcContrastBrightnessProp& cb = fifo.properties().contrastBrightnessProp();
-  for (auto tap : {kcContrastBrightnessProp::eTap0, kcContrastBrightnessProp::eTap1}) {
-    s.contrast.push_back(cb.contrast(tap));
-    s.brightness.push_back(cb.brightness(tap));
-  }
-  for (auto plane : {kc8BitInputLutProp::ePlane0, kc8BitInputLutProp::ePlane1, kc8BitInputLutProp::ePlane2})
-    s.tables.emplace_back(fifo.properties().inputLutProp().inputLut(plane),
-                          fifo.properties().inputLutProp().inputLut(plane) + 256);
-  return s;
-}
 
 const Table kInverse = [] {
   Table t(256);
@@ -86,7 +64,7 @@ TEST(Acquisition, SaverReadsAndRestoresInItsOrder) {
   EXPECT_EQ(fifo->log(),
             (Log{"triggerEnable(false)", "inputLut(table)", "triggerModel(free-run)", "setContrastEx(0.3,all)",
                  "setBrightnessEx(0.2,all)", "exposure(0.07)", "triggerEnable(false)"}));
-  EXPECT_EQ(stateOf(*fifo->inner()), kRestored);
+  EXPECT_EQ(kfFifoStateOf(*fifo->inner()), kRestored);
 }
 
 TEST(Acquisition, StateComesBackWhateverFails) {
@@ -105,7 +83,7 @@ TEST(Acquisition, StateComesBackWhateverFails) {
       calibrationLikeUse(fifo);
     } catch (const kcException&) {
     }
-    EXPECT_EQ(stateOf(*fifo->inner()), kRestored) << fault;
+    EXPECT_EQ(kfFifoStateOf(*fifo->inner()), kRestored) << fault;
     kfClearCancel();
     kfFailAttentionCheckAt(0, kSysSuccess);
   }
@@ -116,7 +94,7 @@ TEST(Acquisition, StateComesBackWhateverFails) {
     fifo->triggerModel(kfManualTrigger());
     fifo->faults().writeFailAt = 1 + 3;  // the restore's trigger-model write
   }
-  EXPECT_EQ(stateOf(*fifo->inner()).tables, kRestored.tables);
+  EXPECT_EQ(kfFifoStateOf(*fifo->inner()).tables, kRestored.tables);
   EXPECT_EQ(&fifo->inner()->triggerModel(), &kfManualTrigger());
 }
 
@@ -176,7 +154,7 @@ TEST(Acquisition, ResultSetsSettingsAndOnlyThePositiveTable) {
   result.setFifoProperties(fifo);
   EXPECT_EQ(fifo->log(), (Log{"exposure(0.04)", "setContrastEx(0.7,all)", "setBrightnessEx(0.35,all)", "exposure(0.04)",
                               "setContrastEx(0.7,all)", "setBrightnessEx(0.35,all)", "inputLut(identity)"}));
-  EXPECT_EQ(stateOf(*fifo->inner()).brightness, (std::vector<double>{0.35, 0.35}));
+  EXPECT_EQ(kfFifoStateOf(*fifo->inner()).brightness, (std::vector<double>{0.35, 0.35}));
 }
 
 }  // namespace

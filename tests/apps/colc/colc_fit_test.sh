@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# The colc program: the demonstration without arguments, and "colc fit" on
-# the demonstration's own images, as text and as JSON, with and without a mask.
+# "colc demo" and "colc fit" on the demonstration's own images, as text and
+# as JSON, with and without a mask.
 set -euo pipefail
 colc="$2/apps/colc/colc"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-"$colc" > "$tmp/demo.txt"
-"$colc" demo --save "$tmp" > /dev/null
+"$colc" demo --save "$tmp" > "$tmp/demo.txt"
 "$colc" fit "$tmp/camera.png" "$tmp/reference.png" > "$tmp/fit.txt"
 # The images survive the round trip through lossless files: the same gains and offsets.
 awk 'FNR == NR && /^(red|green|blue) / { want[$1] = sprintf("%.4f %.3f", $4, $5); next }
@@ -19,9 +18,3 @@ for key in gain offset rmsError proportionActiveSrcPels proportionActiveDstPels 
   [ "$(grep -c "\"$key\":" "$tmp/fit.json")" -eq 3 ] || { echo "key $key not three times"; cat "$tmp/fit.json"; exit 1; }
 done
 grep -q '"channels": \[' "$tmp/fit.json"
-
-# A mask with values other than 0 and 255 is refused with a message and a failing exit code.
-if "$colc" fit "$tmp/camera.png" "$tmp/reference.png" --mask "$tmp/reference.png" 2> "$tmp/err"; then
-  echo "a grey mask was accepted"; exit 1
-fi
-grep -q "cannot be fitted" "$tmp/err"

@@ -1,0 +1,16 @@
+#include "apply_command.h"
+
+#include "files.h"
+
+CLI::App* addApplyCommand(CLI::App& app, ApplyOptions& o) {
+  CLI::App* c = app.add_subcommand("apply", "correct an image file through the pel maps of a stored result");
+  c->add_option("result", o.result, "the result archive (colc calibrate --out)")->required();
+  c->add_option("input", o.input, "the colour image to correct")->required();
+  c->add_option("output", o.output, "the corrected image; .png, .tif, .bmp or .jpg")->required();
+  return c;
+}
+
+void runApply(const ApplyOptions& o) {
+  const kcColorCalibrationResult result = readResultArchive(o.result);
+  writeImage(o.output, result.pelMapImage(readColorImage(o.input)));
+}

@@ -1,0 +1,120 @@
+#include "calibrate_command.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "calibration_run.h"
+#include "calibration_summary.h"
+#include "camera.h"
+#include "exit_status.h"
+#include "files.h"
+#include "host/acq/sim/target_chart.h"
+#include "interrupt.h"
+#include "progress.h"
+#include "report.h"
+
+namespace {
+
+// "MIN:MAX", two numbers with 0 <= MIN <= MAX; an empty string when good,
+// otherwise why not (the form CLI11 expects from a check).
+std::string exposureRangeProblem(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) return "the exposure range is MIN:MAX, in seconds";
+  double bounds[2];
+  const std::string parts[2] = {text.substr(0, colon), text.substr(colon + 1)};
+  for (int i = 0; i < 2; ++i) {
+    std::size_t used = 0;
+    try {
+      bounds[i] = std::stod(parts[i], &used);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (used == 0 || used != parts[i].size() || !std::isfinite(bounds[i]))
+      return "'" + parts[i] + "' in the exposure range is not a number";
+  }
+  if (bounds[0] < 0 || bounds[0] > bounds[1]) return "the exposure range needs 0 <= MIN <= MAX";
+  return "";
+}
+
+kcRange exposureRangeOf(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  return kcRange(std::stod(text.substr(0, colon)), std::stod(text.substr(colon + 1)));
+}
+
+kcColorCalibrationParams paramsOf(const CalibrateOptions& o) {
+  kcColorCalibrationParams params;
+  params.isExposureEnabled(!o.noExposure);
+  params.isContrastEnabled(!o.noContrast);
+  params.isBrightnessEnabled(!o.noBrightness);
+  if (!o.exposureRange.empty()) params.exposureRange(exposureRangeOf(o.exposureRange));
+  params.minExposureStepSize(o.minExposureStep);
+  params.usePositive8BitLut(!o.noPositiveLut);
+  params.allowPelMapping(!o.noPelMapping);
+  return params;
+}
+
+std::string sizeText(const kc3PlanePelBuffer& image) {
+  return std::to_string(image.width()) + " x " + std::to_string(image.height()) + " pels";
+}
+
+}  // namespace
+
+CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
+  CLI::App* c = app.add_subcommand("calibrate", "calibrate a camera against a reference image of the target");
+  c->add_option("--camera", o.camera,
+                "the camera: sim[:OPTIONS], the simulated camera (options: docs/simulated-camera.md)")
+      ->type_name("KIND[:OPTIONS]")
+      ->capture_default_str();
+  c->add_option("--reference", o.reference, "the reference colour image (default: the built-in target)")
+      ->type_name("FILE");
+  c->add_option("--scene", o.scene, "what the simulated camera shows (default: the reference)")->type_name("FILE");
+  c->add_flag("--no-exposure", o.noExposure, "keep the exposure as found");
+  c->add_flag("--no-contrast", o.noContrast, "keep the contrast as found");
+  c->add_flag("--no-brightness", o.noBrightness, "keep the brightness as found");
+  c->add_option("--exposure-range", o.exposureRange, "the exposures the search may use, in seconds (default 1e-6:0.3)")
+      ->type_name("MIN:MAX")
+      ->check(CLI::Validator(exposureRangeProblem, ""));
+  c->add_option("--min-exposure-step", o.minExposureStep, "the smallest exposure step, in seconds (default 0: none)")
+      ->type_name("S")
+      ->check(CLI::Validator(CLI::NonNegativeNumber).description(""));
+  c->add_flag("--no-positive-lut", o.noPositiveLut,
+              "keep the camera's input table instead of loading the positive one");
+  c->add_flag("--no-pel-mapping", o.noPelMapping, "judge settings by the difference alone, without per-channel fits");
+  c->add_option("--out", o.out, "store the result in this archive file (for colc apply and colc show)")
+      ->type_name("FILE");
+  c->add_option("--report", o.report, "write an HTML report with its images into this folder")->type_name("DIR");
+  c->add_flag("--json", o.json, "print the summary as one JSON object");
+  c->add_flag("--quiet", o.quiet, "print neither progress nor the text summary");
+  return c;
+}
+
+void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
+  const kcColorCalibrationParams params = paramsOf(o);
+  const kc3PlanePelBuffer reference = o.reference.empty() ? kfSimTargetChart() : readColorImage(o.reference);
+  const kc3PlanePelBuffer scene = !o.scene.empty() ? readColorImage(o.scene) : reference;
+  // Outputs that cannot be written are found before the calibration, not after it.
+  if (!o.out.empty()) checkWritable(o.out);
+  if (!o.report.empty()) makeFolder(o.report);
+
+  const OpenedCamera camera = openCamera(o.camera, scene);
+  const CalibrationSetup setup{
+      camera.description, (o.reference.empty() ? std::string("the built-in target") : "'" + o.reference + "'") + " (" +
+                              sizeText(reference) + ")"};
+  cancelOnInterrupt();
+  CalibrationRun run;
+  {
+    ProgressLine progress(stderr, !o.quiet);
+    run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
+                         [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); });
+  }
+  if (!o.out.empty()) writeResultArchive(o.out, run.result);
+  if (!o.report.empty()) writeReport(o.report, setup, run, reference);
+
+  if (o.json) {
+    printSummaryJson(out, run);
+  } else if (!o.quiet) {
+    printSummaryText(out, setup, run);
+    if (!o.out.empty()) out << "\nThe result is stored in " << o.out << "\n";
+    if (!o.report.empty()) out << "The report is " << o.report << "/index.html\n";
+  }
+}

@@ -1,0 +1,29 @@
+// "colc calibrate": calibrates a camera against a reference image and
+// prints what it achieved; optionally stores the result and writes a report.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+#include <string>
+
+struct CalibrateOptions {
+  std::string camera = "sim";
+  std::string reference;  // empty: the built-in target
+  std::string scene;      // what the simulated camera shows; empty: the reference
+  bool noExposure = false;
+  bool noContrast = false;
+  bool noBrightness = false;
+  std::string exposureRange;  // "MIN:MAX"; empty: the default range
+  double minExposureStep = 0.0;
+  bool noPositiveLut = false;
+  bool noPelMapping = false;
+  std::string out;
+  std::string report;
+  bool json = false;
+  bool quiet = false;
+};
+
+CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& options);
+
+// Progress goes to standard error, on a terminal only; Ctrl-C cancels.
+void runCalibrate(const CalibrateOptions& options, std::ostream& out);

@@ -1,0 +1,99 @@
+#include "calibration_run.h"
+
+#include <chrono>
+
+#include "colc/balance/balance.h"
+#include "colc/driver/acquisition.h"
+#include "colc/driver/calibrate.h"
+#include "colc/host/runtime.h"
+#include "colc/records/errors.h"
+#include "colc/tool/view_difference.h"
+#include "exit_status.h"
+#include "observed_fifo.h"
+
+namespace {
+
+CommandFailure acquisitionFailure(const kcAcquireInfo& info) {
+  const kcAcqFailure failure = info.failure();
+  std::string message = "acquisition " + std::to_string(info.sequence()) + " failed";
+  if (!failure.isFailure()) return CommandFailure(ExitStatus::cameraFailed, message + ": the image is empty");
+  if (!failure.description().empty()) message += ": " + failure.description();
+  return CommandFailure(ExitStatus::cameraFailed, message);
+}
+
+kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCameraSettings& settings) {
+  kcAcquireInfo info;
+  bool failed = false;
+  kcPtrHandle<kcAcqImage> image = kfAcquireImage(camera, settings, info, failed);
+  if (failed) throw acquisitionFailure(info);
+  return image->get3PlanePelBuffer();
+}
+
+std::array<double, 3> viewDifference(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                                     const kcColorCalibrationResult* correction, const char* when) {
+  try {
+    return kfViewDifference(view, reference, correction);
+  } catch (const kcColorCalibrationDefs::BadImages& e) {
+    const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
+    throw CommandFailure(ExitStatus::targetNotFound,
+                         std::string("the reference image is not in the camera's view ") + when + cause);
+  }
+}
+
+// The camera's own failures: a write it refuses, a wait that runs out.
+template <class Operation>
+void asCameraFailure(Operation operation) {
+  try {
+    operation();
+  } catch (const kcTimeout::Expired&) {
+    throw CommandFailure(ExitStatus::cameraFailed, "the camera timed out");
+  } catch (const kcIOError& e) {
+    throw CommandFailure(ExitStatus::cameraFailed, "the camera failed: " + e.text());
+  } catch (const kcBadArgument& e) {
+    throw CommandFailure(ExitStatus::cameraFailed, "the camera refused a setting: " + e.text());
+  }
+}
+
+}  // namespace
+
+CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
+                              const kcColorCalibrationParams& params, bool recordDiagnostics,
+                              const AcquisitionListener& onAcquisition) {
+  CalibrationRun run;
+  asCameraFailure([&] {
+    const kcFifoStateSaver saver(camera);
+    camera->triggerEnable(false);
+    camera->triggerModel(kfManualTrigger());
+    camera->triggerEnable(true);
+    run.start = currentCameraSettings(camera);
+    run.startView = acquire(camera, run.start);
+    run.before = viewDifference(run.startView, reference, nullptr, "at the start settings");
+
+    auto* observer = new ObservedAcqFifo(camera, [&](const kcColorCameraSettings& settings) {
+      run.acquisitions.push_back(settings);
+      onAcquisition(settings);
+    });
+    const kcPtrHandle<kcAcqFifo> observed(observer);
+    const auto started = std::chrono::steady_clock::now();
+    try {
+      kfColorCalibrate(observed, reference, params, run.result, recordDiagnostics ? &run.diagnostics : nullptr,
+                       recordDiagnostics ? kColorCalibrationDiagResults : 0);
+    } catch (const kcColorCalibrationDefs::BadImages&) {
+      throw CommandFailure(ExitStatus::targetNotFound, "the reference image is not in the camera's first image");
+    }
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    // A failed or empty acquisition ends the search early without an
+    // exception; what it found by then is no calibration.
+    if (run.result.acqInfo().failure().isFailure()) throw acquisitionFailure(run.result.acqInfo());
+    if (observer->emptyImages() != 0)
+      throw CommandFailure(ExitStatus::cameraFailed, "the camera delivered an empty image");
+    // The last acquisition was the one the result records show, not the search's.
+    if (recordDiagnostics && !run.acquisitions.empty()) run.acquisitions.pop_back();
+
+    kfThrowExceptionOnFailure(ksys_attention_check());
+    run.result.setFifoProperties(camera);
+    const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
+    run.after = viewDifference(acquire(camera, calibrated), reference, &run.result, "at the calibrated settings");
+  });
+  return run;
+}

@@ -1,0 +1,24 @@
+// What a calibration achieved, for people (a few aligned lines) and for
+// programs (one JSON object).
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "calibration_run.h"
+
+// Names of what was calibrated against what, for the text.
+struct CalibrationSetup {
+  std::string camera;     // "simulated camera (1280 x 1024 pels)"
+  std::string reference;  // "the built-in target" or the file's name
+};
+
+// The settings at the start and calibrated, the input table, per channel
+// gain, offset and RMS error, the acquisitions and time, and the mean
+// absolute difference to the reference before and after.
+void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const CalibrationRun& run);
+
+// Keys: exposure, contrast, brightness, positive8BitLut, acquisitions,
+// seconds, channels (three objects: gain, offset, rmsError), before and
+// after (three mean absolute differences each).
+void printSummaryJson(std::ostream& out, const CalibrationRun& run);

@@ -1,0 +1,21 @@
+#include "camera.h"
+
+#include "exit_status.h"
+#include "host/acq/sim/sim_camera.h"
+
+OpenedCamera openCamera(const std::string& name, const kc3PlanePelBuffer& scene) {
+  const std::string kind = name.substr(0, name.find(':'));
+  if (kind != "sim")
+    throw CommandFailure(ExitStatus::usage, "unknown camera '" + kind + "': the camera is sim[:OPTIONS]");
+  const std::string options = kind.size() < name.size() ? name.substr(kind.size() + 1) : "";
+  try {
+    kcSimCameraConfig config = kfParseSimCameraOptions(options);
+    config.target = scene;
+    OpenedCamera camera{kfOpenSimCamera(config), ""};
+    camera.description =
+        "simulated camera (" + std::to_string(config.width) + " x " + std::to_string(config.height) + " pels)";
+    return camera;
+  } catch (const kcBadArgument& e) {
+    throw CommandFailure(ExitStatus::usage, e.text());
+  }
+}

@@ -1,0 +1,44 @@
+// The exit statuses of colc, one per kind of failure, and the exception
+// that carries a failure's kind and its one-line message up to main().
+#pragma once
+
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+enum class ExitStatus : int {
+  ok = 0,
+  internalError = 1,   // a failure colc did not expect: a bug
+  usage = 2,           // the command line cannot be used
+  unreadableFile = 3,  // an input file is missing, unreadable or not an image
+  unwritableFile = 4,  // an output file or folder cannot be written
+  badArchive = 5,      // an archive is corrupt or holds the wrong record
+  imagesRefused = 6,   // the fit cannot use the images
+  targetNotFound = 7,  // the reference image is not in the camera's view
+  cameraFailed = 8,    // an acquisition failed or timed out, or the camera refused a setting
+  cancelled = 130,     // Ctrl-C
+};
+
+// The table of statuses and their meanings, for colc --help.
+std::string exitStatusTable();
+
+// A failure whose kind the command knows; what() is the message, one line
+// without the program's name.
+class CommandFailure : public std::runtime_error {
+ public:
+  CommandFailure(ExitStatus status, const std::string& message) : std::runtime_error(message), status_(status) {}
+  ExitStatus status() const { return status_; }
+
+ private:
+  ExitStatus status_;
+};
+
+struct FailureReport {
+  ExitStatus status;
+  std::string message;
+};
+
+// The status and message for an exception that left a command: its own
+// for a CommandFailure, cancelled for a cancellation, internalError for
+// anything else.
+FailureReport reportFailure(const std::exception_ptr& failure);

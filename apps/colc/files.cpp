@@ -1,0 +1,112 @@
+#include "files.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "colc/colorcal.h"
+#include "exit_status.h"
+#include "host/imaging/image_file.h"
+
+namespace {
+
+// The host's file errors name the file already; only the kind is added.
+template <class Operation>
+auto withStatus(ExitStatus status, Operation operation) {
+  try {
+    return operation();
+  } catch (const kcIOError& e) {
+    throw CommandFailure(status, e.text());
+  }
+}
+
+// Reads the whole archive as a T; false when it ends early, holds values
+// that a T cannot have, or has bytes left over. why receives the cause.
+template <class T>
+bool readWhole(const std::string& path, T& record, std::string& why) {
+  kcFileArchive archive(path, kcArchive::read);
+  try {
+    archive || record;
+  } catch (const kcExceptionWithString& e) {
+    why = e.text();
+    return false;
+  }
+  if (archive.bytesLeft() != 0) {
+    why = std::to_string(archive.bytesLeft()) + " bytes follow the record";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+kc3PlanePelBuffer readColorImage(const std::string& path) {
+  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadColorImageFile(path); });
+}
+
+kcPelBuffer<unsigned char> readGreyImage(const std::string& path) {
+  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadGreyImageFile(path); });
+}
+
+void writeImage(const std::string& path, const kc3PlanePelBuffer& image) {
+  withStatus(ExitStatus::unwritableFile, [&] { kfWriteImageFile(path, image); });
+}
+
+void writeImage(const std::string& path, const kcPelBuffer_const<unsigned char>& image) {
+  withStatus(ExitStatus::unwritableFile, [&] { kfWriteImageFile(path, image); });
+}
+
+StoredRecord readRecordArchive(const std::string& path) {
+  return withStatus(ExitStatus::unreadableFile, [&]() -> StoredRecord {
+    // The two layouts differ in length and in where bools stand, so at most
+    // one of them reads a file whole.
+    std::string whyNotResult, whyNotParams;
+    kcColorCalibrationResult result;
+    if (readWhole(path, result, whyNotResult)) return result;
+    kcColorCalibrationParams params;
+    if (readWhole(path, params, whyNotParams)) return params;
+    throw CommandFailure(ExitStatus::badArchive,
+                         "'" + path + "' is not a colc result or parameter archive (" + whyNotResult + ")");
+  });
+}
+
+kcColorCalibrationResult readResultArchive(const std::string& path) {
+  const StoredRecord record = readRecordArchive(path);
+  if (std::holds_alternative<kcColorCalibrationParams>(record))
+    throw CommandFailure(ExitStatus::badArchive, "'" + path + "' holds calibration parameters, not a result");
+  const auto& result = std::get<kcColorCalibrationResult>(record);
+  if (result.channelResults().size() != 3)
+    throw CommandFailure(
+        ExitStatus::badArchive,
+        "'" + path + "' holds " + std::to_string(result.channelResults().size()) + " channel results instead of 3");
+  return result;
+}
+
+void writeResultArchive(const std::string& path, kcColorCalibrationResult result) {
+  withStatus(ExitStatus::unwritableFile, [&] {
+    kcFileArchive archive(path, kcArchive::write);
+    archive || result;
+    archive.close();
+  });
+}
+
+void makeFolder(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  if (error)
+    throw CommandFailure(ExitStatus::unwritableFile, "cannot make the folder '" + path + "': " + error.message());
+}
+
+void checkWritable(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(path).parent_path().empty() ? fs::path(".") : fs::path(path).parent_path();
+  std::error_code error;
+  if (fs::is_directory(path, error))
+    throw CommandFailure(ExitStatus::unwritableFile, "cannot write '" + path + "': it is a folder");
+  if (!fs::is_directory(folder, error))
+    throw CommandFailure(ExitStatus::unwritableFile,
+                         "cannot write '" + path + "': no folder '" + folder.string() + "'");
+  if (access(folder.c_str(), W_OK) != 0)
+    throw CommandFailure(ExitStatus::unwritableFile, "cannot write '" + path + "': the folder is not writable");
+}

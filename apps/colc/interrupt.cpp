@@ -1,0 +1,25 @@
+#include "interrupt.h"
+
+#include <csignal>
+
+#include "host/runtime/cancellation.h"
+
+namespace {
+
+// Written once before the handler is installed, only read by it.
+kcCancelToken gToken = nullptr;
+
+extern "C" void requestCancel(int) { kfRequestCancel(gToken); }
+
+}  // namespace
+
+void cancelOnInterrupt() {
+  gToken = kfThisThreadCancelToken();
+  struct sigaction action = {};
+  action.sa_handler = requestCancel;
+  sigemptyset(&action.sa_mask);
+  // One-shot: the handler reverts to the default, so a second Ctrl-C ends
+  // a program that does not stop soon enough.
+  action.sa_flags = SA_RESETHAND;
+  sigaction(SIGINT, &action, nullptr);
+}

@@ -1,0 +1,230 @@
+#include "report.h"
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "exit_status.h"
+#include "files.h"
+#include "report_charts.h"
+#include "search_path.h"
+
+namespace {
+
+constexpr const char* kPlaneNames[3] = {"red", "green", "blue"};
+constexpr const char* kPlaneColours[3] = {"#c62828", "#2e7d32", "#1565c0"};
+
+std::string escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string colourOf(const kcColor& c) {
+  return "rgb(" + std::to_string(c.r()) + "," + std::to_string(c.g()) + "," + std::to_string(c.b()) + ")";
+}
+
+// An image of the report: its file, its size and what is drawn over it.
+struct Figure {
+  std::string file;
+  std::string caption;
+  long width = 0;
+  long height = 0;
+  std::vector<kcUIText> texts;
+};
+
+// The image with the texts drawn over it in its own pel coordinates.
+std::string figureHtml(const Figure& f) {
+  std::string html = "<figure><div class=\"shot\"><a href=\"" + f.file + "\"><img src=\"" + f.file + "\" width=\"" +
+                     std::to_string(f.width) + "\" height=\"" + std::to_string(f.height) + "\" alt=\"" +
+                     escaped(f.caption) + "\"></a>";
+  if (!f.texts.empty()) {
+    html += "<svg class=\"overlay\" viewBox=\"0 0 " + std::to_string(f.width) + " " + std::to_string(f.height) +
+            "\" aria-hidden=\"true\">";
+    for (const kcUIText& t : f.texts) {
+      html += "<text x=\"" + fixed(t.point[0], 1) + "\" y=\"" + fixed(t.point[1], 1) + "\" fill=\"" +
+              colourOf(t.foreground) + "\" xml:space=\"preserve\">" + escaped(t.text) + "</text>";
+    }
+    html += "</svg>";
+  }
+  return html + "</div><figcaption>" + escaped(f.caption) + "</figcaption></figure>\n";
+}
+
+// The record with the annotation, or null.
+const kcDiagRecord* recordNamed(const kcDiagObject& diag, const std::string& annotation) {
+  for (long i = 0; i < diag.numRecords(); ++i)
+    if (diag.diagRecord(i).annotation() == annotation) return &diag.diagRecord(i);
+  return nullptr;
+}
+
+std::vector<kcUIText> textsOf(const kcDiagRecord& record) {
+  std::vector<kcUIText> texts;
+  for (const auto& s : record.sketches()) texts.insert(texts.end(), s.sketch.texts().begin(), s.sketch.texts().end());
+  return texts;
+}
+
+// Writes the images and returns their figures.
+std::vector<Figure> writeFigures(const std::string& folder, const CalibrationRun& run,
+                                 const kc3PlanePelBuffer& reference) {
+  std::vector<Figure> figures;
+  auto colour = [&](const std::string& file, const std::string& caption, const kc3PlanePelBuffer& image,
+                    std::vector<kcUIText> texts) {
+    writeImage(folder + "/" + file, image);
+    figures.push_back({file, caption, image.width(), image.height(), std::move(texts)});
+  };
+  colour("reference.png", "The reference", reference, {});
+  colour("start-view.png", "The camera's view at the start settings", run.startView, {});
+  const struct {
+    const char* annotation;
+    const char* file;
+    const char* caption;
+  } records[] = {
+      {"Color image", "color-image.png", "Color image: the camera's view at the calibrated settings"},
+      {"Mapped color image", "mapped-color-image.png", "Mapped color image: the same, through the pel maps"},
+      {"Monochrome image", "monochrome-image.png", "Monochrome image: the camera's grey view"},
+  };
+  for (const auto& r : records) {
+    const kcDiagRecord* record = recordNamed(run.diagnostics, r.annotation);
+    if (record == nullptr) continue;
+    if (!record->colorImages().empty()) {
+      colour(r.file, r.caption, record->colorImages().front(), textsOf(*record));
+    } else if (!record->greyImages().empty()) {
+      const auto& grey = record->greyImages().front();
+      writeImage(folder + "/" + r.file, grey);
+      figures.push_back({r.file, r.caption, grey.width(), grey.height(), textsOf(*record)});
+    }
+  }
+  return figures;
+}
+
+std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run) {
+  const kcColorCalibrationResult& r = run.result;
+  std::ostringstream html;
+  html << "<p>The " << escaped(setup.camera) << ", calibrated against " << escaped(setup.reference) << " in "
+       << run.acquisitions.size() << " acquisitions, " << fixed(run.seconds, 1) << " s.</p>\n";
+  html << "<table><tr><th></th><th>start</th><th>calibrated</th></tr>\n";
+  const struct {
+    const char* name;
+    double start, calibrated;
+  } settings[] = {{"exposure (s)", run.start.exposure(), r.exposure()},
+                  {"contrast", run.start.contrast(), r.contrast()},
+                  {"brightness", run.start.brightness(), r.brightness()}};
+  for (const auto& s : settings)
+    html << "<tr><th>" << s.name << "</th><td>" << fixed(s.start, 6) << "</td><td>" << fixed(s.calibrated, 6)
+         << "</td></tr>\n";
+  html << "<tr><th>input table</th><td></td><td>" << (r.positive8BitLut() ? "positive (identity)" : "the camera's own")
+       << "</td></tr></table>\n";
+
+  html << "<table><tr><th>channel</th><th>gain</th><th>offset</th><th>RMS error</th>"
+          "<th>difference before</th><th>difference after</th></tr>\n";
+  for (std::size_t k = 0; k < 3; ++k) {
+    html << "<tr><th>" << kPlaneNames[k] << "</th>";
+    if (k < r.channelResults().size()) {
+      const auto& c = r.channelResults()[k];
+      html << "<td>" << fixed(c.gain(), 4) << "</td><td>" << fixed(c.offset(), 2) << "</td><td>"
+           << fixed(c.rmsError(), 2) << "</td>";
+    } else {
+      html << "<td></td><td></td><td></td>";
+    }
+    html << "<td>" << fixed(run.before[k], 2) << "</td><td>" << fixed(run.after[k], 2) << "</td></tr>\n";
+  }
+  html << "</table>\n";
+  return html.str();
+}
+
+std::string nowText() {
+  const std::time_t now = std::time(nullptr);
+  char text[64];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", std::localtime(&now));
+  return text;
+}
+
+constexpr const char* kStyle = R"(
+body { font-family: sans-serif; margin: 2em auto; max-width: 1100px; padding: 0 1em; color: #222; }
+h1 { font-size: 1.5em; } h2 { font-size: 1.2em; margin-top: 2em; border-bottom: 1px solid #ccc; }
+table { border-collapse: collapse; margin: 1em 0; } th, td { padding: 0.2em 0.8em; text-align: right; }
+tr:nth-child(even) { background: #f4f4f4; } th:first-child { text-align: left; }
+.figures { display: grid; grid-template-columns: repeat(auto-fill, minmax(320px, 1fr)); gap: 1em; }
+figure { margin: 0; } figcaption { font-size: 0.9em; color: #555; }
+.shot { position: relative; } .shot img { display: block; width: 100%; height: auto; background: #ddd; }
+.overlay { position: absolute; left: 0; top: 0; width: 100%; height: 100%; pointer-events: none; }
+.overlay text { font: 18px monospace; paint-order: stroke; stroke: white; stroke-width: 3px; }
+.chart text { font: 11px sans-serif; fill: #333; } .chart .grid { stroke: #ddd; }
+.chart .identity { stroke: #999; stroke-dasharray: 4 3; }
+.path { width: 100%; height: auto; } .path .tried circle { fill: #1565c0; fill-opacity: 0.35; }
+.path .best { fill: none; stroke: #e65100; stroke-width: 2; }
+#missing { display: none; color: #b00020; font-weight: bold; }
+)";
+
+// Marks the page with how many of its images loaded, and says so when some did not.
+constexpr const char* kImageCheck = R"(
+addEventListener("load", () => {
+  const images = [...document.images];
+  const loaded = images.filter(i => i.complete && i.naturalWidth > 0).length;
+  document.body.dataset.imagesLoaded = loaded + "/" + images.length;
+  if (loaded < images.length) document.getElementById("missing").style.display = "block";
+});
+)";
+
+}  // namespace
+
+void writeReport(const std::string& folder, const CalibrationSetup& setup, const CalibrationRun& run,
+                 const kc3PlanePelBuffer& reference) {
+  makeFolder(folder);
+  const std::vector<Figure> figures = writeFigures(folder, run, reference);
+  const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
+
+  std::ostringstream html;
+  html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+       << "<title>colc calibration report</title><style>" << kStyle << "</style><script>" << kImageCheck
+       << "</script></head>\n<body>\n<h1>colc calibration report <small>" << nowText() << "</small></h1>\n"
+       << "<p id=\"missing\">Some images did not load: keep the PNG files beside this page.</p>\n"
+       << summaryHtml(setup, run);
+
+  html << "<h2>Images</h2>\n<p>The difference columns above are the mean absolute difference per plane between "
+          "the camera's view, resampled onto the reference's grid, and the reference: at the start settings, and "
+          "at the calibrated settings with the pel maps applied. The last three images are the calibration's own "
+          "record of its result, with its settings written over them.</p>\n<div class=\"figures\">\n";
+  for (const Figure& f : figures) html << figureHtml(f);
+  html << "</div>\n";
+
+  html << "<h2>Transfers</h2>\n<p>Each channel's pel map: the corrected value for every camera value. The dashed "
+          "diagonal is no correction; a steeper curve stretches the channel, a shifted one lifts or lowers it.</p>\n";
+  for (std::size_t k = 0; k < run.result.channelResults().size() && k < 3; ++k)
+    html << transferChart(run.result.channelResults()[k], kPlaneNames[k], kPlaneColours[k]);
+
+  html << "\n<h2>Search path</h2>\n<p>The settings of every acquisition (dots) and the best settings as the search "
+          "found them (line). Each cycle tries the neighbours of the best settings, widening the step after a cycle "
+          "that improved and narrowing it after one that did not.</p>\n"
+       << searchPathChart(run.acquisitions, bestSettingsAlong(run.acquisitions, calibrated)) << "\n</body></html>\n";
+
+  const std::string path = folder + "/index.html";
+  std::ofstream file(path, std::ios::binary);
+  file << html.str();
+  file.close();
+  if (!file) throw CommandFailure(ExitStatus::unwritableFile, "cannot write '" + path + "'");
+}

@@ -1,0 +1,112 @@
+#include "show_command.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "files.h"
+
+namespace {
+
+constexpr const char* kPlaneNames[] = {"red", "green", "blue"};
+
+std::string row(const char* name, const std::string& value) {
+  char text[256];
+  std::snprintf(text, sizeof text, "%-20s %s\n", name, value.c_str());
+  return text;
+}
+
+std::string number(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string planeName(std::size_t k) { return k < 3 ? kPlaneNames[k] : "plane " + std::to_string(k); }
+
+std::string acquisitionText(const kcAcquireInfo& info) {
+  const kcAcqFailure failure = info.failure();
+  if (!failure.isFailure()) return std::to_string(info.sequence()) + ", succeeded";
+  return std::to_string(info.sequence()) + ", failed (" + std::to_string(failure.status()) +
+         (failure.description().empty() ? "" : ": " + failure.description()) + ")";
+}
+
+void showText(std::ostream& out, const std::string& path, const kcColorCalibrationResult& r) {
+  out << "calibration result in " << path << "\n"
+      << row("exposure", number("%.6f", r.exposure())) << row("contrast", number("%.6f", r.contrast()))
+      << row("brightness", number("%.6f", r.brightness()))
+      << row("input table", r.positive8BitLut() ? "positive (identity)" : "the camera's own")
+      << row("last acquisition", acquisitionText(r.acqInfo())) << "\n";
+  char line[256];
+  std::snprintf(line, sizeof line, "%-8s %12s %12s %12s  %s\n", "channel", "gain", "offset", "rmsError", "pel map");
+  out << line;
+  for (std::size_t k = 0; k < r.channelResults().size(); ++k) {
+    const auto& c = r.channelResults()[k];
+    std::snprintf(line, sizeof line, "%-8s %12.6f %12.6f %12.6f  %s\n", planeName(k).c_str(), c.gain(), c.offset(),
+                  c.rmsError(),
+                  c.pelmap().empty() ? "identity" : (std::to_string(c.pelmap().size()) + " entries").c_str());
+    out << line;
+  }
+}
+
+void showText(std::ostream& out, const std::string& path, const kcColorCalibrationParams& p) {
+  auto varied = [](bool on) { return std::string(on ? "searched" : "kept as found"); };
+  const kcRange range = p.exposureRange();
+  out << "calibration parameters in " << path << "\n"
+      << row("exposure", varied(p.isExposureEnabled())) << row("contrast", varied(p.isContrastEnabled()))
+      << row("brightness", varied(p.isBrightnessEnabled()))
+      << row("exposure range",
+             range.isEmpty() ? "empty" : number("%g", range.start()) + " .. " + number("%g", range.end()) + " s")
+      << row("min exposure step", number("%g", p.minExposureStepSize()) + " s")
+      << row("input table", p.usePositive8BitLut() ? "load the positive one" : "keep the camera's")
+      << row("pel mapping", p.allowPelMapping() ? "yes" : "no");
+}
+
+nlohmann::ordered_json toJson(const kcColorCalibrationResult& r) {
+  nlohmann::ordered_json channels = nlohmann::ordered_json::array();
+  for (const auto& c : r.channelResults())
+    channels.push_back(
+        {{"gain", c.gain()}, {"offset", c.offset()}, {"rmsError", c.rmsError()}, {"pelmap", c.pelmap()}});
+  const kcAcqFailure failure = r.acqInfo().failure();
+  return {
+      {"record", "result"},
+      {"exposure", r.exposure()},
+      {"contrast", r.contrast()},
+      {"brightness", r.brightness()},
+      {"positive8BitLut", r.positive8BitLut()},
+      {"acqInfo",
+       {{"sequence", r.acqInfo().sequence()}, {"failure", failure.status()}, {"description", failure.description()}}},
+      {"channels", channels}};
+}
+
+nlohmann::ordered_json toJson(const kcColorCalibrationParams& p) {
+  const kcRange range = p.exposureRange();
+  return {{"record", "parameters"},
+          {"isExposureEnabled", p.isExposureEnabled()},
+          {"isContrastEnabled", p.isContrastEnabled()},
+          {"isBrightnessEnabled", p.isBrightnessEnabled()},
+          {"minExposureStepSize", p.minExposureStepSize()},
+          {"exposureRange",
+           range.isEmpty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json{range.start(), range.end()}},
+          {"usePositive8BitLut", p.usePositive8BitLut()},
+          {"allowPelMapping", p.allowPelMapping()}};
+}
+
+}  // namespace
+
+CLI::App* addShowCommand(CLI::App& app, ShowOptions& o) {
+  CLI::App* c = app.add_subcommand("show", "print a stored calibration result or parameter archive");
+  c->add_option("archive", o.archive, "the archive file")->required();
+  c->add_flag("--json", o.json, "print one JSON object; its key \"record\" is \"result\" or \"parameters\"");
+  return c;
+}
+
+void runShow(const ShowOptions& o, std::ostream& out) {
+  std::visit(
+      [&](const auto& record) {
+        if (o.json)
+          out << toJson(record).dump(2) << "\n";
+        else
+          showText(out, o.archive, record);
+      },
+      readRecordArchive(o.archive));
+}

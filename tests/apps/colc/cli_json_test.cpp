@@ -1,0 +1,61 @@
+// The colc program's JSON output, parsed as a program reading it would.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "scratch_folder.h"
+
+namespace {
+
+struct Output {
+  int status;
+  std::string out;
+};
+
+// Runs colc with the arguments (a shell command line), standard error dropped.
+Output colc(const std::string& arguments) {
+  const std::string command = std::string(COLC_BINARY_DIR) + "/apps/colc/colc " + arguments + " 2>/dev/null";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {-1, ""};
+  std::string out;
+  char chunk[4096];
+  while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out.append(chunk, n);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::vector<std::string> keysOf(const nlohmann::json& object) {
+  std::vector<std::string> keys;
+  for (const auto& item : object.items()) keys.push_back(item.key());
+  return keys;
+}
+
+}  // namespace
+
+TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
+  ScratchFolder dir;
+  ASSERT_EQ(colc("target " + (dir / "chart.png") + " --width 192").status, 0);
+  const Output run = colc("calibrate --camera sim:width=320,height=240 --reference " + (dir / "chart.png") +
+                          " --no-pel-mapping --json --out " + (dir / "result"));
+  ASSERT_EQ(run.status, 0) << run.out;
+  const nlohmann::json summary = nlohmann::json::parse(run.out);
+  EXPECT_EQ(keysOf(summary), (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "channels",
+                                                       "contrast", "exposure", "positive8BitLut", "seconds"}));
+  ASSERT_EQ(summary["channels"].size(), 3u);
+  for (const auto& channel : summary["channels"])
+    EXPECT_EQ(keysOf(channel), (std::vector<std::string>{"gain", "offset", "rmsError"}));
+  ASSERT_EQ(summary["before"].size(), 3u);
+  ASSERT_EQ(summary["after"].size(), 3u);
+  for (int k = 0; k < 3; ++k) EXPECT_LT(summary["after"][k].get<double>(), summary["before"][k].get<double>());
+  EXPECT_GT(summary["acquisitions"].get<int>(), 10);
+  EXPECT_TRUE(summary["positive8BitLut"].get<bool>());
+
+  const Output show = colc("show --json " + (dir / "result"));
+  ASSERT_EQ(show.status, 0);
+  const nlohmann::json stored = nlohmann::json::parse(show.out);
+  EXPECT_EQ(stored["record"], "result");
+  for (const char* key : {"exposure", "contrast", "brightness", "positive8BitLut"})
+    EXPECT_EQ(stored[key], summary[key]);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(stored["channels"][k]["gain"], summary["channels"][k]["gain"]);
+}

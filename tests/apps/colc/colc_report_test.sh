@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# "colc calibrate --report" writes a page that a browser opens with every
+# image loaded. The page counts its loaded images itself and notes them on
+# its body; a headless browser dumps the page after loading. A screenshot
+# is kept in the build folder as colc-report.png.
+set -euo pipefail
+colc="$2/apps/colc/colc"
+command -v chromium > /dev/null || { echo "chromium is not installed (scripts/setup.sh installs it): skipped"; exit 77; }
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+browser() {
+  chromium --headless --no-sandbox --disable-gpu --disable-background-networking --disable-component-update \
+    --disable-sync --no-first-run --user-data-dir="$(mktemp -d "$tmp/profile.XXXXXX")" "$@" 2> /dev/null
+}
+
+"$colc" target "$tmp/chart.png" --width 192
+"$colc" calibrate --camera sim:width=320,height=240 --reference "$tmp/chart.png" --no-pel-mapping \
+  --report "$tmp/report" --quiet
+page="file://$tmp/report/index.html"
+
+browser --dump-dom "$page" > "$tmp/dom.html"
+grep -q 'data-images-loaded="5/5"' "$tmp/dom.html" || { echo "not every image loaded:"; grep -o '<body[^>]*>' "$tmp/dom.html"; exit 1; }
+browser --window-size=1200,2400 --screenshot="$2/colc-report.png" "$page" > /dev/null
+[ -s "$2/colc-report.png" ]
+
+# The check sees a missing image.
+rm "$tmp/report/start-view.png"
+browser --dump-dom "$page" | grep -q 'data-images-loaded="4/5"'

@@ -1,0 +1,111 @@
+#include "files.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "colc/colorcal.h"
+#include "exit_status.h"
+#include "scratch_folder.h"
+
+namespace {
+
+kcColorCalibrationResult aResult(std::size_t channels = 3) {
+  kcColorCalibrationResult result;
+  result.exposure(0.025);
+  result.contrast(0.5);
+  result.brightness(0.4);
+  result.positive8BitLut(true);
+  std::vector<kcColorCalibrationChannelResult> c(channels);
+  for (std::size_t k = 0; k < channels; ++k) c[k].init(1.0 + 0.1 * k, -3.0 * k, 1.5);
+  result.channelResults(c);
+  return result;
+}
+
+std::string bytesOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// Runs the operation and returns the status of the CommandFailure it throws,
+// checking that the message names the file.
+template <class Operation>
+ExitStatus failureOf(Operation operation, const std::string& named) {
+  try {
+    operation();
+  } catch (const CommandFailure& e) {
+    EXPECT_NE(std::string(e.what()).find(named), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos) << e.what();
+    return e.status();
+  }
+  ADD_FAILURE() << "no failure";
+  return ExitStatus::ok;
+}
+
+}  // namespace
+
+TEST(StoredRecords, ResultsAndParametersAreToldApartAndComeBackEqual) {
+  ScratchFolder dir;
+  writeResultArchive(dir / "r", aResult());
+  const StoredRecord result = readRecordArchive(dir / "r");
+  ASSERT_TRUE(std::holds_alternative<kcColorCalibrationResult>(result));
+  EXPECT_EQ(std::get<kcColorCalibrationResult>(result), aResult());
+  EXPECT_EQ(readResultArchive(dir / "r"), aResult());
+
+  kcColorCalibrationParams params;
+  params.isContrastEnabled(false);
+  params.exposureRange(kcRange(0.001, 0.1));
+  {
+    kcFileArchive out(dir / "p", kcArchive::write);
+    out || params;
+  }
+  const StoredRecord read = readRecordArchive(dir / "p");
+  ASSERT_TRUE(std::holds_alternative<kcColorCalibrationParams>(read));
+  EXPECT_EQ(std::get<kcColorCalibrationParams>(read), params);
+  EXPECT_EQ(failureOf([&] { readResultArchive(dir / "p"); }, "parameters"), ExitStatus::badArchive);
+}
+
+TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
+  ScratchFolder dir;
+  writeResultArchive(dir / "r", aResult());
+  const std::string whole = bytesOf(dir / "r");
+  writeBytes(dir / "cut", whole.substr(0, whole.size() - 5));
+  writeBytes(dir / "long", whole + "x");
+  writeBytes(dir / "empty", "");
+  writeBytes(dir / "text", "exposure=0.1\n");
+  std::string version = whole;
+  version[0] = 1;
+  writeBytes(dir / "version", version);
+  for (const char* name : {"cut", "long", "empty", "text", "version"})
+    EXPECT_EQ(failureOf([&] { readRecordArchive(dir / name); }, dir / name), ExitStatus::badArchive) << name;
+
+  writeResultArchive(dir / "two", aResult(2));
+  EXPECT_EQ(failureOf([&] { readResultArchive(dir / "two"); }, "2 channel results"), ExitStatus::badArchive);
+  EXPECT_EQ(failureOf([&] { readRecordArchive(dir / "missing"); }, dir / "missing"), ExitStatus::unreadableFile);
+}
+
+TEST(Files, ImageFailuresNameTheFileAndTellReadingFromWriting) {
+  ScratchFolder dir;
+  writeBytes(dir / "not-an-image.png", "hello");
+  EXPECT_EQ(failureOf([&] { readColorImage(dir / "missing.png"); }, "missing.png"), ExitStatus::unreadableFile);
+  EXPECT_EQ(failureOf([&] { readGreyImage(dir / "not-an-image.png"); }, "not-an-image.png"),
+            ExitStatus::unreadableFile);
+  const kcPelBuffer<unsigned char> grey(8, 8);
+  EXPECT_EQ(failureOf([&] { writeImage(dir / "no/such/folder/x.png", grey); }, "x.png"), ExitStatus::unwritableFile);
+  EXPECT_EQ(failureOf([&] { writeResultArchive(dir / "no/such/r", aResult()); }, "no/such/r"),
+            ExitStatus::unwritableFile);
+}
+
+TEST(Files, WritabilityIsCheckedBeforeTheWork) {
+  ScratchFolder dir;
+  EXPECT_NO_THROW(checkWritable(dir / "result"));
+  EXPECT_EQ(failureOf([&] { checkWritable(dir / "none/result"); }, "none/result"), ExitStatus::unwritableFile);
+  EXPECT_EQ(failureOf([&] { checkWritable(dir.path()); }, "folder"), ExitStatus::unwritableFile);
+  makeFolder(dir / "a/b");
+  EXPECT_NO_THROW(checkWritable(dir / "a/b/result"));
+  writeBytes(dir / "file", "x");
+  EXPECT_EQ(failureOf([&] { makeFolder(dir / "file/sub"); }, "file/sub"), ExitStatus::unwritableFile);
+}
