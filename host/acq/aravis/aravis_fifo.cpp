@@ -113,6 +113,8 @@ void kcAravisAcqFifo::chooseFormatAndRegion(const kcAravisOptions& options) {
                           " at (" + std::to_string(options.x) + ", " + std::to_string(options.y) + ")");
     restore_->setRegion(options.x, options.y, options.width, options.height);
   }
+  width_ = static_cast<long>(device_->getInteger("Width"));
+  height_ = static_cast<long>(device_->getInteger("Height"));
 }
 
 void kcAravisAcqFifo::readSettings() {

@@ -64,6 +64,9 @@ class kcAravisAcqFifo : public kcAcqFifo,
   const std::string& name() const;
   const kcCameraFeatureMap& features() const { return features_; }
   const std::string& pixelFormat() const { return pixelFormat_; }
+  // The size of the images, in pels.
+  long width() const { return width_; }
+  long height() const { return height_; }
 
   kcAcqProps properties() override { return {this, this, this}; }
   const kcTriggerModel& triggerModel() const override { return *model_; }
@@ -107,6 +110,8 @@ class kcAravisAcqFifo : public kcAcqFifo,
   std::unique_ptr<kcFeatureRestore> restore_;
   std::unique_ptr<kcCameraLut> lut_;
   std::string pixelFormat_;
+  long width_ = 0;
+  long height_ = 0;
   double frameTimeout_;
   int buffers_;
   kcStoredAcqProps values_;                  // the settings as last written

@@ -1,11 +1,11 @@
 #include "fake_gv_camera.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <opencv2/imgproc.hpp>
 
 #include "host/acq/sim/scene.h"
@@ -82,10 +82,8 @@ std::string extendedDescription(const std::string& address) {
   g_object_unref(builtin);
   const std::size_t rgb = xml.find("<EnumEntry Name=\"RGB8\"");
   const std::size_t end = xml.rfind("</RegisterDescription>");
-  if (rgb == std::string::npos || end == std::string::npos) {
-    ADD_FAILURE() << "the fake camera's description has changed its shape";
-    return "";
-  }
+  if (rgb == std::string::npos || end == std::string::npos)
+    throw std::runtime_error("the fake camera's description has changed its shape");
   const std::size_t rgbEnd = xml.find("</EnumEntry>", rgb) + std::strlen("</EnumEntry>");
   xml.insert(end, kExtraFeatures);  // the later place first, so that rgbEnd stays right
   xml.insert(rgbEnd, kBgrEntry);
@@ -144,8 +142,9 @@ FakeGvCamera::FakeGvCamera(const FakeCameraConfig& config) : config_(config), re
   camera_ = arv_gv_fake_camera_new_full(config_.address.c_str(), "COLC-TEST",
                                         xmlFile_.empty() ? nullptr : xmlFile_.c_str());
   if (!camera_ || !arv_gv_fake_camera_is_running(camera_)) {
-    ADD_FAILURE() << "cannot serve a fake camera on " << config_.address;
-    return;
+    if (camera_) g_object_unref(camera_);
+    if (!xmlFile_.empty()) std::remove(xmlFile_.c_str());
+    throw std::runtime_error("cannot serve a fake camera on " + config_.address);
   }
   registers_ = arv_gv_fake_camera_get_fake_camera(camera_);
   g_object_ref(registers_);  // its registers stay readable after stop()

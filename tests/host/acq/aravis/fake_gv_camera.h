@@ -38,7 +38,7 @@ class FakeGvCamera {
   static constexpr std::uint32_t kLutEnable = 0x410;  // + 4 * plane
   static constexpr std::uint32_t kLutValue = 0x1000;  // + 4 * (256 * plane + index)
 
-  // Serves the camera; fails the test when the address cannot be served.
+  // Serves the camera; std::runtime_error when the address cannot be served.
   explicit FakeGvCamera(const FakeCameraConfig& config = {});
   ~FakeGvCamera();
   FakeGvCamera(const FakeGvCamera&) = delete;
