@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what colc needs to build and test, from Debian's packages.
 # Safe to run again: it installs only what is missing.
+# With --fuzz it also installs the compiler and runtime that only the fuzz
+# build (scripts/fuzz.sh) needs: clang and libFuzzer.
 set -euo pipefail
 
 packages=(
@@ -13,6 +15,9 @@ packages=(
   # The camera tests bring loopback up in a network namespace with ip.
   libaravis-dev libusb-1.0-0-dev iproute2
 )
+if [[ "${1:-}" == "--fuzz" ]]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,153 +1,79 @@
+// The single-plane fit in one pass over the pels: everything the fit needs
+// from the images follows from the joint table, and the search scores its
+// candidates on sums over the table's rows.
 #include "colc/balance/channel_fit.h"
 
-#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "colc/balance/balance.h"
-#include "colc/host/improc.h"
+#include "colc/balance/fast_evaluation.h"
+#include "colc/balance/fast_search.h"
+#include "colc/balance/fit_steps.h"
+#include "colc/balance/joint_stats.h"
 #include "colc/records/errors.h"
 
 namespace {
 
 using Plane = kcPelBuffer_const<unsigned char>;
-using Histogram = std::vector<unsigned long>;
-using BadImages = kcColorCalibrationDefs::BadImages;
 
-Histogram histogramOf(const Plane& plane) {
-  Histogram histogram;
-  kfPelHistogram(plane, histogram);
-  return histogram;
-}
-
-Plane restricted(Plane plane, const kcPelRect& window) {
-  plane.window(window, false);
-  return plane;
-}
-
-bool isEmpty(const kcRectangle<long>& r) { return r.width() == 0 || r.height() == 0; }
-
-// 255 for the unsaturated values 1..254, 0 for the saturated 0 and 255.
-std::vector<unsigned char> saturationTable() {
-  std::vector<unsigned char> table(256, 255);
-  table[0] = 0;
-  table[255] = 0;
-  return table;
-}
-
-// Equal mean and standard deviation of the transferred source and the
-// destination. A source of one value has no spread to match: 1.0 stands in.
-void momentMatchingStart(const Histogram& source, const Histogram& destination, double& gain, double& offset) {
-  const kcHistoStats statsS(source, false);
-  const kcHistoStats statsD(destination, false);
-  double sDevS = statsS.sDev();
-  if (sDevS == 0.0 || std::isnan(sDevS)) sDevS = 1.0;
-  gain = statsD.sDev() / sDevS;
-  offset = statsD.mean() - statsS.mean() * gain;
-}
-
-// Histograms of the source and destination over the active positions only.
-void activeHistograms(const Plane& active, const Plane& src, const Plane& dst, Histogram& source,
-                      Histogram& destination) {
-  kcLabeledProjectionModel<unsigned char> model;
-  model.train(active);
-  std::vector<Histogram> bySourceLabel;
-  std::vector<Histogram> byDestinationLabel;
-  kfLabelHistogram(model, src, bySourceLabel, true);
-  kfLabelHistogram(model, dst, byDestinationLabel, true);
-  source = bySourceLabel.at(255);
-  destination = byDestinationLabel.at(255);
+std::int64_t rowTotal(const kcJointTableRow& row) {
+  std::int64_t total = 0;
+  for (std::uint32_t count : row) total += count;
+  return total;
 }
 
 }  // namespace
 
 kcChannelFit kfFitChannel(const Plane& src, const Plane& mask, const Plane& dst, kcDiagObject* diag,
                           unsigned long diagFlags) {
+  kfRecordFitInputs(src, mask, dst, diag, diagFlags);
+  const kcPelRect commonWindow = kfFitWindow(src, mask, dst);
   const bool masked = mask.isBound();
-  // The inputs are recorded before any check, so a refused fit shows them too.
-  if (diag != nullptr && (diagFlags & kColorCalibrationDiagInputs) != 0) {
-    kfSMDAddImage(diag, diagFlags, src, "Src");
-    if (masked) kfSMDAddImage(diag, diagFlags, mask, "mask");
-    kfSMDAddImage(diag, diagFlags, dst, "Dst");
+
+  // The one pass. The table holds every usable position of the common
+  // window; the mask is read there by the pass and around it only to see
+  // that it holds nothing but 0 and 255.
+  const auto table = std::make_unique_for_overwrite<kcJointTable>();  // the pass zeroes it
+  const kcMaskTally tally = kfGatherJointTable(kfRestricted(src, commonWindow),
+                                               masked ? kfRestricted(mask, commonWindow) : Plane(),
+                                               kfRestricted(dst, commonWindow), *table);
+  if (masked && !(tally.binary && kfIsBinaryOutside(mask, commonWindow)))
+    throw kcColorCalibrationDefs::BadImages();
+
+  // Active pairs are the value rows' columns 1..254: their row and column
+  // sums are the histograms of the active source and destination pels.
+  const kcJointTableSums sums = kfSumJointTable(*table);
+  std::vector<unsigned long> source(256, 0);
+  std::vector<unsigned long> destination(256, 0);
+  kcActivityCounts counts;
+  for (int v = 1; v <= 254; ++v) {
+    const kcJointTableRow& row = (*table)[kfJointTableRow(v)];
+    source[v] = sums.rowCount[v] - row[0] - row[255];
+    destination[v] = sums.valueColumnCount[v];
+    counts.active += static_cast<std::int64_t>(source[v]);
   }
+  if (counts.active == 0) throw kcColorCalibrationDefs::BadImages();
 
-  // Own copies: they share the pels but restricting their windows leaves the caller's buffers alone.
-  Plane s = src;
-  Plane d = dst;
-  if (!s.isBound() || !d.isBound()) throw BadImages();
-  const kcRectangle<long> common = s.window().rectangle().intersect(d.window().rectangle(), false);
-  if (isEmpty(common)) throw BadImages();
-  const kcPelRect commonWindow(common);
-
-  if (masked) {
-    const kcRectangle<long> maskedCommon = common.intersect(mask.window().rectangle(), false);
-    if (isEmpty(maskedCommon)) throw BadImages();
-    // The joint table reads the mask at every position of the common window.
-    // A mask that covers only part of it is refused rather than guessed at.
-    if (!(maskedCommon == common)) throw BadImages();
-    // Only 0 (ignore) and 255 (use) are meaningful, anywhere in the mask. A
-    // histogram of any length but 256 cannot be read as one of 8-bit pels.
-    const Histogram maskHistogram = histogramOf(mask);
-    if (maskHistogram.size() != 256) throw BadImages();
-    if (static_cast<long>(maskHistogram[0] + maskHistogram[255]) != mask.width() * mask.height())
-      throw BadImages();
-  }
-
-  s.window(commonWindow, false);
-  d.window(commonWindow, false);
-  const Plane m = masked ? restricted(mask, commonWindow) : Plane();
-
-  // 255 where source and destination are both unsaturated and the mask lets the position through.
-  const std::vector<unsigned char> saturation = saturationTable();
-  kcPelBuffer<unsigned char> active = kfPelMin(kfPelMap(s, saturation), kfPelMap(d, saturation));
-  if (masked) active = kfPelMin(active, m);
-  const Histogram activeHistogram = histogramOf(active);
-  if (kcHistoStats(activeHistogram, false).histMax() == 0) throw BadImages();
-
-  // Saturation counts over the usable positions of the common window: the
-  // minimum with the mask turns masked-out positions into 0, and z of them
-  // come off bin 0 again. (Counting over the common window, not the whole
-  // images, keeps the proportions exact when the windows differ.)
-  std::int64_t z = 0;
-  Histogram sourceCounts = histogramOf(masked ? Plane(kfPelMin(s, m)) : s);
-  Histogram destinationCounts = histogramOf(masked ? Plane(kfPelMin(d, m)) : d);
-  if (masked) {
-    z = static_cast<std::int64_t>(histogramOf(m)[0]);
-    sourceCounts[0] -= static_cast<unsigned long>(z);
-    destinationCounts[0] -= static_cast<unsigned long>(z);
-  }
-
-  const std::int64_t area = static_cast<std::int64_t>(common.width()) * common.height();
-  const std::int64_t activeCount = static_cast<std::int64_t>(activeHistogram[255]);
   kcChannelFit fit;
-  if (activeCount < area - z) {
-    Histogram source;
-    Histogram destination;
-    activeHistograms(active, s, d, source, destination);
-    momentMatchingStart(source, destination, fit.gain, fit.offset);
-  } else {
-    momentMatchingStart(sourceCounts, destinationCounts, fit.gain, fit.offset);
-  }
+  kfMomentMatchingStart(source, destination, fit.gain, fit.offset);
   fit.startGain = fit.gain;
   fit.startOffset = fit.offset;
 
-  // Saturated pels enter the table too: it covers every usable position.
-  const auto table = std::make_unique<kcJointTable>();
-  if (masked)
-    kfBuildJointHistogram(s, m, d, *table);
-  else
-    kfBuildJointHistogram(s, d, *table);
-  fit.search = kfRefineGainOffset(*table, fit.gain, fit.offset, fit.rmsError);
+  const kcFastEvaluation evaluation(*table, sums);
+  fit.search = kfSearchGainOffsetFast([&evaluation](double g, double o) { return evaluation(g, o); }, fit.gain,
+                                      fit.offset);
+  fit.gain = fit.search.gain;
+  fit.offset = fit.search.offset;
+  fit.rmsError = fit.search.rmsError;
 
-  const auto share = [&](std::int64_t count) {
-    return static_cast<double>(count) / static_cast<double>(area - z);
-  };
-  const auto unsaturated = [&](const Histogram& counts) {
-    return area - static_cast<std::int64_t>(counts[0] + counts[255]) - z;
-  };
-  fit.proportionActiveSrcPels = share(unsaturated(sourceCounts));
-  fit.proportionActiveDstPels = share(unsaturated(destinationCounts));
-  fit.proportionActivePels = share(area - static_cast<std::int64_t>(activeHistogram[0]));
+  const kcJointTableRow& dark = (*table)[kDarkSaturatedRow];
+  const kcJointTableRow& bright = (*table)[kBrightSaturatedRow];
+  counts.area = static_cast<std::int64_t>(commonWindow.width()) * commonWindow.height();
+  counts.maskedOut = tally.zeros;
+  counts.saturatedSource = rowTotal(dark) + rowTotal(bright);
+  counts.saturatedDestination = static_cast<std::int64_t>(sums.valueColumnCount[0] + sums.valueColumnCount[255] +
+                                                          dark[0] + dark[255] + bright[0] + bright[255]);
+  kfSetProportions(counts, fit);
   return fit;
 }

@@ -1,6 +1,8 @@
 // The single-plane fit up to its numbers: input diagnostics, the checks
 // that refuse unusable images, the active pels, the moment-matching start,
-// the joint table, the search and the proportions of active pels.
+// the joint table, the search and the proportions of active pels. In two
+// forms with the same results: one pass over the pels and a fast search,
+// and the literal form on intermediate images, kept as the test oracle.
 #pragma once
 
 #include "colc/balance/gain_offset_search.h"
@@ -22,6 +24,14 @@ struct kcChannelFit {
 
 // Fits src onto dst, using only the positions where a bound mask is 255.
 // Records the input images first when asked; throws
-// kcColorCalibrationDefs::BadImages for images it cannot fit.
+// kcColorCalibrationDefs::BadImages for images it cannot fit. Reads every
+// pel once and allocates one joint table.
 kcChannelFit kfFitChannel(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
                           const kcPelBuffer_const<unsigned char>& dst, kcDiagObject* diag, unsigned long diagFlags);
+
+// The same, computed literally: several passes, intermediate images, the
+// literal evaluation and search.
+kcChannelFit kfFitChannelLiteral(const kcPelBuffer_const<unsigned char>& src,
+                                 const kcPelBuffer_const<unsigned char>& mask,
+                                 const kcPelBuffer_const<unsigned char>& dst, kcDiagObject* diag,
+                                 unsigned long diagFlags);

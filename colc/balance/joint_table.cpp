@@ -3,33 +3,23 @@
 #include <cmath>
 #include <limits>
 
-int kfMapPelValue(int value, double gain, double offset) {
-  const double x = static_cast<double>(value) * gain + offset;
-  const double rounded = x >= 0.0 ? x + 0.5 : x - 0.5;
-  // Truncation toward zero of anything in (-1, 256) stays inside 0..255
-  // after the clamp; outside that range the clamp decides alone.
-  if (rounded >= 256.0) return 255;
-  if (!(rounded > -1.0)) return 0;
-  return kfILimit(static_cast<int>(rounded), 0, 255);
-}
-
 namespace {
 
 void requireBound(const kc_PelBuffer& buffer) {
   if (!buffer.isBound()) throw kcBadPointer("joint table of an unbound buffer");
 }
 
-void requireSameWindow(const kcPelBuffer_const<unsigned char>& a, const kcPelBuffer_const<unsigned char>& b) {
+}  // namespace
+
+void kfRequireSameWindow(const kcPelBuffer_const<unsigned char>& a, const kcPelBuffer_const<unsigned char>& b) {
   requireBound(a);
   requireBound(b);
   if (!(a.window() == b.window())) throw kcBadArgument("joint table of windows that differ");
 }
 
-}  // namespace
-
 void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& dst,
                            kcJointTable& table) {
-  requireSameWindow(src, dst);
+  kfRequireSameWindow(src, dst);
   table = {};
   const kcPelRect& window = src.window();
   for (long y = window.top; y < window.bottom; ++y) {
@@ -41,8 +31,8 @@ void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kc
 
 void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
                            const kcPelBuffer_const<unsigned char>& dst, kcJointTable& table) {
-  requireSameWindow(src, dst);
-  requireSameWindow(src, mask);
+  kfRequireSameWindow(src, dst);
+  kfRequireSameWindow(src, mask);
   table = {};
   const kcPelRect& window = src.window();
   for (long y = window.top; y < window.bottom; ++y) {

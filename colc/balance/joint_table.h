@@ -31,7 +31,22 @@ inline int kfJointTableRow(int sourceValue) {
 // 0..255; the same values the channel result's pel map holds. A rounded
 // value beyond the 32-bit range saturates (huge values give 255, hugely
 // negative values and NaN give 0) instead of overflowing the conversion.
-int kfMapPelValue(int value, double gain, double offset);
+// As a double holding that integer: the fast evaluation computes with it
+// for every row of every candidate, and the selects compile without branches.
+inline double kfMappedPelValue(double value, double gain, double offset) {
+  const double x = value * gain + offset;
+  const double rounded = x >= 0.0 ? x + 0.5 : x - 0.5;
+  // Truncation toward zero of anything in (-1, 256) lands in 0..255;
+  // outside that range (and for NaN) the clamp decides alone.
+  const double inRange = rounded >= 256.0 ? 255.0 : (rounded > -1.0 ? rounded : 0.0);
+  return static_cast<double>(static_cast<int>(inRange));
+}
+inline int kfMapPelValue(int value, double gain, double offset) {
+  return static_cast<int>(kfMappedPelValue(static_cast<double>(value), gain, offset));
+}
+
+// kcBadPointer when a or b is unbound, kcBadArgument when their windows differ.
+void kfRequireSameWindow(const kcPelBuffer_const<unsigned char>& a, const kcPelBuffer_const<unsigned char>& b);
 
 // Fills the table from the windows of src and dst, which must be equal
 // (kcBadArgument otherwise). The masked form skips positions whose mask pel

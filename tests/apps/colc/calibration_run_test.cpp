@@ -102,10 +102,3 @@ TEST(CalibrationRun, CancellationLeavesAsCancelledWithTheCameraAsFound) {
   kfClearCancel();
   EXPECT_EQ(kfFifoStateOf(*camera), found);
 }
-
-TEST(CalibrationRun, ASceneWithoutTheReferenceIsTargetNotFound) {
-  kcPelBuffer<unsigned char> grey(192, 128);
-  for (long y = 0; y < 128; ++y)
-    for (long x = 0; x < 192; ++x) grey.pointToRow(y)[x] = static_cast<unsigned char>((x * 7 + y * 3) % 256);
-  EXPECT_EQ(statusOf(openCamera("", kc3PlanePelBuffer(grey, grey, grey))), ExitStatus::targetNotFound);
-}

@@ -15,8 +15,7 @@ browser() {
 }
 
 "$colc" target "$tmp/chart.png" --width 192
-"$colc" calibrate --camera sim:width=320,height=240 --reference "$tmp/chart.png" --no-pel-mapping \
-  --report "$tmp/report" --quiet
+"$colc" calibrate --camera sim:width=320,height=240 --reference "$tmp/chart.png" --report "$tmp/report" --quiet
 page="file://$tmp/report/index.html"
 
 browser --dump-dom "$page" > "$tmp/dom.html"

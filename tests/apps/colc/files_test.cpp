@@ -87,18 +87,6 @@ TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
   EXPECT_EQ(failureOf([&] { readRecordArchive(dir / "missing"); }, dir / "missing"), ExitStatus::unreadableFile);
 }
 
-TEST(Files, ImageFailuresNameTheFileAndTellReadingFromWriting) {
-  ScratchFolder dir;
-  writeBytes(dir / "not-an-image.png", "hello");
-  EXPECT_EQ(failureOf([&] { readColorImage(dir / "missing.png"); }, "missing.png"), ExitStatus::unreadableFile);
-  EXPECT_EQ(failureOf([&] { readGreyImage(dir / "not-an-image.png"); }, "not-an-image.png"),
-            ExitStatus::unreadableFile);
-  const kcPelBuffer<unsigned char> grey(8, 8);
-  EXPECT_EQ(failureOf([&] { writeImage(dir / "no/such/folder/x.png", grey); }, "x.png"), ExitStatus::unwritableFile);
-  EXPECT_EQ(failureOf([&] { writeResultArchive(dir / "no/such/r", aResult()); }, "no/such/r"),
-            ExitStatus::unwritableFile);
-}
-
 TEST(Files, WritabilityIsCheckedBeforeTheWork) {
   ScratchFolder dir;
   EXPECT_NO_THROW(checkWritable(dir / "result"));

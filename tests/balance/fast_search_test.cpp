@@ -1,0 +1,101 @@
+#include "colc/balance/fast_search.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <tuple>
+
+#include "colc/balance/fast_evaluation.h"
+
+namespace {
+
+auto endState(const kcGainOffsetSearch& s) {
+  return std::make_tuple(s.gain, s.offset, s.rmsError, s.gainStep, s.offsetStep, s.rounds, s.stalled);
+}
+
+// Both searches on one table. The fast evaluation stands in for the
+// literal one on both sides (fast_evaluation_test shows they are equal);
+// this keeps a thousand literal searches of a thousand rounds affordable.
+struct Searches {
+  kcGainOffsetSearch literal;
+  kcGainOffsetSearch fast;
+  long fastEvaluations = 0;
+};
+
+Searches searchBoth(const kcJointTable& table, double gain, double offset) {
+  const kcFastEvaluation evaluation(table);
+  Searches s;
+  s.literal = kfSearchGainOffset([&](double g, double o) { return evaluation(g, o); }, gain, offset);
+  s.fast = kfSearchGainOffsetFast(
+      [&](double g, double o) {
+        ++s.fastEvaluations;
+        return evaluation(g, o);
+      },
+      gain, offset);
+  return s;
+}
+
+}  // namespace
+
+TEST(FastSearch, EndsWhereTheLiteralSearchEndsStallsIncluded) {
+  // Small tables started on rounding edges (offsets at halves, gains at
+  // eighths), where runners-up tie along one axis: pairs near a line with a
+  // saturated pair, or a few pairs of small values. Some start anywhere.
+  std::mt19937_64 rng(7);
+  const auto uniform = [&rng](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+  const auto table = std::make_unique<kcJointTable>();
+  int stalledOnOffset = 0, stalledOnGain = 0;
+  for (int i = 0; i < 6000; ++i) {
+    *table = {};
+    if (i % 3 == 0) {
+      const int base = uniform(0, 40);
+      (*table)[uniform(0, 1) ? kDarkSaturatedRow : kBrightSaturatedRow][base + uniform(0, 40)] += uniform(1, 60);
+      for (int c = uniform(1, 5); c > 0; --c) {
+        const int v = uniform(1, 41);
+        (*table)[kfJointTableRow(v)][v + base + uniform(0, 2)] += uniform(1, 60);
+      }
+    } else {
+      for (int c = uniform(1, 4); c > 0; --c) {
+        const int row = uniform(0, 5) == 0 ? (uniform(0, 1) ? kDarkSaturatedRow : kBrightSaturatedRow) : uniform(2, 21);
+        (*table)[row][uniform(0, 23)] += uniform(1, 5);
+      }
+    }
+    const bool onEdge = i % 8 != 7;
+    const double gain = onEdge ? 0.125 * uniform(0, 16) : std::uniform_real_distribution<double>(-2.0, 3.0)(rng);
+    const double offset = onEdge ? 0.5 * uniform(-10, 90) : std::uniform_real_distribution<double>(-50.0, 150.0)(rng);
+    const Searches s = searchBoth(*table, gain, offset);
+    ASSERT_EQ(endState(s.fast), endState(s.literal)) << "case " << i << ": gain " << gain << ", offset " << offset;
+    if (s.literal.stalled) {
+      stalledOnOffset += s.literal.offsetStep == 0.0;
+      stalledOnGain += s.literal.gainStep == 0.0;
+      EXPECT_LT(s.fastEvaluations, 9 * 80) << "case " << i;  // instead of about 9 x 1080
+    }
+  }
+  // The set must hold degenerate searches on both axes.
+  EXPECT_GT(stalledOnOffset, 100);
+  EXPECT_GE(stalledOnGain, 2);
+}
+
+TEST(FastSearch, KnownStallWithTheLiteralEvaluation) {
+  // Offset 9.5 is a rounding edge for the dark pairs at 10: the offset step
+  // halves to 0.0. The fast search runs on the literal evaluation, the
+  // literal search (about 9,700 evaluations) on the fast one.
+  const auto table = std::make_unique<kcJointTable>();
+  (*table)[kDarkSaturatedRow][10] = 50;
+  (*table)[kfJointTableRow(1)][10] = 50;
+  const auto scratch = std::make_unique<kcJointTable>();
+  long evaluations = 0;
+  const kcGainOffsetSearch fast = kfSearchGainOffsetFast(
+      [&](double g, double o) {
+        ++evaluations;
+        return kfEvaluateMapping(*table, g, o, *scratch);
+      },
+      0.75, 9.5);
+  const kcFastEvaluation evaluation(*table);
+  const kcGainOffsetSearch literal = kfSearchGainOffset(evaluation, 0.75, 9.5);
+  EXPECT_EQ(endState(fast), endState(literal));
+  EXPECT_TRUE(fast.stalled);
+  EXPECT_GT(fast.rounds, 1000);
+  EXPECT_LT(evaluations, 9 * 80);
+}

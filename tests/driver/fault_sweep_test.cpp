@@ -1,0 +1,165 @@
+// Fault sweeps of the one-call calibration on the simulated camera: every
+// kind of camera fault is injected at every acquisition (and a failing
+// property write at every write) of a short calibration. After each run
+// the camera must be back exactly as it was found, and the caller's result
+// filled or untouched as the failure rules say.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "colc/driver/calibrate.h"
+#include "host/acq/sim/sim_camera.h"
+#include "host/acq/sim/target_chart.h"
+#include "host/runtime/cancellation.h"
+#include "support/fifo_state.h"
+
+namespace {
+
+// A short calibration: a 128 x 96 noise-free sensor showing a 96-pel chart
+// at its own size; exposure is the only setting searched, on a coarse grid,
+// without pel mapping. About 60 acquisitions.
+kcPtrHandle<kcInstrumentedAcqFifo> openCamera() {
+  kcSimCameraConfig config = kfParseSimCameraOptions("width=128,height=96,noise=0");
+  config.target = kfSimTargetChart(96);
+  kcPtrHandle<kcInstrumentedAcqFifo> fifo = kfOpenSimCamera(config);
+  // A state unlike the one the calibration works in, set on the camera
+  // itself so that these writes do not count towards the injected faults.
+  kcAcqFifo& camera = *fifo->inner();
+  camera.triggerEnable(false);
+  camera.properties().exposureProp().exposure(0.04);
+  camera.properties().contrastBrightnessProp().setContrastEx(0.45, kcContrastBrightnessProp::kAllTaps);
+  camera.properties().contrastBrightnessProp().setBrightnessEx(0.55, kcContrastBrightnessProp::kAllTaps);
+  std::vector<unsigned char> gamma(256);
+  for (int i = 0; i < 256; ++i) gamma[i] = static_cast<unsigned char>(255.0 * std::sqrt(i / 255.0) + 0.5);
+  camera.properties().inputLutProp().inputLut(gamma.data());
+  return fifo;
+}
+
+const kc3PlanePelBuffer& reference() {
+  static const kc3PlanePelBuffer chart = kfSimTargetChart(96);
+  return chart;
+}
+
+kcColorCalibrationParams exposureOnly() {
+  kcColorCalibrationParams params;
+  params.isContrastEnabled(false);
+  params.isBrightnessEnabled(false);
+  params.allowPelMapping(false);
+  params.exposureRange({0.02, 0.04});
+  params.minExposureStepSize(0.02);
+  return params;
+}
+
+// A result the calibration must leave alone unless the rules say to fill it.
+kcColorCalibrationResult sentinel() {
+  kcColorCalibrationResult result;
+  result.exposure(-1.0);
+  result.brightness(7.0);
+  result.channelResults(std::vector<kcColorCalibrationChannelResult>(2));
+  return result;
+}
+
+bool isSentinel(const kcColorCalibrationResult& result) {
+  return result == sentinel() && result.acqInfo().sequence() == 0 && !result.acqInfo().failure().isFailure();
+}
+
+enum class Outcome { eReturned, eTimedOut, eCancelled, eWriteFailed, eOther };
+
+struct Calibration {
+  Outcome outcome = Outcome::eOther;
+  kcColorCalibrationResult result = sentinel();
+  bool restored = false;
+  unsigned long completions = 0;
+};
+
+// One calibration with the given faults on a fresh camera.
+Calibration calibrate(const kcAcqFaults& faults) {
+  kcPtrHandle<kcInstrumentedAcqFifo> fifo = openCamera();
+  const FifoState before = kfFifoStateOf(*fifo);
+  fifo->faults() = faults;
+  Calibration run;
+  try {
+    kfColorCalibrate(fifo, reference(), exposureOnly(), run.result, nullptr, 0);
+    run.outcome = Outcome::eReturned;
+  } catch (const kcTimeout::Expired&) {
+    run.outcome = Outcome::eTimedOut;
+  } catch (const kcCancelled&) {
+    run.outcome = Outcome::eCancelled;
+  } catch (const kcIOError&) {
+    run.outcome = Outcome::eWriteFailed;
+  } catch (const kcException& e) {
+    ADD_FAILURE() << "unexpected " << e.what();
+  }
+  kfClearCancel();
+  run.completions = fifo->completions();
+  fifo->faults() = kcAcqFaults();
+  run.restored = kfFifoStateOf(*fifo) == before;
+  return run;
+}
+
+}  // namespace
+
+TEST(FaultSweep, EveryFaultAtEveryAcquisitionRestoresTheCameraAndKeepsTheFailureRules) {
+  const Calibration clean = calibrate({});
+  ASSERT_EQ(clean.outcome, Outcome::eReturned);
+  ASSERT_TRUE(clean.restored);
+  const unsigned long acquisitions = clean.completions;
+  ASSERT_GT(acquisitions, 3u);
+  int runs = 1;
+
+  // Failed, unbound and timed-out acquisitions all end the search at the
+  // same point, so their results must agree; only the acquisition
+  // information tells them apart.
+  for (unsigned long n = 1; n <= acquisitions; ++n) {
+    SCOPED_TRACE("acquisition " + std::to_string(n));
+    kcAcqFaults fail, unbound, timeout, cancel;
+    fail.failAt = unbound.unboundAt = timeout.timeoutAt = cancel.cancelAt = n;
+    const Calibration failed = calibrate(fail);
+    const Calibration unboundRun = calibrate(unbound);
+    const Calibration timedOut = calibrate(timeout);
+    const Calibration cancelled = calibrate(cancel);
+    runs += 4;
+    for (const Calibration* run : {&failed, &unboundRun, &timedOut, &cancelled}) EXPECT_TRUE(run->restored);
+
+    EXPECT_EQ(failed.outcome, Outcome::eReturned);
+    EXPECT_EQ(failed.completions, n);
+    EXPECT_EQ(failed.result.channelResults().size(), 3u);
+    EXPECT_TRUE(failed.result.acqInfo().failure().isFailure());
+
+    EXPECT_EQ(unboundRun.outcome, Outcome::eReturned);
+    EXPECT_EQ(unboundRun.completions, n);
+    EXPECT_FALSE(unboundRun.result.acqInfo().failure().isFailure());
+    EXPECT_EQ(unboundRun.result, failed.result);
+
+    EXPECT_EQ(timedOut.outcome, Outcome::eTimedOut);
+    EXPECT_EQ(timedOut.completions, n);
+    EXPECT_EQ(timedOut.result, failed.result);
+
+    // Cancelled at the first attention check after the acquisition.
+    EXPECT_EQ(cancelled.outcome, Outcome::eCancelled);
+    EXPECT_EQ(cancelled.completions, n);
+    EXPECT_TRUE(isSentinel(cancelled.result));
+  }
+
+  // A property write that throws, at every write the calibration makes
+  // before it puts the camera back. The first fault that lands in the
+  // restore itself ends the sweep: the restore stops at a failing write
+  // (and the calibration returns), so that run cannot restore everything.
+  unsigned long w = 1;
+  for (;; ++w) {
+    SCOPED_TRACE("write " + std::to_string(w));
+    kcAcqFaults faults;
+    faults.writeFailAt = w;
+    const Calibration run = calibrate(faults);
+    ++runs;
+    if (run.outcome == Outcome::eReturned) break;
+    EXPECT_EQ(run.outcome, Outcome::eWriteFailed);
+    EXPECT_TRUE(run.restored);
+    EXPECT_TRUE(isSentinel(run.result));
+    ASSERT_LT(w, 100 * acquisitions) << "the write sweep does not end";
+  }
+  std::printf("fault sweep: %d calibrations, faults at %lu acquisitions and %lu writes\n", runs, acquisitions, w - 1);
+}
