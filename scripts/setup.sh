@@ -11,6 +11,9 @@ packages=(
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-video-dev
   libcli11-dev nlohmann-json3-dev
   chromium  # the report test opens colc's HTML report in it
+  # GenICam cameras; pkg-config's aravis-0.8 needs libusb's development files.
+  # The camera tests bring loopback up in a network namespace with ip.
+  libaravis-dev libusb-1.0-0-dev iproute2
 )
 if [[ "${1:-}" == "--fuzz" ]]; then
   packages+=(clang-14 libclang-rt-14-dev)

@@ -62,7 +62,8 @@ std::string sizeText(const kc3PlanePelBuffer& image) {
 CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   CLI::App* c = app.add_subcommand("calibrate", "calibrate a camera against a reference image of the target");
   c->add_option("--camera", o.camera,
-                "the camera: sim[:OPTIONS], the simulated camera (options: docs/simulated-camera.md)")
+                "the camera: sim[:OPTIONS], the simulated camera (options: docs/simulated-camera.md), or "
+                "aravis[:DEVICE-ID], a GigE Vision or USB3 Vision camera (colc cameras lists them)")
       ->type_name("KIND[:OPTIONS]")
       ->capture_default_str();
   c->add_option("--reference", o.reference, "the reference colour image (default: the built-in target)")

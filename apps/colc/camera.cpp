@@ -1,13 +1,17 @@
 #include "camera.h"
 
+#include "aravis_camera.h"
+
 #include "exit_status.h"
 #include "host/acq/sim/sim_camera.h"
 
 OpenedCamera openCamera(const std::string& name, const kc3PlanePelBuffer& scene) {
   const std::string kind = name.substr(0, name.find(':'));
-  if (kind != "sim")
-    throw CommandFailure(ExitStatus::usage, "unknown camera '" + kind + "': the camera is sim[:OPTIONS]");
   const std::string options = kind.size() < name.size() ? name.substr(kind.size() + 1) : "";
+  if (kind == "aravis") return openAravisCamera(options);
+  if (kind != "sim")
+    throw CommandFailure(ExitStatus::usage,
+                         "unknown camera '" + kind + "': the camera is sim[:OPTIONS] or aravis[:DEVICE-ID]");
   try {
     kcSimCameraConfig config = kfParseSimCameraOptions(options);
     config.target = scene;

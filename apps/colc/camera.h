@@ -1,6 +1,7 @@
 // The cameras colc can calibrate, named on the command line as
-// KIND[:OPTIONS]. One kind exists: "sim", the simulated camera, whose
-// options are those of kfParseSimCameraOptions ("sim:width=640,seed=3").
+// KIND[:OPTIONS]: "sim", the simulated camera, whose options are those of
+// kfParseSimCameraOptions ("sim:width=640,seed=3"), and "aravis", a GenICam
+// camera, whose option is its device id (aravis_camera.h).
 #pragma once
 
 #include <string>

@@ -7,6 +7,7 @@
 
 #include "apply_command.h"
 #include "calibrate_command.h"
+#include "cameras_command.h"
 #include "demo.h"
 #include "exit_status.h"
 #include "fit_command.h"
@@ -26,18 +27,20 @@ int main(int argc, char** argv) {
   ApplyOptions applyOptions;
   ShowOptions showOptions;
   TargetOptions targetOptions;
+  CamerasOptions camerasOptions;
   std::string demoFolder;
   CLI::App* calibrate = addCalibrateCommand(app, calibrateOptions);
   CLI::App* fit = addFitCommand(app, fitOptions);
   CLI::App* apply = addApplyCommand(app, applyOptions);
   CLI::App* show = addShowCommand(app, showOptions);
   CLI::App* target = addTargetCommand(app, targetOptions);
+  CLI::App* cameras = addCamerasCommand(app, camerasOptions);
   CLI::App* demo = app.add_subcommand("demo", "fit a synthetic camera image of a colour chart onto its reference");
   demo->add_option("--save", demoFolder, "also write reference.png, camera.png and mask.png into this folder");
   for (CLI::App* command : app.get_subcommands({})) command->footer(exitStatusTable());
 
   if (argc == 1) {
-    std::cerr << "colc: a command is needed: calibrate, fit, apply, show, target or demo (colc --help)\n";
+    std::cerr << "colc: a command is needed: calibrate, fit, apply, show, target, cameras or demo (colc --help)\n";
     return static_cast<int>(ExitStatus::usage);
   }
   // CLI11 would call an unknown command a missing one.
@@ -63,6 +66,7 @@ int main(int argc, char** argv) {
     if (apply->parsed()) runApply(applyOptions);
     if (show->parsed()) runShow(showOptions, std::cout);
     if (target->parsed()) runTarget(targetOptions);
+    if (cameras->parsed()) runCameras(camerasOptions, std::cout);
     if (demo->parsed()) runDemo(std::cout, demoFolder);
     return static_cast<int>(ExitStatus::ok);
   } catch (...) {

@@ -1,0 +1,18 @@
+// GenICam cameras on the command line: aravis[:DEVICE-ID], driven
+// through Aravis (host/acq/aravis/).
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "camera.h"
+
+// deviceId: an Aravis device id or a GigE Vision camera's address; empty:
+// the first camera found. A camera that cannot be opened is a camera
+// failure, an option it cannot take a usage failure.
+OpenedCamera openAravisCamera(const std::string& deviceId);
+
+// Opens the camera and writes, indented, its name (withName) and the
+// features colc uses on it, one line each; a camera that cannot be opened
+// gets one line saying why.
+void describeAravisCamera(const std::string& deviceId, bool withName, std::ostream& out);

@@ -1,0 +1,127 @@
+// A FIFO over a GenICam camera (GigE Vision or USB3 Vision) driven through
+// Aravis. feature_map.h says which camera features serve which setting.
+//
+// On opening, the FIFO picks its pel format and region, switches the
+// camera's automatic functions off and sets up manual (software)
+// triggering, with triggers enabled; exposure, contrast, brightness and the
+// input tables are read from the camera. Closing puts back the pel format,
+// region and trigger features; the image settings stay as last set, with
+// the automatic functions off, so that a calibration applied to the camera
+// stays on it. The camera streams only while acquisitions run, from the
+// first start() (or completion, when free-running) until the trigger model
+// changes or the FIFO closes.
+//
+// Time-outs: a completion waits at most the exposure plus frameTimeout,
+// also when told to wait without limit, since a camera that is gone would
+// otherwise hang the caller. A camera that stops answering fails the
+// access that finds out (after the control protocol's own time-out, a few
+// seconds) and every later one at once.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "colc/host/acq.h"
+#include "host/acq/aravis/camera_lut.h"
+#include "host/acq/aravis/feature_map.h"
+#include "host/acq/stored_props.h"
+
+class kcGenicamDevice;
+class kcFeatureRestore;
+typedef struct _ArvStream ArvStream;
+
+struct kcAravisOptions {
+  // An Aravis device id or a GigE Vision camera's address; empty: the
+  // first camera found (a discovery broadcast on every interface).
+  std::string deviceId;
+  // A GenICam pel format name from kfDecodablePixelFormats(); empty: the
+  // camera's own when it is a colour one colc decodes, else the best offered.
+  std::string pixelFormat;
+  // The sensor region to read, in pels; a width of 0 keeps the camera's.
+  long x = 0;
+  long y = 0;
+  long width = 0;
+  long height = 0;
+  // The longest wait for a frame beyond its exposure, in seconds.
+  double frameTimeout = 5.0;
+  // Frame buffers queued on the stream.
+  int buffers = 4;
+};
+
+class kcAravisAcqFifo : public kcAcqFifo,
+                        private kcExposureProp,
+                        private kcContrastBrightnessProp,
+                        private kc8BitInputLutProp {
+ public:
+  // kcIOError when the camera cannot be opened or set up, kcBadArgument
+  // for options it cannot take (a pel format it does not offer, a region
+  // outside the sensor, a time-out that is not positive).
+  explicit kcAravisAcqFifo(const kcAravisOptions& options);
+  ~kcAravisAcqFifo() override;
+
+  // "vendor model (serial)".
+  const std::string& name() const;
+  const kcCameraFeatureMap& features() const { return features_; }
+  const std::string& pixelFormat() const { return pixelFormat_; }
+  // The size of the images, in pels.
+  long width() const { return width_; }
+  long height() const { return height_; }
+
+  kcAcqProps properties() override { return {this, this, this}; }
+  const kcTriggerModel& triggerModel() const override { return *model_; }
+  // kcBadArgument for manual triggering on a camera without a software trigger.
+  void triggerModel(const kcTriggerModel& model) override;
+  bool triggerEnable() const override { return enabled_; }
+  void triggerEnable(bool enable) override;
+  bool start(unsigned long flags) override;
+  kcPtrHandle<kcAcqImage> completeAcq(const CompleteArgs& args) override;
+
+ private:
+  using TapChannel = kcContrastBrightnessProp::Channel;
+  using PlaneChannel = kc8BitInputLutProp::Channel;
+
+  double exposure() const override { return values_.exposure(); }
+  void exposure(double seconds) override;
+  int numTaps() const override { return 1; }
+  double contrast(TapChannel tap) const override { return values_.contrast(tap); }
+  double brightness(TapChannel tap) const override { return values_.brightness(tap); }
+  void setContrastEx(double value, Taps taps) override;
+  void setBrightnessEx(double value, Taps taps) override;
+  void inputLut(const unsigned char* table) override;
+  void inputLut(const unsigned char* table, PlaneChannel plane) override;
+  const unsigned char* inputLut(PlaneChannel plane) const override { return values_.inputLut(plane); }
+
+  void chooseFormatAndRegion(const kcAravisOptions& options);
+  void readSettings();
+  void writeTriggerModel(const kcTriggerModel& model);
+  // Loads changed tables on the camera (or leaves them to decode()) and keeps them.
+  void commitTables(const kcStoredAcqProps& next);
+  bool freeRunning() const { return enabled_ && model_->isFreeRunning(); }
+  void startStreaming();
+  void stopStreaming() noexcept;
+  // Hands frames already delivered back to the stream unseen: they were
+  // taken before the latest trigger or setting.
+  void dropDelivered();
+  kcPtrHandle<kcAcqImage> decode(void* buffer, kcAcquireInfo* info);
+
+  std::unique_ptr<kcGenicamDevice> device_;
+  kcCameraFeatureMap features_;
+  std::unique_ptr<kcFeatureRestore> restore_;
+  std::unique_ptr<kcCameraLut> lut_;
+  std::string pixelFormat_;
+  long width_ = 0;
+  long height_ = 0;
+  double frameTimeout_;
+  int buffers_;
+  kcStoredAcqProps values_;                  // the settings as last written
+  std::array<bool, 3> mapPlane_{};           // planes whose table colc applies
+  const kcTriggerModel* model_ = nullptr;
+  bool enabled_ = true;
+  ArvStream* stream_ = nullptr;              // while streaming
+  unsigned long started_ = 0;                // software triggers not yet completed
+  unsigned long sequence_ = 0;
+};
+
+// Opens a camera as a FIFO (see kcAravisAcqFifo).
+kcPtrHandle<kcAravisAcqFifo> kfOpenAravisCamera(const kcAravisOptions& options = {});

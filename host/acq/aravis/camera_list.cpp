@@ -1,0 +1,20 @@
+#include "host/acq/aravis/camera_list.h"
+
+#include <arv.h>
+
+namespace {
+
+std::string orEmpty(const char* text) { return text ? text : ""; }
+
+}  // namespace
+
+std::vector<kcAravisCameraEntry> kfFindAravisCameras() {
+  arv_update_device_list();
+  std::vector<kcAravisCameraEntry> cameras;
+  for (unsigned i = 0; i < arv_get_n_devices(); ++i) {
+    cameras.push_back({orEmpty(arv_get_device_id(i)), orEmpty(arv_get_device_vendor(i)),
+                       orEmpty(arv_get_device_model(i)), orEmpty(arv_get_device_serial_nbr(i)),
+                       orEmpty(arv_get_device_protocol(i)), orEmpty(arv_get_device_address(i))});
+  }
+  return cameras;
+}

@@ -1,0 +1,92 @@
+#include "host/acq/aravis/camera_lut.h"
+
+#include <algorithm>
+
+#include "colc/host/acq.h"
+#include "host/acq/aravis/genicam_device.h"
+
+namespace {
+
+kcLutTable identity() {
+  kcLutTable t;
+  std::copy_n(kc8BitInputLutProp::positive8BitLut, 256, t.begin());
+  return t;
+}
+
+}  // namespace
+
+kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features)
+    : device_(device), features_(features) {
+  initial_.fill(identity());
+  if (!features_.present) return;
+  const std::vector<std::string> selectors = features_.selectors.empty() ? std::vector<std::string>{""}
+                                                                        : features_.selectors;
+  for (const std::string& selector : selectors) {
+    Slot slot{selector, false, std::nullopt};
+    select(slot);
+    slot.on = device_.getBoolean("LUTEnable");
+    // A table that is off is the identity; its entries are read only when
+    // colc is about to overwrite them.
+    if (slot.on) slot.held = readEntries();
+    slots_.push_back(slot);
+  }
+  for (std::size_t k = 0; k < 3; ++k) {
+    const Slot& slot = slots_[features_.perPlane() ? k : 0];
+    if (slot.on) initial_[k] = *slot.held;
+  }
+}
+
+void kcCameraLut::select(const Slot& slot) {
+  if (!slot.selector.empty()) device_.setString("LUTSelector", slot.selector);
+}
+
+kcLutTable kcCameraLut::readEntries() {
+  kcLutTable table;
+  for (std::size_t i = 0; i < 256; ++i) {
+    device_.setInteger("LUTIndex", static_cast<std::int64_t>(i));
+    table[i] = static_cast<unsigned char>(device_.getInteger("LUTValue"));
+  }
+  return table;
+}
+
+void kcCameraLut::writeEntries(Slot& slot, const kcLutTable& table) {
+  // Unknown entries are all written. The entries are unknown until every
+  // write has gone through, so a failure half way makes the next load
+  // write them all.
+  const std::optional<kcLutTable> was = slot.held;
+  slot.held.reset();
+  for (std::size_t i = 0; i < 256; ++i) {
+    if (was && (*was)[i] == table[i]) continue;
+    device_.setInteger("LUTIndex", static_cast<std::int64_t>(i));
+    device_.setInteger("LUTValue", table[i]);
+  }
+  slot.held = table;
+}
+
+void kcCameraLut::enable(Slot& slot, bool on) {
+  if (on == slot.on) return;
+  device_.setBoolean("LUTEnable", on);
+  slot.on = on;
+}
+
+void kcCameraLut::put(std::size_t s, const kcLutTable& table) {
+  const bool on = table != identity();
+  if (!on && !slots_[s].on) return;
+  select(slots_[s]);
+  if (on) writeEntries(slots_[s], table);
+  enable(slots_[s], on);
+}
+
+std::array<bool, 3> kcCameraLut::load(const kcLutTables& tables) {
+  if (!features_.present) return {true, true, true};
+  if (features_.perPlane()) {
+    for (std::size_t k = 0; k < 3; ++k) put(k, tables[k]);
+    return {false, false, false};
+  }
+  if (tables[0] == tables[1] && tables[1] == tables[2]) {
+    put(0, tables[0]);
+    return {false, false, false};
+  }
+  put(0, identity());
+  return {true, true, true};
+}

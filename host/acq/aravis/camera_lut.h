@@ -1,0 +1,48 @@
+// colc's three 8-bit input tables on a camera: loaded into the camera's
+// lookup-table features where they can hold them (see feature_map.h),
+// otherwise left for colc to apply to each image.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/acq/aravis/feature_map.h"
+
+class kcGenicamDevice;
+
+using kcLutTable = std::array<unsigned char, 256>;
+using kcLutTables = std::array<kcLutTable, 3>;
+
+class kcCameraLut {
+ public:
+  // Reads the camera's tables where its lookup table is on; a table that
+  // is off is the identity.
+  kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features);
+
+  // The tables in effect on opening, per plane.
+  const kcLutTables& initial() const { return initial_; }
+  // Puts tables on the camera where it can hold them and returns which
+  // planes colc must map itself. The identity switches the camera's table
+  // off; only entries that differ from what the camera holds are written.
+  // kcIOError when the camera refuses; the tables then are unknown.
+  std::array<bool, 3> load(const kcLutTables& tables);
+
+ private:
+  struct Slot {
+    std::string selector;            // empty without a LUTSelector
+    bool on = false;                 // LUTEnable
+    std::optional<kcLutTable> held;  // the entries in the camera, once known
+  };
+  void select(const Slot& slot);
+  kcLutTable readEntries();
+  void writeEntries(Slot& slot, const kcLutTable& table);
+  void enable(Slot& slot, bool on);
+  void put(std::size_t s, const kcLutTable& table);
+
+  kcGenicamDevice& device_;
+  kcLutFeatures features_;
+  std::vector<Slot> slots_;  // one per selector, or one without
+  kcLutTables initial_{};
+};

@@ -1,0 +1,363 @@
+#include "host/acq/aravis/aravis_fifo.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "colc/driver/calibrate.h"
+#include "colc/tool/view_difference.h"
+#include "fake_gv_camera.h"
+#include "host/acq/sim/target_chart.h"
+#include "support/fifo_state.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+kcAravisOptions smallView(const FakeGvCamera& camera, const std::string& pixelFormat = "") {
+  kcAravisOptions options;
+  options.deviceId = camera.address();
+  options.pixelFormat = pixelFormat;
+  options.width = 320;
+  options.height = 240;
+  options.frameTimeout = 2.0;
+  return options;
+}
+
+// The fake camera's registers that colc may change.
+struct Registers {
+  std::vector<std::uint32_t> addresses;
+  std::vector<std::uint32_t> values;
+  bool operator==(const Registers& o) const { return values == o.values; }
+};
+
+// The registers that differ, as address: value.
+void PrintTo(const Registers& r, std::ostream* os) {
+  *os << r.values.size() << " registers";
+  for (std::size_t i = 0; i < r.values.size(); ++i) *os << " " << std::hex << r.addresses[i] << ":" << r.values[i];
+}
+
+Registers registersOf(const FakeGvCamera& camera, bool extra = false) {
+  std::vector<std::uint32_t> addresses = {
+      ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US, ARV_FAKE_CAMERA_REGISTER_GAIN_RAW,
+      ARV_FAKE_CAMERA_REGISTER_PIXEL_FORMAT,     ARV_FAKE_CAMERA_REGISTER_WIDTH,
+      ARV_FAKE_CAMERA_REGISTER_HEIGHT,           ARV_FAKE_CAMERA_REGISTER_X_OFFSET,
+      ARV_FAKE_CAMERA_REGISTER_TRIGGER_MODE,     ARV_FAKE_CAMERA_REGISTER_TRIGGER_SOURCE,
+      ARV_FAKE_CAMERA_REGISTER_GAIN_MODE};
+  if (extra) {
+    for (std::uint32_t a : {FakeGvCamera::kExposureTime, FakeGvCamera::kGain, FakeGvCamera::kBlackLevel})
+      addresses.push_back(a);
+    for (std::uint32_t k = 0; k < 3; ++k) {
+      addresses.push_back(FakeGvCamera::kLutEnable + 4 * k);
+      for (std::uint32_t i = 0; i < 256; ++i) addresses.push_back(FakeGvCamera::kLutValue + 4 * (256 * k + i));
+    }
+  }
+  Registers r;
+  r.addresses = addresses;
+  for (std::uint32_t a : addresses) r.values.push_back(camera.reg(a));
+  return r;
+}
+
+kc3PlanePelBuffer acquire(kcAcqFifo& fifo) {
+  EXPECT_TRUE(fifo.start(0));
+  kcAcquireInfo info;
+  kcAcqFifo::CompleteArgs args;
+  args.info = &info;
+  kcPtrHandle<kcAcqImage> image = fifo.completeAcq(args);
+  EXPECT_FALSE(info.failure().isFailure()) << info.failure().description();
+  return image->get3PlanePelBuffer();
+}
+
+// Mean of a plane over the middle of the view, where the chart lies.
+double meanOf(const kcPelBuffer_const<unsigned char>& plane) {
+  double sum = 0.0;
+  long n = 0;
+  for (long y = plane.height() / 4; y < 3 * plane.height() / 4; ++y)
+    for (long x = plane.width() / 4; x < 3 * plane.width() / 4; ++x, ++n) sum += plane.pointToRow(y)[x];
+  return sum / static_cast<double>(n);
+}
+
+std::array<double, 3> meansOf(const kc3PlanePelBuffer& image) {
+  return {meanOf(image.plane0()), meanOf(image.plane1()), meanOf(image.plane2())};
+}
+
+std::vector<unsigned char> inverted() {
+  std::vector<unsigned char> t(256);
+  for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(255 - i);
+  return t;
+}
+
+// A quick search: exposure only, compared by difference alone.
+kcColorCalibrationParams quickParams() {
+  kcColorCalibrationParams params;
+  params.isContrastEnabled(false);
+  params.isBrightnessEnabled(false);
+  params.allowPelMapping(false);
+  return params;
+}
+
+const kc3PlanePelBuffer& chart() {
+  static const kc3PlanePelBuffer c = kfSimTargetChart(192);
+  return c;
+}
+
+}  // namespace
+
+TEST(AravisFifo, OpeningMapsTheBuiltInFeaturesAndClosingPutsTheCameraBack) {
+  FakeGvCamera camera;
+  const Registers before = registersOf(camera);
+  {
+    auto fifo = kfOpenAravisCamera(smallView(camera));
+    const kcCameraFeatureMap& f = fifo->features();
+    EXPECT_EQ(f.exposure.name, "ExposureTimeAbs");
+    EXPECT_EQ(f.gain.name, "GainRaw");
+    EXPECT_TRUE(f.gain.integer);
+    EXPECT_EQ(f.gain.max, 10.0);
+    EXPECT_FALSE(f.blackLevel.present());
+    EXPECT_FALSE(f.lut.present);
+    EXPECT_TRUE(f.softwareTrigger);
+    // The camera starts in grey; a colour format is chosen over it.
+    EXPECT_EQ(fifo->pixelFormat(), "RGB8");
+    EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_PIXEL_FORMAT), ARV_PIXEL_FORMAT_RGB_8_PACKED);
+    EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_WIDTH), 320u);
+    EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_TRIGGER_MODE), 1u);
+    EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_TRIGGER_SOURCE), 1u);  // Software
+    EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_GAIN_MODE), 1u);       // GainAuto Off
+    EXPECT_EQ(&fifo->triggerModel(), &kfManualTrigger());
+    const kcAcqProps props = fifo->properties();
+    EXPECT_DOUBLE_EQ(props.exposureProp().exposure(), 0.01);
+    EXPECT_EQ(props.contrastBrightnessProp().contrast(kcContrastBrightnessProp::eTap0), 0.0);
+    acquire(*fifo);  // closing must also stop the stream
+  }
+  EXPECT_EQ(registersOf(camera), before);
+}
+
+TEST(AravisFifo, SettingsReachTheirFeaturesAndBadValuesChangeNothing) {
+  FakeGvCamera camera;
+  auto fifo = kfOpenAravisCamera(smallView(camera));
+  kcExposureProp& exposure = fifo->properties().exposureProp();
+  kcContrastBrightnessProp& cb = fifo->properties().contrastBrightnessProp();
+  const auto all = kcContrastBrightnessProp::kAllTaps;
+
+  exposure.exposure(0.02);
+  EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US), 20000u);
+  cb.setContrastEx(0.5, all);
+  EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_GAIN_RAW), 5u);
+  // An integer gain takes the nearest step; the setting reads back as written.
+  cb.setContrastEx(0.27, all);
+  EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_GAIN_RAW), 3u);
+  EXPECT_EQ(cb.contrast(kcContrastBrightnessProp::eTap0), 0.27);
+  // Without a black level the brightness is kept, and nothing else moves.
+  const Registers kept = registersOf(camera);
+  cb.setBrightnessEx(0.3, all);
+  EXPECT_EQ(cb.brightness(kcContrastBrightnessProp::eTap0), 0.3);
+  EXPECT_EQ(registersOf(camera), kept);
+  // An exposure beyond the camera's is held to its longest.
+  exposure.exposure(20.0);
+  EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US), 10000000u);
+  EXPECT_EQ(exposure.exposure(), 10.0);
+
+  const Registers held = registersOf(camera);
+  EXPECT_THROW(exposure.exposure(-0.01), kcBadArgument);
+  EXPECT_THROW(exposure.exposure(std::nan("")), kcBadArgument);
+  EXPECT_THROW(cb.setContrastEx(1.5, all), kcBadArgument);
+  EXPECT_THROW(cb.setContrastEx(0.5, 0u), kcBadArgument);
+  EXPECT_THROW(cb.setBrightnessEx(-0.1, all), kcBadArgument);
+  EXPECT_THROW(cb.contrast(kcContrastBrightnessProp::eTap1), kcBadArgument);
+  EXPECT_EQ(registersOf(camera), held);
+  EXPECT_EQ(exposure.exposure(), 10.0);
+  EXPECT_EQ(cb.contrast(kcContrastBrightnessProp::eTap0), 0.27);
+}
+
+TEST(AravisFifo, ManualAcquisitionsShowTheSceneAtTheSettingsJustWritten) {
+  FakeGvCamera camera;
+  auto fifo = kfOpenAravisCamera(smallView(camera));
+  kcAcqFifo::CompleteArgs args;
+  const auto waitStart = Clock::now();
+  EXPECT_THROW(fifo->completeAcq(args), kcTimeout::Expired);  // nothing started: no wait at all
+  EXPECT_LT(secondsSince(waitStart), 0.5);
+
+  fifo->properties().contrastBrightnessProp().setContrastEx(0.5, kcContrastBrightnessProp::kAllTaps);
+  fifo->properties().exposureProp().exposure(0.01);
+  const kc3PlanePelBuffer dim = acquire(*fifo);
+  ASSERT_TRUE(dim.isBound());
+  EXPECT_EQ(dim.width(), 320);
+  EXPECT_EQ(dim.height(), 240);
+  fifo->properties().exposureProp().exposure(0.02);
+  const kc3PlanePelBuffer bright = acquire(*fifo);
+  for (int k = 0; k < 3; ++k) EXPECT_GT(meansOf(bright)[k], meansOf(dim)[k] + 10.0) << "plane " << k;
+
+  // A camera without tables of its own: colc maps each image.
+  fifo->properties().inputLutProp().inputLut(inverted().data());
+  const kc3PlanePelBuffer negative = acquire(*fifo);
+  for (int k = 0; k < 3; ++k)
+    EXPECT_NEAR(meansOf(negative)[k], 255.0 - meansOf(bright)[k], 0.01) << "plane " << k;
+
+  kcAcquireInfo info;
+  args.info = &info;
+  EXPECT_TRUE(fifo->start(0));
+  fifo->completeAcq(args);
+  EXPECT_EQ(info.sequence(), 4u);
+  fifo->triggerEnable(false);
+  EXPECT_FALSE(fifo->start(0));
+  EXPECT_THROW(fifo->start(1), kcBadArgument);
+}
+
+TEST(AravisFifo, EveryOfferedPelFormatShowsTheSameColours) {
+  FakeCameraConfig config;
+  config.extraFeatures = true;  // for BGR8
+  FakeGvCamera camera(config);
+  const std::array<double, 3> rgb = meansOf(acquire(*kfOpenAravisCamera(smallView(camera, "RGB8"))));
+  const std::vector<std::string> formats = kfOpenAravisCamera(smallView(camera))->features().pixelFormats;
+  for (const std::string& format : formats) {
+    SCOPED_TRACE(format);
+    const kc3PlanePelBuffer image = acquire(*kfOpenAravisCamera(smallView(camera, format)));
+    const std::array<double, 3> means = meansOf(image);
+    if (format == "Mono8") {
+      EXPECT_EQ(means[0], means[1]);
+      EXPECT_EQ(means[1], means[2]);
+      EXPECT_NEAR(means[1], 0.3 * rgb[0] + 0.59 * rgb[1] + 0.11 * rgb[2], 2.0);
+    } else {
+      for (int k = 0; k < 3; ++k) EXPECT_NEAR(means[k], rgb[k], 1.5) << "plane " << k;
+    }
+  }
+  EXPECT_EQ(formats, (std::vector<std::string>{"RGB8", "BGR8", "BayerRG8", "BayerGR8", "BayerGB8", "BayerBG8", "Mono8"}));
+  EXPECT_THROW(kfOpenAravisCamera(smallView(camera, "Mono16")), kcBadArgument);
+}
+
+TEST(AravisFifo, FeaturesOfADescriptionWithBlackLevelAndTablesAreUsedOverTheBuiltInOnes) {
+  FakeCameraConfig config;
+  config.extraFeatures = true;
+  FakeGvCamera camera(config);
+  const Registers before = registersOf(camera);
+  const std::uint32_t builtinExposure = camera.reg(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US);
+  {
+    auto fifo = kfOpenAravisCamera(smallView(camera));
+    const kcCameraFeatureMap& f = fifo->features();
+    EXPECT_EQ(f.exposure.name, "ExposureTime");
+    EXPECT_EQ(f.gain.name, "Gain");
+    EXPECT_EQ(f.blackLevel.name, "BlackLevel");
+    EXPECT_TRUE(f.lut.perPlane());
+    kcContrastBrightnessProp& cb = fifo->properties().contrastBrightnessProp();
+    EXPECT_DOUBLE_EQ(fifo->properties().exposureProp().exposure(), 0.01);
+    EXPECT_DOUBLE_EQ(cb.contrast(kcContrastBrightnessProp::eTap0), 0.5);
+    EXPECT_DOUBLE_EQ(cb.brightness(kcContrastBrightnessProp::eTap0), 0.4);
+
+    fifo->properties().exposureProp().exposure(0.0205);
+    cb.setContrastEx(0.25, kcContrastBrightnessProp::kAllTaps);
+    EXPECT_FLOAT_EQ(camera.floatReg(FakeGvCamera::kExposureTime), 20500.0f);
+    EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US), builtinExposure);
+    EXPECT_FLOAT_EQ(camera.floatReg(FakeGvCamera::kGain), 6.0f);
+    const std::array<double, 3> plain = meansOf(acquire(*fifo));
+    cb.setBrightnessEx(0.6, kcContrastBrightnessProp::kAllTaps);
+    EXPECT_FLOAT_EQ(camera.floatReg(FakeGvCamera::kBlackLevel), 60.0f);
+    const std::array<double, 3> lifted = meansOf(acquire(*fifo));
+    for (int k = 0; k < 3; ++k) EXPECT_GT(lifted[k], plain[k] + 5.0) << "plane " << k;
+
+    // The camera's tables take colc's; the image is mapped once, by the camera.
+    kc8BitInputLutProp& lut = fifo->properties().inputLutProp();
+    lut.inputLut(inverted().data());
+    for (std::uint32_t k = 0; k < 3; ++k) {
+      EXPECT_EQ(camera.reg(FakeGvCamera::kLutEnable + 4 * k), 1u);
+      EXPECT_EQ(camera.reg(FakeGvCamera::kLutValue + 4 * (256 * k + 10)), 245u);
+    }
+    const std::array<double, 3> negative = meansOf(acquire(*fifo));
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(negative[k], 255.0 - lifted[k], 0.01) << "plane " << k;
+    // The identity switches a plane's table off.
+    lut.inputLut(kc8BitInputLutProp::positive8BitLut, kc8BitInputLutProp::ePlane1);
+    EXPECT_EQ(camera.reg(FakeGvCamera::kLutEnable + 4), 0u);
+    EXPECT_EQ(camera.reg(FakeGvCamera::kLutEnable + 8), 1u);
+    const std::array<double, 3> mixed = meansOf(acquire(*fifo));
+    EXPECT_NEAR(mixed[1], lifted[1], 0.01);
+    EXPECT_NEAR(mixed[2], negative[2], 0.01);
+  }
+  // Closing puts back what served the acquisition and leaves the settings.
+  EXPECT_EQ(registersOf(camera), before);
+  EXPECT_FLOAT_EQ(camera.floatReg(FakeGvCamera::kBlackLevel), 60.0f);
+  EXPECT_EQ(camera.reg(FakeGvCamera::kLutEnable + 8), 1u);
+}
+
+// A search of exposure and brightness: the camera ends with its black
+// level and the tables found in it on opening.
+TEST(AravisFifo, CalibrationThroughADescribedCameraRestoresBlackLevelAndTables) {
+  FakeCameraConfig config;
+  config.extraFeatures = true;
+  FakeGvCamera camera(config);
+  for (std::uint32_t k = 0; k < 3; ++k) {  // tables that halve
+    camera.setReg(FakeGvCamera::kLutEnable + 4 * k, 1);
+    for (std::uint32_t i = 0; i < 256; ++i) camera.setReg(FakeGvCamera::kLutValue + 4 * (256 * k + i), i / 2);
+  }
+  const Registers before = registersOf(camera, true);
+  {
+    auto fifo = kfOpenAravisCamera(smallView(camera));
+    EXPECT_EQ(fifo->properties().inputLutProp().inputLut(kc8BitInputLutProp::ePlane2)[200], 100);
+    const FifoState state = kfFifoStateOf(*fifo);
+
+    kcColorCalibrationParams params = quickParams();
+    params.isBrightnessEnabled(true);
+    const auto began = Clock::now();
+    const unsigned long framesBefore = camera.frames();
+    kcColorCalibrationResult result;
+    kfColorCalibrate(fifo, chart(), params, result, nullptr, 0);
+    std::printf("calibration of exposure and brightness: %lu frames in %.2f s\n", camera.frames() - framesBefore,
+                secondsSince(began));
+    EXPECT_FALSE(result.acqInfo().failure().isFailure()) << result.acqInfo().failure().description();
+    EXPECT_EQ(kfFifoStateOf(*fifo), state);
+  }
+  EXPECT_EQ(registersOf(camera, true), before);
+}
+
+TEST(AravisFifo, CalibrationThroughTheCameraImprovesTheViewAndRestoresTheFeatures) {
+  FakeGvCamera camera;
+  auto fifo = kfOpenAravisCamera(smallView(camera));
+  const Registers before = registersOf(camera);
+  const FifoState state = kfFifoStateOf(*fifo);
+  const kc3PlanePelBuffer start = acquire(*fifo);
+
+  const auto began = Clock::now();
+  const unsigned long framesBefore = camera.frames();
+  kcColorCalibrationResult result;
+  kfColorCalibrate(fifo, chart(), quickParams(), result, nullptr, 0);
+  std::printf("calibration: %lu frames in %.2f s\n", camera.frames() - framesBefore, secondsSince(began));
+  EXPECT_FALSE(result.acqInfo().failure().isFailure()) << result.acqInfo().failure().description();
+  EXPECT_EQ(kfFifoStateOf(*fifo), state);
+  EXPECT_EQ(registersOf(camera), before);
+
+  result.setFifoProperties(fifo);
+  const auto was = kfViewDifference(start, chart());
+  const auto now = kfViewDifference(acquire(*fifo), chart());
+  for (int k = 0; k < 3; ++k) EXPECT_LT(now[k], 0.5 * was[k]) << "plane " << k;
+}
+
+TEST(AravisFifo, ACameraThatStopsAnsweringEndsTheCalibrationCleanly) {
+  FakeGvCamera camera;
+  const auto began = Clock::now();
+  {
+    auto fifo = kfOpenAravisCamera(smallView(camera));
+    std::thread unplug([&] {
+      camera.waitForFrames(6);
+      camera.stop();
+    });
+    kcColorCalibrationResult result;
+    try {
+      kfColorCalibrate(fifo, chart(), quickParams(), result, nullptr, 0);
+      EXPECT_TRUE(result.acqInfo().failure().isFailure());
+    } catch (const kcTimeout::Expired&) {
+    } catch (const kcIOError& e) {
+      EXPECT_NE(std::string(e.what()).find("COLC-TEST"), std::string::npos) << e.what();
+    }
+    unplug.join();
+    // Everything after the first failure fails at once.
+    const auto after = Clock::now();
+    EXPECT_THROW(fifo->properties().exposureProp().exposure(0.02), kcIOError);
+    fifo->triggerEnable(true);
+    EXPECT_THROW(fifo->start(0), kcIOError);
+    EXPECT_LT(secondsSince(after), 0.5);
+  }
+  std::printf("stopped camera: calibration ended and FIFO closed after %.2f s\n", secondsSince(began));
+  EXPECT_LT(secondsSince(began), 30.0);
+}

@@ -1,0 +1,246 @@
+#include "fake_gv_camera.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <opencv2/imgproc.hpp>
+
+#include "host/acq/sim/scene.h"
+#include "host/acq/sim/sensor.h"
+#include "host/acq/sim/target_chart.h"
+#include "host/imaging/cv_bridge.h"
+
+namespace {
+
+// The extra features, on registers the built-in description leaves unused.
+const char* const kExtraFeatures = R"(
+  <Float Name="ExposureTime" NameSpace="Standard">
+    <pValue>ExposureTimeRegister</pValue><Min>20</Min><Max>1000000</Max><Unit>us</Unit>
+  </Float>
+  <FloatReg Name="ExposureTimeRegister" NameSpace="Custom">
+    <Address>0x400</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Endianess>BigEndian</Endianess>
+  </FloatReg>
+  <Float Name="Gain" NameSpace="Standard">
+    <pValue>GainRegister</pValue><Min>0</Min><Max>24</Max><Unit>dB</Unit>
+  </Float>
+  <FloatReg Name="GainRegister" NameSpace="Custom">
+    <Address>0x404</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Endianess>BigEndian</Endianess>
+  </FloatReg>
+  <Float Name="BlackLevel" NameSpace="Standard">
+    <pValue>BlackLevelRegister</pValue><Min>0</Min><Max>100</Max>
+  </Float>
+  <FloatReg Name="BlackLevelRegister" NameSpace="Custom">
+    <Address>0x408</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Endianess>BigEndian</Endianess>
+  </FloatReg>
+  <Enumeration Name="LUTSelector" NameSpace="Standard">
+    <EnumEntry Name="Red"><Value>0</Value></EnumEntry>
+    <EnumEntry Name="Green"><Value>1</Value></EnumEntry>
+    <EnumEntry Name="Blue"><Value>2</Value></EnumEntry>
+    <pValue>LUTSelectorRegister</pValue>
+  </Enumeration>
+  <IntReg Name="LUTSelectorRegister" NameSpace="Custom">
+    <Address>0x40c</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
+  </IntReg>
+  <Boolean Name="LUTEnable" NameSpace="Standard">
+    <pValue>LUTEnableRegister</pValue><OnValue>1</OnValue><OffValue>0</OffValue>
+  </Boolean>
+  <IntReg Name="LUTEnableRegister" NameSpace="Custom">
+    <Address>0x410</Address><pIndex Offset="4">LUTSelectorRegister</pIndex>
+    <Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
+  </IntReg>
+  <Integer Name="LUTIndex" NameSpace="Standard">
+    <pValue>LUTIndexRegister</pValue><Min>0</Min><Max>255</Max>
+  </Integer>
+  <IntReg Name="LUTIndexRegister" NameSpace="Custom">
+    <Address>0x420</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
+  </IntReg>
+  <Integer Name="LUTValue" NameSpace="Standard">
+    <pValue>LUTValueRegister</pValue><Min>0</Min><Max>255</Max>
+  </Integer>
+  <IntSwissKnife Name="LUTEntryNumber" NameSpace="Custom">
+    <pVariable Name="SEL">LUTSelectorRegister</pVariable><pVariable Name="IDX">LUTIndexRegister</pVariable>
+    <Formula>SEL * 256 + IDX</Formula>
+  </IntSwissKnife>
+  <IntReg Name="LUTValueRegister" NameSpace="Custom">
+    <Address>0x1000</Address><pIndex Offset="4">LUTEntryNumber</pIndex>
+    <Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
+  </IntReg>
+)";
+
+const char* const kBgrEntry = R"(
+    <EnumEntry Name="BGR8" NameSpace="Standard"><Value>0x02180015</Value></EnumEntry>)";
+
+// The built-in description with the extra features, in a file of its own.
+std::string extendedDescription(const std::string& address) {
+  ArvFakeCamera* builtin = arv_fake_camera_new("XML");
+  size_t size = 0;
+  const char* builtinXml = arv_fake_camera_get_genicam_xml(builtin, &size);
+  std::string xml(builtinXml, size);
+  g_object_unref(builtin);
+  const std::size_t rgb = xml.find("<EnumEntry Name=\"RGB8\"");
+  const std::size_t end = xml.rfind("</RegisterDescription>");
+  if (rgb == std::string::npos || end == std::string::npos)
+    throw std::runtime_error("the fake camera's description has changed its shape");
+  const std::size_t rgbEnd = xml.find("</EnumEntry>", rgb) + std::strlen("</EnumEntry>");
+  xml.insert(end, kExtraFeatures);  // the later place first, so that rgbEnd stays right
+  xml.insert(rgbEnd, kBgrEntry);
+  const char* tmp = std::getenv("COLC_TEST_TMP");
+  const std::string dir = tmp ? tmp : "/tmp";
+  std::filesystem::create_directories(dir);
+  const std::string file = dir + "/fake-camera-" + address + "-" + std::to_string(getpid()) + ".xml";
+  std::ofstream(file) << xml;
+  return file;
+}
+
+float asFloat(std::uint32_t bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// The colour, as an index into blue-green-red, of each pel of a 2 x 2
+// Bayer cell, by GenICam's naming: the first row's first two pels, then the
+// second row's.
+const char* bayerCell(ArvPixelFormat format) {
+  switch (format) {
+    case ARV_PIXEL_FORMAT_BAYER_RG_8: return "RGGB";
+    case ARV_PIXEL_FORMAT_BAYER_GR_8: return "GRBG";
+    case ARV_PIXEL_FORMAT_BAYER_GB_8: return "GBRG";
+    case ARV_PIXEL_FORMAT_BAYER_BG_8: return "BGGR";
+    default: return nullptr;
+  }
+}
+
+int bgrIndex(char colour) { return colour == 'B' ? 0 : colour == 'G' ? 1 : 2; }
+
+}  // namespace
+
+// The scene and sensor, built for the region of the first frame and again
+// when it changes. Runs only on the fake camera's thread.
+struct FakeGvCamera::Renderer {
+  kc3PlanePelBuffer target;
+  int width = 0;
+  int height = 0;
+  std::unique_ptr<kcSimScene> scene;
+  std::unique_ptr<kcSimSensor> sensor;
+
+  void resize(int w, int h) {
+    if (w == width && h == height) return;
+    width = w;
+    height = h;
+    scene = std::make_unique<kcSimScene>(target, kcSimPose(), w, h, 0.0);
+    sensor = std::make_unique<kcSimSensor>(w, h, 1, 0.0, 1);
+  }
+};
+
+FakeGvCamera::FakeGvCamera(const FakeCameraConfig& config) : config_(config), renderer_(std::make_unique<Renderer>()) {
+  renderer_->target = config_.target.isBound() ? config_.target : kfSimTargetChart(192);
+  if (config_.extraFeatures) xmlFile_ = extendedDescription(config_.address);
+  camera_ = arv_gv_fake_camera_new_full(config_.address.c_str(), "COLC-TEST",
+                                        xmlFile_.empty() ? nullptr : xmlFile_.c_str());
+  if (!camera_ || !arv_gv_fake_camera_is_running(camera_)) {
+    if (camera_) g_object_unref(camera_);
+    if (!xmlFile_.empty()) std::remove(xmlFile_.c_str());
+    throw std::runtime_error("cannot serve a fake camera on " + config_.address);
+  }
+  registers_ = arv_gv_fake_camera_get_fake_camera(camera_);
+  g_object_ref(registers_);  // its registers stay readable after stop()
+  // Software triggers are looked for at this rate; the default of 25 Hz
+  // makes every frame wait tens of milliseconds.
+  arv_fake_camera_set_trigger_frequency(registers_, 1000.0);
+  if (config_.extraFeatures) {
+    setFloatReg(kExposureTime, 10000.0f);
+    setFloatReg(kGain, 12.0f);
+    setFloatReg(kBlackLevel, 40.0f);
+  }
+  arv_fake_camera_set_fill_pattern(registers_, &FakeGvCamera::fill, this);
+}
+
+FakeGvCamera::~FakeGvCamera() {
+  stop();
+  if (registers_) g_object_unref(registers_);
+  if (!xmlFile_.empty()) std::remove(xmlFile_.c_str());
+}
+
+void FakeGvCamera::stop() {
+  std::lock_guard<std::mutex> lock(stopping_);
+  if (camera_) g_object_unref(camera_);  // joins the camera's threads
+  camera_ = nullptr;
+}
+
+std::uint32_t FakeGvCamera::reg(std::uint32_t address) const {
+  guint32 value = 0;
+  arv_fake_camera_read_register(registers_, address, &value);
+  return value;
+}
+
+float FakeGvCamera::floatReg(std::uint32_t address) const { return asFloat(reg(address)); }
+
+void FakeGvCamera::setReg(std::uint32_t address, std::uint32_t value) {
+  arv_fake_camera_write_register(registers_, address, value);
+}
+
+void FakeGvCamera::setFloatReg(std::uint32_t address, float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  setReg(address, bits);
+}
+
+void FakeGvCamera::waitForFrames(unsigned long n) {
+  std::unique_lock<std::mutex> lock(framesMutex_);
+  framesDone_.wait(lock, [&] { return frames_ >= n; });
+}
+
+// The simulated camera's settings come from the fake camera's registers:
+// contrast and brightness are the gain and black level on the scale of
+// their bounds, as the Aravis FIFO maps them.
+void FakeGvCamera::fill(ArvBuffer* buffer, void* data, guint32 exposureUs, guint32 gainRaw, ArvPixelFormat format) {
+  auto& self = *static_cast<FakeGvCamera*>(data);
+  Renderer& r = *self.renderer_;
+  const int width = arv_buffer_get_image_width(buffer);
+  const int height = arv_buffer_get_image_height(buffer);
+  r.resize(width, height);
+
+  kcSimExposure settings;
+  if (self.config_.extraFeatures) {
+    settings.exposure = self.floatReg(kExposureTime) * 1e-6;
+    settings.contrast = {self.floatReg(kGain) / 24.0};
+    settings.brightness = {self.floatReg(kBlackLevel) / 100.0};
+  } else {
+    settings.exposure = exposureUs * 1e-6;
+    settings.contrast = {gainRaw / 10.0};
+    settings.brightness = {kcSimModel::kBlackZero};  // no black level: no offset
+  }
+  for (std::uint32_t k = 0; k < 3; ++k) {
+    auto& table = settings.tables[k];
+    const bool camera = self.config_.extraFeatures && self.reg(kLutEnable + 4 * k) != 0;
+    for (std::uint32_t i = 0; i < 256; ++i)
+      table[i] = static_cast<unsigned char>(camera ? self.reg(kLutValue + 4 * (256 * k + i)) : i);
+  }
+  const unsigned long frame = self.frames_ + 1;
+  const cv::Mat bgr = kfBGRMat(r.sensor->expose(r.scene->levels(), settings, frame));
+
+  auto* out = static_cast<unsigned char*>(const_cast<void*>(arv_buffer_get_data(buffer, nullptr)));
+  if (const char* cell = bayerCell(format)) {
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        out[y * width + x] = bgr.at<cv::Vec3b>(y, x)[bgrIndex(cell[2 * (y % 2) + x % 2])];
+  } else {
+    cv::Mat converted;
+    if (format == ARV_PIXEL_FORMAT_RGB_8_PACKED)
+      cv::cvtColor(bgr, converted, cv::COLOR_BGR2RGB);
+    else if (format == ARV_PIXEL_FORMAT_MONO_8)
+      cv::cvtColor(bgr, converted, cv::COLOR_BGR2GRAY);
+    else
+      converted = bgr;  // BGR8
+    std::memcpy(out, converted.data, converted.total() * converted.elemSize());
+  }
+  {
+    std::lock_guard<std::mutex> lock(self.framesMutex_);
+    self.frames_ = frame;
+  }
+  self.framesDone_.notify_all();
+}

@@ -1,0 +1,73 @@
+// A GigE Vision camera for tests: Aravis's fake camera serving one
+// loopback address, its frames rendered by the simulated camera's scene and
+// sensor model at the exposure, gain and black level the fake camera holds.
+// Tests reach it over the real protocol and never discover: they open it
+// by its address. They run in a network namespace of their own (see
+// CMakeLists.txt beside this file).
+#pragma once
+
+#include <arv.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "colc/host/imaging.h"
+
+struct FakeCameraConfig {
+  std::string address = "127.0.0.1";
+  // Adds, on spare registers: float ExposureTime (20 .. 1e6 us), Gain
+  // (0 .. 24) and BlackLevel (0 .. 100), per-plane lookup tables
+  // (LUTSelector Red/Green/Blue, LUTEnable, LUTIndex, LUTValue), and the
+  // pel format BGR8. Without them the camera has only ExposureTimeAbs,
+  // GainRaw 0 .. 10 and no black level.
+  bool extraFeatures = false;
+  // Unbound: the simulated chart, 192 pels wide.
+  kc3PlanePelBuffer target;
+};
+
+class FakeGvCamera {
+ public:
+  // Registers of the extra features.
+  static constexpr std::uint32_t kExposureTime = 0x400;
+  static constexpr std::uint32_t kGain = 0x404;
+  static constexpr std::uint32_t kBlackLevel = 0x408;
+  static constexpr std::uint32_t kLutEnable = 0x410;  // + 4 * plane
+  static constexpr std::uint32_t kLutValue = 0x1000;  // + 4 * (256 * plane + index)
+
+  // Serves the camera; std::runtime_error when the address cannot be served.
+  explicit FakeGvCamera(const FakeCameraConfig& config = {});
+  ~FakeGvCamera();
+  FakeGvCamera(const FakeGvCamera&) = delete;
+  FakeGvCamera& operator=(const FakeGvCamera&) = delete;
+
+  const std::string& address() const { return config_.address; }
+  // Stops serving: from now on the camera does not answer. Safe from any thread.
+  void stop();
+
+  std::uint32_t reg(std::uint32_t address) const;
+  float floatReg(std::uint32_t address) const;
+  void setReg(std::uint32_t address, std::uint32_t value);
+  void setFloatReg(std::uint32_t address, float value);
+
+  // Frames rendered so far; waits until at least n were.
+  unsigned long frames() const { return frames_; }
+  void waitForFrames(unsigned long n);
+
+ private:
+  struct Renderer;
+  static void fill(ArvBuffer* buffer, void* self, guint32 exposureUs, guint32 gainRaw, ArvPixelFormat format);
+
+  FakeCameraConfig config_;
+  std::string xmlFile_;
+  std::unique_ptr<Renderer> renderer_;
+  std::mutex stopping_;
+  ArvGvFakeCamera* camera_ = nullptr;
+  ArvFakeCamera* registers_ = nullptr;
+  std::atomic<unsigned long> frames_{0};
+  std::mutex framesMutex_;
+  std::condition_variable framesDone_;
+};
