@@ -8,7 +8,7 @@
 #include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
 #include "search_path.h"
-#include "support/fifo_state.h"
+#include "support/calibration_cameras.h"
 
 namespace {
 

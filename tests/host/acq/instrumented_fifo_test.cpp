@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/runtime/cancellation.h"
-#include "support/small_sim_camera.h"
+#include "support/calibration_cameras.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "colc/tool/view_difference.h"
 #include "fake_gv_camera.h"
 #include "host/acq/sim/target_chart.h"
-#include "support/fifo_state.h"
+#include "support/calibration_cameras.h"
 
 namespace {
 
