@@ -86,14 +86,3 @@ TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
   EXPECT_EQ(failureOf([&] { readResultArchive(dir / "two"); }, "2 channel results"), ExitStatus::badArchive);
   EXPECT_EQ(failureOf([&] { readRecordArchive(dir / "missing"); }, dir / "missing"), ExitStatus::unreadableFile);
 }
-
-TEST(Files, WritabilityIsCheckedBeforeTheWork) {
-  ScratchFolder dir;
-  EXPECT_NO_THROW(checkWritable(dir / "result"));
-  EXPECT_EQ(failureOf([&] { checkWritable(dir / "none/result"); }, "none/result"), ExitStatus::unwritableFile);
-  EXPECT_EQ(failureOf([&] { checkWritable(dir.path()); }, "folder"), ExitStatus::unwritableFile);
-  makeFolder(dir / "a/b");
-  EXPECT_NO_THROW(checkWritable(dir / "a/b/result"));
-  writeBytes(dir / "file", "x");
-  EXPECT_EQ(failureOf([&] { makeFolder(dir / "file/sub"); }, "file/sub"), ExitStatus::unwritableFile);
-}

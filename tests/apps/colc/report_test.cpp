@@ -9,26 +9,10 @@
 #include <set>
 
 #include "calibration_run.h"
-#include "exit_status.h"
-#include "host/acq/sim/sim_camera.h"
-#include "host/acq/sim/target_chart.h"
 #include "scratch_folder.h"
+#include "support/calibration_cameras.h"
 
 namespace {
-
-// One quick calibration with its result records, shared by the tests.
-const CalibrationRun& calibrated() {
-  static const CalibrationRun run = [] {
-    kcSimCameraConfig config = kfParseSimCameraOptions("width=320,height=240,seed=5");
-    config.target = kfSimTargetChart(192);
-    kcColorCalibrationParams params;
-    params.isContrastEnabled(false);
-    params.isBrightnessEnabled(false);
-    params.allowPelMapping(false);
-    return runCalibration(kfOpenSimCamera(config), config.target, params, true, [](const kcColorCameraSettings&) {});
-  }();
-  return run;
-}
 
 std::string textOf(const std::string& path) {
   std::ifstream in(path);
@@ -45,10 +29,11 @@ std::set<std::string> imageSources(const std::string& html) {
 
 }  // namespace
 
-TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecords) {
+TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExist) {
   ScratchFolder dir;
   const CalibrationSetup setup{"simulated camera", "'<odd> & name.png' (192 x 128 pels)"};
-  writeReport(dir / "report", setup, calibrated(), kfSimTargetChart(192));
+  CalibrationRun run = runCalibration(kfOpenChartCamera(), kfTestChart(), kfQuickParams(), true, [](const auto&) {});
+  writeReport(dir / "report", setup, run, kfTestChart());
   const std::string html = textOf(dir / "report/index.html");
 
   const std::set<std::string> sources = imageSources(html);
@@ -68,23 +53,9 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecords) {
   EXPECT_NE(html.find("red transfer"), std::string::npos);
   EXPECT_NE(html.find("blue transfer"), std::string::npos);
   EXPECT_NE(html.find("<title>search path</title>"), std::string::npos);
-}
 
-TEST(Report, ARunWithoutResultRecordsShowsTheOtherImages) {
-  ScratchFolder dir;
-  CalibrationRun run = calibrated();
+  // A run without result records shows the other images.
   run.diagnostics.clear();
-  writeReport(dir.path(), {"camera", "reference"}, run, kfSimTargetChart(192));
-  EXPECT_EQ(imageSources(textOf(dir / "index.html")), (std::set<std::string>{"reference.png", "start-view.png"}));
-}
-
-TEST(Report, AFolderThatCannotBeMadeIsUnwritable) {
-  ScratchFolder dir;
-  std::ofstream(dir / "file") << "x";
-  try {
-    writeReport(dir / "file/report", {"camera", "reference"}, calibrated(), kfSimTargetChart(192));
-    FAIL() << "no failure";
-  } catch (const CommandFailure& e) {
-    EXPECT_EQ(e.status(), ExitStatus::unwritableFile);
-  }
+  writeReport(dir / "bare", {"camera", "reference"}, run, kfTestChart());
+  EXPECT_EQ(imageSources(textOf(dir / "bare/index.html")), (std::set<std::string>{"reference.png", "start-view.png"}));
 }
