@@ -25,16 +25,14 @@ kcColorCalibrationMeasurement byFit(double rms, double active) {
   return m;
 }
 
-TEST(IsBetter, DifferenceSumMustBeStrictlySmaller) {
+TEST(IsBetter, DifferenceSumsMustBeStrictlySmallerAndFitsCompareErrorPerActiveShare) {
   EXPECT_TRUE(Access::isBetter(byDifference(3.0), byDifference(2.5)));
   EXPECT_FALSE(Access::isBetter(byDifference(3.0), byDifference(3.0)));
   // The best's mode decides: a perfect fit with an equal difference sum is not better.
   kcColorCalibrationMeasurement perfectFit = byFit(0.0, 1.0);
   perfectFit.differenceSum = 3.0;
   EXPECT_FALSE(Access::isBetter(byDifference(3.0), perfectFit));
-}
 
-TEST(IsBetter, FitsCompareErrorPerActiveShare) {
   kcColorCalibrationMeasurement failedFit;
   failedFit.pelMappingUsed = true;
   EXPECT_TRUE(Access::isBetter(failedFit, byFit(9.0, 0.5)));
@@ -47,9 +45,10 @@ TEST(IsBetter, FitsCompareErrorPerActiveShare) {
   EXPECT_FALSE(Access::isBetter(byFit(2.0, 0.01), byFit(2.0, 0.03)));
 }
 
-TEST(Step, FirstMeasurementIsKeptAndItsFitsBecomeChannelResults) {
+TEST(Tool, KeepsTheBestMeasurementAndItsFitsWhichANewSearchResetsInPart) {
   kcColorCalibrationTool tool;
-  tool.init(kcColorCalibrationParams(), S(0.01, 0.5, 0.5), kc3PlanePelBuffer());
+  const S outside(5.0, 0.5, 0.5);  // outside the exposure range: returned as given
+  EXPECT_EQ(tool.init(kcColorCalibrationParams(), outside, kc3PlanePelBuffer()), outside);
   Access::skipPose(tool);
   const S measured = Access::nextSettings(tool);
   Access::measure(tool, byFit(7.0, 0.2));
@@ -61,6 +60,12 @@ TEST(Step, FirstMeasurementIsKeptAndItsFitsBecomeChannelResults) {
   // A later, worse measurement changes nothing.
   Access::measure(tool, byFit(8.0, 0.2));
   EXPECT_EQ(tool.result(), measured);
+  // A new search keeps the result but not its channel results.
+  tool.init(kcColorCalibrationParams(), outside, kc3PlanePelBuffer());
+  EXPECT_EQ(tool.result(), measured);
+  EXPECT_FALSE(tool.done());
+  EXPECT_FALSE(tool.repeatAcquire());
+  EXPECT_EQ(tool.channelResults()[1], kcColorCalibrationChannelResult());
 }
 
 // With every setting disabled, each cycle measures the best settings once.
@@ -121,25 +126,6 @@ TEST(Step, PoseFailureBecomesBadImagesAndLeavesThePhase) {
   }
   EXPECT_EQ(static_cast<int>(Access::state(tool).phase), 1);
   EXPECT_FALSE(tool.repeatAcquire());
-}
-
-TEST(Tool, InitResetsTheSearchButKeepsTheLastResult) {
-  kcColorCalibrationTool tool;
-  EXPECT_EQ(tool.result(), S());
-  EXPECT_EQ(tool.params(), kcColorCalibrationParams());
-  ASSERT_EQ(tool.channelResults().size(), 3u);
-  EXPECT_EQ(tool.channelResults()[0], kcColorCalibrationChannelResult());
-
-  const S outside(5.0, 0.5, 0.5);  // outside the exposure range: returned as given
-  EXPECT_EQ(tool.init(kcColorCalibrationParams(), outside, kc3PlanePelBuffer()), outside);
-  Access::skipPose(tool);
-  Access::measure(tool, byFit(1.0, 0.5));
-  const S best = tool.result();
-  tool.init(kcColorCalibrationParams(), outside, kc3PlanePelBuffer());
-  EXPECT_EQ(tool.result(), best);
-  EXPECT_FALSE(tool.done());
-  EXPECT_FALSE(tool.repeatAcquire());
-  EXPECT_EQ(tool.channelResults()[1], kcColorCalibrationChannelResult());
 }
 
 }  // namespace
