@@ -43,7 +43,7 @@ TEST(FastSearch, EndsWhereTheLiteralSearchEndsStallsIncluded) {
     const double gain = onEdge ? 0.125 * uniform(0, 16) : std::uniform_real_distribution<double>(-2.0, 3.0)(rng);
     const double offset = onEdge ? 0.5 * uniform(-10, 90) : std::uniform_real_distribution<double>(-50.0, 150.0)(rng);
     // The fast evaluation stands in for the literal one on both sides
-    // (fast_evaluation_test shows they are equal); this keeps a thousand
+    // (joint_table_test shows they are equal); this keeps a thousand
     // literal searches of a thousand rounds affordable.
     const kcFastEvaluation evaluation(*table);
     long evaluations = 0;

@@ -1,3 +1,5 @@
+// The fits that balance.h offers: of one plane, with a mask, by sampling
+// and of colour images, and the text that shows a fit.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,6 +24,16 @@ Result fitted(const Plane& src, const Plane& mask, const Plane& dst, kcDiagObjec
   Result result;
   kfComputeColorCalibration(src, mask, dst, result, diag, flags);
   return result;
+}
+
+std::vector<double> unmaskedFit(const Plane& src, const Plane& dst) {
+  Result result;
+  kfComputeColorCalibration(src, dst, result, nullptr, 0);
+  return fieldsOf(result);
+}
+
+kcPelBuffer<unsigned char> ramp(int slope, int start) {
+  return makePlane(24, 16, [=](long x, long y) { return start + slope * x + y + 3; });
 }
 
 }  // namespace
@@ -141,4 +153,93 @@ TEST(PlaneCalibration, TwelveMegapixelPairFits) {
   const Result result = fitted(src, Plane(), dst);
   EXPECT_NEAR(result.gain(), 0.8, 0.01);
   EXPECT_NEAR(result.offset(), 20.0, 1.0);
+}
+
+TEST(SampledCalibration, SamplesFromOutsideTheDestinationAreMaskedOut) {
+  constexpr long kWidth = 40, kHeight = 30;
+  const auto src = makePlane(kWidth, kHeight, [](long x, long y) { return (x * 5 + y * 3) % 250; });
+  const auto dst = makePlane(kWidth, kHeight, [](long x, long y) { return ((x - 6) * 6 + y * 4 + x * y % 3) % 256; });
+  const auto fittedOnto = [&](const Plane& mask, const Plane& onto) { return fieldsOf(fitted(src, mask, onto)); };
+  const auto callerMask = makePlane(kWidth, kHeight, [](long x, long y) { return x + y < 12 ? 0 : 255; });
+  const std::vector<std::string> records[] = {{"src", "dst", "sampledDst", "Src", "Dst"},
+                                              {"src", "dst", "sampledDst", "sampledDstMask", "Src", "mask", "Dst"}};
+  for (long shift : {0L, 7L}) {
+    SCOPED_TRACE(shift);
+    // Samples at the pel centres of dst moved right by shift; those beyond its right edge are outside.
+    const kcAffineSamplingParams sampling(kcAffineRectangle(kcVector<2>(kWidth / 2.0 + shift, kHeight / 2.0), kWidth,
+                                                            kHeight, kcRadian(0.0), kcRadian(0.0)),
+                                          kWidth, kHeight, kcAffineSamplingParams::eNearestNeighbor);
+    const auto shiftedDst = makePlane(kWidth, kHeight, [=](long x, long y) { return dst.pointToRow(y)[std::min(x + shift, kWidth - 1)]; });
+    const auto inside = makePlane(kWidth, kHeight, [=](long x, long) { return x + shift < kWidth ? 255 : 0; });
+    Result unmasked, masked, unboundMask;
+    kcDiagObject diag, withUnbound;
+    kfComputeColorCalibration(src, sampling, dst, unmasked, &diag, kColorCalibrationDiagInputs);
+    kfComputeColorCalibration(src, sampling, dst, unmasked, &diag, 0);
+    kfComputeColorCalibration(src, sampling, dst, unmasked, nullptr, kColorCalibrationDiagInputs);
+    EXPECT_EQ(fieldsOf(unmasked), fittedOnto(shift ? Plane(inside) : Plane(), shiftedDst));
+    EXPECT_EQ(recordNames(diag), records[shift ? 1 : 0]);
+    EXPECT_EQ(pelsOf(diag.diagRecord(shift ? 3 : 2).greyImages().at(0)), pelsOf(shift ? inside : shiftedDst));
+
+    kfComputeColorCalibration(src, callerMask, sampling, dst, masked, nullptr, 0);
+    EXPECT_EQ(fieldsOf(masked), fittedOnto(kfPelMin(callerMask, inside), shiftedDst));
+    // An unbound caller's mask is exactly the unmasked fit, diagnostics included.
+    kfComputeColorCalibration(src, Plane(), sampling, dst, unboundMask, &withUnbound, kColorCalibrationDiagInputs);
+    EXPECT_EQ(fieldsOf(unboundMask), fieldsOf(unmasked));
+    EXPECT_EQ(recordNames(withUnbound), records[shift ? 1 : 0]);
+  }
+}
+
+TEST(ColorCalibration, GreyPairIsFittedOnceColourPairsPlaneByPlaneAndAFailingPlaneChangesNothing) {
+  const kc3PlanePelBuffer grey(ramp(2, 0), ramp(2, 0), ramp(2, 0)), greyDst(ramp(3, 5), ramp(3, 5), ramp(3, 5));
+  // Planes 0 and 1 equal but plane 2 not: a colour image, fitted plane by plane.
+  const kc3PlanePelBuffer colour(ramp(2, 0), ramp(2, 0), ramp(4, 20)), colourDst(ramp(3, 5), ramp(1, 40), ramp(5, 1));
+  kcColorCalibrationResultInternal result, sampled;
+  kcDiagObject diag;
+  kfComputeColorCalibration(grey, greyDst, result, &diag, kColorCalibrationDiagInputs);
+  EXPECT_EQ(recordNames(diag), (std::vector<std::string>{"Src", "Dst"}));
+  const std::vector<double> greyFit = unmaskedFit(grey.plane0(), greyDst.plane0());
+  for (const auto& c : result.results()) EXPECT_EQ(fieldsOf(c), greyFit);
+
+  kfComputeColorCalibration(colour, colourDst, result, nullptr, 0);
+  const kcAffineSamplingParams atPelCentres(kcAffineRectangle(kcVector<2>(12.0, 8.0), 24, 16, kcRadian(0), kcRadian(0)),
+                                            24, 16, kcAffineSamplingParams::eNearestNeighbor);
+  kfComputeColorCalibration(colour, atPelCentres, colourDst, sampled, nullptr, 0);
+  EXPECT_EQ(fieldsOf(result.results().at(1)), unmaskedFit(colour.plane1(), colourDst.plane1()));
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(fieldsOf(sampled.results().at(k)), fieldsOf(result.results()[k]));
+
+  // A failing plane leaves the result as it was.
+  const kc3PlanePelBuffer saturated(ramp(2, 0), ramp(3, 0), makePlane(24, 16, 255));
+  kfComputeColorCalibration(colourDst, colourDst, result, nullptr, 0);
+  kcDiagObject failing;
+  EXPECT_THROW(kfComputeColorCalibration(saturated, colourDst, result, &failing, kColorCalibrationDiagInputs),
+               kcColorCalibrationDefs::BadImages);
+  EXPECT_EQ(recordNames(failing).size(), 6u);  // the third plane's inputs are shown before its refusal
+  ASSERT_EQ(result.results().size(), 3u);
+  for (const auto& c : result.results()) EXPECT_EQ(c.gain(), 1.0);
+}
+
+TEST(BalanceText, DrawsTheFittedNumbersOnTheLastRecordOrANewOne) {
+  const auto channel = [](double gain, double offset) {
+    Result result;
+    result.init(gain, offset, 0.5, 0.5, 0.75, 2.0);
+    return result;
+  };
+  kcDiagObject diag;
+  kfSketchBalanceText(channel(1.0, 0.0), &diag, 0);
+  kfSketchBalanceText(channel(1.0, 0.0), nullptr, kColorCalibrationDiagResults);
+  EXPECT_EQ(diag.numRecords(), 0);
+  kfSketchBalanceText(channel(1.25, -3.5), &diag, kColorCalibrationDiagResults);  // nowhere to go: a record of its own
+  diag.newDiagRecord();
+  kfSketchBalanceText(channel(1e300, -123.456789), &diag, kColorCalibrationDiagResults);
+  ASSERT_EQ(diag.numRecords(), 2);
+  const kcDiagRecord::Sketch& sketch = diag.diagRecord(0).sketches().at(0);
+  const kcUIText& text = sketch.sketch.texts().at(0);
+  EXPECT_EQ(text.text, "gain: 1.250000 offset: -3.500000 rmsError: 2.000000 propActive: 0.750000");
+  EXPECT_EQ(std::make_tuple(text.point, text.foreground, text.background, text.format, text.layer),
+            std::make_tuple(kcVector<2>(10.0, 50.0), kcColor::red, kcColor::pass, kcUIFormat{-1, 0}, 0));
+  EXPECT_EQ(std::make_tuple(sketch.name, sketch.coordinateSystem), std::make_tuple("Color Balance Result Text", 0));
+  // Wide numbers widen their fields instead of being cut.
+  const std::string& wide = diag.diagRecord(1).sketches().at(0).sketch.texts().at(0).text;
+  EXPECT_EQ(wide.substr(0, 8), "gain: 10");
+  EXPECT_EQ(wide.substr(307), ".000000 offset: -123.456789 rmsError: 2.000000 propActive: 0.750000");
 }
