@@ -7,7 +7,7 @@
 
 #include "colc/colorcal.h"
 #include "exit_status.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <set>
 
 #include "calibration_run.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 #include "support/calibration_cameras.h"
 
 namespace {
