@@ -1,7 +1,10 @@
+// Record layouts in archives, of the calibration records and the error
+// classes, and the refusal of damaged or unknown archives.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
+#include <typeinfo>
 
 #include "colc/colorcal.h"
 #include "colc/records/errors.h"
@@ -63,6 +66,28 @@ std::function<void(kcArchive&)> readerKeepingOnFailure(const Record& sentinel) {
   };
 }
 
+using Defs = kcColorCalibrationDefs;
+
+int gDestroyed = 0;
+struct CountedBadImages : Defs::BadImages {
+  using BadImages::BadImages;
+  ~CountedBadImages() override { ++gDestroyed; }
+};
+
+std::vector<unsigned char> written(kcPersistent&& object) {
+  kcMemoryArchive ar;
+  ar.writeObject(object);
+  return ar.data();
+}
+
+// The stored class name: its length as 32 bits, then the name.
+std::vector<unsigned char> nameBytes(const std::string& name) {
+  std::vector<unsigned char> bytes(4 + name.size());
+  bytes[0] = static_cast<unsigned char>(name.size());
+  std::copy(name.begin(), name.end(), bytes.begin() + 4);
+  return bytes;
+}
+
 }  // namespace
 
 TEST(RecordArchive, LayoutsHoldEveryFieldInOrder) {
@@ -88,7 +113,7 @@ TEST(RecordArchive, LayoutsHoldEveryFieldInOrder) {
   otherAcq.brightness(1.0);
   EXPECT_FALSE(otherAcq == result);
   // Two channel results stay two.
-  EXPECT_THROW(back.pelMapImage(kc3PlanePelBuffer()), kcColorCalibrationDefs::BadParams);
+  EXPECT_THROW(back.pelMapImage(kc3PlanePelBuffer()), Defs::BadParams);
 
   // A stored map is not rebuilt from gain and offset, but must be usable.
   std::vector<unsigned char> identity = kfBuildPelMap(1.0, 0.0);
@@ -136,4 +161,48 @@ TEST(RecordArchive, DamagedRecordsAreRefusedAndLeaveTheTargetUnchanged) {
   expectCorruptionRefused(archived(channel(1.5, 2.0)), readerKeepingOnFailure(channel(0.5, 1.0)));
   expectCorruptionRefused(archived(sampleResult({channel(1, 0), channel(1.2, -3), channel(0.9, 4)})),
                           readerKeepingOnFailure(kcColorCalibrationResult()), 5000);
+}
+
+TEST(ErrorClasses, SuicideAndRethrowDeletesTheHeapObjectAndThrowsACopy) {
+  Defs::Errors* error = new CountedBadImages("lost");
+  try {
+    error->suicideAndRethrow();
+  } catch (const Defs::BadImages& e) {
+    EXPECT_EQ(typeid(e), typeid(Defs::BadImages));
+    EXPECT_EQ(e.text(), "lost");
+  }
+  EXPECT_EQ(gDestroyed, 1);
+  EXPECT_THROW((new Defs::BadParams("p"))->suicideAndRethrow(), Defs::BadParams);
+}
+
+TEST(ErrorClasses, StoredLevelByLevelRebuiltFromTheClassTableAndRefusedWhenDamaged) {
+  std::vector<unsigned char> expected = nameBytes("kcColorCalibrationDefs::BadImages");
+  for (int b : {0, 0, 0, 1, 0, 0, 0, int{'x'}}) expected.push_back(static_cast<unsigned char>(b));
+  EXPECT_EQ(written(Defs::BadImages("x")), expected);
+
+  kcMemoryArchive in(expected);
+  const std::unique_ptr<kcPersistent> object = in.readObject();
+  const auto& back = dynamic_cast<const Defs::BadImages&>(*object);
+  EXPECT_EQ(back.errorNumber(), 268473089);
+  EXPECT_EQ(back.text(), "x");
+  expectCorruptionRefused(written(Defs::BadImages("Can not find pose of the calibration image in the acquired Image.")),
+                          [](kcArchive& ar) { ar.readObject(); });
+}
+
+TEST(ErrorClasses, UnknownVersionNamesTheLevelBeforeReadingOn) {
+  const std::size_t first = nameBytes("kcColorCalibrationDefs::BadParams").size();
+  for (const auto& [level, name] : {std::pair<std::size_t, std::string>{0, "kcColorCalibrationDefs::BadParams"},
+                                    {1, "kcColorCalibrationDefs::Errors"}}) {
+    std::vector<unsigned char> bytes = written(Defs::BadParams("m"));
+    bytes[first + level] = 1;
+    kcMemoryArchive in(bytes);
+    try {
+      in.readObject();
+      ADD_FAILURE() << "version 1 accepted at " << name;
+    } catch (const kcArchive::UnknownVersion& e) {
+      EXPECT_EQ(e.file(), name);
+      EXPECT_EQ(e.line(), 0);
+      EXPECT_EQ(in.bytesLeft(), bytes.size() - first - level - 1);
+    }
+  }
 }
