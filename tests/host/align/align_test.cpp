@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <opencv2/imgproc.hpp>
 #include <vector>
 
 #include "host/imaging/cv_bridge.h"
@@ -83,38 +82,6 @@ TEST(AlignPattern, FindsNothingUnlessTheChartLiesWithinTheZonesAndTheView) {
   scaleOnly.zoneEnable(2);
   EXPECT_EQ(run(turned, scaleOnly).numFound(), 0);
   EXPECT_EQ(run(sceneAt(background, 0.0, 1.1, {300, 250}, rng), scaleOnly).numFound(), 1);
-}
-
-TEST(AlignPattern, PosesMapClientCoordinatesOfBothImages) {
-  // The pattern: a window of a larger buffer, placed and scaled; the run
-  // image: placed, windowed and scaled too. Both client transforms double,
-  // so that the client pose keeps the view's scale.
-  cv::Mat padded;
-  cv::copyMakeBorder(grey(kChart), padded, 7, 5, 11, 3, cv::BORDER_CONSTANT, cv::Scalar(0));
-  kcPelBuffer<unsigned char> train = kfPelBufferFromMat(padded);
-  train.offset(-20, 30);
-  train.window(kcPelRect(-9, 37, -9 + kChart.cols, 37 + kChart.rows), false);
-  const kcXform<2> trainClient(kcMatrix<2>(2.0, 0.0, 0.0, 2.0), kcVector<2>(5.0, -3.0));
-  train.clientFromImageXform(trainClient);
-  kcSXAlignPattern pattern;
-  pattern.train(train, 2, nullptr, 0);
-
-  cv::RNG rng(4);
-  const TargetPose truth{-8.0, 1.1, {300.0, 260.0}};
-  kcPelBuffer<unsigned char> view =
-      kfPelBufferFromMat(grey(renderScene(kChart, clutter(kView, rng), truth.xform(), rng)));
-  view.offset(100, -50);
-  view.window(kcPelRect(110, -40, 735, 430), false);
-  const kcXform<2> viewClient(kcMatrix<2>(2.0, 0.0, 0.0, 2.0), kcVector<2>(-7.0, 9.0));
-  view.clientFromImageXform(viewClient);
-  kcSXAlignResultSet found;
-  pattern.run(view, calibrationSearch(), found, nullptr, 0);
-  ASSERT_EQ(found.numFound(), 1);
-
-  // Chart centred coordinates -> pattern client, and view -> run client.
-  const kcXform<2> patternClient = trainClient * kcXform<2>(kcMatrix<2>(), kcVector<2>(-9.0 + kHalfW, 37.0 + kHalfH));
-  const kcXform<2> expected = viewClient * kcXform<2>(kcMatrix<2>(), kcVector<2>(100.0, -50.0)) * truth.xform();
-  EXPECT_LT(cornerError(found.result(0).pose() * patternClient, expected, kHalfW, kHalfH), 2 * 1.0);
 }
 
 TEST(AlignPattern, RefusesWhatItCannotUse) {
