@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <functional>
-#include <typeinfo>
 
 #include "colc/colorcal.h"
 #include "colc/records/errors.h"
@@ -67,12 +66,6 @@ std::function<void(kcArchive&)> readerKeepingOnFailure(const Record& sentinel) {
 }
 
 using Defs = kcColorCalibrationDefs;
-
-int gDestroyed = 0;
-struct CountedBadImages : Defs::BadImages {
-  using BadImages::BadImages;
-  ~CountedBadImages() override { ++gDestroyed; }
-};
 
 std::vector<unsigned char> written(kcPersistent&& object) {
   kcMemoryArchive ar;
@@ -161,18 +154,6 @@ TEST(RecordArchive, DamagedRecordsAreRefusedAndLeaveTheTargetUnchanged) {
   expectCorruptionRefused(archived(channel(1.5, 2.0)), readerKeepingOnFailure(channel(0.5, 1.0)));
   expectCorruptionRefused(archived(sampleResult({channel(1, 0), channel(1.2, -3), channel(0.9, 4)})),
                           readerKeepingOnFailure(kcColorCalibrationResult()), 5000);
-}
-
-TEST(ErrorClasses, SuicideAndRethrowDeletesTheHeapObjectAndThrowsACopy) {
-  Defs::Errors* error = new CountedBadImages("lost");
-  try {
-    error->suicideAndRethrow();
-  } catch (const Defs::BadImages& e) {
-    EXPECT_EQ(typeid(e), typeid(Defs::BadImages));
-    EXPECT_EQ(e.text(), "lost");
-  }
-  EXPECT_EQ(gDestroyed, 1);
-  EXPECT_THROW((new Defs::BadParams("p"))->suicideAndRethrow(), Defs::BadParams);
 }
 
 TEST(ErrorClasses, StoredLevelByLevelRebuiltFromTheClassTableAndRefusedWhenDamaged) {
