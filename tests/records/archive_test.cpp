@@ -4,12 +4,53 @@
 
 #include <cstring>
 #include <functional>
+#include <random>
 
 #include "colc/colorcal.h"
 #include "colc/records/errors.h"
-#include "support/archive_checks.h"
 
 namespace {
+
+template <class T>
+std::vector<unsigned char> archived(T value) {
+  kcMemoryArchive ar;
+  ar || value;
+  return ar.data();
+}
+
+template <class T>
+T restored(const std::vector<unsigned char>& bytes) {
+  kcMemoryArchive ar(bytes);
+  T value{};
+  ar || value;
+  return value;
+}
+
+// Runs read on every strict prefix of bytes, which must throw a
+// kcException, and on copies with one to three random bits flipped, which
+// must either read or throw a kcException (any other exception fails the
+// test; running under the sanitizers catches reads outside the data).
+void expectCorruptionRefused(const std::vector<unsigned char>& bytes, const std::function<void(kcArchive&)>& read,
+                             int flips = 2000) {
+  for (std::size_t n = 0; n < bytes.size(); ++n) {
+    kcMemoryArchive ar(std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<long>(n)));
+    EXPECT_THROW(read(ar), kcException) << "prefix of " << n << " of " << bytes.size() << " bytes";
+  }
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<std::size_t> bit(0, bytes.size() * 8 - 1);
+  for (int i = 0; i < flips; ++i) {
+    std::vector<unsigned char> damaged = bytes;
+    for (int k = 0; k <= i % 3; ++k) {
+      const std::size_t b = bit(random);
+      damaged[b / 8] ^= static_cast<unsigned char>(1u << (b % 8));
+    }
+    kcMemoryArchive ar(std::move(damaged));
+    try {
+      read(ar);
+    } catch (const kcException&) {
+    }
+  }
+}
 
 // Expected archive bytes, built by hand independently of operator||.
 struct Bytes {
