@@ -62,14 +62,16 @@ TEST(PlaneCalibration, RandomPairsEndAtTheLiteralErrorWithBothStepsBelowTheirLim
         src.pointToRow(y)[x] = clampPel(t);
         dst.pointToRow(y)[x] = clampPel(gain * t + offset + noise(rng));
       }
-    const Plane mask = makePlane(64 + i, 48, [i](long x, long y) { return i % 2 && (x / 7 + y / 5) % 4 == 0 ? 0 : 255; });
+    const Plane mask =
+        makePlane(64 + i, 48, [i](long x, long y) { return i % 2 && (x / 7 + y / 5) % 4 == 0 ? 0 : 255; });
     SCOPED_TRACE(::testing::Message() << "case " << i << ": gain " << gain << " offset " << offset);
     const kcChannelFit fit = kfFitChannel(src, mask, dst, nullptr, 0);
     const Result result = fitted(src, mask, dst);
     EXPECT_EQ(fieldsOf(result), fieldsOf(i % 2 ? result : fitted(src, Plane(), dst)));
     auto table = std::make_unique<kcJointTable>();
     kfBuildJointHistogram(src, mask, dst, *table);
-    EXPECT_EQ(result.rmsError(), kfEvaluateMapping(*table, result.gain(), result.offset(), *std::make_unique<kcJointTable>()));
+    EXPECT_EQ(result.rmsError(),
+              kfEvaluateMapping(*table, result.gain(), result.offset(), *std::make_unique<kcJointTable>()));
     EXPECT_LT(fit.search.gainStep, kGainStepLimit);
     EXPECT_LT(fit.search.offsetStep, kOffsetStepLimit);
     EXPECT_NEAR(result.gain(), gain, 0.05);
@@ -86,8 +88,8 @@ TEST(PlaneCalibration, RefusalsLeaveTheResultAndShowTheInputs) {
   const auto saturated = makePlane(8, 8, [](long x, long) { return x % 2 ? 255 : 0; });
   const struct {
     Plane src, mask, dst;
-  } cases[] = {{Plane(), Plane(), good},      {good, Plane(), Plane()},  {good, Plane(), elsewhere},
-               {good, elsewhere, good},       {good, partialMask, good}, {good, greyMask, good},
+  } cases[] = {{Plane(), Plane(), good},         {good, Plane(), Plane()},  {good, Plane(), elsewhere},
+               {good, elsewhere, good},          {good, partialMask, good}, {good, greyMask, good},
                {good, makePlane(8, 8, 0), good}, {saturated, Plane(), good}};
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -114,7 +116,8 @@ TEST(PlaneCalibration, StartsFromTheMomentsOfTheActivePelsOnly) {
     EXPECT_EQ(std::make_pair(fit.startGain, fit.startOffset), std::make_pair(2.0, 0.0));
   }
   // A source of one active value has no spread: 1.0 stands in for it.
-  const kcChannelFit flat = kfFitChannel(makePlane(8, 3, [](long x, long) { return x < 4 ? 50 : 0; }), Plane(), dst, nullptr, 0);
+  const kcChannelFit flat =
+      kfFitChannel(makePlane(8, 3, [](long x, long) { return x < 4 ? 50 : 0; }), Plane(), dst, nullptr, 0);
   EXPECT_EQ(std::make_pair(flat.startGain, flat.startOffset), std::make_pair(20.0, 40.0 - 50.0 * 20.0));
 }
 
@@ -139,9 +142,11 @@ TEST(PlaneCalibration, DiagnosticsFollowTheirFlags) {
   const Result result = fitted(src, makePlane(32, 16, 255), dst, &diag, 0x30000);
   fitted(src, Plane(), dst, &diag, kColorCalibrationDiagResults);
   fitted(src, Plane(), dst, &diag, kColorCalibrationDiagInputs);
-  EXPECT_EQ(recordNames(diag), (std::vector<std::string>{"Src", "mask", "Dst", "mapped src", "mapped src", "Src", "Dst"}));
+  EXPECT_EQ(recordNames(diag),
+            (std::vector<std::string>{"Src", "mask", "Dst", "mapped src", "mapped src", "Src", "Dst"}));
   EXPECT_EQ(pelsOf(diag.diagRecord(3).greyImages().at(0)), pelsOf(kfPelMap(src, result.pelmap())));
-  for (long i = 0; i < diag.numRecords(); ++i) EXPECT_EQ(diag.diagRecord(i).sketches().size(), i == 3 || i == 4 ? 1u : 0u);
+  for (long i = 0; i < diag.numRecords(); ++i)
+    EXPECT_EQ(diag.diagRecord(i).sketches().size(), i == 3 || i == 4 ? 1u : 0u);
 }
 
 TEST(PlaneCalibration, TwelveMegapixelPairFits) {
@@ -169,7 +174,8 @@ TEST(SampledCalibration, SamplesFromOutsideTheDestinationAreMaskedOut) {
     const kcAffineSamplingParams sampling(kcAffineRectangle(kcVector<2>(kWidth / 2.0 + shift, kHeight / 2.0), kWidth,
                                                             kHeight, kcRadian(0.0), kcRadian(0.0)),
                                           kWidth, kHeight, kcAffineSamplingParams::eNearestNeighbor);
-    const auto shiftedDst = makePlane(kWidth, kHeight, [=](long x, long y) { return dst.pointToRow(y)[std::min(x + shift, kWidth - 1)]; });
+    const auto shiftedDst =
+        makePlane(kWidth, kHeight, [=](long x, long y) { return dst.pointToRow(y)[std::min(x + shift, kWidth - 1)]; });
     const auto inside = makePlane(kWidth, kHeight, [=](long x, long) { return x + shift < kWidth ? 255 : 0; });
     Result unmasked, masked, unboundMask;
     kcDiagObject diag, withUnbound;
