@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
+#include <string>
 
 #include "colc/driver/acquisition.h"
 #include "colc/host/runtime.h"
@@ -59,42 +59,30 @@ TEST(Calibrate, DefaultSearchBringsTheCorrectedViewCloseToTheReference) {
 // Failures that leave the call before a result exists; the camera is put
 // back every time. (Failures of the camera itself: fault_sweep_test.)
 TEST(Calibrate, FailuresBeforeAnyResultLeaveItUntouchedAndTheCameraRestored) {
-  const kcPelBuffer<unsigned char> flat(192, 128);
-  const struct {
-    const char* what;
-    std::function<void(kcPtrHandle<kcAcqFifo>, kcColorCalibrationResult&)> calibrate;
-  } cases[] = {
-      {"no camera",
-       [](auto, auto& result) {
-         EXPECT_THROW(kfColorCalibrate({}, kfTestChart(), kfQuickParams(), result, nullptr, 0), kcBadPointer);
-       }},
-      {"target out of view",
-       [&](auto fifo, auto& result) {
-         EXPECT_THROW(kfColorCalibrate(fifo, kc3PlanePelBuffer(flat, flat, flat), kfQuickParams(), result, nullptr, 0),
-                      kcColorCalibrationDefs::BadImages);
-       }},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  const auto expectUntouched = [](const std::string& what, const auto& calibrate) {
+    SCOPED_TRACE(what);
     auto fifo = kfOpenChartCamera();
     const FifoState before = kfFifoStateOf(*fifo);
     kcColorCalibrationResult result = sentinel();
-    c.calibrate(fifo, result);
-    EXPECT_EQ(kfFifoStateOf(*fifo), before);
-    EXPECT_EQ(result, sentinel());
-  }
-  // Attention checks 1 and 2 come before and inside the first acquisition, 3 before the first step.
-  for (unsigned long n : {1ul, 2ul, 3ul, 10ul}) {
-    SCOPED_TRACE(n);
-    auto fifo = kfOpenChartCamera();
-    const FifoState before = kfFifoStateOf(*fifo);
-    kcColorCalibrationResult result = sentinel();
-    kfFailAttentionCheckAt(n, kSysCancelled);
-    EXPECT_THROW(kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, nullptr, 0), kcCancelled);
+    calibrate(fifo, result);
     kfFailAttentionCheckAt(0, kSysSuccess);
     EXPECT_EQ(kfFifoStateOf(*fifo), before);
     EXPECT_EQ(result, sentinel());
-  }
+  };
+  expectUntouched("no camera", [](auto, auto& result) {
+    EXPECT_THROW(kfColorCalibrate({}, kfTestChart(), kfQuickParams(), result, nullptr, 0), kcBadPointer);
+  });
+  const kcPelBuffer<unsigned char> flat(192, 128);
+  expectUntouched("target out of view", [&](auto fifo, auto& result) {
+    EXPECT_THROW(kfColorCalibrate(fifo, kc3PlanePelBuffer(flat, flat, flat), kfQuickParams(), result, nullptr, 0),
+                 kcColorCalibrationDefs::BadImages);
+  });
+  // Attention checks 1 and 2 come before and inside the first acquisition, 3 before the first step.
+  for (unsigned long n : {1ul, 2ul, 3ul, 10ul})
+    expectUntouched("attention check " + std::to_string(n), [n](auto fifo, auto& result) {
+      kfFailAttentionCheckAt(n, kSysCancelled);
+      EXPECT_THROW(kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, nullptr, 0), kcCancelled);
+    });
 }
 
 TEST(Calibrate, InputTableFlagTellsWhetherTheCameraTableIsTheIdentity) {

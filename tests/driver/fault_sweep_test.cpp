@@ -43,10 +43,7 @@ const kc3PlanePelBuffer& reference() {
 }
 
 kcColorCalibrationParams exposureOnly() {
-  kcColorCalibrationParams params;
-  params.isContrastEnabled(false);
-  params.isBrightnessEnabled(false);
-  params.allowPelMapping(false);
+  kcColorCalibrationParams params = kfQuickParams();
   params.exposureRange({0.02, 0.04});
   params.minExposureStepSize(0.02);
   return params;
