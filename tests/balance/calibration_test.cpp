@@ -1,9 +1,12 @@
 // The fits that balance.h offers: of one plane, with a mask, by sampling
-// and of colour images, and the text that shows a fit.
+// and of colour images, and the text that shows a fit; the one-pass fit
+// against its literal form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <random>
 #include <tuple>
 
@@ -34,6 +37,21 @@ std::vector<double> unmaskedFit(const Plane& src, const Plane& dst) {
 
 kcPelBuffer<unsigned char> ramp(int slope, int start) {
   return makePlane(24, 16, [=](long x, long y) { return start + slope * x + y + 3; });
+}
+
+auto fields(const kcChannelFit& f) {
+  return std::make_tuple(f.gain, f.offset, f.rmsError, f.proportionActiveSrcPels, f.proportionActiveDstPels,
+                         f.proportionActivePels, f.startGain, f.startOffset, f.search.gainStep, f.search.offsetStep,
+                         f.search.rounds, f.search.stalled);
+}
+
+// The fit's fields, or nothing when it refuses the images.
+std::optional<decltype(fields(kcChannelFit()))> fitOrRefusal(const auto& fit) {
+  try {
+    return fields(fit());
+  } catch (const kcColorCalibrationDefs::BadImages&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -158,6 +176,40 @@ TEST(PlaneCalibration, TwelveMegapixelPairFits) {
   const Result result = fitted(src, Plane(), dst);
   EXPECT_NEAR(result.gain(), 0.8, 0.01);
   EXPECT_NEAR(result.offset(), 20.0, 1.0);
+}
+
+TEST(OnePassFit, EqualsTheLiteralFitOnRandomPairs) {
+  // A noisy linear camera with clipping on either side; source, destination
+  // and mask of different sizes and placements; masks with holes, all
+  // 255, all 0, or with a stray value inside or outside the common window.
+  std::mt19937 rng(99);
+  std::uniform_real_distribution<double> gains(0.4, 1.8), offsets(-60.0, 60.0), scene(-20.0, 275.0);
+  std::uniform_int_distribution<int> shift(-3, 3);
+  for (int i = 0; i < 24; ++i) {
+    const double gain = gains(rng), offset = offsets(rng);
+    std::normal_distribution<double> noise(0.0, 0.3 + 0.2 * (i % 5));
+    kcPelBuffer<unsigned char> src = makePlane(37 + i % 3, 29, 0), dst = makePlane(35, 31 - i % 2, 0);
+    for (long y = 0; y < 31; ++y)
+      for (long x = 0; x < 38; ++x) {
+        const double t = i % 6 == 5 ? 40.0 + (x + y) % 150 : scene(rng);  // every sixth pair never clips
+        if (x < src.width() && y < src.height()) src.pointToRow(y)[x] = clampPel(t);
+        if (x < dst.width() && y < dst.height()) dst.pointToRow(y)[x] = clampPel(gain * t + offset + noise(rng));
+      }
+    dst.offset(shift(rng), shift(rng));
+    kcPelBuffer<unsigned char> mask;
+    bool refused = false;
+    if (i % 3 != 0) {
+      mask = makePlane(44, 40, [&](long x, long y) { return i % 7 == 1 || (x * 3 + y * 5 + i) % 11 > 2 ? 255 : 0; });
+      if (i % 8 == 2 || i % 8 == 4) mask.pointToRow(i % 8 == 2 ? 0 : 10)[10] = 128;  // outside, inside
+      if (i % 9 == 4) mask = makePlane(44, 40, 0);                                   // nothing active
+      mask.offset(-4, -4);
+      refused = i % 8 == 2 || i % 8 == 4 || i % 9 == 4;
+    }
+    SCOPED_TRACE(::testing::Message() << "case " << i);
+    const auto literal = fitOrRefusal([&] { return kfFitChannelLiteral(src, mask, dst, nullptr, 0); });
+    EXPECT_EQ(fitOrRefusal([&] { return kfFitChannel(src, mask, dst, nullptr, 0); }), literal);
+    EXPECT_EQ(literal.has_value(), !refused);
+  }
 }
 
 TEST(SampledCalibration, SamplesFromOutsideTheDestinationAreMaskedOut) {
