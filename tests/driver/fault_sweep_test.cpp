@@ -126,6 +126,7 @@ TEST(FaultSweep, EveryFaultAtEveryAcquisitionRestoresTheCameraAndKeepsTheFailure
     EXPECT_TRUE(failed.result.acqInfo().failure().isFailure());
     if (n == 1) {  // before any measurement: the tool's state as init left it
       EXPECT_EQ(failed.result.exposure(), 0.0);
+      EXPECT_EQ(failed.result.contrast(), 0.0);
       EXPECT_EQ(failed.result.channelResults(), std::vector<kcColorCalibrationChannelResult>(3));
     }
 
