@@ -108,6 +108,8 @@ TEST(AravisFifo, OpeningMapsTheBuiltInFeaturesWhichTakeGoodSettingsOnlyAndClosin
     acquire(*fifo);  // closing must also stop the stream
   }
   EXPECT_EQ(registersOf(camera), before);
+
+  // Opened again: settings reach their features, bad values change nothing.
   auto fifo = kfOpenAravisCamera(smallView(camera));
   kcExposureProp& exposure = fifo->properties().exposureProp();
   kcContrastBrightnessProp& cb = fifo->properties().contrastBrightnessProp();
