@@ -6,8 +6,7 @@
 #include "colc/host/runtime.h"
 #include "colc/records/result.h"
 #include "host/runtime/cancellation.h"
-#include "support/fifo_state.h"
-#include "support/small_sim_camera.h"
+#include "support/calibration_cameras.h"
 
 namespace {
 
@@ -38,20 +37,7 @@ kcPtrHandle<kcInstrumentedAcqFifo> preparedCamera() {
 // What a saver leaves: tap 0's values and plane 0's table everywhere.
 const FifoState kRestored{false, &kfFreeRunTrigger(), 0.07, {0.3, 0.3}, {0.2, 0.2}, {kInverse, kInverse, kInverse}};
 
-// What the driver does with a FIFO while its saver lives.
-void calibrationLikeUse(const kcPtrHandle<kcAcqFifo>& fifo) {
-  kcFifoStateSaver saver(fifo);
-  fifo->triggerEnable(false);
-  fifo->triggerModel(kfManualTrigger());
-  fifo->triggerEnable(true);
-  fifo->properties().inputLutProp().inputLut(kc8BitInputLutProp::positive8BitLut);
-  kcAcquireInfo info;
-  bool failed = false;
-  for (const kcColorCameraSettings settings : {kcColorCameraSettings(0.01, 0.5, 0.5), kcColorCameraSettings(0.2, 1, 0)})
-    if (kfAcquireImage(fifo, settings, info, failed); failed) break;
-}
-
-TEST(Acquisition, SaverReadsAndRestoresInItsOrder) {
+TEST(Acquisition, SaverReadsAndRestoresInItsOrderAndAFailedWriteEndsTheRestore) {
   auto fifo = preparedCamera();
   fifo->clearLog();
   {
@@ -65,30 +51,9 @@ TEST(Acquisition, SaverReadsAndRestoresInItsOrder) {
             (Log{"triggerEnable(false)", "inputLut(table)", "triggerModel(free-run)", "setContrastEx(0.3,all)",
                  "setBrightnessEx(0.2,all)", "exposure(0.07)", "triggerEnable(false)"}));
   EXPECT_EQ(kfFifoStateOf(*fifo->inner()), kRestored);
-}
 
-TEST(Acquisition, StateComesBackWhateverFails) {
-  std::vector<std::string> faults = {"fail-at=1",    "fail-at=2",    "unbound-at=1",
-                                     "timeout-at=1", "timeout-at=2", "cancel-at=1"};
-  const int bodyWrites = 4 + 2 * 5;  // trigger switch and table, two acquisitions
-  for (int n = 1; n <= bodyWrites; ++n) faults.push_back("write-fail-at=" + std::to_string(n));
-  for (int call = 1; call <= 2; ++call) faults.push_back("attention check " + std::to_string(call));
-  for (const std::string& fault : faults) {
-    auto fifo = preparedCamera();
-    if (fault.starts_with("attention"))
-      kfFailAttentionCheckAt(std::stoul(fault.substr(16)), kSysCancelled);
-    else
-      fifo->faults() = kfParseSimCameraOptions(fault).faults;
-    try {
-      calibrationLikeUse(fifo);
-    } catch (const kcException&) {
-    }
-    EXPECT_EQ(kfFifoStateOf(*fifo->inner()), kRestored) << fault;
-    kfClearCancel();
-    kfFailAttentionCheckAt(0, kSysSuccess);
-  }
   // A write failing in the restore ends it there, without an exception.
-  auto fifo = preparedCamera();
+  fifo = preparedCamera();
   {
     kcFifoStateSaver saver(fifo);
     fifo->triggerModel(kfManualTrigger());

@@ -1,39 +1,19 @@
+#include "colc/driver/calibrate.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 
 #include "colc/driver/acquisition.h"
-#include "colc/driver/calibrate.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
 #include "colc/tool/view_difference.h"
-#include "host/acq/sim/sim_camera.h"
-#include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
-#include "support/fifo_state.h"
+#include "support/calibration_cameras.h"
+#include "support/test_planes.h"
 
 namespace {
-
-// A small camera whose view holds the whole 192-pel chart.
-kcPtrHandle<kcInstrumentedAcqFifo> openCamera(const std::string& faults = "") {
-  kcSimCameraConfig config = kfParseSimCameraOptions("width=320,height=240,seed=5" + (faults.empty() ? "" : "," + faults));
-  config.target = kfSimTargetChart(192);
-  return kfOpenSimCamera(config);
-}
-
-const kc3PlanePelBuffer& reference() {
-  static const kc3PlanePelBuffer chart = kfSimTargetChart(192);
-  return chart;
-}
-
-// A quick search: exposure only, compared by difference alone.
-kcColorCalibrationParams quickParams() {
-  kcColorCalibrationParams params;
-  params.isContrastEnabled(false);
-  params.isBrightnessEnabled(false);
-  params.allowPelMapping(false);
-  return params;
-}
 
 // A result the driver must not touch.
 kcColorCalibrationResult sentinel() {
@@ -53,10 +33,10 @@ kc3PlanePelBuffer acquireAt(const kcPtrHandle<kcInstrumentedAcqFifo>& fifo, cons
 }
 
 TEST(Calibrate, DefaultSearchBringsTheCorrectedViewCloseToTheReference) {
-  auto fifo = openCamera();
+  auto fifo = kfOpenChartCamera();
   const FifoState before = kfFifoStateOf(*fifo);
   kcColorCalibrationResult result;
-  kfColorCalibrate(fifo, reference(), kcColorCalibrationParams(), result, nullptr, 0);
+  kfColorCalibrate(fifo, kfTestChart(), kcColorCalibrationParams(), result, nullptr, 0);
   const unsigned long acquisitions = fifo->completions();
   EXPECT_EQ(kfFifoStateOf(*fifo), before);
   ASSERT_EQ(result.channelResults().size(), 3u);
@@ -64,10 +44,10 @@ TEST(Calibrate, DefaultSearchBringsTheCorrectedViewCloseToTheReference) {
   EXPECT_FALSE(result.acqInfo().failure().isFailure());
 
   const kcColorCameraSettings start(before.exposure, before.contrast[0], before.brightness[0]);
-  const auto was = kfViewDifference(acquireAt(fifo, start), reference());
+  const auto was = kfViewDifference(acquireAt(fifo, start), kfTestChart());
   result.setFifoProperties(fifo);
   const kcColorCameraSettings calibrated(result.exposure(), result.contrast(), result.brightness());
-  const auto now = kfViewDifference(acquireAt(fifo, calibrated), reference(), &result);
+  const auto now = kfViewDifference(acquireAt(fifo, calibrated), kfTestChart(), &result);
   std::printf("acquisitions %lu; mean absolute difference per plane before %.2f %.2f %.2f, after %.2f %.2f %.2f\n",
               acquisitions, was[0], was[1], was[2], now[0], now[1], now[2]);
   for (int k = 0; k < 3; ++k) {
@@ -76,120 +56,61 @@ TEST(Calibrate, DefaultSearchBringsTheCorrectedViewCloseToTheReference) {
   }
 }
 
-TEST(Calibrate, NullCameraThrowsBadPointer) {
-  kcColorCalibrationResult result = sentinel();
-  EXPECT_THROW(kfColorCalibrate(kcPtrHandle<kcAcqFifo>(), reference(), quickParams(), result, nullptr, 0),
-               kcBadPointer);
-  EXPECT_EQ(result, sentinel());
-}
-
-// Each row of the failure rules: what leaves the call, whether the result
-// is filled, and that the camera is restored every time.
-TEST(Calibrate, FailuresRestoreTheCameraAndFillTheResultOnlyWhenTheyShould) {
-  struct Row {
-    std::string faults;
-    enum { eReturns, eTimesOut, eCancelled, eWriteFails } outcome;
-    bool filled;
-  };
-  const Row rows[] = {
-      {"fail-at=1", Row::eReturns, true},   {"fail-at=9", Row::eReturns, true},
-      {"unbound-at=1", Row::eReturns, true}, {"unbound-at=9", Row::eReturns, true},
-      {"timeout-at=1", Row::eTimesOut, true}, {"timeout-at=9", Row::eTimesOut, true},
-      {"cancel-at=1", Row::eCancelled, false}, {"cancel-at=9", Row::eCancelled, false},
-      {"write-fail-at=1", Row::eWriteFails, false}, {"write-fail-at=20", Row::eWriteFails, false},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.faults);
-    auto fifo = openCamera(row.faults);
+// Failures that leave the call before a result exists; the camera is put
+// back every time. (Failures of the camera itself: fault_sweep_test.)
+TEST(Calibrate, FailuresBeforeAnyResultLeaveItUntouchedAndTheCameraRestored) {
+  const auto expectUntouched = [](const std::string& what, const auto& calibrate) {
+    SCOPED_TRACE(what);
+    auto fifo = kfOpenChartCamera();
     const FifoState before = kfFifoStateOf(*fifo);
     kcColorCalibrationResult result = sentinel();
-    switch (row.outcome) {
-      case Row::eReturns:
-        EXPECT_NO_THROW(kfColorCalibrate(fifo, reference(), quickParams(), result, nullptr, 0));
-        EXPECT_TRUE(result.acqInfo().failure().isFailure() || row.faults.starts_with("unbound"));
-        break;
-      case Row::eTimesOut:
-        EXPECT_THROW(kfColorCalibrate(fifo, reference(), quickParams(), result, nullptr, 0), kcTimeout::Expired);
-        break;
-      case Row::eCancelled:
-        EXPECT_THROW(kfColorCalibrate(fifo, reference(), quickParams(), result, nullptr, 0), kcCancelled);
-        kfClearCancel();
-        break;
-      case Row::eWriteFails:
-        EXPECT_THROW(kfColorCalibrate(fifo, reference(), quickParams(), result, nullptr, 0), kcIOError);
-        break;
-    }
-    fifo->faults() = kcAcqFaults();
-    EXPECT_EQ(kfFifoStateOf(*fifo), before);
-    if (row.filled) {
-      EXPECT_EQ(result.channelResults().size(), 3u);
-      EXPECT_NE(result.exposure(), 123.0);
-    } else {
-      EXPECT_EQ(result, sentinel());
-    }
-  }
-}
-
-TEST(Calibrate, AFailureBeforeAnyMeasurementGivesTheToolsInitialState) {
-  auto fifo = openCamera("fail-at=1");
-  kcColorCalibrationResult result = sentinel();
-  kfColorCalibrate(fifo, reference(), quickParams(), result, nullptr, 0);
-  EXPECT_EQ(result.exposure(), 0.0);
-  EXPECT_EQ(result.contrast(), 0.0);
-  EXPECT_EQ(result.channelResults(), std::vector<kcColorCalibrationChannelResult>(3));
-}
-
-TEST(Calibrate, AttentionCheckCancelsAtEveryPoint) {
-  // Calls 1 and 2 come before and inside the first acquisition, call 3 before the first step.
-  for (unsigned long n : {1ul, 2ul, 3ul, 10ul}) {
-    SCOPED_TRACE(n);
-    auto fifo = openCamera();
-    const FifoState before = kfFifoStateOf(*fifo);
-    kcColorCalibrationResult result = sentinel();
-    kfFailAttentionCheckAt(n, kSysCancelled);
-    EXPECT_THROW(kfColorCalibrate(fifo, reference(), quickParams(), result, nullptr, 0), kcCancelled);
+    calibrate(fifo, result);
     kfFailAttentionCheckAt(0, kSysSuccess);
     EXPECT_EQ(kfFifoStateOf(*fifo), before);
     EXPECT_EQ(result, sentinel());
-  }
-}
-
-TEST(Calibrate, TargetOutOfViewPropagatesBadImages) {
-  auto fifo = openCamera();
-  const FifoState before = kfFifoStateOf(*fifo);
-  kcPelBuffer<unsigned char> flat(192, 128);
-  kcColorCalibrationResult result = sentinel();
-  EXPECT_THROW(kfColorCalibrate(fifo, kc3PlanePelBuffer(flat, flat, flat), quickParams(), result, nullptr, 0),
-               kcColorCalibrationDefs::BadImages);
-  EXPECT_EQ(kfFifoStateOf(*fifo), before);
-  EXPECT_EQ(result, sentinel());
+  };
+  expectUntouched("no camera", [](auto, auto& result) {
+    EXPECT_THROW(kfColorCalibrate({}, kfTestChart(), kfQuickParams(), result, nullptr, 0), kcBadPointer);
+  });
+  const kcPelBuffer<unsigned char> flat(192, 128);
+  expectUntouched("target out of view", [&](auto fifo, auto& result) {
+    EXPECT_THROW(kfColorCalibrate(fifo, kc3PlanePelBuffer(flat, flat, flat), kfQuickParams(), result, nullptr, 0),
+                 kcColorCalibrationDefs::BadImages);
+  });
+  // Attention checks 1 and 2 come before and inside the first acquisition, 3 before the first step.
+  for (unsigned long n : {1ul, 2ul, 3ul, 10ul})
+    expectUntouched("attention check " + std::to_string(n), [n](auto fifo, auto& result) {
+      kfFailAttentionCheckAt(n, kSysCancelled);
+      EXPECT_THROW(kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, nullptr, 0), kcCancelled);
+    });
 }
 
 TEST(Calibrate, InputTableFlagTellsWhetherTheCameraTableIsTheIdentity) {
-  kcColorCalibrationParams keepTable = quickParams();
+  kcColorCalibrationParams keepTable = kfQuickParams();
   keepTable.usePositive8BitLut(false);
-  auto fifo = openCamera();
+  auto fifo = kfOpenChartCamera();
   kcColorCalibrationResult result;
-  kfColorCalibrate(fifo, reference(), keepTable, result, nullptr, 0);
+  kfColorCalibrate(fifo, kfTestChart(), keepTable, result, nullptr, 0);
   EXPECT_TRUE(result.positive8BitLut());  // the camera's own table is the identity
 
   std::vector<unsigned char> brighter(256);
   for (int i = 0; i < 256; ++i) brighter[i] = static_cast<unsigned char>(std::min(255, i + 10));
   fifo->properties().inputLutProp().inputLut(brighter.data());
-  kfColorCalibrate(fifo, reference(), keepTable, result, nullptr, 0);
+  kfColorCalibrate(fifo, kfTestChart(), keepTable, result, nullptr, 0);
   EXPECT_FALSE(result.positive8BitLut());
 }
 
-TEST(Calibrate, ResultDiagnosticsFollowTheToolsRecords) {
-  auto fifo = openCamera();
+TEST(Calibrate, ResultDiagnosticsRecordOneMoreAcquisitionWhenItSucceeds) {
+  auto fifo = kfOpenChartCamera();
   kcDiagObject diag;
   kcColorCalibrationResult result;
-  kfColorCalibrate(fifo, reference(), quickParams(), result, &diag, 0x20000);
-  ASSERT_GE(diag.numRecords(), 3);
-  const char* names[] = {"Color image", "Mapped color image", "Monochrome image"};
-  for (int i = 0; i < 3; ++i) {
-    const kcDiagRecord& record = diag.diagRecord(diag.numRecords() - 3 + i);
-    EXPECT_EQ(record.annotation(), names[i]);
+  kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, &diag, 0x20000);
+  const std::vector<std::string> names = recordNames(diag);
+  ASSERT_GE(names.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(names.end() - 3, names.end()),
+            (std::vector<std::string>{"Color image", "Mapped color image", "Monochrome image"}));
+  for (long i = diag.numRecords() - 3; i < diag.numRecords(); ++i) {
+    const kcDiagRecord& record = diag.diagRecord(i);
     EXPECT_EQ(record.colorImages().size() + record.greyImages().size(), 1u);
     ASSERT_EQ(record.sketches().size(), 1u);
     EXPECT_EQ(record.sketches()[0].name, "Color Calibration Result Text");
@@ -200,10 +121,25 @@ TEST(Calibrate, ResultDiagnosticsFollowTheToolsRecords) {
   }
   EXPECT_EQ(diag.diagRecord(diag.numRecords() - 1).greyImages().size(), 1u);
 
+  // The simulated search is the same every time, so the last acquisition
+  // is the diagnostic one: failed or unbound, it records nothing.
+  const unsigned long last = fifo->completions();
+  for (const std::string fault : {"fail-at=", "unbound-at="}) {
+    SCOPED_TRACE(fault);
+    auto failing = kfOpenChartCamera(fault + std::to_string(last));
+    const FifoState before = kfFifoStateOf(*failing);
+    kcDiagObject none;
+    kcColorCalibrationResult filled;
+    kfColorCalibrate(failing, kfTestChart(), kfQuickParams(), filled, &none, 0x20000);
+    EXPECT_EQ(failing->completions(), last);
+    EXPECT_EQ(none.numRecords(), diag.numRecords() - 3);
+    EXPECT_EQ(filled, result);
+    EXPECT_EQ(kfFifoStateOf(*failing), before);
+  }
   // Without a diagnostics object no extra acquisition is made.
-  auto quiet = openCamera();
-  kfColorCalibrate(quiet, reference(), quickParams(), result, nullptr, 0x20000);
-  EXPECT_EQ(quiet->completions(), fifo->completions() - 1);
+  auto quiet = kfOpenChartCamera();
+  kfColorCalibrate(quiet, kfTestChart(), kfQuickParams(), result, nullptr, 0x20000);
+  EXPECT_EQ(quiet->completions(), last - 1);
 }
 
 }  // namespace

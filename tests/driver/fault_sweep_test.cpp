@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "colc/driver/calibrate.h"
-#include "host/acq/sim/sim_camera.h"
 #include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
-#include "support/fifo_state.h"
+#include "support/calibration_cameras.h"
 
 namespace {
 
@@ -44,10 +43,7 @@ const kc3PlanePelBuffer& reference() {
 }
 
 kcColorCalibrationParams exposureOnly() {
-  kcColorCalibrationParams params;
-  params.isContrastEnabled(false);
-  params.isBrightnessEnabled(false);
-  params.allowPelMapping(false);
+  kcColorCalibrationParams params = kfQuickParams();
   params.exposureRange({0.02, 0.04});
   params.minExposureStepSize(0.02);
   return params;
@@ -128,6 +124,11 @@ TEST(FaultSweep, EveryFaultAtEveryAcquisitionRestoresTheCameraAndKeepsTheFailure
     EXPECT_EQ(failed.completions, n);
     EXPECT_EQ(failed.result.channelResults().size(), 3u);
     EXPECT_TRUE(failed.result.acqInfo().failure().isFailure());
+    if (n == 1) {  // before any measurement: the tool's state as init left it
+      EXPECT_EQ(failed.result.exposure(), 0.0);
+      EXPECT_EQ(failed.result.contrast(), 0.0);
+      EXPECT_EQ(failed.result.channelResults(), std::vector<kcColorCalibrationChannelResult>(3));
+    }
 
     EXPECT_EQ(unboundRun.outcome, Outcome::eReturned);
     EXPECT_EQ(unboundRun.completions, n);

@@ -1,13 +1,56 @@
+// Record layouts in archives, of the calibration records and the error
+// classes, and the refusal of damaged or unknown archives.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
+#include <random>
 
 #include "colc/colorcal.h"
 #include "colc/records/errors.h"
-#include "support/archive_checks.h"
 
 namespace {
+
+template <class T>
+std::vector<unsigned char> archived(T value) {
+  kcMemoryArchive ar;
+  ar || value;
+  return ar.data();
+}
+
+template <class T>
+T restored(const std::vector<unsigned char>& bytes) {
+  kcMemoryArchive ar(bytes);
+  T value{};
+  ar || value;
+  return value;
+}
+
+// Runs read on every strict prefix of bytes, which must throw a
+// kcException, and on copies with one to three random bits flipped, which
+// must either read or throw a kcException (any other exception fails the
+// test; running under the sanitizers catches reads outside the data).
+void expectCorruptionRefused(const std::vector<unsigned char>& bytes, const std::function<void(kcArchive&)>& read,
+                             int flips = 2000) {
+  for (std::size_t n = 0; n < bytes.size(); ++n) {
+    kcMemoryArchive ar(std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<long>(n)));
+    EXPECT_THROW(read(ar), kcException) << "prefix of " << n << " of " << bytes.size() << " bytes";
+  }
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<std::size_t> bit(0, bytes.size() * 8 - 1);
+  for (int i = 0; i < flips; ++i) {
+    std::vector<unsigned char> damaged = bytes;
+    for (int k = 0; k <= i % 3; ++k) {
+      const std::size_t b = bit(random);
+      damaged[b / 8] ^= static_cast<unsigned char>(1u << (b % 8));
+    }
+    kcMemoryArchive ar(std::move(damaged));
+    try {
+      read(ar);
+    } catch (const kcException&) {
+    }
+  }
+}
 
 // Expected archive bytes, built by hand independently of operator||.
 struct Bytes {
@@ -63,6 +106,22 @@ std::function<void(kcArchive&)> readerKeepingOnFailure(const Record& sentinel) {
   };
 }
 
+using Defs = kcColorCalibrationDefs;
+
+std::vector<unsigned char> written(kcPersistent&& object) {
+  kcMemoryArchive ar;
+  ar.writeObject(object);
+  return ar.data();
+}
+
+// The stored class name: its length as 32 bits, then the name.
+std::vector<unsigned char> nameBytes(const std::string& name) {
+  std::vector<unsigned char> bytes(4 + name.size());
+  bytes[0] = static_cast<unsigned char>(name.size());
+  std::copy(name.begin(), name.end(), bytes.begin() + 4);
+  return bytes;
+}
+
 }  // namespace
 
 TEST(RecordArchive, LayoutsHoldEveryFieldInOrder) {
@@ -88,7 +147,7 @@ TEST(RecordArchive, LayoutsHoldEveryFieldInOrder) {
   otherAcq.brightness(1.0);
   EXPECT_FALSE(otherAcq == result);
   // Two channel results stay two.
-  EXPECT_THROW(back.pelMapImage(kc3PlanePelBuffer()), kcColorCalibrationDefs::BadParams);
+  EXPECT_THROW(back.pelMapImage(kc3PlanePelBuffer()), Defs::BadParams);
 
   // A stored map is not rebuilt from gain and offset, but must be usable.
   std::vector<unsigned char> identity = kfBuildPelMap(1.0, 0.0);
@@ -136,4 +195,36 @@ TEST(RecordArchive, DamagedRecordsAreRefusedAndLeaveTheTargetUnchanged) {
   expectCorruptionRefused(archived(channel(1.5, 2.0)), readerKeepingOnFailure(channel(0.5, 1.0)));
   expectCorruptionRefused(archived(sampleResult({channel(1, 0), channel(1.2, -3), channel(0.9, 4)})),
                           readerKeepingOnFailure(kcColorCalibrationResult()), 5000);
+}
+
+TEST(ErrorClasses, StoredLevelByLevelRebuiltFromTheClassTableAndRefusedWhenDamaged) {
+  std::vector<unsigned char> expected = nameBytes("kcColorCalibrationDefs::BadImages");
+  for (int b : {0, 0, 0, 1, 0, 0, 0, int{'x'}}) expected.push_back(static_cast<unsigned char>(b));
+  EXPECT_EQ(written(Defs::BadImages("x")), expected);
+
+  kcMemoryArchive in(expected);
+  const std::unique_ptr<kcPersistent> object = in.readObject();
+  const auto& back = dynamic_cast<const Defs::BadImages&>(*object);
+  EXPECT_EQ(back.errorNumber(), 268473089);
+  EXPECT_EQ(back.text(), "x");
+  expectCorruptionRefused(written(Defs::BadImages("Can not find pose of the calibration image in the acquired Image.")),
+                          [](kcArchive& ar) { ar.readObject(); });
+}
+
+TEST(ErrorClasses, UnknownVersionNamesTheLevelBeforeReadingOn) {
+  const std::size_t first = nameBytes("kcColorCalibrationDefs::BadParams").size();
+  for (const auto& [level, name] : {std::pair<std::size_t, std::string>{0, "kcColorCalibrationDefs::BadParams"},
+                                    {1, "kcColorCalibrationDefs::Errors"}}) {
+    std::vector<unsigned char> bytes = written(Defs::BadParams("m"));
+    bytes[first + level] = 1;
+    kcMemoryArchive in(bytes);
+    try {
+      in.readObject();
+      ADD_FAILURE() << "version 1 accepted at " << name;
+    } catch (const kcArchive::UnknownVersion& e) {
+      EXPECT_EQ(e.file(), name);
+      EXPECT_EQ(e.line(), 0);
+      EXPECT_EQ(in.bytesLeft(), bytes.size() - first - level - 1);
+    }
+  }
 }

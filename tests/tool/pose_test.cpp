@@ -94,9 +94,6 @@ TEST(FindCalibrationPose, AnAcquisitionEqualToTheCalibrationImageIsACentredTrans
     const kcXform<2> centred(kcMatrix<2>(), kcVector<2>(chart.cols * 0.5, chart.rows * 0.5));
     EXPECT_LT(samplingCornerError(sampling, centred, chart.size()), 0.05) << chart.size();
     EXPECT_LT(meanAbsDifference(kfAffineTransformColorImage(calibration, sampling), reference), 1.0) << chart.size();
-    if (chart.cols == 160) {
-      EXPECT_EQ(reference.width() * 1000 + reference.height(), 154114);  // not capped
-    }
   }
 }
 
@@ -130,6 +127,7 @@ TEST(FindCalibrationPose, FindsNoPatternUnlessTheChartIsInViewWithinTheZones) {
   rng.fill(noise, cv::RNG::NORMAL, 128, 40);
   expectNoPatternFound(noise, "noise");
   expectNoPatternFound(simFrame(kChart, {0.0, 1.0, {-2000.0, 240.0}}, kSensor, 1), "background alone");
+  expectNoPatternFound(simFrame(kChart, {0.0, 1.0, {60.0, 240.0}}, kSensor, 6), "partly out of view");
   expectNoPatternFound(simFrame(otherChart(kChart.size()), {4.0, 1.0, {320.0, 240.0}}, kSensor, 2), "another chart");
   expectNoPatternFound(simFrame(kChart, {30.0, 1.0, {320.0, 240.0}}, kSensor, 3), "turned by 30 degrees");
   expectNoPatternFound(simFrame(kChart, {-3.0, 1.35, {320.0, 240.0}}, kSensor, 4), "scaled by 1.35");

@@ -1,43 +1,27 @@
+// A calibration as colc runs it, the search path it reports, and the
+// report page it writes.
 #include "calibration_run.h"
 
 #include <gtest/gtest.h>
 
-#include "colc/host/exceptions.h"
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
+
 #include "exit_status.h"
-#include "host/acq/sim/sim_camera.h"
-#include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
+#include "report.h"
 #include "search_path.h"
-#include "support/fifo_state.h"
+#include "support/calibration_cameras.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
-const kc3PlanePelBuffer& chart() {
-  static const kc3PlanePelBuffer image = kfSimTargetChart(192);
-  return image;
-}
-
-// A small camera whose view holds the whole 192-pel chart, or another scene.
-kcPtrHandle<kcInstrumentedAcqFifo> openCamera(const std::string& faults = "",
-                                              const kc3PlanePelBuffer& scene = chart()) {
-  kcSimCameraConfig config =
-      kfParseSimCameraOptions("width=320,height=240,seed=5" + (faults.empty() ? "" : "," + faults));
-  config.target = scene;
-  return kfOpenSimCamera(config);
-}
-
-// A quick search: exposure only, judged by the difference alone.
-kcColorCalibrationParams quickParams() {
-  kcColorCalibrationParams params;
-  params.isContrastEnabled(false);
-  params.isBrightnessEnabled(false);
-  params.allowPelMapping(false);
-  return params;
-}
-
 CalibrationRun calibrate(const kcPtrHandle<kcInstrumentedAcqFifo>& camera, bool diagnostics = false,
                          std::vector<kcColorCameraSettings>* heard = nullptr) {
-  return runCalibration(camera, chart(), quickParams(), diagnostics, [&](const kcColorCameraSettings& s) {
+  return runCalibration(camera, kfTestChart(), kfQuickParams(), diagnostics, [&](const kcColorCameraSettings& s) {
     if (heard) heard->push_back(s);
   });
 }
@@ -45,16 +29,51 @@ CalibrationRun calibrate(const kcPtrHandle<kcInstrumentedAcqFifo>& camera, bool 
 ExitStatus statusOf(const kcPtrHandle<kcInstrumentedAcqFifo>& camera) {
   try {
     calibrate(camera);
-  } catch (const CommandFailure& e) {
-    return e.status();
+  } catch (...) {
+    return reportFailure(std::current_exception()).status;
   }
   return ExitStatus::ok;
 }
 
+std::string textOf(const std::string& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::set<std::string> imageSources(const std::string& html) {
+  std::set<std::string> sources;
+  const std::regex src("<img src=\"([^\"]+)\"");
+  for (auto m = std::sregex_iterator(html.begin(), html.end(), src); m != std::sregex_iterator(); ++m)
+    sources.insert((*m)[1]);
+  return sources;
+}
+
+using Path = std::vector<kcColorCameraSettings>;
+using Changes = std::vector<std::pair<std::size_t, kcColorCameraSettings>>;
+
+const kcColorCameraSettings S(0.01, 0.5, 0.5), A(1e-6, 0.0, 0.0), B(0.2, 0.5, 0.5), C(0.01, 1.0, 0.5),
+    D(0.01, 0.5, 1.0), G(0.1, 0.25, 0.5);
+
+void pair(Path& path, const kcColorCameraSettings& s) { path.insert(path.end(), {s, s}); }
+
+// A cycle as the search makes it: each candidate in a pair, then a settling
+// pair and a single image at the cycle's best.
+void cycle(Path& path, std::initializer_list<kcColorCameraSettings> candidates, const kcColorCameraSettings& best) {
+  for (const auto& c : candidates) pair(path, c);
+  pair(path, best);
+  path.push_back(best);
+}
+
+Changes changesAlong(const Path& path, const kcColorCameraSettings& result) {
+  Changes changes;
+  for (const BestChange& c : bestSettingsAlong(path, result)) changes.emplace_back(c.acquisition, c.settings);
+  return changes;
+}
+
 }  // namespace
 
-TEST(CalibrationRun, MeasuresBeforeAndAfterAndLeavesTheCameraAsFound) {
-  auto camera = openCamera();
+TEST(CalibrationRun, MeasuresBeforeAndAfterRecordsThePathToTheResultAndLeavesTheCameraAsFound) {
+  auto camera = kfOpenChartCamera();
   const FifoState found = kfFifoStateOf(*camera);
   std::vector<kcColorCameraSettings> heard;
   const CalibrationRun run = calibrate(camera, true, &heard);
@@ -70,10 +89,8 @@ TEST(CalibrationRun, MeasuresBeforeAndAfterAndLeavesTheCameraAsFound) {
   EXPECT_GT(run.seconds, 0.0);
   ASSERT_GE(run.diagnostics.numRecords(), 3);
   EXPECT_EQ(run.diagnostics.diagRecord(run.diagnostics.numRecords() - 1).annotation(), "Monochrome image");
-}
 
-TEST(CalibrationRun, TheSearchPathFindsTheResultFromTheAcquisitionsAlone) {
-  const CalibrationRun run = calibrate(openCamera());
+  // The search path finds the result from the acquisitions alone.
   const kcColorCameraSettings result(run.result.exposure(), run.result.contrast(), run.result.brightness());
   // Settings the search never reaches: the last best must come from the path, not from this.
   const auto changes = bestSettingsAlong(run.acquisitions, kcColorCameraSettings(-1, -1, -1));
@@ -85,20 +102,76 @@ TEST(CalibrationRun, TheSearchPathFindsTheResultFromTheAcquisitionsAlone) {
   }
 }
 
-TEST(CalibrationRun, CameraFailuresAreTheirOwnKindAndLeaveTheCameraAsFound) {
-  for (const char* fault : {"fail-at=1", "fail-at=9", "unbound-at=9", "timeout-at=9", "write-fail-at=12"}) {
-    auto camera = openCamera(fault);
+TEST(CalibrationRun, CameraFailuresAndCancellationAreTheirOwnKindAndLeaveTheCameraAsFound) {
+  for (const auto& [fault, status] : {std::pair{"fail-at=1", ExitStatus::cameraFailed},
+                                      {"fail-at=9", ExitStatus::cameraFailed},
+                                      {"unbound-at=9", ExitStatus::cameraFailed},
+                                      {"timeout-at=9", ExitStatus::cameraFailed},
+                                      {"write-fail-at=12", ExitStatus::cameraFailed},
+                                      {"cancel-at=20", ExitStatus::cancelled}}) {
+    SCOPED_TRACE(fault);
+    auto camera = kfOpenChartCamera(fault);
     const FifoState found = kfFifoStateOf(*camera);
-    EXPECT_EQ(statusOf(camera), ExitStatus::cameraFailed) << fault;
+    EXPECT_EQ(statusOf(camera), status);
+    kfClearCancel();
     camera->faults() = {};
-    EXPECT_EQ(kfFifoStateOf(*camera), found) << fault;
+    EXPECT_EQ(kfFifoStateOf(*camera), found);
   }
 }
 
-TEST(CalibrationRun, CancellationLeavesAsCancelledWithTheCameraAsFound) {
-  auto camera = openCamera("cancel-at=20");
-  const FifoState found = kfFifoStateOf(*camera);
-  EXPECT_THROW(calibrate(camera), kcCancelled);
-  kfClearCancel();
-  EXPECT_EQ(kfFifoStateOf(*camera), found);
+TEST(SearchPath, BestOfEachCycleIsDatedFromItsMeasurementAndHeldUntilABetterOne) {
+  Path path{S};
+  cycle(path, {A, B, S}, B);  // B wins the first cycle: acquisitions 3 and 4
+  Path endsInside = path;
+  cycle(path, {C, D}, B);  // nothing better
+  const std::size_t gAt = path.size() + 2;
+  cycle(path, {D, G}, G);  // G measured last: its pair runs on into the settling images
+  EXPECT_EQ(changesAlong(path, G), (Changes{{0, S}, {3, B}, {gAt, G}}));
+
+  // A search ending inside a cycle ends at its result.
+  const std::size_t dAt = endsInside.size() + 2;
+  pair(endsInside, C);
+  pair(endsInside, D);  // D became best for the fourth time: the search stops here
+  EXPECT_EQ(changesAlong(endsInside, D), (Changes{{0, S}, {3, B}, {dAt, D}}));
+}
+
+TEST(SearchPath, ShortPaths) {
+  EXPECT_TRUE(bestSettingsAlong({}, S).empty());
+  EXPECT_EQ(changesAlong({S}, S), (Changes{{0, S}}));
+  // A cycle with no candidate measures the best again: runs of even length at it change nothing.
+  Path still{S};
+  cycle(still, {}, S);
+  cycle(still, {}, S);
+  EXPECT_EQ(changesAlong(still, S), (Changes{{0, S}}));
+}
+
+TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExist) {
+  ScratchFolder dir;
+  const CalibrationSetup setup{"simulated camera", "'<odd> & name.png' (192 x 128 pels)"};
+  CalibrationRun run = runCalibration(kfOpenChartCamera(), kfTestChart(), kfQuickParams(), true, [](const auto&) {});
+  writeReport(dir / "report", setup, run, kfTestChart());
+  const std::string html = textOf(dir / "report/index.html");
+
+  const std::set<std::string> sources = imageSources(html);
+  EXPECT_EQ(sources, (std::set<std::string>{"reference.png", "start-view.png", "color-image.png",
+                                            "mapped-color-image.png", "monochrome-image.png"}));
+  for (const std::string& file : sources)
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / ("report/" + file))) << file;
+  // Each of the three records carries the four lines of its result text.
+  for (const char* label : {"exposure: ", "contrast: ", "brightness: ", "positive8BitLut: "}) {
+    std::size_t count = 0;
+    for (std::size_t at = html.find(label); at != std::string::npos; at = html.find(label, at + 1)) ++count;
+    EXPECT_EQ(count, 3u) << label;
+  }
+  EXPECT_NE(html.find("&lt;odd&gt; &amp; name.png"), std::string::npos);
+  EXPECT_EQ(html.find("<odd>"), std::string::npos);
+  // Three transfer charts and the search path.
+  EXPECT_NE(html.find("red transfer"), std::string::npos);
+  EXPECT_NE(html.find("blue transfer"), std::string::npos);
+  EXPECT_NE(html.find("<title>search path</title>"), std::string::npos);
+
+  // A run without result records shows the other images.
+  run.diagnostics.clear();
+  writeReport(dir / "bare", {"camera", "reference"}, run, kfTestChart());
+  EXPECT_EQ(imageSources(textOf(dir / "bare/index.html")), (std::set<std::string>{"reference.png", "start-view.png"}));
 }

@@ -7,7 +7,7 @@
 
 #include "colc/colorcal.h"
 #include "exit_status.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -85,15 +85,4 @@ TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
   writeResultArchive(dir / "two", aResult(2));
   EXPECT_EQ(failureOf([&] { readResultArchive(dir / "two"); }, "2 channel results"), ExitStatus::badArchive);
   EXPECT_EQ(failureOf([&] { readRecordArchive(dir / "missing"); }, dir / "missing"), ExitStatus::unreadableFile);
-}
-
-TEST(Files, WritabilityIsCheckedBeforeTheWork) {
-  ScratchFolder dir;
-  EXPECT_NO_THROW(checkWritable(dir / "result"));
-  EXPECT_EQ(failureOf([&] { checkWritable(dir / "none/result"); }, "none/result"), ExitStatus::unwritableFile);
-  EXPECT_EQ(failureOf([&] { checkWritable(dir.path()); }, "folder"), ExitStatus::unwritableFile);
-  makeFolder(dir / "a/b");
-  EXPECT_NO_THROW(checkWritable(dir / "a/b/result"));
-  writeBytes(dir / "file", "x");
-  EXPECT_EQ(failureOf([&] { makeFolder(dir / "file/sub"); }, "file/sub"), ExitStatus::unwritableFile);
 }

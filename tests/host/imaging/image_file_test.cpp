@@ -1,12 +1,14 @@
 // Reading and writing image files.
+#include "host/imaging/image_file.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <opencv2/imgcodecs.hpp>
 
-#include "host/imaging/image_file.h"
 #include "support/image_random.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -14,16 +16,13 @@ namespace fs = std::filesystem;
 
 class ImageFile : public ::testing::Test {
  protected:
-  void SetUp() override { fs::create_directories(dir_); }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string file(const std::string& name) const { return (dir_ / name).string(); }
+  std::string file(const std::string& name) const { return dir_ / name; }
   bool readsBack(const std::string& name) const {
     const kc3PlanePelBuffer back = kfReadColorImageFile(file(name));
     return kfPelEqual(back.plane0(), r_) && kfPelEqual(back.plane1(), g_) && kfPelEqual(back.plane2(), b_);
   }
 
-  const fs::path dir_ = fs::path(std::getenv("COLC_TEST_TMP") ? std::getenv("COLC_TEST_TMP") : "/tmp") /
-                        ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  const ScratchFolder dir_;
   std::mt19937 rng_{31};
   const kcPelRect window_{0, 6, 17, 17};  // only part of the pels gets written
   kcPelBuffer<unsigned char> r_ = colc_test::randomBuffer(rng_, 20, 13, -1, 5, &window_);
@@ -68,7 +67,7 @@ TEST_F(ImageFile, FailedWritesLeaveTheTargetAndNoTemporaryFile) {
   EXPECT_THROW(kfWriteImageFile(file("keep.gif"), image_), kcIOError);
   EXPECT_THROW(kfWriteImageFile(file("no/dir/keep.png"), image_), kcIOError);
   EXPECT_EQ(fs::file_size(file("keep.png")), 3u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
   kfWriteImageFile(file("keep.png"), image_);
   EXPECT_TRUE(readsBack("keep.png"));
 }

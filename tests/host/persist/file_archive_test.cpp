@@ -9,21 +9,11 @@
 
 #include "colc/host/exceptions.h"
 #include "colc/host/persist.h"
+#include "support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh, empty folder for one test, removed afterwards.
-struct TestDir {
-  TestDir() {
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~TestDir() { fs::remove_all(path); }
-  const fs::path path = fs::path(std::getenv("COLC_TEST_TMP") ? std::getenv("COLC_TEST_TMP") : "/tmp") /
-                        ::testing::UnitTest::GetInstance()->current_test_info()->name();
-};
 
 std::string fileText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -36,8 +26,8 @@ long entries(const fs::path& dir) { return std::distance(fs::directory_iterator(
 }  // namespace
 
 TEST(FileArchive, HoldsTheMemoryArchiveBytesAndNamesUnreadablePaths) {
-  const TestDir tmp;
-  const fs::path dir = tmp.path, path = dir / "record.bin";
+  const ScratchFolder tmp;
+  const fs::path dir = tmp.path(), path = dir / "record.bin";
   std::string text = "pel map";
   kcMemoryArchive memory;
   memory || text;
@@ -62,8 +52,8 @@ TEST(FileArchive, HoldsTheMemoryArchiveBytesAndNamesUnreadablePaths) {
 // The file is replaced only when the archive's own scope ends normally;
 // an archive that lives wholly inside a destructor run by unwinding does.
 TEST(FileArchive, CommitsOnlyWhenItsScopeEndsNormally) {
-  const TestDir tmp;
-  const fs::path dir = tmp.path, path = dir / "record.bin";
+  const ScratchFolder tmp;
+  const fs::path dir = tmp.path(), path = dir / "record.bin";
   std::ofstream(path) << "old";
   try {
     kcFileArchive out(path, kcArchive::write);
@@ -94,8 +84,8 @@ TEST(FileArchive, CommitsOnlyWhenItsScopeEndsNormally) {
 // A small record fails when it is flushed on close, a large one while it
 // is written; either way one kcIOError, and no file is left.
 TEST(FileArchive, AFailedWriteReportsOnceAndLeavesNoFile) {
-  const TestDir tmp;
-  const fs::path& dir = tmp.path;
+  const ScratchFolder tmp;
+  const fs::path dir = tmp.path();
   ::signal(SIGXFSZ, SIG_IGN);
   rlimit saved{};
   ::getrlimit(RLIMIT_FSIZE, &saved);

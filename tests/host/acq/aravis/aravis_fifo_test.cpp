@@ -2,15 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <map>
 #include <thread>
 
 #include "colc/driver/calibrate.h"
 #include "colc/tool/view_difference.h"
 #include "fake_gv_camera.h"
-#include "host/acq/sim/target_chart.h"
-#include "support/fifo_state.h"
+#include "support/calibration_cameras.h"
 
 namespace {
 
@@ -28,20 +29,8 @@ kcAravisOptions smallView(const FakeGvCamera& camera, const std::string& pixelFo
   return options;
 }
 
-// The fake camera's registers that colc may change.
-struct Registers {
-  std::vector<std::uint32_t> addresses;
-  std::vector<std::uint32_t> values;
-  bool operator==(const Registers& o) const { return values == o.values; }
-};
-
-// The registers that differ, as address: value.
-void PrintTo(const Registers& r, std::ostream* os) {
-  *os << r.values.size() << " registers";
-  for (std::size_t i = 0; i < r.values.size(); ++i) *os << " " << std::hex << r.addresses[i] << ":" << r.values[i];
-}
-
-Registers registersOf(const FakeGvCamera& camera, bool extra = false) {
+// The fake camera's registers that colc may change, by address.
+std::map<std::uint32_t, std::uint32_t> registersOf(const FakeGvCamera& camera, bool extra = false) {
   std::vector<std::uint32_t> addresses = {
       ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US, ARV_FAKE_CAMERA_REGISTER_GAIN_RAW,
       ARV_FAKE_CAMERA_REGISTER_PIXEL_FORMAT,     ARV_FAKE_CAMERA_REGISTER_WIDTH,
@@ -56,10 +45,9 @@ Registers registersOf(const FakeGvCamera& camera, bool extra = false) {
       for (std::uint32_t i = 0; i < 256; ++i) addresses.push_back(FakeGvCamera::kLutValue + 4 * (256 * k + i));
     }
   }
-  Registers r;
-  r.addresses = addresses;
-  for (std::uint32_t a : addresses) r.values.push_back(camera.reg(a));
-  return r;
+  std::map<std::uint32_t, std::uint32_t> registers;
+  for (std::uint32_t a : addresses) registers[a] = camera.reg(a);
+  return registers;
 }
 
 kc3PlanePelBuffer acquire(kcAcqFifo& fifo) {
@@ -91,25 +79,11 @@ std::vector<unsigned char> inverted() {
   return t;
 }
 
-// A quick search: exposure only, compared by difference alone.
-kcColorCalibrationParams quickParams() {
-  kcColorCalibrationParams params;
-  params.isContrastEnabled(false);
-  params.isBrightnessEnabled(false);
-  params.allowPelMapping(false);
-  return params;
-}
-
-const kc3PlanePelBuffer& chart() {
-  static const kc3PlanePelBuffer c = kfSimTargetChart(192);
-  return c;
-}
-
 }  // namespace
 
-TEST(AravisFifo, OpeningMapsTheBuiltInFeaturesAndClosingPutsTheCameraBack) {
+TEST(AravisFifo, OpeningMapsTheBuiltInFeaturesWhichTakeGoodSettingsOnlyAndClosingPutsTheCameraBack) {
   FakeGvCamera camera;
-  const Registers before = registersOf(camera);
+  const auto before = registersOf(camera);
   {
     auto fifo = kfOpenAravisCamera(smallView(camera));
     const kcCameraFeatureMap& f = fifo->features();
@@ -134,10 +108,8 @@ TEST(AravisFifo, OpeningMapsTheBuiltInFeaturesAndClosingPutsTheCameraBack) {
     acquire(*fifo);  // closing must also stop the stream
   }
   EXPECT_EQ(registersOf(camera), before);
-}
 
-TEST(AravisFifo, SettingsReachTheirFeaturesAndBadValuesChangeNothing) {
-  FakeGvCamera camera;
+  // Opened again: settings reach their features, bad values change nothing.
   auto fifo = kfOpenAravisCamera(smallView(camera));
   kcExposureProp& exposure = fifo->properties().exposureProp();
   kcContrastBrightnessProp& cb = fifo->properties().contrastBrightnessProp();
@@ -152,7 +124,7 @@ TEST(AravisFifo, SettingsReachTheirFeaturesAndBadValuesChangeNothing) {
   EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_GAIN_RAW), 3u);
   EXPECT_EQ(cb.contrast(kcContrastBrightnessProp::eTap0), 0.27);
   // Without a black level the brightness is kept, and nothing else moves.
-  const Registers kept = registersOf(camera);
+  const auto kept = registersOf(camera);
   cb.setBrightnessEx(0.3, all);
   EXPECT_EQ(cb.brightness(kcContrastBrightnessProp::eTap0), 0.3);
   EXPECT_EQ(registersOf(camera), kept);
@@ -161,7 +133,7 @@ TEST(AravisFifo, SettingsReachTheirFeaturesAndBadValuesChangeNothing) {
   EXPECT_EQ(camera.reg(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US), 10000000u);
   EXPECT_EQ(exposure.exposure(), 10.0);
 
-  const Registers held = registersOf(camera);
+  const auto held = registersOf(camera);
   EXPECT_THROW(exposure.exposure(-0.01), kcBadArgument);
   EXPECT_THROW(exposure.exposure(std::nan("")), kcBadArgument);
   EXPECT_THROW(cb.setContrastEx(1.5, all), kcBadArgument);
@@ -208,9 +180,7 @@ TEST(AravisFifo, ManualAcquisitionsShowTheSceneAtTheSettingsJustWritten) {
 }
 
 TEST(AravisFifo, EveryOfferedPelFormatShowsTheSameColours) {
-  FakeCameraConfig config;
-  config.extraFeatures = true;  // for BGR8
-  FakeGvCamera camera(config);
+  FakeGvCamera camera(true);  // for BGR8
   const std::array<double, 3> rgb = meansOf(acquire(*kfOpenAravisCamera(smallView(camera, "RGB8"))));
   const std::vector<std::string> formats = kfOpenAravisCamera(smallView(camera))->features().pixelFormats;
   for (const std::string& format : formats) {
@@ -230,10 +200,8 @@ TEST(AravisFifo, EveryOfferedPelFormatShowsTheSameColours) {
 }
 
 TEST(AravisFifo, FeaturesOfADescriptionWithBlackLevelAndTablesAreUsedOverTheBuiltInOnes) {
-  FakeCameraConfig config;
-  config.extraFeatures = true;
-  FakeGvCamera camera(config);
-  const Registers before = registersOf(camera);
+  FakeGvCamera camera(true);
+  const auto before = registersOf(camera);
   const std::uint32_t builtinExposure = camera.reg(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US);
   {
     auto fifo = kfOpenAravisCamera(smallView(camera));
@@ -282,55 +250,34 @@ TEST(AravisFifo, FeaturesOfADescriptionWithBlackLevelAndTablesAreUsedOverTheBuil
 }
 
 // A search of exposure and brightness: the camera ends with its black
-// level and the tables found in it on opening.
-TEST(AravisFifo, CalibrationThroughADescribedCameraRestoresBlackLevelAndTables) {
-  FakeCameraConfig config;
-  config.extraFeatures = true;
-  FakeGvCamera camera(config);
+// level and the tables found in it on opening, and the result's settings
+// bring its view close to the chart.
+TEST(AravisFifo, CalibrationThroughADescribedCameraRestoresBlackLevelAndTablesAndImprovesTheView) {
+  FakeGvCamera camera(true);
   for (std::uint32_t k = 0; k < 3; ++k) {  // tables that halve
     camera.setReg(FakeGvCamera::kLutEnable + 4 * k, 1);
     for (std::uint32_t i = 0; i < 256; ++i) camera.setReg(FakeGvCamera::kLutValue + 4 * (256 * k + i), i / 2);
   }
-  const Registers before = registersOf(camera, true);
-  {
-    auto fifo = kfOpenAravisCamera(smallView(camera));
-    EXPECT_EQ(fifo->properties().inputLutProp().inputLut(kc8BitInputLutProp::ePlane2)[200], 100);
-    const FifoState state = kfFifoStateOf(*fifo);
-
-    kcColorCalibrationParams params = quickParams();
-    params.isBrightnessEnabled(true);
-    const auto began = Clock::now();
-    const unsigned long framesBefore = camera.frames();
-    kcColorCalibrationResult result;
-    kfColorCalibrate(fifo, chart(), params, result, nullptr, 0);
-    std::printf("calibration of exposure and brightness: %lu frames in %.2f s\n", camera.frames() - framesBefore,
-                secondsSince(began));
-    EXPECT_FALSE(result.acqInfo().failure().isFailure()) << result.acqInfo().failure().description();
-    EXPECT_EQ(kfFifoStateOf(*fifo), state);
-  }
-  EXPECT_EQ(registersOf(camera, true), before);
-}
-
-TEST(AravisFifo, CalibrationThroughTheCameraImprovesTheViewAndRestoresTheFeatures) {
-  FakeGvCamera camera;
   auto fifo = kfOpenAravisCamera(smallView(camera));
-  const Registers before = registersOf(camera);
+  EXPECT_EQ(fifo->properties().inputLutProp().inputLut(kc8BitInputLutProp::ePlane2)[200], 100);
+  const auto was = kfViewDifference(acquire(*fifo), kfTestChart());
+  const auto opened = registersOf(camera, true);
   const FifoState state = kfFifoStateOf(*fifo);
-  const kc3PlanePelBuffer start = acquire(*fifo);
 
-  const auto began = Clock::now();
-  const unsigned long framesBefore = camera.frames();
+  kcColorCalibrationParams params = kfQuickParams();
+  params.isBrightnessEnabled(true);
   kcColorCalibrationResult result;
-  kfColorCalibrate(fifo, chart(), quickParams(), result, nullptr, 0);
-  std::printf("calibration: %lu frames in %.2f s\n", camera.frames() - framesBefore, secondsSince(began));
+  kfColorCalibrate(fifo, kfTestChart(), params, result, nullptr, 0);
   EXPECT_FALSE(result.acqInfo().failure().isFailure()) << result.acqInfo().failure().description();
   EXPECT_EQ(kfFifoStateOf(*fifo), state);
-  EXPECT_EQ(registersOf(camera), before);
+  EXPECT_EQ(registersOf(camera, true), opened);
 
   result.setFifoProperties(fifo);
-  const auto was = kfViewDifference(start, chart());
-  const auto now = kfViewDifference(acquire(*fifo), chart());
-  for (int k = 0; k < 3; ++k) EXPECT_LT(now[k], 0.5 * was[k]) << "plane " << k;
+  const auto now = kfViewDifference(acquire(*fifo), kfTestChart());
+  std::printf("view difference per plane before %.2f %.2f %.2f, after %.2f %.2f %.2f\n", was[0], was[1], was[2], now[0],
+              now[1], now[2]);
+  // Exposure and brightness cannot undo the planes' different sensitivities; pel maps would.
+  for (int k = 0; k < 3; ++k) EXPECT_LT(now[k], std::min(15.0, 0.5 * was[k])) << "plane " << k;
 }
 
 TEST(AravisFifo, ACameraThatStopsAnsweringEndsTheCalibrationCleanly) {
@@ -344,7 +291,7 @@ TEST(AravisFifo, ACameraThatStopsAnsweringEndsTheCalibrationCleanly) {
     });
     kcColorCalibrationResult result;
     try {
-      kfColorCalibrate(fifo, chart(), quickParams(), result, nullptr, 0);
+      kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, nullptr, 0);
       EXPECT_TRUE(result.acqInfo().failure().isFailure());
     } catch (const kcTimeout::Expired&) {
     } catch (const kcIOError& e) {
@@ -358,6 +305,5 @@ TEST(AravisFifo, ACameraThatStopsAnsweringEndsTheCalibrationCleanly) {
     EXPECT_THROW(fifo->start(0), kcIOError);
     EXPECT_LT(secondsSince(after), 0.5);
   }
-  std::printf("stopped camera: calibration ended and FIFO closed after %.2f s\n", secondsSince(began));
   EXPECT_LT(secondsSince(began), 30.0);
 }

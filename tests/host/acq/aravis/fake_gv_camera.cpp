@@ -2,11 +2,12 @@
 
 #include <unistd.h>
 
+#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <opencv2/imgproc.hpp>
+#include <stdexcept>
 
 #include "host/acq/sim/scene.h"
 #include "host/acq/sim/sensor.h"
@@ -95,12 +96,6 @@ std::string extendedDescription(const std::string& address) {
   return file;
 }
 
-float asFloat(std::uint32_t bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
-
 // The colour, as an index into blue-green-red, of each pel of a 2 x 2
 // Bayer cell, by GenICam's naming: the first row's first two pels, then the
 // second row's.
@@ -121,37 +116,27 @@ int bgrIndex(char colour) { return colour == 'B' ? 0 : colour == 'G' ? 1 : 2; }
 // The scene and sensor, built for the region of the first frame and again
 // when it changes. Runs only on the fake camera's thread.
 struct FakeGvCamera::Renderer {
-  kc3PlanePelBuffer target;
   int width = 0;
   int height = 0;
   std::unique_ptr<kcSimScene> scene;
   std::unique_ptr<kcSimSensor> sensor;
-
-  void resize(int w, int h) {
-    if (w == width && h == height) return;
-    width = w;
-    height = h;
-    scene = std::make_unique<kcSimScene>(target, kcSimPose(), w, h, 0.0);
-    sensor = std::make_unique<kcSimSensor>(w, h, 1, 0.0, 1);
-  }
 };
 
-FakeGvCamera::FakeGvCamera(const FakeCameraConfig& config) : config_(config), renderer_(std::make_unique<Renderer>()) {
-  renderer_->target = config_.target.isBound() ? config_.target : kfSimTargetChart(192);
-  if (config_.extraFeatures) xmlFile_ = extendedDescription(config_.address);
-  camera_ = arv_gv_fake_camera_new_full(config_.address.c_str(), "COLC-TEST",
-                                        xmlFile_.empty() ? nullptr : xmlFile_.c_str());
+FakeGvCamera::FakeGvCamera(bool extraFeatures, const std::string& address)
+    : address_(address), extraFeatures_(extraFeatures), renderer_(std::make_unique<Renderer>()) {
+  if (extraFeatures_) xmlFile_ = extendedDescription(address_);
+  camera_ = arv_gv_fake_camera_new_full(address_.c_str(), "COLC-TEST", xmlFile_.empty() ? nullptr : xmlFile_.c_str());
   if (!camera_ || !arv_gv_fake_camera_is_running(camera_)) {
     if (camera_) g_object_unref(camera_);
     if (!xmlFile_.empty()) std::remove(xmlFile_.c_str());
-    throw std::runtime_error("cannot serve a fake camera on " + config_.address);
+    throw std::runtime_error("cannot serve a fake camera on " + address_);
   }
   registers_ = arv_gv_fake_camera_get_fake_camera(camera_);
   g_object_ref(registers_);  // its registers stay readable after stop()
   // Software triggers are looked for at this rate; the default of 25 Hz
   // makes every frame wait tens of milliseconds.
   arv_fake_camera_set_trigger_frequency(registers_, 1000.0);
-  if (config_.extraFeatures) {
+  if (extraFeatures_) {
     setFloatReg(kExposureTime, 10000.0f);
     setFloatReg(kGain, 12.0f);
     setFloatReg(kBlackLevel, 40.0f);
@@ -177,16 +162,14 @@ std::uint32_t FakeGvCamera::reg(std::uint32_t address) const {
   return value;
 }
 
-float FakeGvCamera::floatReg(std::uint32_t address) const { return asFloat(reg(address)); }
+float FakeGvCamera::floatReg(std::uint32_t address) const { return std::bit_cast<float>(reg(address)); }
 
 void FakeGvCamera::setReg(std::uint32_t address, std::uint32_t value) {
   arv_fake_camera_write_register(registers_, address, value);
 }
 
 void FakeGvCamera::setFloatReg(std::uint32_t address, float value) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  setReg(address, bits);
+  setReg(address, std::bit_cast<std::uint32_t>(value));
 }
 
 void FakeGvCamera::waitForFrames(unsigned long n) {
@@ -202,10 +185,13 @@ void FakeGvCamera::fill(ArvBuffer* buffer, void* data, guint32 exposureUs, guint
   Renderer& r = *self.renderer_;
   const int width = arv_buffer_get_image_width(buffer);
   const int height = arv_buffer_get_image_height(buffer);
-  r.resize(width, height);
+  if (width != r.width || height != r.height) {
+    r = {width, height, std::make_unique<kcSimScene>(kfSimTargetChart(192), kcSimPose(), width, height, 0.0),
+         std::make_unique<kcSimSensor>(width, height, 1, 0.0, 1)};
+  }
 
   kcSimExposure settings;
-  if (self.config_.extraFeatures) {
+  if (self.extraFeatures_) {
     settings.exposure = self.floatReg(kExposureTime) * 1e-6;
     settings.contrast = {self.floatReg(kGain) / 24.0};
     settings.brightness = {self.floatReg(kBlackLevel) / 100.0};
@@ -216,7 +202,7 @@ void FakeGvCamera::fill(ArvBuffer* buffer, void* data, guint32 exposureUs, guint
   }
   for (std::uint32_t k = 0; k < 3; ++k) {
     auto& table = settings.tables[k];
-    const bool camera = self.config_.extraFeatures && self.reg(kLutEnable + 4 * k) != 0;
+    const bool camera = self.extraFeatures_ && self.reg(kLutEnable + 4 * k) != 0;
     for (std::uint32_t i = 0; i < 256; ++i)
       table[i] = static_cast<unsigned char>(camera ? self.reg(kLutValue + 4 * (256 * k + i)) : i);
   }

@@ -8,26 +8,11 @@
 
 #include <arv.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-
-#include "colc/host/imaging.h"
-
-struct FakeCameraConfig {
-  std::string address = "127.0.0.1";
-  // Adds, on spare registers: float ExposureTime (20 .. 1e6 us), Gain
-  // (0 .. 24) and BlackLevel (0 .. 100), per-plane lookup tables
-  // (LUTSelector Red/Green/Blue, LUTEnable, LUTIndex, LUTValue), and the
-  // pel format BGR8. Without them the camera has only ExposureTimeAbs,
-  // GainRaw 0 .. 10 and no black level.
-  bool extraFeatures = false;
-  // Unbound: the simulated chart, 192 pels wide.
-  kc3PlanePelBuffer target;
-};
 
 class FakeGvCamera {
  public:
@@ -38,13 +23,18 @@ class FakeGvCamera {
   static constexpr std::uint32_t kLutEnable = 0x410;  // + 4 * plane
   static constexpr std::uint32_t kLutValue = 0x1000;  // + 4 * (256 * plane + index)
 
-  // Serves the camera; std::runtime_error when the address cannot be served.
-  explicit FakeGvCamera(const FakeCameraConfig& config = {});
+  // Serves the camera; std::runtime_error when the address cannot be
+  // served. extraFeatures adds, on spare registers: float ExposureTime
+  // (20 .. 1e6 us), Gain (0 .. 24) and BlackLevel (0 .. 100), per-plane
+  // lookup tables (LUTSelector Red/Green/Blue, LUTEnable, LUTIndex,
+  // LUTValue), and the pel format BGR8. Without them the camera has only
+  // ExposureTimeAbs, GainRaw 0 .. 10 and no black level.
+  explicit FakeGvCamera(bool extraFeatures = false, const std::string& address = "127.0.0.1");
   ~FakeGvCamera();
   FakeGvCamera(const FakeGvCamera&) = delete;
   FakeGvCamera& operator=(const FakeGvCamera&) = delete;
 
-  const std::string& address() const { return config_.address; }
+  const std::string& address() const { return address_; }
   // Stops serving: from now on the camera does not answer. Safe from any thread.
   void stop();
 
@@ -53,21 +43,21 @@ class FakeGvCamera {
   void setReg(std::uint32_t address, std::uint32_t value);
   void setFloatReg(std::uint32_t address, float value);
 
-  // Frames rendered so far; waits until at least n were.
-  unsigned long frames() const { return frames_; }
+  // Waits until at least n frames were rendered.
   void waitForFrames(unsigned long n);
 
  private:
   struct Renderer;
   static void fill(ArvBuffer* buffer, void* self, guint32 exposureUs, guint32 gainRaw, ArvPixelFormat format);
 
-  FakeCameraConfig config_;
+  std::string address_;
+  bool extraFeatures_;
   std::string xmlFile_;
   std::unique_ptr<Renderer> renderer_;
   std::mutex stopping_;
   ArvGvFakeCamera* camera_ = nullptr;
   ArvFakeCamera* registers_ = nullptr;
-  std::atomic<unsigned long> frames_{0};
+  unsigned long frames_ = 0;
   std::mutex framesMutex_;
   std::condition_variable framesDone_;
 };

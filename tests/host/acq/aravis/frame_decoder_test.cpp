@@ -43,36 +43,6 @@ TEST(FrameDecoder, InterleavedAndGreyFramesKeepEveryPel) {
     }
 }
 
-// A mosaic laid out by the GenICam name of each Bayer phase gives back its
-// colour: a phase mixed up with another would swap or smear the planes.
-TEST(FrameDecoder, EveryBayerPhaseGivesBackTheMosaicsColour) {
-  struct Phase {
-    std::uint32_t format;
-    const char* cell;  // the 2 x 2 cell, first row then second
-  };
-  const Phase phases[] = {{ARV_PIXEL_FORMAT_BAYER_RG_8, "RGGB"},
-                          {ARV_PIXEL_FORMAT_BAYER_GR_8, "GRBG"},
-                          {ARV_PIXEL_FORMAT_BAYER_GB_8, "GBRG"},
-                          {ARV_PIXEL_FORMAT_BAYER_BG_8, "BGGR"}};
-  const Rgb colour{200, 40, 90};
-  const int width = 12, height = 10;
-  for (const Phase& phase : phases) {
-    SCOPED_TRACE(phase.cell);
-    std::vector<unsigned char> mosaic(width * height);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        const char c = phase.cell[2 * (y % 2) + x % 2];
-        mosaic[y * width + x] = c == 'R' ? colour.r : c == 'G' ? colour.g : colour.b;
-      }
-    const kc3PlanePelBuffer image = kfDecodeFrame(phase.format, width, height, width, mosaic.data(), mosaic.size());
-    for (long y = 2; y < height - 2; ++y)
-      for (long x = 2; x < width - 2; ++x) {
-        const Rgb p = pelOf(image, x, y);
-        EXPECT_EQ((std::array{p.r, p.g, p.b}), (std::array{colour.r, colour.g, colour.b})) << x << "," << y;
-      }
-  }
-}
-
 TEST(FrameDecoder, RefusesFramesItCannotReadWhole) {
   std::vector<unsigned char> data(64 * 3);
   EXPECT_THROW(kfDecodeFrame(ARV_PIXEL_FORMAT_MONO_16, 8, 8, 16, data.data(), data.size()), kcBadArgument);

@@ -1,3 +1,5 @@
+// The simulated camera: its options, its response to the settings, its
+// noise and its manual trigger.
 #include <gtest/gtest.h>
 
 #include <opencv2/core.hpp>
@@ -59,29 +61,6 @@ TEST(SimCamera, EverySettingRaisesTheImageAndBothEndsSaturate) {
   EXPECT_GT(cv::countNonZero(top == 255), 0.5 * static_cast<double>(top.total()));
 }
 
-// The mean absolute difference from the chart after the best gain and offset.
-double residual(const cv::Mat& camera, const cv::Mat& chart) {
-  cv::Mat x, y, a, fit;
-  camera.reshape(1, static_cast<int>(camera.total())).convertTo(x, CV_64F);
-  chart.reshape(1, static_cast<int>(chart.total())).convertTo(y, CV_64F);
-  cv::hconcat(x, cv::Mat::ones(x.rows, 1, CV_64F), a);
-  cv::solve(a, y, fit, cv::DECOMP_SVD);
-  return cv::norm(a * fit, y, cv::NORM_L1) / static_cast<double>(y.rows);
-}
-
-TEST(SimCamera, DefaultsAreOffAndTheReferenceIsReachable) {
-  auto fifo = openCamera();
-  const cv::Mat chart = stacked(kfSimTargetChart(kW));
-  const cv::Mat atDefaults = shoot(*fifo, 0.01, 0.5, 0.5), atBest = shoot(*fifo, 0.025, 0.5, 0.4);
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_GT(cv::norm(plane(atDefaults, k), plane(chart, k), cv::NORM_L1) / (kW * kH), 20.0) << k;
-    EXPECT_LT(residual(plane(atBest, k), plane(chart, k)), 2.0) << k;
-  }
-  EXPECT_LT(cv::norm(plane(atBest, 1), plane(chart, 1), cv::NORM_L1) / (kW * kH), 1.0);
-  // Red and blue differ in sensitivity: only their own gain brings them back.
-  EXPECT_GT(cv::norm(plane(atBest, 2), plane(chart, 2), cv::NORM_L1) / (kW * kH), 10.0);
-}
-
 TEST(SimCamera, SeedFixesTheImagesAndHeldImagesKeepTheirPels) {
   auto a = openCamera("noise=1,seed=4"), b = openCamera("noise=1,seed=4"), c = openCamera("noise=1,seed=5");
   a->start(0);
@@ -110,6 +89,28 @@ TEST(SimCamera, ManualTriggerLatchesSettingsAndQueues) {
   EXPECT_EQ(cv::norm(next(false), dim), 0);
   EXPECT_EQ(cv::norm(next(true), bright), 0);
   EXPECT_THROW(next(false), kcTimeout::Expired);  // nothing started: nothing to wait for
+}
+
+TEST(SimCameraOptions, KeysReachTheirFields) {
+  const kcSimCameraConfig c = kfParseSimCameraOptions(
+      "width=320, height=200,seed=7,x=10.5,rotation=-5,scale=0.8,noise=0.5,crosstalk=0.1,taps=2,cancel-at=6");
+  EXPECT_EQ(std::make_tuple(c.width, c.height, c.seed, c.pose.x, c.pose.y, c.pose.rotation, c.pose.scale),
+            std::make_tuple(320L, 200L, 7UL, std::optional(10.5), std::optional<double>(), -5.0, 0.8));
+  EXPECT_EQ(std::make_tuple(c.noise, c.crossTalk, c.taps, c.faults.cancelAt, c.faults.failAt),
+            std::make_tuple(0.5, 0.1, 2, 6UL, 0UL));
+}
+
+TEST(SimCameraOptions, RefusalsNameTheKey) {
+  for (const std::string options : {"colour=1", "seed=-1", "scale=abc", "x=inf", "width=12.5", "noise", "seed=1,seed=2",
+                                    "rotation=", "width=8", "scale=0", "crosstalk=0.6", "taps=5"}) {
+    const std::string key = options.substr(0, options.find_first_of("=,"));
+    try {
+      kfOpenSimCamera(options);
+      ADD_FAILURE() << options << " accepted";
+    } catch (const kcBadArgument& e) {
+      EXPECT_NE(std::string(e.what()).find(key), std::string::npos) << options << " -> " << e.what();
+    }
+  }
 }
 
 }  // namespace

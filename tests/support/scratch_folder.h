@@ -13,7 +13,7 @@ class ScratchFolder {
     const char* root = std::getenv("COLC_TEST_TMP");
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = std::filesystem::path(root ? root : "/tmp") /
-            ("colc-cli-" + std::string(test->test_suite_name()) + "-" + test->name());
+            ("colc-" + std::string(test->test_suite_name()) + "-" + test->name());
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

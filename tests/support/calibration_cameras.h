@@ -1,0 +1,33 @@
+// Simulated cameras for the tests that calibrate, a quick search to run on
+// them, and everything about a FIFO that a calibration promises to leave
+// as it found it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "colc/host/acq.h"
+#include "colc/records/params.h"
+#include "host/acq/sim/sim_camera.h"
+
+// options: further simulated-camera options (faults ...), appended.
+// 64 x 48 noise-free pels showing a 96-pel chart at half size, for tests
+// that need a FIFO rather than its pictures.
+kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSmallSimCamera(const std::string& options = "");
+// 320 x 240 pels (seed 5) showing the whole of kfTestChart().
+kcPtrHandle<kcInstrumentedAcqFifo> kfOpenChartCamera(const std::string& options = "");
+// The simulated chart, 192 pels wide.
+const kc3PlanePelBuffer& kfTestChart();
+// Exposure only, judged by the difference alone: about 40 acquisitions.
+kcColorCalibrationParams kfQuickParams();
+
+struct FifoState {
+  bool enabled = false;
+  const kcTriggerModel* model = nullptr;
+  double exposure = 0.0;
+  std::vector<double> contrast, brightness;        // per tap
+  std::vector<std::vector<unsigned char>> tables;  // per plane
+  bool operator==(const FifoState&) const = default;
+};
+
+FifoState kfFifoStateOf(kcAcqFifo& fifo);
