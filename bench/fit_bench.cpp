@@ -70,13 +70,9 @@ std::uint64_t byteSum(std::initializer_list<Plane> planes) {
 // The same with vector instructions.
 double vectorByteSum(const Plane& a, const Plane& b) { return cv::sum(matOf(a))[0] + cv::sum(matOf(b))[0]; }
 
-// What a user would write instead of the fit: the least-squares line
-// through all pel pairs of the plane, dst = gain x src + offset, on the
-// planes converted to float. x and y are kept from call to call, so that
-// the cost of fresh pages for them does not count.
-std::pair<double, double> leastSquaresLine(const Plane& src, const Plane& dst, cv::Mat& x, cv::Mat& y) {
-  matOf(src).convertTo(x, CV_32F);
-  matOf(dst).convertTo(y, CV_32F);
+// The least-squares line y = gain x + offset through all pel pairs, from
+// their means, deviation and dot product.
+std::pair<double, double> lineFromMoments(const cv::Mat& x, const cv::Mat& y) {
   cv::Scalar meanX, sDevX;
   cv::meanStdDev(x, meanX, sDevX);
   const double meanY = cv::mean(y)[0];
@@ -85,15 +81,18 @@ std::pair<double, double> leastSquaresLine(const Plane& src, const Plane& dst, c
   return {gain, meanY - gain * meanX[0]};
 }
 
+// What a user would write instead of the fit: that line on the planes
+// converted to float. x and y are kept from call to call, so that the cost
+// of fresh pages for them does not count.
+std::pair<double, double> leastSquaresLine(const Plane& src, const Plane& dst, cv::Mat& x, cv::Mat& y) {
+  matOf(src).convertTo(x, CV_32F);
+  matOf(dst).convertTo(y, CV_32F);
+  return lineFromMoments(x, y);
+}
+
 // The same line from the 8-bit planes as they are: two vectorised passes.
 std::pair<double, double> integerLeastSquaresLine(const Plane& src, const Plane& dst) {
-  const cv::Mat x = matOf(src), y = matOf(dst);
-  cv::Scalar meanX, sDevX;
-  cv::meanStdDev(x, meanX, sDevX);
-  const double meanY = cv::mean(y)[0];
-  const double covariance = x.dot(y) / static_cast<double>(x.total()) - meanX[0] * meanY;
-  const double gain = covariance / (sDevX[0] * sDevX[0]);
-  return {gain, meanY - gain * meanX[0]};
+  return lineFromMoments(matOf(src), matOf(dst));
 }
 
 void fitPlane(const Plane& src, const Plane& dst) {

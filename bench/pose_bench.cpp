@@ -64,15 +64,6 @@ const Scene& scene() {
   return s;
 }
 
-kcSXAlignRunParams calibrationSearch() {
-  kcSXAlignRunParams params;
-  params.algorithm(kc_SXDefs::eCoarseToFine);
-  params.zoneEnable(3);
-  params.zone(kc_SXDefs::eRotation, -21.0, 21.0);
-  params.zone(kc_SXDefs::eScale, 0.8, 1.2);
-  return params;
-}
-
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 void fullFrameMatchTemplate() {
@@ -124,7 +115,7 @@ void BM_IntensityOfTheFrame(benchmark::State& state) {
 void BM_AlignmentRun(benchmark::State& state) {
   kcSXAlignPattern pattern;
   pattern.train(scene().train, 2, nullptr, 0);
-  const kcSXAlignRunParams params = calibrationSearch();
+  const kcSXAlignRunParams params = kfCalibrationPoseSearch();
   measure(state, [&] {
     kcSXAlignResultSet found;
     pattern.run(scene().frameGrey, params, found, nullptr, 0);
@@ -136,7 +127,7 @@ void BM_CorrelationRefinement(benchmark::State& state) {
   kcSXAlignPattern pattern;
   pattern.train(scene().train, 2, nullptr, 0);
   kcSXAlignResultSet found;
-  pattern.run(scene().frameGrey, calibrationSearch(), found, nullptr, 0);
+  pattern.run(scene().frameGrey, kfCalibrationPoseSearch(), found, nullptr, 0);
   if (found.numFound() == 0) {
     state.SkipWithError("the chart was not found");
     return;

@@ -59,6 +59,15 @@ kc3PlanePelBuffer kfAffineTransformColorImage(const kc3PlanePelBuffer& image, co
                            kfAffineTransformImage(image.plane2(), sampling));
 }
 
+kcSXAlignRunParams kfCalibrationPoseSearch() {
+  kcSXAlignRunParams params;
+  params.algorithm(kc_SXDefs::eCoarseToFine);
+  params.zoneEnable(3);
+  params.zone(kc_SXDefs::eRotation, -21.0, 21.0);
+  params.zone(kc_SXDefs::eScale, 0.8, 1.2);
+  return params;
+}
+
 kcPelBuffer<unsigned char> kfIntensityImage(const kc3PlanePelBuffer& image) {
   kcPelBuffer<unsigned char> grey;
   kfPelRGBToI(image, grey);
@@ -83,13 +92,8 @@ void kfFindCalibrationPose(const kc3PlanePelBuffer& acquired, const kc3PlanePelB
 
   kcSXAlignPattern pattern;
   pattern.train(trainImage, kTrainFineLevel, nullptr, 0);
-  kcSXAlignRunParams runParams;
-  runParams.algorithm(kc_SXDefs::eCoarseToFine);
-  runParams.zoneEnable(3);
-  runParams.zone(kc_SXDefs::eRotation, -21.0, 21.0);
-  runParams.zone(kc_SXDefs::eScale, 0.8, 1.2);
   kcSXAlignResultSet found;
-  pattern.run(kfIntensityImage(acquired), runParams, found, diag, diagFlags);
+  pattern.run(kfIntensityImage(acquired), kfCalibrationPoseSearch(), found, diag, diagFlags);
   if (found.numFound() == 0) throw kcColorCalibrationDefs::BadImages("No pattern found");
   const kcXform<2> startPose = found.result(0).pose();
 

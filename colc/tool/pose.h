@@ -2,6 +2,7 @@
 // helpers that pose finding and the measurement share.
 #pragma once
 
+#include "colc/host/align.h"
 #include "colc/host/diag.h"
 #include "colc/host/imaging.h"
 
@@ -18,6 +19,10 @@
 void kfFindCalibrationPose(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibrationImage,
                            kc3PlanePelBuffer& referenceImage, kcAffineSamplingParams& sampling, kcDiagObject* diag,
                            unsigned long diagFlags);
+
+// The pose search kfFindCalibrationPose runs: coarse to fine, rotation
+// within +-21 degrees, scale 0.8 to 1.2.
+kcSXAlignRunParams kfCalibrationPoseSearch();
 
 // Each plane resampled through the sampling, in plane order.
 kc3PlanePelBuffer kfAffineTransformColorImage(const kc3PlanePelBuffer& image, const kcAffineSamplingParams& sampling);
