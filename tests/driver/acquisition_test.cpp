@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include "colc/host/improc.h"
 #include "colc/host/runtime.h"
 #include "colc/records/result.h"
@@ -15,7 +17,7 @@ using Table = std::vector<unsigned char>;
 
 const Table kInverse = [] {
   Table t(256);
-  for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(255 - i);
+  std::iota(t.rbegin(), t.rend(), 0);
   return t;
 }();
 
