@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <opencv2/imgproc.hpp>
-#include <tuple>
 #include <vector>
 
 #include "colc/records/errors.h"
@@ -161,7 +160,8 @@ TEST(FindCalibrationPose, ReferenceGridSizes) {
                          Row{640, 480, 173, 129, true}, Row{1024, 768, 173, 129, true}, Row{10006, 10, 7500, 3, true},
                          Row{20006, 8, 20000, 2, false}}) {
     const kcReferenceGridSize grid = kfReferenceGridSize(row.w - 6.0, row.h - 6.0);
-    EXPECT_EQ(std::tie(grid.xSamples, grid.ySamples, grid.capped), std::tie(row.xSamples, row.ySamples, row.capped))
-        << row.w << " x " << row.h;
+    EXPECT_EQ(grid.xSamples, row.xSamples) << row.w << " x " << row.h;
+    EXPECT_EQ(grid.ySamples, row.ySamples) << row.w << " x " << row.h;
+    EXPECT_EQ(grid.capped, row.capped) << row.w << " x " << row.h;
   }
 }
