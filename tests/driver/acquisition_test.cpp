@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
-
 #include "colc/host/improc.h"
 #include "colc/host/runtime.h"
 #include "colc/records/result.h"
@@ -17,7 +15,7 @@ using Table = std::vector<unsigned char>;
 
 const Table kInverse = [] {
   Table t(256);
-  std::iota(t.rbegin(), t.rend(), 0);
+  for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(255 - i);
   return t;
 }();
 
