@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "colc/driver/calibrate.h"
@@ -111,17 +112,21 @@ TEST(FaultSweep, EveryFaultAtEveryAcquisitionRestoresTheCameraAndKeepsTheFailure
   // information tells them apart.
   for (unsigned long n = 1; n <= acquisitions; ++n) {
     SCOPED_TRACE("acquisition " + std::to_string(n));
-    kcAcqFaults fail, unbound, timeout, cancel;
-    fail.failAt = unbound.unboundAt = timeout.timeoutAt = cancel.cancelAt = n;
-    const Calibration failed = calibrate(fail);
-    const Calibration unboundRun = calibrate(unbound);
-    const Calibration timedOut = calibrate(timeout);
-    const Calibration cancelled = calibrate(cancel);
+    kcAcqFaults f[4];
+    f[0].failAt = f[1].unboundAt = f[2].timeoutAt = f[3].cancelAt = n;
+    const Calibration failed = calibrate(f[0]), unboundRun = calibrate(f[1]), timedOut = calibrate(f[2]),
+                      cancelled = calibrate(f[3]);
     runs += 4;
-    for (const Calibration* run : {&failed, &unboundRun, &timedOut, &cancelled}) EXPECT_TRUE(run->restored);
-
-    EXPECT_EQ(failed.outcome, Outcome::eReturned);
-    EXPECT_EQ(failed.completions, n);
+    // A cancelled run stops at the first attention check after the acquisition.
+    for (const auto& [name, run, outcome] : {std::tuple{"failed", &failed, Outcome::eReturned},
+                                             {"unbound", &unboundRun, Outcome::eReturned},
+                                             {"timed out", &timedOut, Outcome::eTimedOut},
+                                             {"cancelled", &cancelled, Outcome::eCancelled}}) {
+      SCOPED_TRACE(name);
+      EXPECT_TRUE(run->restored);
+      EXPECT_EQ(run->outcome, outcome);
+      EXPECT_EQ(run->completions, n);
+    }
     EXPECT_EQ(failed.result.channelResults().size(), 3u);
     EXPECT_TRUE(failed.result.acqInfo().failure().isFailure());
     if (n == 1) {  // before any measurement: the tool's state as init left it
@@ -130,18 +135,9 @@ TEST(FaultSweep, EveryFaultAtEveryAcquisitionRestoresTheCameraAndKeepsTheFailure
       EXPECT_EQ(failed.result.channelResults(), std::vector<kcColorCalibrationChannelResult>(3));
     }
 
-    EXPECT_EQ(unboundRun.outcome, Outcome::eReturned);
-    EXPECT_EQ(unboundRun.completions, n);
     EXPECT_FALSE(unboundRun.result.acqInfo().failure().isFailure());
     EXPECT_EQ(unboundRun.result, failed.result);
-
-    EXPECT_EQ(timedOut.outcome, Outcome::eTimedOut);
-    EXPECT_EQ(timedOut.completions, n);
     EXPECT_EQ(timedOut.result, failed.result);
-
-    // Cancelled at the first attention check after the acquisition.
-    EXPECT_EQ(cancelled.outcome, Outcome::eCancelled);
-    EXPECT_EQ(cancelled.completions, n);
     EXPECT_TRUE(isSentinel(cancelled.result));
   }
 

@@ -3,6 +3,8 @@
 // and the steps.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "colc/records/errors.h"
 #include "colc/tool/tool.h"
 #include "colc/tool/tool_state.h"
@@ -46,10 +48,8 @@ const S kCentre(0.01, 0.5, 0.5);
 TEST(SearchPlan, FirstCycleAtDefaultScaleClampsAndAppendsTheStart) {
   const std::vector<S> plan = Access::plan(kcColorCalibrationParams(), kCentre, 100.0);
   ASSERT_EQ(plan.size(), 26u);
-  EXPECT_EQ(plan[0], S(1e-6, 0.0, 0.0));
-  EXPECT_EQ(plan[1], S(1e-6, 0.0, 0.5));
-  EXPECT_EQ(plan[2], S(1e-6, 0.0, 1.0));
-  EXPECT_EQ(plan[3], S(1e-6, 0.5, 0.0));
+  EXPECT_EQ(std::vector<S>(plan.begin(), plan.begin() + 4),
+            (std::vector<S>{S(1e-6, 0.0, 0.0), S(1e-6, 0.0, 0.5), S(1e-6, 0.0, 1.0), S(1e-6, 0.5, 0.0)}));
   EXPECT_EQ(plan[25], S((1.0 + 100.0 * 0.15) * 0.01, 1.0, 1.0));
 
   kcColorCalibrationTool tool;
@@ -90,9 +90,7 @@ TEST(SearchPlan, ExposureGridRoundsAfterClamping) {
   std::vector<double> exposures;
   for (const S& s : plan)
     if (exposures.empty() || exposures.back() != s.exposure()) exposures.push_back(s.exposure());
-  ASSERT_EQ(exposures.size(), 2u);
-  EXPECT_EQ(exposures[0], 2.0 * 0.004);
-  EXPECT_EQ(exposures[1], 3.0 * 0.004);
+  EXPECT_EQ(exposures, (std::vector<double>{2.0 * 0.004, 3.0 * 0.004}));
   // No candidate carries the off-grid centre exposure, so none is skipped as the centre.
   EXPECT_EQ(plan.size(), 18u);
 }
@@ -166,9 +164,8 @@ TEST(Tool, KeepsTheBestMeasurementAndItsFitsWhichANewSearchResetsInPart) {
   Access::measure(tool, byFit(7.0, 0.2));
   EXPECT_EQ(tool.result(), measured);
   ASSERT_EQ(tool.channelResults().size(), 3u);
-  EXPECT_EQ(tool.channelResults()[2].gain(), 1.5);
-  EXPECT_EQ(tool.channelResults()[2].rmsError(), 7.0);
-  EXPECT_EQ(tool.channelResults()[2].pelmap().size(), 256u);
+  const auto& fit = tool.channelResults()[2];
+  EXPECT_EQ(std::make_tuple(fit.gain(), fit.rmsError(), fit.pelmap().size()), std::make_tuple(1.5, 7.0, 256u));
   // A later, worse measurement changes nothing.
   Access::measure(tool, byFit(8.0, 0.2));
   EXPECT_EQ(tool.result(), measured);

@@ -6,11 +6,14 @@
 #include <chrono>
 #include <cmath>
 #include <map>
+#include <numeric>
+#include <opencv2/core.hpp>
 #include <thread>
 
 #include "colc/driver/calibrate.h"
 #include "colc/tool/view_difference.h"
 #include "fake_gv_camera.h"
+#include "host/imaging/cv_bridge.h"
 #include "support/calibration_cameras.h"
 
 namespace {
@@ -38,12 +41,9 @@ std::map<std::uint32_t, std::uint32_t> registersOf(const FakeGvCamera& camera, b
       ARV_FAKE_CAMERA_REGISTER_TRIGGER_MODE,     ARV_FAKE_CAMERA_REGISTER_TRIGGER_SOURCE,
       ARV_FAKE_CAMERA_REGISTER_GAIN_MODE};
   if (extra) {
-    for (std::uint32_t a : {FakeGvCamera::kExposureTime, FakeGvCamera::kGain, FakeGvCamera::kBlackLevel})
-      addresses.push_back(a);
-    for (std::uint32_t k = 0; k < 3; ++k) {
-      addresses.push_back(FakeGvCamera::kLutEnable + 4 * k);
-      for (std::uint32_t i = 0; i < 256; ++i) addresses.push_back(FakeGvCamera::kLutValue + 4 * (256 * k + i));
-    }
+    addresses.insert(addresses.end(), {FakeGvCamera::kExposureTime, FakeGvCamera::kGain, FakeGvCamera::kBlackLevel,
+                                       FakeGvCamera::kLutEnable, FakeGvCamera::kLutEnable + 4, FakeGvCamera::kLutEnable + 8});
+    for (std::uint32_t i = 0; i < 3 * 256; ++i) addresses.push_back(FakeGvCamera::kLutValue + 4 * i);
   }
   std::map<std::uint32_t, std::uint32_t> registers;
   for (std::uint32_t a : addresses) registers[a] = camera.reg(a);
@@ -60,22 +60,18 @@ kc3PlanePelBuffer acquire(kcAcqFifo& fifo) {
   return image->get3PlanePelBuffer();
 }
 
-// Mean of a plane over the middle of the view, where the chart lies.
-double meanOf(const kcPelBuffer_const<unsigned char>& plane) {
-  double sum = 0.0;
-  long n = 0;
-  for (long y = plane.height() / 4; y < 3 * plane.height() / 4; ++y)
-    for (long x = plane.width() / 4; x < 3 * plane.width() / 4; ++x, ++n) sum += plane.pointToRow(y)[x];
-  return sum / static_cast<double>(n);
-}
-
+// Mean of each plane over the middle of the view, where the chart lies.
 std::array<double, 3> meansOf(const kc3PlanePelBuffer& image) {
-  return {meanOf(image.plane0()), meanOf(image.plane1()), meanOf(image.plane2())};
+  const auto mean = [](const kcPelBuffer_const<unsigned char>& p) {
+    const long w = p.width(), h = p.height();
+    return cv::mean(kfMatView(p)(cv::Rect(w / 4, h / 4, 3 * w / 4 - w / 4, 3 * h / 4 - h / 4)))[0];
+  };
+  return {mean(image.plane0()), mean(image.plane1()), mean(image.plane2())};
 }
 
 std::vector<unsigned char> inverted() {
   std::vector<unsigned char> t(256);
-  for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(255 - i);
+  std::iota(t.rbegin(), t.rend(), 0);
   return t;
 }
 
@@ -254,10 +250,8 @@ TEST(AravisFifo, FeaturesOfADescriptionWithBlackLevelAndTablesAreUsedOverTheBuil
 // bring its view close to the chart.
 TEST(AravisFifo, CalibrationThroughADescribedCameraRestoresBlackLevelAndTablesAndImprovesTheView) {
   FakeGvCamera camera(true);
-  for (std::uint32_t k = 0; k < 3; ++k) {  // tables that halve
-    camera.setReg(FakeGvCamera::kLutEnable + 4 * k, 1);
-    for (std::uint32_t i = 0; i < 256; ++i) camera.setReg(FakeGvCamera::kLutValue + 4 * (256 * k + i), i / 2);
-  }
+  for (std::uint32_t k = 0; k < 3; ++k) camera.setReg(FakeGvCamera::kLutEnable + 4 * k, 1);
+  for (std::uint32_t i = 0; i < 3 * 256; ++i) camera.setReg(FakeGvCamera::kLutValue + 4 * i, i % 256 / 2);  // halving
   auto fifo = kfOpenAravisCamera(smallView(camera));
   EXPECT_EQ(fifo->properties().inputLutProp().inputLut(kc8BitInputLutProp::ePlane2)[200], 100);
   const auto was = kfViewDifference(acquire(*fifo), kfTestChart());

@@ -16,60 +16,41 @@
 
 namespace {
 
+// A 4-byte big-endian register node (FloatReg or an unsigned IntReg); more follows the address.
+std::string reg(const std::string& kind, const std::string& name, const std::string& address,
+                const std::string& more = "") {
+  return "<" + kind + " Name=\"" + name + "\" NameSpace=\"Custom\"><Address>" + address + "</Address>" + more +
+         "<Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>" +
+         (kind == "IntReg" ? "<Sign>Unsigned</Sign>" : "") + "<Endianess>BigEndian</Endianess></" + kind + ">\n";
+}
+
+// A float feature on a register of its own.
+std::string floatFeature(const std::string& name, const std::string& address, const std::string& bounds) {
+  return "<Float Name=\"" + name + "\" NameSpace=\"Standard\"><pValue>" + name + "Register</pValue>" + bounds +
+         "</Float>\n" + reg("FloatReg", name + "Register", address);
+}
+
 // The extra features, on registers the built-in description leaves unused.
-const char* const kExtraFeatures = R"(
-  <Float Name="ExposureTime" NameSpace="Standard">
-    <pValue>ExposureTimeRegister</pValue><Min>20</Min><Max>1000000</Max><Unit>us</Unit>
-  </Float>
-  <FloatReg Name="ExposureTimeRegister" NameSpace="Custom">
-    <Address>0x400</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Endianess>BigEndian</Endianess>
-  </FloatReg>
-  <Float Name="Gain" NameSpace="Standard">
-    <pValue>GainRegister</pValue><Min>0</Min><Max>24</Max><Unit>dB</Unit>
-  </Float>
-  <FloatReg Name="GainRegister" NameSpace="Custom">
-    <Address>0x404</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Endianess>BigEndian</Endianess>
-  </FloatReg>
-  <Float Name="BlackLevel" NameSpace="Standard">
-    <pValue>BlackLevelRegister</pValue><Min>0</Min><Max>100</Max>
-  </Float>
-  <FloatReg Name="BlackLevelRegister" NameSpace="Custom">
-    <Address>0x408</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Endianess>BigEndian</Endianess>
-  </FloatReg>
+const std::string kExtraFeatures =
+    floatFeature("ExposureTime", "0x400", "<Min>20</Min><Max>1000000</Max><Unit>us</Unit>") +
+    floatFeature("Gain", "0x404", "<Min>0</Min><Max>24</Max><Unit>dB</Unit>") +
+    floatFeature("BlackLevel", "0x408", "<Min>0</Min><Max>100</Max>") + R"(
   <Enumeration Name="LUTSelector" NameSpace="Standard">
-    <EnumEntry Name="Red"><Value>0</Value></EnumEntry>
-    <EnumEntry Name="Green"><Value>1</Value></EnumEntry>
-    <EnumEntry Name="Blue"><Value>2</Value></EnumEntry>
-    <pValue>LUTSelectorRegister</pValue>
+    <EnumEntry Name="Red"><Value>0</Value></EnumEntry><EnumEntry Name="Green"><Value>1</Value></EnumEntry>
+    <EnumEntry Name="Blue"><Value>2</Value></EnumEntry><pValue>LUTSelectorRegister</pValue>
   </Enumeration>
-  <IntReg Name="LUTSelectorRegister" NameSpace="Custom">
-    <Address>0x40c</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
-  </IntReg>
   <Boolean Name="LUTEnable" NameSpace="Standard">
     <pValue>LUTEnableRegister</pValue><OnValue>1</OnValue><OffValue>0</OffValue>
   </Boolean>
-  <IntReg Name="LUTEnableRegister" NameSpace="Custom">
-    <Address>0x410</Address><pIndex Offset="4">LUTSelectorRegister</pIndex>
-    <Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
-  </IntReg>
-  <Integer Name="LUTIndex" NameSpace="Standard">
-    <pValue>LUTIndexRegister</pValue><Min>0</Min><Max>255</Max>
-  </Integer>
-  <IntReg Name="LUTIndexRegister" NameSpace="Custom">
-    <Address>0x420</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
-  </IntReg>
-  <Integer Name="LUTValue" NameSpace="Standard">
-    <pValue>LUTValueRegister</pValue><Min>0</Min><Max>255</Max>
-  </Integer>
+  <Integer Name="LUTIndex" NameSpace="Standard"><pValue>LUTIndexRegister</pValue><Min>0</Min><Max>255</Max></Integer>
+  <Integer Name="LUTValue" NameSpace="Standard"><pValue>LUTValueRegister</pValue><Min>0</Min><Max>255</Max></Integer>
   <IntSwissKnife Name="LUTEntryNumber" NameSpace="Custom">
     <pVariable Name="SEL">LUTSelectorRegister</pVariable><pVariable Name="IDX">LUTIndexRegister</pVariable>
     <Formula>SEL * 256 + IDX</Formula>
   </IntSwissKnife>
-  <IntReg Name="LUTValueRegister" NameSpace="Custom">
-    <Address>0x1000</Address><pIndex Offset="4">LUTEntryNumber</pIndex>
-    <Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
-  </IntReg>
-)";
+)" + reg("IntReg", "LUTSelectorRegister", "0x40c") + reg("IntReg", "LUTIndexRegister", "0x420") +
+    reg("IntReg", "LUTEnableRegister", "0x410", R"(<pIndex Offset="4">LUTSelectorRegister</pIndex>)") +
+    reg("IntReg", "LUTValueRegister", "0x1000", R"(<pIndex Offset="4">LUTEntryNumber</pIndex>)");
 
 const char* const kBgrEntry = R"(
     <EnumEntry Name="BGR8" NameSpace="Standard"><Value>0x02180015</Value></EnumEntry>)";
@@ -101,15 +82,13 @@ std::string extendedDescription(const std::string& address) {
 // second row's.
 const char* bayerCell(ArvPixelFormat format) {
   switch (format) {
-    case ARV_PIXEL_FORMAT_BAYER_RG_8: return "RGGB";
-    case ARV_PIXEL_FORMAT_BAYER_GR_8: return "GRBG";
-    case ARV_PIXEL_FORMAT_BAYER_GB_8: return "GBRG";
-    case ARV_PIXEL_FORMAT_BAYER_BG_8: return "BGGR";
+    case ARV_PIXEL_FORMAT_BAYER_RG_8: return "\2\1\1\0";  // RGGB
+    case ARV_PIXEL_FORMAT_BAYER_GR_8: return "\1\2\0\1";  // GRBG
+    case ARV_PIXEL_FORMAT_BAYER_GB_8: return "\1\0\2\1";  // GBRG
+    case ARV_PIXEL_FORMAT_BAYER_BG_8: return "\0\1\1\2";  // BGGR
     default: return nullptr;
   }
 }
-
-int bgrIndex(char colour) { return colour == 'B' ? 0 : colour == 'G' ? 1 : 2; }
 
 }  // namespace
 
@@ -137,9 +116,8 @@ FakeGvCamera::FakeGvCamera(bool extraFeatures, const std::string& address)
   // makes every frame wait tens of milliseconds.
   arv_fake_camera_set_trigger_frequency(registers_, 1000.0);
   if (extraFeatures_) {
-    setFloatReg(kExposureTime, 10000.0f);
-    setFloatReg(kGain, 12.0f);
-    setFloatReg(kBlackLevel, 40.0f);
+    for (const auto& [address, value] : {std::pair{kExposureTime, 10000.0f}, {kGain, 12.0f}, {kBlackLevel, 40.0f}})
+      setReg(address, std::bit_cast<std::uint32_t>(value));
   }
   arv_fake_camera_set_fill_pattern(registers_, &FakeGvCamera::fill, this);
 }
@@ -166,10 +144,6 @@ float FakeGvCamera::floatReg(std::uint32_t address) const { return std::bit_cast
 
 void FakeGvCamera::setReg(std::uint32_t address, std::uint32_t value) {
   arv_fake_camera_write_register(registers_, address, value);
-}
-
-void FakeGvCamera::setFloatReg(std::uint32_t address, float value) {
-  setReg(address, std::bit_cast<std::uint32_t>(value));
 }
 
 void FakeGvCamera::waitForFrames(unsigned long n) {
@@ -201,10 +175,9 @@ void FakeGvCamera::fill(ArvBuffer* buffer, void* data, guint32 exposureUs, guint
     settings.brightness = {kcSimModel::kBlackZero};  // no black level: no offset
   }
   for (std::uint32_t k = 0; k < 3; ++k) {
-    auto& table = settings.tables[k];
     const bool camera = self.extraFeatures_ && self.reg(kLutEnable + 4 * k) != 0;
     for (std::uint32_t i = 0; i < 256; ++i)
-      table[i] = static_cast<unsigned char>(camera ? self.reg(kLutValue + 4 * (256 * k + i)) : i);
+      settings.tables[k][i] = static_cast<unsigned char>(camera ? self.reg(kLutValue + 4 * (256 * k + i)) : i);
   }
   const unsigned long frame = self.frames_ + 1;
   const cv::Mat bgr = kfBGRMat(r.sensor->expose(r.scene->levels(), settings, frame));
@@ -213,16 +186,15 @@ void FakeGvCamera::fill(ArvBuffer* buffer, void* data, guint32 exposureUs, guint
   if (const char* cell = bayerCell(format)) {
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
-        out[y * width + x] = bgr.at<cv::Vec3b>(y, x)[bgrIndex(cell[2 * (y % 2) + x % 2])];
+        out[y * width + x] = bgr.at<cv::Vec3b>(y, x)[cell[2 * (y % 2) + x % 2]];
   } else {
-    cv::Mat converted;
+    cv::Mat converted(height, width, format == ARV_PIXEL_FORMAT_MONO_8 ? CV_8UC1 : CV_8UC3, out);
     if (format == ARV_PIXEL_FORMAT_RGB_8_PACKED)
       cv::cvtColor(bgr, converted, cv::COLOR_BGR2RGB);
     else if (format == ARV_PIXEL_FORMAT_MONO_8)
       cv::cvtColor(bgr, converted, cv::COLOR_BGR2GRAY);
     else
-      converted = bgr;  // BGR8
-    std::memcpy(out, converted.data, converted.total() * converted.elemSize());
+      bgr.copyTo(converted);  // BGR8
   }
   {
     std::lock_guard<std::mutex> lock(self.framesMutex_);

@@ -41,7 +41,6 @@ class FakeGvCamera {
   std::uint32_t reg(std::uint32_t address) const;
   float floatReg(std::uint32_t address) const;
   void setReg(std::uint32_t address, std::uint32_t value);
-  void setFloatReg(std::uint32_t address, float value);
 
   // Waits until at least n frames were rendered.
   void waitForFrames(unsigned long n);
