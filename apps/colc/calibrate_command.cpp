@@ -92,7 +92,9 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_flag("--no-positive-lut", o.noPositiveLut,
               "keep the camera's input table instead of loading the positive one");
   c->add_flag("--no-pel-mapping", o.noPelMapping, "judge settings by the difference alone, without per-channel fits");
-  c->add_option("--out", o.out, "store the result in this archive file (for colc apply and colc show)")
+  c->add_option("--out", o.out,
+                "store the result in this archive file (for colc apply and colc show); not written when the "
+                "calibration did not help")
       ->type_name("FILE");
   c->add_option("--report", o.report, "write an HTML report with its images into this folder")->type_name("DIR");
   c->add_flag("--json", o.json, "print the summary as one JSON object");
