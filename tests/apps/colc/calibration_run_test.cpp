@@ -166,6 +166,7 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
     EXPECT_EQ(count, 3u) << label;
   }
   EXPECT_EQ(html.find("<odd>"), std::string::npos);
+  EXPECT_EQ(html.find("<div id=\"did-not-help\">"), std::string::npos);  // the calibration helped
   // The escaped setup, the transfer charts and the search path.
   for (const char* shown : {"&lt;odd&gt; &amp; name.png", "red transfer", "blue transfer", "<title>search path</title>"})
     EXPECT_NE(html.find(shown), std::string::npos) << shown;
