@@ -49,7 +49,9 @@ std::array<double, 3> viewDifference(const kc3PlanePelBuffer& view, const kc3Pla
 }
 
 // The shares of clipped samples of the view, resampled onto the reference's
-// grid as the difference measures it.
+// grid as the difference measures it. kfViewDifference keeps its resampled
+// view to itself, so the pose is found once more on the same image (about
+// 50 ms at 1280 x 1024, once per calibration).
 std::array<double, 3> clippedInView(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                                     const char* when) {
   return inView(when, [&] {
