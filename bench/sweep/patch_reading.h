@@ -6,6 +6,7 @@
 #include <opencv2/core.hpp>
 
 #include "chart_placement.h"
+#include "colc/host/imaging.h"
 
 struct PatchReading {
   std::array<double, 3> mean{};  // red, green, blue
@@ -17,3 +18,6 @@ struct PatchReading {
 // (0, 0) at image coordinates (0, 0). std::invalid_argument when no pel
 // centre of the image lies inside the quadrilateral.
 PatchReading readPatch(const cv::Mat& rgb, const Quad& quad);
+
+// The image as an interleaved CV_8UC3 matrix in red, green, blue order.
+cv::Mat rgbMat(const kc3PlanePelBuffer& image);

@@ -1,23 +1,15 @@
 #include "pose_measurement.h"
 
 #include <algorithm>
-#include <opencv2/imgproc.hpp>
 #include <stdexcept>
 
 #include "calibration_run.h"
 #include "chart_placement.h"
 #include "colc/driver/acquisition.h"
 #include "colour_difference.h"
-#include "host/imaging/cv_bridge.h"
 #include "patch_reading.h"
 
 namespace {
-
-cv::Mat rgbMat(const kc3PlanePelBuffer& image) {
-  cv::Mat rgb;
-  cv::cvtColor(kfBGRMat(image), rgb, cv::COLOR_BGR2RGB);
-  return rgb;
-}
 
 // The camera's view at the result's settings, input table included.
 kc3PlanePelBuffer calibratedView(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCalibrationResult& result) {
