@@ -3,25 +3,22 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "calibration_run.h"
 #include "chart_placement.h"
 #include "colc/driver/acquisition.h"
+#include "colc/driver/calibrate.h"
+#include "colc/records/errors.h"
+#include "colc/tool/view_difference.h"
 #include "colour_difference.h"
+#include "observed_fifo.h"
 #include "patch_reading.h"
 
 namespace {
 
-// The camera's view at the result's settings, input table included.
-kc3PlanePelBuffer calibratedView(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCalibrationResult& result) {
-  camera->triggerEnable(false);
-  camera->triggerModel(kfManualTrigger());
-  camera->triggerEnable(true);
-  result.setFifoProperties(camera);
+kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCameraSettings& settings) {
   kcAcquireInfo info;
   bool failed = false;
-  const kcColorCameraSettings settings(result.exposure(), result.contrast(), result.brightness());
   kcPtrHandle<kcAcqImage> image = kfAcquireImage(camera, settings, info, failed);
-  if (failed) throw std::runtime_error("the acquisition at the calibrated settings failed");
+  if (failed) throw std::runtime_error("acquisition " + std::to_string(info.sequence()) + " failed");
   return image->get3PlanePelBuffer();
 }
 
@@ -58,16 +55,27 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     config.crossTalk = sweepCase.crossTalk;
     config.target = chart;
     const kcPtrHandle<kcAcqFifo> camera = kfOpenSimCamera(config);
+    camera->triggerEnable(false);
+    camera->triggerModel(kfManualTrigger());
+    camera->triggerEnable(true);
 
+    m.before = kfViewDifference(acquire(camera, currentCameraSettings(camera)), chart);
     const kcColorCalibrationParams params;
-    const CalibrationRun run = runCalibration(camera, chart, params, false, [](const kcColorCameraSettings&) {});
-    m.exposure = run.result.exposure();
-    m.contrast = run.result.contrast();
-    m.brightness = run.result.brightness();
+    kcColorCalibrationResult result;
+    kfColorCalibrate(camera, chart, params, result, nullptr, 0);
+    m.exposure = result.exposure();
+    m.contrast = result.contrast();
+    m.brightness = result.brightness();
     m.atExposureEdge = m.exposure <= params.exposureRange().start() || m.exposure >= params.exposureRange().end();
-    m.before = run.before;
-    m.after = run.after;
-    measurePatches(m, calibratedView(camera, run.result), run.result, sensor, chartWidth);
+
+    result.setFifoProperties(camera);
+    const kc3PlanePelBuffer view = acquire(camera, kcColorCameraSettings(m.exposure, m.contrast, m.brightness));
+    try {
+      m.after = kfViewDifference(view, chart, &result);
+    } catch (const kcColorCalibrationDefs::BadImages&) {
+      // Left unset: the chart is not found in the calibrated view.
+    }
+    measurePatches(m, view, result, sensor, chartWidth);
   } catch (const std::exception& e) {
     m.failure = e.what();
   }

@@ -1,11 +1,13 @@
 // One calibration of the simulated camera at one pose, measured: the
 // settings it chose, the view's difference from the chart before and after
-// (as colc calibrate reports them), and the colour error of the chart's
-// patches at the calibrated settings.
+// (the measure colc calibrate reports), and the colour error of the chart's
+// patches at the calibrated settings, which needs no pose finding: the
+// sweep knows where the camera put the chart.
 #pragma once
 
 #include <array>
 #include <opencv2/core.hpp>
+#include <optional>
 #include <string>
 
 #include "host/acq/sim/sim_camera.h"
@@ -18,7 +20,8 @@ struct SweepCase {
 
 struct PoseMeasurement {
   SweepCase sweepCase;
-  // Why the calibration or its measurement failed; empty when it did not.
+  // Why the calibration failed; empty when it did not. The fields below
+  // are set only when it did not.
   std::string failure;
   double exposure = 0.0;
   double contrast = 0.0;
@@ -26,7 +29,8 @@ struct PoseMeasurement {
   // The exposure ended at either end of the search's exposure range.
   bool atExposureEdge = false;
   std::array<double, 3> before{};
-  std::array<double, 3> after{};
+  // Unset when the chart is not found in the calibrated view.
+  std::optional<std::array<double, 3>> after;
   // CIEDE2000 between each patch's colour and the mean of its interior in
   // the calibrated, pel-mapped view: mean and maximum over the patches.
   double meanDeltaE = 0.0;
@@ -43,6 +47,7 @@ constexpr double kClippedShare = 0.01;
 
 // Opens a simulated camera with its defaults but for the sensor size, the
 // case's pose and cross-talk and the built-in chart chartWidth pels wide,
-// calibrates it with default parameters and measures the result. Failures
-// are recorded, not thrown.
+// calibrates it with default parameters and measures the result, all with
+// the trigger manual, as colc calibrate does. Failures are recorded, not
+// thrown.
 PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long chartWidth);

@@ -17,22 +17,18 @@ std::string planes(const std::array<double, 3>& values, const char* pattern = "%
   return format(pattern, values[0]) + " / " + format(pattern, values[1]) + " / " + format(pattern, values[2]);
 }
 
-std::array<double, 3> ratios(const PoseMeasurement& m) {
-  return {m.after[0] / m.before[0], m.after[1] / m.before[1], m.after[2] / m.before[2]};
-}
-
 void writePoseRow(std::ostream& out, const PoseMeasurement& m) {
   const SweepCase& c = m.sweepCase;
   out << "| " << c.pose << " | " << format("%.3f", *c.placement.x) << " | " << format("%.3f", *c.placement.y) << " | "
       << format("%.2f", c.placement.rotation) << " | " << format("%.3f", c.placement.scale) << " | "
       << format("%g", c.crossTalk) << " | ";
   if (!m.failure.empty()) {
-    out << "failed: " << m.failure << " | | | | | | | | |\n";
+    out << "failed: " << m.failure << " | | | | | | | | | |\n";
     return;
   }
   out << format("%.4f", m.exposure) << " | " << format("%.3f", m.contrast) << " | " << format("%.3f", m.brightness)
-      << " | " << (m.atExposureEdge ? "**yes**" : "no") << " | " << planes(m.before) << " | " << planes(m.after)
-      << " | " << planes(ratios(m)) << " | " << format("%.2f", m.meanDeltaE) << " | " << format("%.2f", m.maxDeltaE)
+      << " | " << (m.atExposureEdge ? "**yes**" : "no") << " | " << planes(m.before) << " | "
+      << (m.after ? planes(*m.after) + " | " + planes(*afterOverBefore(m)) : "**chart not found** | ") << " | " << format("%.2f", m.meanDeltaE) << " | " << format("%.2f", m.maxDeltaE)
       << " | " << m.clippedPatches << " |\n";
 }
 
@@ -41,7 +37,8 @@ void writePoseRow(std::ostream& out, const PoseMeasurement& m) {
 void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measurements) {
   out << "## Poses\n\n"
       << "Pose 0 is the pel-aligned reference. Before and after: mean absolute difference per plane (R / G / B) "
-         "between the view on the chart's grid and the chart. dE: CIEDE2000 over the 24 patch interiors, "
+         "between the view on the chart's grid and the chart; after at the calibrated settings through the pel maps "
+         "(chart not found: the pose finding missed the chart there). dE: CIEDE2000 over the 24 patch interiors, "
          "calibrated and pel-mapped. Clipped: patches with over 1 % of their interior at 0 or 255 before the pel "
          "maps.\n\n"
       << "| pose | x | y | rotation | scale | cross-talk | exposure | contrast | brightness | exposure at edge | before "
@@ -50,11 +47,11 @@ void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measur
   for (const PoseMeasurement& m : measurements) writePoseRow(out, m);
 
   out << "\n## Summary\n\n"
-      << "| cross-talk | poses | failed | worst after / before | at exposure edge | mean dE: mean, max | max dE: "
+      << "| cross-talk | poses | failed | chart not found after | worst after / before | at exposure edge | mean dE: mean, max | max dE: "
          "mean, max | poses with clipped patches |\n"
-      << "|---|---|---|---|---|---|---|---|\n";
+      << "|---|---|---|---|---|---|---|---|---|\n";
   for (const SweepSummary& s : summarize(measurements))
-    out << "| " << format("%g", s.crossTalk) << " | " << s.poses << " | " << s.failed << " | "
+    out << "| " << format("%g", s.crossTalk) << " | " << s.poses << " | " << s.failed << " | " << s.afterNotFound << " | "
         << planes(s.worstRatio, "%.3f") << " | " << s.atExposureEdge << " | " << format("%.2f", s.meanOfMeanDeltaE)
         << ", " << format("%.2f", s.maxOfMeanDeltaE) << " | " << format("%.2f", s.meanOfMaxDeltaE) << ", "
         << format("%.2f", s.maxOfMaxDeltaE) << " | " << s.posesWithClippedPatches << " |\n";
@@ -83,7 +80,7 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                   {"brightness", m.brightness},
                   {"atExposureEdge", m.atExposureEdge},
                   {"before", m.before},
-                  {"after", m.after},
+                  {"after", m.after ? nlohmann::json(*m.after) : nlohmann::json()},
                   {"meanDeltaE", m.meanDeltaE},
                   {"maxDeltaE", m.maxDeltaE},
                   {"clippedPatches", m.clippedPatches}});
@@ -94,6 +91,7 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
     summaries.push_back({{"crossTalk", s.crossTalk},
                          {"poses", s.poses},
                          {"failed", s.failed},
+                         {"afterNotFound", s.afterNotFound},
                          {"worstAfterOverBefore", s.worstRatio},
                          {"atExposureEdge", s.atExposureEdge},
                          {"meanOfMeanDeltaE", s.meanOfMeanDeltaE},

@@ -9,8 +9,6 @@ constexpr double kAfterOverBefore = 0.15;
 constexpr double kMeanDeltaE = 0.5;
 constexpr double kMaxDeltaE = 1.5;
 
-double ratio(const PoseMeasurement& m, int plane) { return m.after[plane] / m.before[plane]; }
-
 void add(SweepSummary& s, const PoseMeasurement& m) {
   ++s.poses;
   if (!m.failure.empty()) {
@@ -18,7 +16,10 @@ void add(SweepSummary& s, const PoseMeasurement& m) {
     return;
   }
   const int measured = s.poses - s.failed;
-  for (int k = 0; k < 3; ++k) s.worstRatio[k] = std::max(s.worstRatio[k], ratio(m, k));
+  if (const auto ratio = afterOverBefore(m))
+    for (int k = 0; k < 3; ++k) s.worstRatio[k] = std::max(s.worstRatio[k], (*ratio)[k]);
+  else
+    ++s.afterNotFound;
   s.atExposureEdge += m.atExposureEdge;
   // Running means over the measured poses.
   s.meanOfMeanDeltaE += (m.meanDeltaE - s.meanOfMeanDeltaE) / measured;
@@ -29,6 +30,11 @@ void add(SweepSummary& s, const PoseMeasurement& m) {
 }
 
 }  // namespace
+
+std::optional<std::array<double, 3>> afterOverBefore(const PoseMeasurement& m) {
+  if (!m.after) return std::nullopt;
+  return std::array<double, 3>{(*m.after)[0] / m.before[0], (*m.after)[1] / m.before[1], (*m.after)[2] / m.before[2]};
+}
 
 std::vector<SweepSummary> summarize(const std::vector<PoseMeasurement>& measurements) {
   std::vector<SweepSummary> summaries;
@@ -54,7 +60,8 @@ std::vector<GoalVerdict> judgeGoals(const std::vector<PoseMeasurement>& measurem
   const Goal goals[] = {
       {"after <= 0.15 x before on every plane", false,
        [](const PoseMeasurement& m) {
-         return ratio(m, 0) <= kAfterOverBefore && ratio(m, 1) <= kAfterOverBefore && ratio(m, 2) <= kAfterOverBefore;
+         const auto ratio = afterOverBefore(m);
+         return ratio && std::ranges::all_of(*ratio, [](double r) { return r <= kAfterOverBefore; });
        }},
       {"exposure inside its range, not at an edge", false, [](const PoseMeasurement& m) { return !m.atExposureEdge; }},
       {"without cross-talk: mean CIEDE2000 <= 0.5", true,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,9 @@ struct SweepSummary {
   double crossTalk = 0.0;
   int poses = 0;
   int failed = 0;
-  // The largest after / before of each plane over the poses.
+  // Calibrated views in which the chart was not found.
+  int afterNotFound = 0;
+  // The largest after / before of each plane over the other poses.
   std::array<double, 3> worstRatio{};
   int atExposureEdge = 0;
   // Over the poses: the mean and the largest of each pose's mean and
@@ -23,12 +26,16 @@ struct SweepSummary {
   int posesWithClippedPatches = 0;
 };
 
+// after / before per plane; unset with after.
+std::optional<std::array<double, 3>> afterOverBefore(const PoseMeasurement& m);
+
 // One summary per cross-talk value, in the order the values first appear.
 std::vector<SweepSummary> summarize(const std::vector<PoseMeasurement>& measurements);
 
 struct GoalVerdict {
   std::string goal;
-  // The poses that miss it (a failed calibration misses every goal).
+  // The poses that miss it (a failed calibration misses every goal, a
+  // calibrated view without the chart the first).
   int missed = 0;
 };
 
