@@ -99,11 +99,13 @@ cv::Mat sampleValues(const kcPelBuffer_const<unsigned char>& src, const SampleGr
   const cv::Matx23d dstToSrc(grid.xStep.x(), grid.yStep.x(), grid.first.x() - dx,  //
                              grid.xStep.y(), grid.yStep.y(), grid.first.y() - dy);
   const cv::Size size(static_cast<int>(grid.nx), static_cast<int>(grid.ny));
-  const double widest = std::max(std::hypot(grid.xStep.x(), grid.xStep.y()), std::hypot(grid.yStep.x(), grid.yStep.y()));
+  const double widest =
+      std::max(std::hypot(grid.xStep.x(), grid.xStep.y()), std::hypot(grid.yStep.x(), grid.yStep.y()));
   if (interpolation == kcAffineSamplingParams::eBilinear && widest > 1.0)
     return kfFootprintSamples(kfMatView(src), dstToSrc, size);
   cv::Mat values;
-  cv::warpAffine(kfMatView(src), values, dstToSrc, size, cvInterpolation(interpolation) | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+  cv::warpAffine(kfMatView(src), values, dstToSrc, size, cvInterpolation(interpolation) | cv::WARP_INVERSE_MAP,
+                 cv::BORDER_REPLICATE);
   return values;
 }
 

@@ -117,7 +117,9 @@ kcPelBuffer<unsigned char> chartView(double dx, double dy) {
   std::vector<double> light(24);
   for (double& l : light) l = lightOf(rng);
   // The length of [a, a + 1) inside [lo, hi).
-  const auto overlap = [](double a, double lo, double hi) { return std::max(0.0, std::min(a + 1, hi) - std::max(a, lo)); };
+  const auto overlap = [](double a, double lo, double hi) {
+    return std::max(0.0, std::min(a + 1, hi) - std::max(a, lo));
+  };
   cv::Mat pels(kHeight, kWidth, CV_8U);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
