@@ -99,7 +99,6 @@ TEST(SimCameraOptions, KeysReachTheirFields) {
             std::make_tuple(320L, 200L, 7UL, std::optional(10.5), std::optional<double>(), -5.0, 0.8));
   EXPECT_EQ(std::make_tuple(c.noise, c.crossTalk, c.taps, c.faults.cancelAt, c.faults.failAt, c.blur, c.integrate),
             std::make_tuple(0.5, 0.1, 2, 6UL, 0UL, 0.7, false));
-  EXPECT_TRUE(kfParseSimCameraOptions("integrate=1").integrate);
 }
 
 TEST(SimCameraOptions, RefusalsNameTheKey) {
