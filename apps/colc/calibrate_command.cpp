@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "calibration_run.h"
 #include "calibration_summary.h"
@@ -57,6 +58,16 @@ std::string sizeText(const kc3PlanePelBuffer& image) {
   return std::to_string(image.width()) + " x " + std::to_string(image.height()) + " pels";
 }
 
+// One line: the reasons, and what became of --out.
+std::string didNotHelpMessage(const CalibrationVerdict& verdict, const std::string& out) {
+  std::string message = "the calibration did not help: ";
+  for (std::size_t i = 0; i < verdict.reasons.size(); ++i) message += (i > 0 ? "; " : "") + verdict.reasons[i];
+  if (!out.empty())
+    message += std::filesystem::exists(out) ? "; the result was not written, and '" + out + "' is left as it was"
+                                            : "; the result was not written to '" + out + "'";
+  return message;
+}
+
 }  // namespace
 
 CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
@@ -81,7 +92,9 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_flag("--no-positive-lut", o.noPositiveLut,
               "keep the camera's input table instead of loading the positive one");
   c->add_flag("--no-pel-mapping", o.noPelMapping, "judge settings by the difference alone, without per-channel fits");
-  c->add_option("--out", o.out, "store the result in this archive file (for colc apply and colc show)")
+  c->add_option("--out", o.out,
+                "store the result in this archive file (for colc apply and colc show); not written when the "
+                "calibration did not help")
       ->type_name("FILE");
   c->add_option("--report", o.report, "write an HTML report with its images into this folder")->type_name("DIR");
   c->add_flag("--json", o.json, "print the summary as one JSON object");
@@ -108,14 +121,18 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
     run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
                          [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); });
   }
-  if (!o.out.empty()) writeResultArchive(o.out, run.result);
+  // A result that did not help is not stored: a file that exists would be
+  // taken for a usable calibration.
+  const bool store = run.verdict.helped && !o.out.empty();
+  if (store) writeResultArchive(o.out, run.result);
   if (!o.report.empty()) writeReport(o.report, setup, run, reference);
 
   if (o.json) {
     printSummaryJson(out, run);
   } else if (!o.quiet) {
     printSummaryText(out, setup, run);
-    if (!o.out.empty()) out << "\nThe result is stored in " << o.out << "\n";
-    if (!o.report.empty()) out << "The report is " << o.report << "/index.html\n";
+    if (store) out << "\nThe result is stored in " << o.out << "\n";
+    if (!o.report.empty()) out << (store ? "" : "\n") << "The report is " << o.report << "/index.html\n";
   }
+  if (!run.verdict.helped) throw CommandFailure(ExitStatus::didNotHelp, didNotHelpMessage(run.verdict, o.out));
 }

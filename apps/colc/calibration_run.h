@@ -1,14 +1,17 @@
 // One calibration as colc runs it: the camera's view at the settings it
-// was found with, kfColorCalibrate, and the view at the calibrated settings
-// with the pel maps applied; the camera is put back as it was found on
-// every exit. Failures leave as CommandFailure of the kind that fits
-// (target not found, camera failed); a cancellation as kcCancelled.
+// was found with, kfColorCalibrate, the view at the calibrated settings
+// with the pel maps applied, and whether that helped; the camera is put
+// back as it was found on every exit. Failures leave as CommandFailure of
+// the kind that fits (target not found, camera failed); a cancellation as
+// kcCancelled. A calibration that did not help is no failure here: the
+// run says so in its verdict.
 #pragma once
 
 #include <array>
 #include <functional>
 #include <vector>
 
+#include "calibration_verdict.h"
 #include "colc/host/acq.h"
 #include "colc/host/camera_settings.h"
 #include "colc/host/diag.h"
@@ -27,6 +30,12 @@ struct CalibrationRun {
   // and at the calibrated settings corrected through the pel maps.
   std::array<double, 3> before{};
   std::array<double, 3> after{};
+  // Per plane, the share of the view's samples at 0 or 255 on the same
+  // grid, at the calibrated settings before the pel maps.
+  std::array<double, 3> clipped{};
+  ExposureEdge exposureEdge = ExposureEdge::none;  // where the calibrated exposure lies in the search's range
+  // Whether all that helped (calibration_verdict.h).
+  CalibrationVerdict verdict;
   // The calibration's result records ("Color image" ...), when asked for.
   kcDiagObject diagnostics;
 };

@@ -45,7 +45,15 @@ void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const Ca
   line(out, "%-38s %8s %8s %8s", "mean absolute difference to reference", "red", "green", "blue");
   line(out, "%-38s %8.2f %8.2f %8.2f", "  at the start settings", run.before[0], run.before[1], run.before[2]);
   line(out, "%-38s %8.2f %8.2f %8.2f", "  calibrated, pel maps applied", run.after[0], run.after[1], run.after[2]);
+  out << "\n";
+  if (run.verdict.helped) {
+    out << "The calibration helped: every plane is clearly closer to the reference.\n";
+  } else {
+    out << "The calibration did not help:\n";
+    for (const std::string& reason : run.verdict.reasons) out << "  - " << reason << "\n";
+  }
 }
+
 
 void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
@@ -60,6 +68,11 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                           {"seconds", run.seconds},
                                           {"channels", channels},
                                           {"before", run.before},
-                                          {"after", run.after}};
+                                          {"after", run.after},
+                                          {"verdict",
+                                           {{"helped", run.verdict.helped},
+                                            {"reasons", run.verdict.reasons},
+                                            {"clipped", run.clipped},
+                                            {"exposureEdge", exposureEdgeName(run.exposureEdge)}}}};
   out << summary.dump(2) << "\n";
 }

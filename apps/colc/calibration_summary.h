@@ -14,11 +14,15 @@ struct CalibrationSetup {
 };
 
 // The settings at the start and calibrated, the input table, per channel
-// gain, offset and RMS error, the acquisitions and time, and the mean
-// absolute difference to the reference before and after.
+// gain, offset and RMS error, the acquisitions and time, the mean
+// absolute difference to the reference before and after, and the verdict
+// with its reasons.
 void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const CalibrationRun& run);
 
 // Keys: exposure, contrast, brightness, positive8BitLut, acquisitions,
 // seconds, channels (three objects: gain, offset, rmsError), before and
-// after (three mean absolute differences each).
+// after (three mean absolute differences each), and verdict: helped,
+// reasons (sentences, empty when it helped), clipped (three shares of the
+// calibrated view's samples at 0 or 255, before the pel maps) and
+// exposureEdge ("none", "bottom" or "top" of the search's range).
 void printSummaryJson(std::ostream& out, const CalibrationRun& run);

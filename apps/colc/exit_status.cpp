@@ -15,6 +15,7 @@ std::string exitStatusTable() {
          "  6    the fit cannot use the images\n"
          "  7    the reference image is not in the camera's view\n"
          "  8    the camera failed: an acquisition failed or timed out, or a setting was refused\n"
+         "  9    the calibration did not help (the summary and report say why); no result is stored\n"
          "  130  cancelled with Ctrl-C; the camera is left as it was found\n";
 }
 

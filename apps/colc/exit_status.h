@@ -16,6 +16,7 @@ enum class ExitStatus : int {
   imagesRefused = 6,   // the fit cannot use the images
   targetNotFound = 7,  // the reference image is not in the camera's view
   cameraFailed = 8,    // an acquisition failed or timed out, or the camera refused a setting
+  didNotHelp = 9,      // the calibration ran but did not bring the camera clearly closer to the reference
   cancelled = 130,     // Ctrl-C
 };
 

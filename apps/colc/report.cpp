@@ -156,6 +156,16 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
   return html.str();
 }
 
+// A banner over everything else when the calibration did not help, so the
+// page is never taken for a success.
+std::string verdictHtml(const CalibrationVerdict& verdict) {
+  if (verdict.helped) return "";
+  std::string html = "<div id=\"did-not-help\"><p><strong>The calibration did not help.</strong> Its result "
+                     "should not be used:</p><ul>\n";
+  for (const std::string& reason : verdict.reasons) html += "<li>" + escaped(reason) + "</li>\n";
+  return html + "</ul></div>\n";
+}
+
 std::string nowText() {
   const std::time_t now = std::time(nullptr);
   char text[64];
@@ -178,6 +188,7 @@ figure { margin: 0; } figcaption { font-size: 0.9em; color: #555; }
 .path { width: 100%; height: auto; } .path .tried circle { fill: #1565c0; fill-opacity: 0.35; }
 .path .best { fill: none; stroke: #e65100; stroke-width: 2; }
 #missing { display: none; color: #b00020; font-weight: bold; }
+#did-not-help { border: 3px solid #b00020; background: #fdecea; color: #b00020; padding: 0.2em 1em; }
 )";
 
 // Marks the page with how many of its images loaded, and says so when some did not.
@@ -202,6 +213,7 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
   html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
        << "<title>colc calibration report</title><style>" << kStyle << "</style><script>" << kImageCheck
        << "</script></head>\n<body>\n<h1>colc calibration report <small>" << nowText() << "</small></h1>\n"
+       << verdictHtml(run.verdict)
        << "<p id=\"missing\">Some images did not load: keep the PNG files beside this page.</p>\n"
        << summaryHtml(setup, run);
 

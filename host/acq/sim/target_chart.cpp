@@ -39,21 +39,41 @@ std::vector<cv::Vec3b> patchColours() {
   return colours;
 }
 
+void checkWidth(long width) {
+  if (width < 96) throw kcBadArgument("target chart width " + std::to_string(width) + " below 96");
+}
+
+// A point of the 960-pel layout on a chart of the given width.
+cv::Point chartPoint(long width, double x, double y) {
+  const double u = static_cast<double>(width) / kCardWidth;
+  return cv::Point(cvRound(x * u), cvRound(y * u));
+}
+
 }  // namespace
 
-kc3PlanePelBuffer kfSimTargetChart(long width) {
-  if (width < 96) throw kcBadArgument("target chart width " + std::to_string(width) + " below 96");
-  const double u = static_cast<double>(width) / kCardWidth;
-  const auto at = [u](double x, double y) { return cv::Point(cvRound(x * u), cvRound(y * u)); };
-  cv::Mat card(static_cast<int>(width * 2 / 3), static_cast<int>(width), CV_8UC3, kCard);
-
+std::vector<kcSimChartPatch> kfSimTargetChartPatches(long width) {
+  checkWidth(width);
   const std::vector<cv::Vec3b> colours = patchColours();
+  std::vector<kcSimChartPatch> patches;
   for (int row = 0; row < kRows; ++row)
     for (int col = 0; col < kColumns; ++col) {
       const double x = kLeft + col * (kPatch + kGap), y = kTop + row * (kPatch + kGap);
+      const cv::Rect r(chartPoint(width, x, y), chartPoint(width, x + kPatch, y + kPatch));
       const cv::Vec3b c = colours[static_cast<std::size_t>(row * kColumns + col)];
-      cv::rectangle(card, cv::Rect(at(x, y), at(x + kPatch, y + kPatch)), cv::Scalar(c[0], c[1], c[2]), cv::FILLED);
+      patches.push_back({r.x, r.y, r.width, r.height, c[0], c[1], c[2]});
     }
+  return patches;
+}
+
+kc3PlanePelBuffer kfSimTargetChart(long width) {
+  checkWidth(width);
+  const double u = static_cast<double>(width) / kCardWidth;
+  const auto at = [width](double x, double y) { return chartPoint(width, x, y); };
+  cv::Mat card(static_cast<int>(width * 2 / 3), static_cast<int>(width), CV_8UC3, kCard);
+  for (const kcSimChartPatch& p : kfSimTargetChartPatches(width))
+    cv::rectangle(card, cv::Rect(static_cast<int>(p.x), static_cast<int>(p.y), static_cast<int>(p.width),
+                                 static_cast<int>(p.height)),
+                  cv::Scalar(p.red, p.green, p.blue), cv::FILLED);
 
   const double right = kCardWidth, bottom = kCardWidth * 2 / 3;
   cv::rectangle(card, cv::Rect(at(12, 12), at(right - 12, bottom - 12)), kWhite, std::max(1, cvRound(6 * u)));

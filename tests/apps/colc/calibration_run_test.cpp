@@ -82,6 +82,8 @@ TEST(CalibrationRun, MeasuresBeforeAndAfterRecordsThePathToTheResultAndLeavesThe
   EXPECT_EQ(run.start, kcColorCameraSettings(found.exposure, found.contrast[0], found.brightness[0]));
   EXPECT_EQ(run.startView.width(), 320);
   for (int k = 0; k < 3; ++k) EXPECT_LT(run.after[k], run.before[k]) << "plane " << k;
+  EXPECT_TRUE(run.verdict.helped);
+  EXPECT_EQ(run.exposureEdge, ExposureEdge::none);
   // The search's acquisitions: all but the view before, the view after and the result records' image.
   EXPECT_EQ(run.acquisitions.size() + 3, camera->completions());
   EXPECT_EQ(heard.size(), run.acquisitions.size() + 1);
@@ -164,6 +166,7 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
     EXPECT_EQ(count, 3u) << label;
   }
   EXPECT_EQ(html.find("<odd>"), std::string::npos);
+  EXPECT_EQ(html.find("<div id=\"did-not-help\">"), std::string::npos);  // the calibration helped
   // The escaped setup, the transfer charts and the search path.
   for (const char* shown : {"&lt;odd&gt; &amp; name.png", "red transfer", "blue transfer", "<title>search path</title>"})
     EXPECT_NE(html.find(shown), std::string::npos) << shown;

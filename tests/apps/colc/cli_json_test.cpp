@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "support/scratch_folder.h"
@@ -39,8 +42,12 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   const Output run = colc("calibrate --json --out " + (dir / "result"));
   ASSERT_EQ(run.status, 0) << run.out;
   const nlohmann::json summary = nlohmann::json::parse(run.out);
-  EXPECT_EQ(keysOf(summary), (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "channels",
-                                                       "contrast", "exposure", "positive8BitLut", "seconds"}));
+  EXPECT_EQ(keysOf(summary),
+            (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "channels", "contrast",
+                                      "exposure", "positive8BitLut", "seconds", "verdict"}));
+  EXPECT_EQ(summary["verdict"]["helped"], true);
+  EXPECT_TRUE(summary["verdict"]["reasons"].empty());
+  EXPECT_EQ(summary["verdict"]["exposureEdge"], "none");
   ASSERT_EQ(summary["channels"].size(), 3u);
   for (const auto& channel : summary["channels"])
     EXPECT_EQ(keysOf(channel), (std::vector<std::string>{"gain", "offset", "rmsError"}));
@@ -57,4 +64,40 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   for (const char* key : {"exposure", "contrast", "brightness", "positive8BitLut"})
     EXPECT_EQ(stored[key], summary[key]);
   for (int k = 0; k < 3; ++k) EXPECT_EQ(stored["channels"][k]["gain"], summary["channels"][k]["gain"]);
+}
+
+// A fixed exposure that clips the small camera's view of the target: the
+// pel maps bring the differences down, but a sixth of the target is lost.
+TEST(CliJson, CalibrationThatDidNotHelpSaysWhyAndStoresNothing) {
+  ScratchFolder dir;
+  ASSERT_EQ(colc("target " + (dir / "chart.png") + " --width 192").status, 0);
+  const std::string calibrate = "calibrate --camera sim:width=320,height=240 --reference " + (dir / "chart.png") +
+                                " --exposure-range 0.05:0.05 --no-contrast --no-brightness --out " +
+                                (dir / "result") + " --report " + (dir / "report");
+  const Output run = colc(calibrate + " --json");
+  EXPECT_EQ(run.status, 9);
+  const nlohmann::json verdict = nlohmann::json::parse(run.out)["verdict"];
+  EXPECT_EQ(keysOf(verdict), (std::vector<std::string>{"clipped", "exposureEdge", "helped", "reasons"}));
+  EXPECT_EQ(verdict["helped"], false);
+  EXPECT_EQ(verdict["exposureEdge"], "both");
+  ASSERT_EQ(verdict["reasons"].size(), 1u);
+  EXPECT_NE(verdict["reasons"][0].get<std::string>().find("the exposure ended at its fixed value (0.050000 s)"),
+            std::string::npos)
+      << verdict["reasons"][0];
+  EXPECT_GT(verdict["clipped"][1].get<double>(), 0.1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "result"));
+
+  std::ifstream page(dir / "report/index.html");
+  const std::string html{std::istreambuf_iterator<char>(page), {}};
+  const std::size_t banner = html.find("<div id=\"did-not-help\">");
+  ASSERT_NE(banner, std::string::npos);
+  EXPECT_LT(banner, html.find("<table>"));
+  EXPECT_NE(html.find("<li>the exposure ended at its fixed value", banner), std::string::npos);
+
+  // The text says so too, under the numbers.
+  const Output text = colc(calibrate);
+  EXPECT_EQ(text.status, 9);
+  EXPECT_NE(text.out.find("calibrated, pel maps applied"), std::string::npos);
+  EXPECT_NE(text.out.find("The calibration did not help:\n  - the exposure ended"), std::string::npos) << text.out;
+  EXPECT_EQ(text.out.find("The result is stored"), std::string::npos);
 }

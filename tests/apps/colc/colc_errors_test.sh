@@ -66,5 +66,11 @@ expect 7 "not in the camera's view" calibrate "${small[@]}" --scene "$tmp/mask.p
 expect 8 "acquisition 5 failed" calibrate "${small[@]/sim:width=320/sim:fail-at=5,width=320}"
 expect 8 "timed out" calibrate "${small[@]/sim:width=320/sim:timeout-at=5,width=320}"
 
+# 9: a calibration that cannot help (nothing may change); the result stored above stays as it was
+cp "$tmp/result" "$tmp/result.kept"
+expect 9 "did not help: red, green and blue are not clearly closer.*'$tmp/result' is left as it was" \
+  calibrate "${small[@]}" --no-exposure --out "$tmp/result" --quiet
+cmp "$tmp/result" "$tmp/result.kept"
+
 # 130: cancelled, as by Ctrl-C during the fourth acquisition
 expect 130 "cancelled" calibrate "${small[@]/sim:width=320/sim:cancel-at=4,width=320}"

@@ -1,0 +1,53 @@
+// One calibration of the simulated camera at one pose, measured: the
+// settings it chose, the view's difference from the chart before and after
+// (the measure colc calibrate reports), and the colour error of the chart's
+// patches at the calibrated settings, which needs no pose finding: the
+// sweep knows where the camera put the chart.
+#pragma once
+
+#include <array>
+#include <opencv2/core.hpp>
+#include <optional>
+#include <string>
+
+#include "host/acq/sim/sim_camera.h"
+
+struct SweepCase {
+  int pose = 0;  // the pose's number: 0 the pel-aligned pose, random ones from 1
+  kcSimPose placement;
+  double crossTalk = 0.0;
+};
+
+struct PoseMeasurement {
+  SweepCase sweepCase;
+  // Why the calibration failed; empty when it did not. The fields below
+  // are set only when it did not.
+  std::string failure;
+  double exposure = 0.0;
+  double contrast = 0.0;
+  double brightness = 0.0;
+  // The exposure ended at either end of the search's exposure range.
+  bool atExposureEdge = false;
+  std::array<double, 3> before{};
+  // Unset when the chart is not found in the calibrated view.
+  std::optional<std::array<double, 3>> after;
+  // CIEDE2000 between each patch's colour and the mean of its interior in
+  // the calibrated, pel-mapped view: mean and maximum over the patches.
+  double meanDeltaE = 0.0;
+  double maxDeltaE = 0.0;
+  // Patches whose interior is clipped in the view before the pel maps.
+  int clippedPatches = 0;
+};
+
+// The share of a patch's side left out of its interior on every side.
+constexpr double kPatchMargin = 0.2;
+// A patch is clipped when more than this share of its interior has some
+// plane at 0 or 255.
+constexpr double kClippedShare = 0.01;
+
+// Opens a simulated camera with its defaults but for the sensor size, the
+// case's pose and cross-talk and the built-in chart chartWidth pels wide,
+// calibrates it with default parameters and measures the result, all with
+// the trigger manual, as colc calibrate does. Failures are recorded, not
+// thrown.
+PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long chartWidth);

@@ -1,0 +1,105 @@
+#include "sweep_report.h"
+
+#include <cstdio>
+#include <string>
+
+#include "sweep_summary.h"
+
+namespace {
+
+std::string format(const char* pattern, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, pattern, value);
+  return text;
+}
+
+std::string planes(const std::array<double, 3>& values, const char* pattern = "%.2f") {
+  return format(pattern, values[0]) + " / " + format(pattern, values[1]) + " / " + format(pattern, values[2]);
+}
+
+void writePoseRow(std::ostream& out, const PoseMeasurement& m) {
+  const SweepCase& c = m.sweepCase;
+  out << "| " << c.pose << " | " << format("%.3f", *c.placement.x) << " | " << format("%.3f", *c.placement.y) << " | "
+      << format("%.2f", c.placement.rotation) << " | " << format("%.3f", c.placement.scale) << " | "
+      << format("%g", c.crossTalk) << " | ";
+  if (!m.failure.empty()) {
+    out << "failed: " << m.failure << " | | | | | | | | | |\n";
+    return;
+  }
+  out << format("%.4f", m.exposure) << " | " << format("%.3f", m.contrast) << " | " << format("%.3f", m.brightness)
+      << " | " << (m.atExposureEdge ? "**yes**" : "no") << " | " << planes(m.before) << " | "
+      << (m.after ? planes(*m.after) + " | " + planes(*afterOverBefore(m)) : "**chart not found** | ") << " | " << format("%.2f", m.meanDeltaE) << " | " << format("%.2f", m.maxDeltaE)
+      << " | " << m.clippedPatches << " |\n";
+}
+
+}  // namespace
+
+void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measurements) {
+  out << "## Poses\n\n"
+      << "Pose 0 is the pel-aligned reference. Before and after: mean absolute difference per plane (R / G / B) "
+         "between the view on the chart's grid and the chart; after at the calibrated settings through the pel maps "
+         "(chart not found: the pose finding missed the chart there). dE: CIEDE2000 over the 24 patch interiors, "
+         "calibrated and pel-mapped. Clipped: patches with over 1 % of their interior at 0 or 255 before the pel "
+         "maps.\n\n"
+      << "| pose | x | y | rotation | scale | cross-talk | exposure | contrast | brightness | exposure at edge | before "
+         "| after | after / before | mean dE | max dE | clipped |\n"
+      << "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+  for (const PoseMeasurement& m : measurements) writePoseRow(out, m);
+
+  out << "\n## Summary\n\n"
+      << "| cross-talk | poses | failed | chart not found after | worst after / before | at exposure edge | mean dE: mean, max | max dE: "
+         "mean, max | poses with clipped patches |\n"
+      << "|---|---|---|---|---|---|---|---|---|\n";
+  for (const SweepSummary& s : summarize(measurements))
+    out << "| " << format("%g", s.crossTalk) << " | " << s.poses << " | " << s.failed << " | " << s.afterNotFound << " | "
+        << planes(s.worstRatio, "%.3f") << " | " << s.atExposureEdge << " | " << format("%.2f", s.meanOfMeanDeltaE)
+        << ", " << format("%.2f", s.maxOfMeanDeltaE) << " | " << format("%.2f", s.meanOfMaxDeltaE) << ", "
+        << format("%.2f", s.maxOfMaxDeltaE) << " | " << s.posesWithClippedPatches << " |\n";
+
+  out << "\n## Goals\n\n| goal | poses that miss it | met |\n|---|---|---|\n";
+  for (const GoalVerdict& v : judgeGoals(measurements))
+    out << "| " << v.goal << " | " << v.missed << " | " << (v.missed == 0 ? "yes" : "**no**") << " |\n";
+}
+
+nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
+  nlohmann::json poses = nlohmann::json::array(), summaries = nlohmann::json::array(),
+                 goals = nlohmann::json::array();
+  for (const PoseMeasurement& m : measurements) {
+    const SweepCase& c = m.sweepCase;
+    nlohmann::json row = {{"pose", c.pose},
+                          {"x", *c.placement.x},
+                          {"y", *c.placement.y},
+                          {"rotation", c.placement.rotation},
+                          {"scale", c.placement.scale},
+                          {"crossTalk", c.crossTalk}};
+    if (!m.failure.empty()) {
+      row["failure"] = m.failure;
+    } else {
+      row.update({{"exposure", m.exposure},
+                  {"contrast", m.contrast},
+                  {"brightness", m.brightness},
+                  {"atExposureEdge", m.atExposureEdge},
+                  {"before", m.before},
+                  {"after", m.after ? nlohmann::json(*m.after) : nlohmann::json()},
+                  {"meanDeltaE", m.meanDeltaE},
+                  {"maxDeltaE", m.maxDeltaE},
+                  {"clippedPatches", m.clippedPatches}});
+    }
+    poses.push_back(row);
+  }
+  for (const SweepSummary& s : summarize(measurements))
+    summaries.push_back({{"crossTalk", s.crossTalk},
+                         {"poses", s.poses},
+                         {"failed", s.failed},
+                         {"afterNotFound", s.afterNotFound},
+                         {"worstAfterOverBefore", s.worstRatio},
+                         {"atExposureEdge", s.atExposureEdge},
+                         {"meanOfMeanDeltaE", s.meanOfMeanDeltaE},
+                         {"maxOfMeanDeltaE", s.maxOfMeanDeltaE},
+                         {"meanOfMaxDeltaE", s.meanOfMaxDeltaE},
+                         {"maxOfMaxDeltaE", s.maxOfMaxDeltaE},
+                         {"posesWithClippedPatches", s.posesWithClippedPatches}});
+  for (const GoalVerdict& v : judgeGoals(measurements))
+    goals.push_back({{"goal", v.goal}, {"missed", v.missed}, {"met", v.missed == 0}});
+  return {{"poses", poses}, {"summary", summaries}, {"goals", goals}};
+}

@@ -1,0 +1,83 @@
+#include "sweep_summary.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+constexpr double kAfterOverBefore = 0.15;
+constexpr double kMeanDeltaE = 0.5;
+constexpr double kMaxDeltaE = 1.5;
+
+void add(SweepSummary& s, const PoseMeasurement& m) {
+  ++s.poses;
+  if (!m.failure.empty()) {
+    ++s.failed;
+    return;
+  }
+  const int measured = s.poses - s.failed;
+  if (const auto ratio = afterOverBefore(m))
+    for (int k = 0; k < 3; ++k) s.worstRatio[k] = std::max(s.worstRatio[k], (*ratio)[k]);
+  else
+    ++s.afterNotFound;
+  s.atExposureEdge += m.atExposureEdge;
+  // Running means over the measured poses.
+  s.meanOfMeanDeltaE += (m.meanDeltaE - s.meanOfMeanDeltaE) / measured;
+  s.meanOfMaxDeltaE += (m.maxDeltaE - s.meanOfMaxDeltaE) / measured;
+  s.maxOfMeanDeltaE = std::max(s.maxOfMeanDeltaE, m.meanDeltaE);
+  s.maxOfMaxDeltaE = std::max(s.maxOfMaxDeltaE, m.maxDeltaE);
+  s.posesWithClippedPatches += m.clippedPatches > 0;
+}
+
+}  // namespace
+
+std::optional<std::array<double, 3>> afterOverBefore(const PoseMeasurement& m) {
+  if (!m.after) return std::nullopt;
+  return std::array<double, 3>{(*m.after)[0] / m.before[0], (*m.after)[1] / m.before[1], (*m.after)[2] / m.before[2]};
+}
+
+std::vector<SweepSummary> summarize(const std::vector<PoseMeasurement>& measurements) {
+  std::vector<SweepSummary> summaries;
+  for (const PoseMeasurement& m : measurements) {
+    auto s = std::find_if(summaries.begin(), summaries.end(),
+                          [&](const SweepSummary& x) { return x.crossTalk == m.sweepCase.crossTalk; });
+    if (s == summaries.end()) {
+      summaries.push_back({});
+      summaries.back().crossTalk = m.sweepCase.crossTalk;
+      s = summaries.end() - 1;
+    }
+    add(*s, m);
+  }
+  return summaries;
+}
+
+std::vector<GoalVerdict> judgeGoals(const std::vector<PoseMeasurement>& measurements) {
+  struct Goal {
+    const char* text;
+    bool withoutCrossTalkOnly;
+    std::function<bool(const PoseMeasurement&)> met;
+  };
+  const Goal goals[] = {
+      {"after <= 0.15 x before on every plane", false,
+       [](const PoseMeasurement& m) {
+         const auto ratio = afterOverBefore(m);
+         return ratio && std::ranges::all_of(*ratio, [](double r) { return r <= kAfterOverBefore; });
+       }},
+      {"exposure inside its range, not at an edge", false, [](const PoseMeasurement& m) { return !m.atExposureEdge; }},
+      {"without cross-talk: mean CIEDE2000 <= 0.5", true,
+       [](const PoseMeasurement& m) { return m.meanDeltaE <= kMeanDeltaE; }},
+      {"without cross-talk: max CIEDE2000 <= 1.5", true,
+       [](const PoseMeasurement& m) { return m.maxDeltaE <= kMaxDeltaE; }},
+      {"without cross-talk: no patch clipped", true, [](const PoseMeasurement& m) { return m.clippedPatches == 0; }},
+  };
+  std::vector<GoalVerdict> verdicts;
+  for (const Goal& goal : goals) {
+    GoalVerdict verdict{goal.text, 0};
+    for (const PoseMeasurement& m : measurements) {
+      if (goal.withoutCrossTalkOnly && m.sweepCase.crossTalk != 0.0) continue;
+      verdict.missed += !m.failure.empty() || !goal.met(m);
+    }
+    verdicts.push_back(verdict);
+  }
+  return verdicts;
+}

@@ -1,0 +1,64 @@
+// The sweep's poses and its verdicts: what a wrong sweep would report
+// without anyone noticing.
+#include <gtest/gtest.h>
+
+#include "chart_placement.h"
+#include "pose_zones.h"
+#include "sweep_summary.h"
+
+namespace {
+
+const cv::Size kSensor(1280, 1024), kChart(960, 640);
+
+TEST(SweepPoses, StayInTheZonesWithTheWholeChartInViewAndRepeatWithTheSeed) {
+  const std::vector<kcSimPose> poses = drawPoses(40, 7, kSensor, kChart);
+  ASSERT_EQ(poses.size(), 40u);
+  for (const kcSimPose& pose : poses) {
+    EXPECT_LE(std::abs(pose.rotation), 20.0);
+    EXPECT_TRUE(pose.scale >= 0.8 && pose.scale <= 1.2) << pose.scale;
+    for (const cv::Point2d& corner : ChartPlacement(pose, kSensor, kChart).corners())
+      EXPECT_TRUE(corner.inside(cv::Rect2d(8.0, 8.0, kSensor.width - 16.0, kSensor.height - 16.0))) << corner;
+  }
+  EXPECT_EQ(drawPoses(40, 7, kSensor, kChart).back().x, poses.back().x);
+  EXPECT_NE(drawPoses(40, 8, kSensor, kChart).back().x, poses.back().x);
+  EXPECT_THROW(drawPoses(1, 7, cv::Size(700, 500), kChart), std::invalid_argument);
+
+  // The aligned pose puts chart pels on sensor pels.
+  const cv::Point2d origin = ChartPlacement(alignedPose(cv::Size(1279, 1023), kChart), cv::Size(1279, 1023), kChart)
+                                 .toSensor({0.0, 0.0});
+  EXPECT_EQ(origin, cv::Point2d(std::round(origin.x), std::round(origin.y)));
+}
+
+PoseMeasurement measured(double crossTalk, double afterShare, double meanDeltaE, double maxDeltaE) {
+  PoseMeasurement m;
+  m.sweepCase.crossTalk = crossTalk;
+  m.before = {20.0, 20.0, 20.0};
+  m.after = std::array<double, 3>{2.0, 20.0 * afterShare, 2.0};
+  m.meanDeltaE = meanDeltaE;
+  m.maxDeltaE = maxDeltaE;
+  return m;
+}
+
+TEST(SweepGoals, CountFailuresAndMissingChartsAsMissesAndColourErrorOnlyWithoutCrossTalk) {
+  std::vector<PoseMeasurement> sweep = {measured(0.0, 0.1, 0.4, 1.4), measured(0.05, 0.16, 3.0, 5.0)};
+  sweep.push_back(measured(0.0, 0.1, 0.4, 1.4));
+  sweep.back().after.reset();
+  sweep.push_back({});
+  sweep.back().failure = "no pattern";
+
+  std::vector<int> missed;
+  for (const GoalVerdict& v : judgeGoals(sweep)) missed.push_back(v.missed);
+  // Ratio (0.16, no chart, failed); edge (failed); mean, max dE and
+  // clipping at no cross-talk (failed only).
+  EXPECT_EQ(missed, (std::vector<int>{3, 1, 1, 1, 1}));
+
+  const std::vector<SweepSummary> summaries = summarize(sweep);
+  ASSERT_EQ(summaries.size(), 2u);
+  EXPECT_EQ(summaries[0].poses, 3);
+  EXPECT_EQ(summaries[0].failed, 1);
+  EXPECT_EQ(summaries[0].afterNotFound, 1);
+  EXPECT_DOUBLE_EQ(summaries[1].worstRatio[1], 0.16);
+  EXPECT_DOUBLE_EQ(summaries[1].maxOfMaxDeltaE, 5.0);
+}
+
+}  // namespace
