@@ -27,6 +27,12 @@ struct TargetPose {
 cv::Mat simChart(int width);
 // Another chart of patches: 8 x 5 random colours on a grey card.
 cv::Mat otherChart(cv::Size size);
+// A chart of random patch colours: a grid of 3 to 6 rows and 4 to 8
+// columns of square patches on a dark card, its longer side longSide pels.
+cv::Mat randomChart(int longSide, cv::RNG& rng);
+// The chart's planes (blue, green, red) each scaled in linear light by its
+// own factor: a camera whose planes see a printed chart unlike its file.
+cv::Mat scaledPlanes(const cv::Mat& chart, const cv::Vec3d& factors);
 // Clutter: smooth shading with random discs and lines.
 cv::Mat clutter(cv::Size size, cv::RNG& rng);
 
@@ -45,6 +51,10 @@ TargetPose randomPose(cv::Size chart, cv::Size view, cv::RNG& rng, double maxRot
 // The largest distance between where two poses put the corners of the
 // rectangle of half sides (hw, hh) about the origin.
 double cornerError(const kcXform<2>& found, const kcXform<2>& truth, double hw, double hh);
+
+// The same for the corners of the chart's inner rectangle, 3 pels in from
+// its edges, against the rectangle that pose finding samples.
+double samplingCornerError(const kcAffineSamplingParams& sampling, const kcXform<2>& pose, cv::Size chart);
 
 cv::Mat grey(const cv::Mat& bgr);
 
