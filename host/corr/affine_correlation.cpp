@@ -36,6 +36,10 @@ constexpr double kEpsilon = 1e-4;
 // Full resolution, where an iteration costs most, only polishes the pose
 // of the level above.
 constexpr int kFullResolutionIterations = 3;
+// The width (sigma, in pels of a level) of the blur that the band-pass
+// takes away; 2 kept the errors lowest both on random charts and on the
+// simulated camera's chart.
+constexpr double kBandPassSigma = 2.0;
 // How far the refinement may take the pose from the start: the pattern
 // search's poses lie within about 2 pels at the corners of the truth, and
 // their rotation and scale within a few tenths of a degree and percent;
@@ -107,18 +111,30 @@ int flattestRim(const cv::Mat& image) {
   return best;
 }
 
-// One pyramid level of both images, smoothed alike, and the rim left out
-// of the training image there.
+// One pyramid level of both images, smoothed alike and band-passed, and
+// the rim left out of the training image there.
 struct Level {
   cv::Mat train, run;
   int edge = 0;
 };
 
+// The images smoothed, less a wider blur of themselves: flat areas become
+// 0 and only edges remain. The correlation can fit one gain and offset of
+// the levels; a camera that weighs the colour planes unlike the training
+// image's intensity renders each patch of a chart with a level of its own,
+// and in the plain images those mismatches pull the edges between patches
+// by tenths of a pel, while a band-passed edge stays centred whatever its
+// height (random charts: corner errors up to 0.38 pel plain, 0.15 band-passed).
 Level smoothedLevel(const cv::Mat& train, const cv::Mat& run) {
   Level level;
   cv::GaussianBlur(train, level.train, cv::Size(5, 5), 0.0);
   cv::GaussianBlur(run, level.run, cv::Size(5, 5), 0.0);
   level.edge = flattestRim(level.train);
+  for (cv::Mat* image : {&level.train, &level.run}) {
+    cv::Mat wide;
+    cv::GaussianBlur(*image, wide, cv::Size(), kBandPassSigma);
+    *image -= wide;
+  }
   return level;
 }
 
