@@ -245,10 +245,15 @@ void kfNormalizedCorrelationAffinePose(const kcPelBuffer_const<unsigned char>& t
   // start pose is kept unless the refined one lies within its uncertainty
   // and correlates better at full resolution.
   const double startScore = correlationAt(levels[0], startWarp);
-  double score = startScore;
-  if (withinStartUncertainty(startWarp, warp, train.size())) score = correlationAt(levels[0], warp);
-  if (!(score > startScore)) warp = startWarp, score = startScore;
-  warp(0, 2) += crop.x, warp(1, 2) += crop.y;
-  result.pose(runClientFromMat * kfFromCv(warp) * trainClientFromMat.inverse());
-  result.score(score);
+  if (withinStartUncertainty(startWarp, warp, train.size())) {
+    const double score = correlationAt(levels[0], warp);
+    if (score > startScore) {
+      warp(0, 2) += crop.x, warp(1, 2) += crop.y;
+      result.pose(runClientFromMat * kfFromCv(warp) * trainClientFromMat.inverse());
+      result.score(score);
+      return;
+    }
+  }
+  result.pose(startPose);
+  result.score(startScore);
 }

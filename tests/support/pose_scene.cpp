@@ -30,8 +30,8 @@ cv::Mat otherChart(cv::Size size) {
   return chart;
 }
 
-cv::Mat randomChart(int longSide, cv::RNG& rng) {
-  const int rows = rng.uniform(3, 7), cols = rng.uniform(4, 9);
+cv::Mat randomChart(cv::Size grid, int longSide, cv::RNG& rng) {
+  const int rows = grid.height, cols = grid.width;
   const double pitch = static_cast<double>(longSide) / std::max(rows, cols);
   const int card = rng.uniform(15, 60);
   cv::Mat chart(cvRound(pitch * rows), cvRound(pitch * cols), CV_8UC3, cv::Scalar::all(card));
@@ -135,6 +135,17 @@ cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, 
   fifo->triggerModel(kfManualTrigger());
   fifo->start(0);
   return kfBGRMat(fifo->completeAcq(kcAcqFifo::CompleteArgs())->get3PlanePelBuffer());
+}
+
+ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, int maxSide) {
+  cv::RNG rng(seed);
+  ChartScene scene;
+  const int columns = rng.uniform(4, 9), rows = rng.uniform(3, 7);
+  scene.chart = randomChart(cv::Size(columns, rows), rng.uniform(minSide, maxSide + 1), rng);
+  for (int k = 0; k < 3; ++k) scene.planes[k] = rng.uniform(0.6, 1.4);
+  scene.truth = randomPose(scene.chart.size(), sensor, rng, 20.0);
+  scene.frame = simFrame(scaledPlanes(scene.chart, scene.planes), scene.truth, sensor, seed);
+  return scene;
 }
 
 TargetPose randomPose(cv::Size chart, cv::Size view, cv::RNG& rng, double maxRotation) {

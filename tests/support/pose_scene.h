@@ -27,9 +27,9 @@ struct TargetPose {
 cv::Mat simChart(int width);
 // Another chart of patches: 8 x 5 random colours on a grey card.
 cv::Mat otherChart(cv::Size size);
-// A chart of random patch colours: a grid of 3 to 6 rows and 4 to 8
-// columns of square patches on a dark card, its longer side longSide pels.
-cv::Mat randomChart(int longSide, cv::RNG& rng);
+// A chart of random patch colours: a grid (columns x rows) of square
+// patches on a dark card, its longer side longSide pels.
+cv::Mat randomChart(cv::Size grid, int longSide, cv::RNG& rng);
 // The chart's planes (blue, green, red) each scaled in linear light by its
 // own factor: a camera whose planes see a printed chart unlike its file.
 cv::Mat scaledPlanes(const cv::Mat& chart, const cv::Vec3d& factors);
@@ -43,6 +43,19 @@ cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const kcXfo
 // One frame of the simulated camera (default settings and noise) showing
 // the chart at the pose.
 cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, unsigned long seed);
+
+// A random colour chart (4 to 8 x 3 to 6 patches, the longer side
+// minSide to maxSide pels) seen by the simulated camera at a random pose
+// (rotation within +-20 degrees, scale 0.8 to 1.2, wholly in view), each
+// plane of the chart with its own sensitivity (0.6 to 1.4): the same scene
+// for the same seed.
+struct ChartScene {
+  cv::Mat chart;
+  cv::Vec3d planes;
+  TargetPose truth;
+  cv::Mat frame;
+};
+ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, int maxSide);
 
 // A pose within +-maxRotation degrees and scales 0.8 to 1.2 at which the
 // whole chart lies inside the view, 2 pels from its edges.

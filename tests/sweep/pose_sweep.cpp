@@ -43,20 +43,18 @@ struct SceneResult {
 };
 
 SceneResult runScene(unsigned long seed) {
-  cv::RNG rng(seed);
-  const cv::Mat chart = randomChart(rng.uniform(300, 601), rng);
-  const cv::Vec3d factors(rng.uniform(0.6, 1.4), rng.uniform(0.6, 1.4), rng.uniform(0.6, 1.4));
-  const TargetPose truth = randomPose(chart.size(), kSensor, rng, 20.0);
-  const kc3PlanePelBuffer acquired =
-      kf3PlanePelBufferFromBGR(simFrame(scaledPlanes(chart, factors), truth, kSensor, seed));
+  const ChartScene s = randomChartScene(seed, kSensor, 300, 600);
+  const cv::Mat& chart = s.chart;
+  const TargetPose& truth = s.truth;
+  const kc3PlanePelBuffer acquired = kf3PlanePelBufferFromBGR(s.frame);
   const kc3PlanePelBuffer calibration = kf3PlanePelBufferFromBGR(chart);
 
   SceneResult r;
   r.seed = seed;
   char text[200];
   std::snprintf(text, sizeof text, "%dx%d chart, %.2f deg, scale %.3f, centre (%.2f, %.2f), planes %.2f %.2f %.2f",
-                chart.cols, chart.rows, truth.rotationDegrees, truth.scale, truth.centre.x, truth.centre.y, factors[0],
-                factors[1], factors[2]);
+                chart.cols, chart.rows, truth.rotationDegrees, truth.scale, truth.centre.x, truth.centre.y, s.planes[0],
+                s.planes[1], s.planes[2]);
   r.scene = text;
   kc3PlanePelBuffer reference;
   kcAffineSamplingParams sampling;

@@ -70,6 +70,18 @@ TEST(FindCalibrationPose, FindsTheChartInSimulatedFramesToAQuarterPel) {
               errors[errors.size() / 2], errors.back(), millis[millis.size() / 2]);
 }
 
+TEST(FindCalibrationPose, FindsRandomColourChartsSeenWithUnevenPlanesToAQuarterPel) {
+  // A few of the scenes of the pose sweep (scripts/pose_sweep.sh), smaller.
+  for (unsigned long seed = 1; seed <= 4; ++seed) {
+    const ChartScene scene = randomChartScene(seed, kSensor, 200, 300);
+    kc3PlanePelBuffer reference;
+    kcAffineSamplingParams sampling;
+    kfFindCalibrationPose(kf3PlanePelBufferFromBGR(scene.frame), kf3PlanePelBufferFromBGR(scene.chart), reference,
+                          sampling, nullptr, 0);
+    EXPECT_LT(samplingCornerError(sampling, scene.truth.xform(), scene.chart.size()), 0.25) << "seed " << seed;
+  }
+}
+
 TEST(FindCalibrationPose, AnAcquisitionEqualToTheCalibrationImageIsACentredTranslation) {
   cv::Mat small;
   cv::resize(simChart(180), small, cv::Size(160, 120), 0, 0, cv::INTER_AREA);
