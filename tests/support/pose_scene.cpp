@@ -74,10 +74,14 @@ cv::Mat decodeSrgb(const cv::Mat& pels) {
 }
 
 cv::Mat encodeSrgb(const cv::Mat& linear) {
-  cv::Mat clipped = cv::max(linear, 0.0), curved, low = clipped * (12.92 * 255.0);
+  cv::Mat clipped, curved;
+  cv::max(linear, cv::Scalar::all(0.0), clipped);
+  cv::Mat low = clipped * (12.92 * 255.0);
   cv::pow(clipped, 1.0 / 2.4, curved);
-  curved = curved * (1.055 * 255.0) - 0.055 * 255.0;
-  curved.copyTo(low, clipped > 0.0031308);
+  cv::subtract(curved * (1.055 * 255.0), cv::Scalar::all(0.055 * 255.0), curved);
+  cv::Mat above;
+  cv::compare(clipped, cv::Scalar::all(0.0031308), above, cv::CMP_GT);
+  curved.copyTo(low, above);
   return low;
 }
 
