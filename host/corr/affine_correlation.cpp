@@ -47,10 +47,10 @@ constexpr double kBandPassSigma = 2.0;
 // less than 1 pel, the rotation by less than 0.3 degrees, the scale and the
 // non-similar part (shear, unequal scales) by less than 0.5 % (measured on
 // random charts, docs/pose-finding.md). Runaway refinements move far more.
-constexpr double kMaxCornerMove = 4.0;          // run pels
-constexpr double kMaxRotation = 0.035;          // radians, 2 degrees
-constexpr double kMaxScaleChange = 0.03;        // relative
-constexpr double kMaxNonSimilarity = 0.03;      // relative to the scale
+constexpr double kMaxCornerMove = 4.0;      // run pels
+constexpr double kMaxRotation = 0.035;      // radians, 2 degrees
+constexpr double kMaxScaleChange = 0.03;    // relative
+constexpr double kMaxNonSimilarity = 0.03;  // relative to the scale
 
 // The pels in linear light (0 to 255), taking them as sRGB-encoded: the
 // camera's optics and resampling blend light, so edges blur alike in both
@@ -164,7 +164,7 @@ void refineOnLevel(const Level& level, int iterations, cv::Matx23d& warp) {
 }
 
 // The normalised correlation of the training image without its rim with
-// the run image at the warp, which must keep it inside the run image.
+// the run image at the warp (beyond the run image's edges, its edge pels).
 double correlationAt(const Level& level, const cv::Matx23d& warp) {
   const cv::Mat inner = innerPart(level);
   cv::Mat seen;
