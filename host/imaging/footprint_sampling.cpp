@@ -20,26 +20,28 @@ namespace {
 constexpr double kSigmaPerSpacing = 0.5;
 // The footprint is cut off this many standard deviations out.
 constexpr double kReach = 3.0;
+// The variance of bilinear reading's tent, in pels^2.
+constexpr double kTentVariance = 1.0 / 6.0;
 
-// The Gaussian of standard deviation sigma (in pels of the light image it
-// reads), weighed out at each sample's own position: reading between pels
-// by interpolation would again make the result depend on the phase. The
-// weights of a row or column of pels depend only on the sample's position
-// within its pel, taken to 1/kPhases of a pel, so they come from a table.
-class GaussianFootprint {
+// Bilinear reading blurred by a Gaussian of standard deviation sigma (in
+// pels of the light image it reads): the tent of bilinear interpolation
+// convolved with the Gaussian, weighed out at each sample's own position.
+// Without the Gaussian it is bilinear interpolation itself; with it, it is
+// smooth across pels, so the result hardly depends on the sample's phase.
+// The weights of a row or column of pels depend only on the sample's
+// position within its pel, taken to 1/kPhases of a pel, so they come from a
+// table.
+class BlurredTent {
  public:
-  static constexpr int kTaps = 16;
+  static constexpr int kTaps = 20;
 
-  explicit GaussianFootprint(double sigma)
-      : radius_(static_cast<int>(std::ceil(kReach * sigma))), taps_(2 * radius_ + 2), weights_(kPhases * kTaps) {
+  explicit BlurredTent(double sigma)
+      : radius_(static_cast<int>(std::ceil(1.0 + kReach * sigma))), taps_(2 * radius_ + 2), weights_(kPhases * kTaps) {
     for (int p = 0; p < kPhases; ++p) {
       float* w = &weights_[static_cast<std::size_t>(p * kTaps)];
       const double within = (p + 0.5) / kPhases;
       double sum = 0.0;
-      for (int k = 0; k < taps_; ++k) {
-        const double t = (k - radius_ - within) / sigma;
-        sum += w[k] = static_cast<float>(std::exp(-0.5 * t * t));
-      }
+      for (int k = 0; k < taps_; ++k) sum += w[k] = static_cast<float>(weight(k - radius_ - within, sigma));
       for (int k = 0; k < taps_; ++k) w[k] = static_cast<float>(w[k] / sum);
     }
   }
@@ -71,11 +73,22 @@ class GaussianFootprint {
     return sum;
   }
 
-  // The widest footprint (standard deviation, in pels) the taps hold.
-  static constexpr double kWidest = (kTaps - 2) / 2 / kReach;
+  // The widest Gaussian (standard deviation, in pels) the taps hold.
+  static constexpr double kWidest = ((kTaps - 2) / 2 - 1) / kReach;
 
  private:
   static constexpr int kPhases = 64;
+
+  // The tent convolved with the Gaussian at offset t: the second difference
+  // of the ramp max(t, 0) convolved with the Gaussian.
+  static double weight(double t, double sigma) {
+    const auto rampBlurred = [sigma](double x) {
+      if (sigma == 0.0) return std::max(x, 0.0);
+      const double z = x / sigma;
+      return x * 0.5 * std::erfc(-z / std::sqrt(2.0)) + sigma * std::exp(-0.5 * z * z) / std::sqrt(2.0 * M_PI);
+    };
+    return std::max(0.0, rampBlurred(t + 1.0) - 2.0 * rampBlurred(t) + rampBlurred(t - 1.0));
+  }
 
   const float* phaseWeights(double within) const {
     const int p = std::min(static_cast<int>(within * kPhases), kPhases - 1);
@@ -129,36 +142,39 @@ cv::Rect reachedPels(const cv::Matx23d& dstToSrc, cv::Size size, double reach, c
 }  // namespace
 
 cv::Mat kfFootprintSamples(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv::Size size) {
-  const double xSpacing = std::hypot(dstToSrc(0, 0), dstToSrc(1, 0));
-  const double ySpacing = std::hypot(dstToSrc(0, 1), dstToSrc(1, 1));
-  const double sigma = kSigmaPerSpacing * std::sqrt(xSpacing * ySpacing);
-  // The footprint's reach, and a margin for the halvings' own kernels.
-  const cv::Rect reached = reachedPels(dstToSrc, size, (kReach + 1.0) * sigma + 2.0, plane.size());
+  const double spacing =
+      std::sqrt(std::hypot(dstToSrc(0, 0), dstToSrc(1, 0)) * std::hypot(dstToSrc(0, 1), dstToSrc(1, 1)));
+  // The footprint's variance in pels^2: bilinear reading's own at a spacing
+  // of one pel, where resampling turns into plain bilinear reading, growing
+  // to about (kSigmaPerSpacing x spacing)^2 at wide spacings.
+  const double footprint = kTentVariance + kSigmaPerSpacing * kSigmaPerSpacing * (spacing * spacing - 1.0);
+  // Its reach, with room for the halvings' kernels.
+  const cv::Rect reached = reachedPels(dstToSrc, size, (kReach + 2.0) * std::sqrt(footprint) + 4.0, plane.size());
   cv::Mat light;
   cv::LUT(plane(reached), decodeTable(), light);
 
   // Each halving blurs with variance 1 of its input's pels (the binomial
   // kernel of cv::pyrDown, which suppresses what would alias) and keeps
-  // level pel u at 2 u of the level below. Halving stops while the rest of
-  // the footprint still spans a level pel or more, so that its weights,
-  // taken at whole pels, stay smooth.
+  // level pel u at 2 u of the level below. Halving stops before the
+  // Gaussian left for the level would span less than one of its pels.
   double scale = 1.0, variance = 0.0;
-  while (sigma * sigma - variance - scale * scale >= 4.0 * scale * scale && std::min(light.cols, light.rows) >= 4) {
+  const auto gaussianLeft = [&](double atScale) { return footprint - variance - kTentVariance * atScale * atScale; };
+  while (gaussianLeft(2.0 * scale) - scale * scale >= 4.0 * scale * scale && std::min(light.cols, light.rows) >= 4) {
     cv::Mat half;
     cv::pyrDown(light, half);
     light = half;
     variance += scale * scale;
     scale *= 2.0;
   }
-  const GaussianFootprint footprint(std::min(std::sqrt(sigma * sigma - variance) / scale, GaussianFootprint::kWidest));
+  const BlurredTent reading(std::min(std::sqrt(std::max(0.0, gaussianLeft(scale))) / scale, BlurredTent::kWidest));
   const cv::Matx23d onLevel(dstToSrc(0, 0) / scale, dstToSrc(0, 1) / scale, (dstToSrc(0, 2) - reached.x) / scale,
                             dstToSrc(1, 0) / scale, dstToSrc(1, 1) / scale, (dstToSrc(1, 2) - reached.y) / scale);
   cv::Mat out(size, CV_8U);
   for (int j = 0; j < size.height; ++j) {
     unsigned char* o = out.ptr(j);
     for (int i = 0; i < size.width; ++i)
-      o[i] = encoded(footprint.mean(light, onLevel(0, 0) * i + onLevel(0, 1) * j + onLevel(0, 2),
-                                    onLevel(1, 0) * i + onLevel(1, 1) * j + onLevel(1, 2)));
+      o[i] = encoded(reading.mean(light, onLevel(0, 0) * i + onLevel(0, 1) * j + onLevel(0, 2),
+                                  onLevel(1, 0) * i + onLevel(1, 1) * j + onLevel(1, 2)));
   }
   return out;
 }
