@@ -23,10 +23,11 @@
 //    large flat region as it is.
 // 3. Plane response. Plane k (red, green, blue) of the sensor sees
 //        r_k = kSensitivity[k] * ((1 - x) L_k + x / 2 * sum of the other planes' L)
-//    where x is the camera's cross-talk between planes (0.02 by default:
+//    where x is the camera's cross-talk between planes (0.01 by default:
 //    the sRGB toe turns even such a leak into a visible lift of the zero
 //    channels of saturated colours, which no per-plane transfer can
-//    remove). The sensitivities differ between planes: white does not
+//    remove; from about 0.02 on, the settings search prefers to clip the
+//    dark end, where that lift lies, and crushes the dark patches). The sensitivities differ between planes: white does not
 //    come out white, an error that only a per-plane transfer can correct.
 // 4. Exposure. The signal, in units of the ADC's full scale, is
 //        p_k = exposure * kPhotonRate * r_k                  (exposure in seconds)

@@ -36,7 +36,7 @@ struct kcSimCameraConfig {
   // The noise level: 1 is the sensor's own, 0 none.
   double noise = 1.0;
   // The share of light that leaks from each plane into the other two (0..0.5).
-  double crossTalk = 0.02;
+  double crossTalk = 0.01;
   // The lens's blur: the standard deviation of its Gaussian point-spread
   // function in sensor pels (0..8; 0: a perfectly sharp lens).
   double blur = 0.5;
