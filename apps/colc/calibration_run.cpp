@@ -58,7 +58,7 @@ std::array<double, 3> clippedInView(const kc3PlanePelBuffer& view, const kc3Plan
     kc3PlanePelBuffer referenceGrid;
     kcAffineSamplingParams sampling;
     kfFindCalibrationPose(view, reference, referenceGrid, sampling, nullptr, 0);
-    return clippedShares(kfAffineTransformColorImage(view, sampling));
+    return clippedShares(kfAffineTransformColorImage(view, sampling), referenceGrid);
   });
 }
 

@@ -1,5 +1,6 @@
 #include "calibration_verdict.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -22,8 +23,8 @@ constexpr double kSmallDifference = 2.0;
 // part of the target to clipping, which the pel maps cannot undo. A
 // calibrated view of the built-in target clips at most about 2.5% (it has
 // no black or white of its own); a search that ran into the top of the
-// range clipped about 40%. Clipping only counts at an end of the range:
-// there the search could not go on to mend it.
+// range clipped about 40%, and one that crushed the dark end to hide
+// cross-talk the pel maps cannot undo clipped as much, well inside the range.
 constexpr double kClippedShare = 0.10;
 
 std::string fixed(double value, int decimals) {
@@ -79,15 +80,15 @@ CalibrationVerdict judgeCalibration(const VerdictEvidence& e) {
                               " not clearly closer to the reference (mean absolute difference " + listed(changes) +
                               ")");
 
-  if (e.edge != ExposureEdge::none) {
-    std::vector<std::string> clipped;
-    for (int k = 0; k < 3; ++k)
-      if (e.clipped[k] > kClippedShare)
-        clipped.push_back(fixed(100.0 * e.clipped[k], 0) + "% of the " + kPlaneNames[k]);
-    if (!clipped.empty())
-      verdict.reasons.push_back("the exposure ended at " + edgeText(e.edge) + " (" + fixed(e.exposure, 6) +
-                                " s) with " + listed(clipped) + " samples at 0 or 255");
-  }
+  std::vector<std::string> clipped;
+  for (int k = 0; k < 3; ++k)
+    if (e.clipped[k] > kClippedShare) clipped.push_back(fixed(100.0 * e.clipped[k], 0) + "% of the " + kPlaneNames[k]);
+  if (!clipped.empty())
+    verdict.reasons.push_back(
+        (e.edge != ExposureEdge::none
+             ? "the exposure ended at " + edgeText(e.edge) + " (" + fixed(e.exposure, 6) + " s) with "
+             : "the calibrated settings (exposure " + fixed(e.exposure, 6) + " s) leave ") +
+        listed(clipped) + " samples at 0 or 255");
   verdict.helped = verdict.reasons.empty();
   return verdict;
 }
@@ -108,13 +109,22 @@ ExposureEdge exposureEdgeOf(const kcColorCalibrationParams& params, double expos
   return ExposureEdge::none;
 }
 
-std::array<double, 3> clippedShares(const kc3PlanePelBuffer& image) {
+std::array<double, 3> clippedShares(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference) {
   std::array<double, 3> shares{};
-  std::vector<unsigned long> histogram;
   for (int k = 0; k < 3; ++k) {
-    kfPelHistogram(image.pelPlane(k), histogram);
-    const double pels = static_cast<double>(image.width()) * static_cast<double>(image.height());
-    shares[k] = pels > 0 ? static_cast<double>(histogram[0] + histogram[255]) / pels : 0.0;
+    const kcPelBuffer<unsigned char>& seen = view.pelPlane(k);
+    const kcPelBuffer<unsigned char>& meant = reference.pelPlane(k);
+    long clipped = 0, counted = 0;
+    for (long y = 0; y < std::min(seen.height(), meant.height()); ++y) {
+      const unsigned char* s = seen.pointToRow(seen.window().top + y);
+      const unsigned char* m = meant.pointToRow(meant.window().top + y);
+      for (long x = 0; x < std::min(seen.width(), meant.width()); ++x) {
+        if (m[x] == 0 || m[x] == 255) continue;
+        ++counted;
+        clipped += s[x] == 0 || s[x] == 255;
+      }
+    }
+    shares[static_cast<std::size_t>(k)] = counted > 0 ? static_cast<double>(clipped) / static_cast<double>(counted) : 0.0;
   }
   return shares;
 }

@@ -1,6 +1,6 @@
 // Whether a calibration helped: colc never reports a calibration that left
-// the camera no closer to the reference, or that ran into the end of its
-// exposure range with the target clipped, as a success.
+// the camera no closer to the reference, or that clipped much of the
+// target, as a success.
 #pragma once
 
 #include <array>
@@ -21,8 +21,8 @@ struct VerdictEvidence {
   // settings, and at the calibrated settings through the pel maps.
   std::array<double, 3> before{};
   std::array<double, 3> after{};
-  // Per plane, the share (0 to 1) of the view's samples at 0 or 255, at the
-  // calibrated settings before the pel maps.
+  // Per plane, the share (0 to 1) of the view's samples at 0 or 255 where
+  // the reference is neither, at the calibrated settings before the pel maps.
   std::array<double, 3> clipped{};
   double exposure = 0.0;  // the calibrated exposure, seconds
   ExposureEdge edge = ExposureEdge::none;
@@ -40,5 +40,7 @@ CalibrationVerdict judgeCalibration(const VerdictEvidence& evidence);
 // beyond); none when the search leaves the exposure alone.
 ExposureEdge exposureEdgeOf(const kcColorCalibrationParams& params, double exposure);
 
-// Per plane, the share of the image's pels at 0 or 255.
-std::array<double, 3> clippedShares(const kc3PlanePelBuffer& image);
+// Per plane, the share of the view's samples at 0 or 255 among those where
+// the reference, on the same grid, is neither: a reference that is black or
+// white itself may clip there.
+std::array<double, 3> clippedShares(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference);

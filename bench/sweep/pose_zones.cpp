@@ -63,5 +63,6 @@ kcSimPose alignedPose(cv::Size sensor, cv::Size chart) {
   // The chart's centre plus a whole number of pels: chart pels fall on sensor pels.
   pose.x = chart.width / 2.0 + std::floor((sensor.width - chart.width) / 2.0);
   pose.y = chart.height / 2.0 + std::floor((sensor.height - chart.height) / 2.0);
+  pose.rotation = 0.0;  // the camera's own default view is turned a little
   return pose;
 }

@@ -13,7 +13,8 @@ class kcNormalizedCorrelationAffineResult {
   // From the training image's client coordinates to the image's.
   const kcXform<2>& pose() const { return pose_; }
   void pose(const kcXform<2>& pose) { pose_ = pose; }
-  // Normalised correlation of the training image with the image at the pose.
+  // Normalised correlation of the training image with the image at the
+  // pose, as kfNormalizedCorrelationAffinePose compares them.
   double score() const { return score_; }
   void score(double score) { score_ = score; }
 
@@ -35,8 +36,16 @@ class kcNormalizedCorrelationFailed : public kcExceptionWithString {
 // left as it was when an exception leaves). The start pose should put the
 // training image within a few pels of the truth. Pels are taken as
 // sRGB-encoded and compared in linear light, where a camera's optics and
-// resampling blend them; the training image's rim, where the target meets
-// its surroundings, is left out. kcBadPointer for an unbound image;
+// resampling blend them, band-passed so that edges are compared rather than
+// levels; the training image's rim, where the target meets its
+// surroundings, is left out. The refinement never makes the pose worse by
+// its own measure: the start pose itself is the result when the refined
+// pose does not correlate better at full resolution, or when it lies
+// beyond the start pose's uncertainty (a corner of the training image
+// moved by more than 4 pels of image, the rotation changed by more than 2
+// degrees, the scale by more than 3 %, or a shear or unequal scaling of
+// more than 3 % added). The score is the correlation of the band-passed
+// images at the pose returned. kcBadPointer for an unbound image;
 // kcBadArgument for a singular start pose or client transform or a
 // training image narrower or lower than 8 pels;
 // kcNormalizedCorrelationFailed when no match is found. Diagnostics are not

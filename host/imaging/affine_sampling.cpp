@@ -7,6 +7,7 @@
 // covers [x, x + 1) x [y, y + 1), so a sample is inside the window when
 // left <= x < right and top <= y < bottom. OpenCV puts the centre of a pel
 // at its integer coordinates, hence the half-pel shift towards OpenCV.
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <string>
@@ -15,6 +16,7 @@
 
 #include "colc/host/imaging.h"
 #include "host/imaging/cv_bridge.h"
+#include "host/imaging/footprint_sampling.h"
 
 namespace {
 
@@ -80,7 +82,10 @@ int cvInterpolation(kcAffineSamplingParams::Interpolation interpolation) {
 }
 
 // The sampled values: every sample reads the window only, a sample outside
-// it the nearest window pel (border replication).
+// it the nearest window pel (border replication). Bilinear samples spaced
+// wider than a pel each stand for the area they cover
+// (host/imaging/footprint_sampling.h); closer ones, and nearest-neighbour
+// samples, read the source at their centres.
 cv::Mat sampleValues(const kcPelBuffer_const<unsigned char>& src, const SampleGrid& grid,
                      kcAffineSamplingParams::Interpolation interpolation) {
   const kcPelRect& window = src.window();
@@ -93,9 +98,14 @@ cv::Mat sampleValues(const kcPelBuffer_const<unsigned char>& src, const SampleGr
     throw kcBadArgument("affine sampling reaches too far outside the source window");
   const cv::Matx23d dstToSrc(grid.xStep.x(), grid.yStep.x(), grid.first.x() - dx,  //
                              grid.xStep.y(), grid.yStep.y(), grid.first.y() - dy);
+  const cv::Size size(static_cast<int>(grid.nx), static_cast<int>(grid.ny));
+  const double widest =
+      std::max(std::hypot(grid.xStep.x(), grid.xStep.y()), std::hypot(grid.yStep.x(), grid.yStep.y()));
+  if (interpolation == kcAffineSamplingParams::eBilinear && widest > 1.0)
+    return kfFootprintSamples(kfMatView(src), dstToSrc, size);
   cv::Mat values;
-  cv::warpAffine(kfMatView(src), values, dstToSrc, cv::Size(static_cast<int>(grid.nx), static_cast<int>(grid.ny)),
-                 cvInterpolation(interpolation) | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+  cv::warpAffine(kfMatView(src), values, dstToSrc, size, cvInterpolation(interpolation) | cv::WARP_INVERSE_MAP,
+                 cv::BORDER_REPLICATE);
   return values;
 }
 

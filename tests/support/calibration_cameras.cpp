@@ -21,6 +21,15 @@ kcPtrHandle<kcInstrumentedAcqFifo> kfOpenChartCamera(const std::string& options)
   return open("width=320,height=240,seed=5", options, kfTestChart());
 }
 
+kcPtrHandle<kcInstrumentedAcqFifo> kfOpenViewCamera(const std::string& options) {
+  return open("width=640,height=480,seed=5", options, kfViewChart());
+}
+
+const kc3PlanePelBuffer& kfViewChart() {
+  static const kc3PlanePelBuffer chart = kfSimTargetChart(384);
+  return chart;
+}
+
 const kc3PlanePelBuffer& kfTestChart() {
   static const kc3PlanePelBuffer chart = kfSimTargetChart(192);
   return chart;

@@ -18,6 +18,14 @@ kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSmallSimCamera(const std::string& optio
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenChartCamera(const std::string& options = "");
 // The simulated chart, 192 pels wide.
 const kc3PlanePelBuffer& kfTestChart();
+// 640 x 480 pels (seed 5) showing kfViewChart() in the camera's own default
+// view (turned a little, off the pel grid, blurred), or where options put
+// it. The chart is about twice as many pels across as the reference grid
+// has samples, as on a real camera, where a calibration's resampling
+// decides whether the search can tell good settings from clipped ones.
+kcPtrHandle<kcInstrumentedAcqFifo> kfOpenViewCamera(const std::string& options = "");
+// The simulated chart, 384 pels wide.
+const kc3PlanePelBuffer& kfViewChart();
 // Exposure only, judged by the difference alone: about 40 acquisitions.
 kcColorCalibrationParams kfQuickParams();
 

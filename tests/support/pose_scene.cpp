@@ -30,6 +30,20 @@ cv::Mat otherChart(cv::Size size) {
   return chart;
 }
 
+cv::Mat randomChart(cv::Size grid, int longSide, cv::RNG& rng) {
+  const int rows = grid.height, cols = grid.width;
+  const double pitch = static_cast<double>(longSide) / std::max(rows, cols);
+  const int card = rng.uniform(15, 60);
+  cv::Mat chart(cvRound(pitch * rows), cvRound(pitch * cols), CV_8UC3, cv::Scalar::all(card));
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c)
+      cv::rectangle(chart,
+                    cv::Rect(cv::Point2d((c + 0.1) * pitch, (r + 0.1) * pitch),
+                             cv::Point2d((c + 0.9) * pitch, (r + 0.9) * pitch)),
+                    cv::Scalar(rng.uniform(0, 256), rng.uniform(0, 256), rng.uniform(0, 256)), cv::FILLED);
+  return chart;
+}
+
 cv::Mat clutter(cv::Size size, cv::RNG& rng) {
   cv::Mat coarse(std::max(2, size.height / 64), std::max(2, size.width / 64), CV_8UC3), background;
   rng.fill(coarse, cv::RNG::UNIFORM, 40, 160);
@@ -60,14 +74,27 @@ cv::Mat decodeSrgb(const cv::Mat& pels) {
 }
 
 cv::Mat encodeSrgb(const cv::Mat& linear) {
-  cv::Mat clipped = cv::max(linear, 0.0), curved, low = clipped * (12.92 * 255.0);
+  cv::Mat clipped, curved;
+  cv::max(linear, cv::Scalar::all(0.0), clipped);
+  cv::Mat low = clipped * (12.92 * 255.0);
   cv::pow(clipped, 1.0 / 2.4, curved);
-  curved = curved * (1.055 * 255.0) - 0.055 * 255.0;
-  curved.copyTo(low, clipped > 0.0031308);
+  cv::subtract(curved * (1.055 * 255.0), cv::Scalar::all(0.055 * 255.0), curved);
+  cv::Mat above;
+  cv::compare(clipped, cv::Scalar::all(0.0031308), above, cv::CMP_GT);
+  curved.copyTo(low, above);
   return low;
 }
 
 }  // namespace
+
+cv::Mat scaledPlanes(const cv::Mat& chart, const cv::Vec3d& factors) {
+  cv::Mat scaled;
+  cv::multiply(decodeSrgb(chart), cv::Scalar(factors[0], factors[1], factors[2]), scaled);
+  cv::Mat out;
+  cv::min(scaled, cv::Scalar::all(1.0), scaled);
+  encodeSrgb(scaled).convertTo(out, CV_8UC3);
+  return out;
+}
 
 cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const kcXform<2>& pose, cv::RNG& rng) {
   // In linear light, as a lens and a sensor blend it. Matrix coordinates
@@ -114,6 +141,17 @@ cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, 
   return kfBGRMat(fifo->completeAcq(kcAcqFifo::CompleteArgs())->get3PlanePelBuffer());
 }
 
+ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, int maxSide) {
+  cv::RNG rng(seed);
+  ChartScene scene;
+  const int columns = rng.uniform(4, 9), rows = rng.uniform(3, 7);
+  scene.chart = randomChart(cv::Size(columns, rows), rng.uniform(minSide, maxSide + 1), rng);
+  for (int k = 0; k < 3; ++k) scene.planes[k] = rng.uniform(0.6, 1.4);
+  scene.truth = randomPose(scene.chart.size(), sensor, rng, 20.0);
+  scene.frame = simFrame(scaledPlanes(scene.chart, scene.planes), scene.truth, sensor, seed);
+  return scene;
+}
+
 TargetPose randomPose(cv::Size chart, cv::Size view, cv::RNG& rng, double maxRotation) {
   TargetPose pose{rng.uniform(-maxRotation, maxRotation), rng.uniform(0.8, 1.2), {}};
   const double a = pose.rotationDegrees * std::numbers::pi / 180.0, c = std::abs(std::cos(a)),
@@ -129,6 +167,17 @@ double cornerError(const kcXform<2>& found, const kcXform<2>& truth, double hw, 
   for (const kcVector<2> corner :
        {kcVector<2>(-hw, -hh), kcVector<2>(hw, -hh), kcVector<2>(-hw, hh), kcVector<2>(hw, hh)})
     worst = std::max(worst, (found.mapPoint(corner) - truth.mapPoint(corner)).length());
+  return worst;
+}
+
+double samplingCornerError(const kcAffineSamplingParams& sampling, const kcXform<2>& pose, cv::Size chart) {
+  const kcAffineRectangle& r = sampling.affineRectangle();
+  const double hw = (chart.width - 6) * 0.5, hh = (chart.height - 6) * 0.5;
+  const kcVector<2> found[4] = {r.origin(), r.origin() + r.xSide(), r.origin() + r.ySide(),
+                                r.origin() + r.xSide() + r.ySide()};
+  const kcVector<2> inner[4] = {{-hw, -hh}, {hw, -hh}, {-hw, hh}, {hw, hh}};
+  double worst = 0.0;
+  for (int i = 0; i < 4; ++i) worst = std::max(worst, (found[i] - pose.mapPoint(inner[i])).length());
   return worst;
 }
 

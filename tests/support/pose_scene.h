@@ -27,6 +27,12 @@ struct TargetPose {
 cv::Mat simChart(int width);
 // Another chart of patches: 8 x 5 random colours on a grey card.
 cv::Mat otherChart(cv::Size size);
+// A chart of random patch colours: a grid (columns x rows) of square
+// patches on a dark card, its longer side longSide pels.
+cv::Mat randomChart(cv::Size grid, int longSide, cv::RNG& rng);
+// The chart's planes (blue, green, red) each scaled in linear light by its
+// own factor: a camera whose planes see a printed chart unlike its file.
+cv::Mat scaledPlanes(const cv::Mat& chart, const cv::Vec3d& factors);
 // Clutter: smooth shading with random discs and lines.
 cv::Mat clutter(cv::Size size, cv::RNG& rng);
 
@@ -38,6 +44,19 @@ cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const kcXfo
 // the chart at the pose.
 cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, unsigned long seed);
 
+// A random colour chart (4 to 8 x 3 to 6 patches, the longer side
+// minSide to maxSide pels) seen by the simulated camera at a random pose
+// (rotation within +-20 degrees, scale 0.8 to 1.2, wholly in view), each
+// plane of the chart with its own sensitivity (0.6 to 1.4): the same scene
+// for the same seed.
+struct ChartScene {
+  cv::Mat chart;
+  cv::Vec3d planes;
+  TargetPose truth;
+  cv::Mat frame;
+};
+ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, int maxSide);
+
 // A pose within +-maxRotation degrees and scales 0.8 to 1.2 at which the
 // whole chart lies inside the view, 2 pels from its edges.
 TargetPose randomPose(cv::Size chart, cv::Size view, cv::RNG& rng, double maxRotation = 21.0);
@@ -45,6 +64,10 @@ TargetPose randomPose(cv::Size chart, cv::Size view, cv::RNG& rng, double maxRot
 // The largest distance between where two poses put the corners of the
 // rectangle of half sides (hw, hh) about the origin.
 double cornerError(const kcXform<2>& found, const kcXform<2>& truth, double hw, double hh);
+
+// The same for the corners of the chart's inner rectangle, 3 pels in from
+// its edges, against the rectangle that pose finding samples.
+double samplingCornerError(const kcAffineSamplingParams& sampling, const kcXform<2>& pose, cv::Size chart);
 
 cv::Mat grey(const cv::Mat& bgr);
 

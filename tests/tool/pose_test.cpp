@@ -21,19 +21,6 @@ namespace {
 const cv::Size kSensor(640, 480);
 const cv::Mat kChart = simChart(240);  // 240 x 160
 
-// Largest distance between the corners of the sampled rectangle and where
-// the pose puts the corners of the chart's inner rectangle (3 pels in).
-double samplingCornerError(const kcAffineSamplingParams& sampling, const kcXform<2>& pose, cv::Size chart) {
-  const kcAffineRectangle& r = sampling.affineRectangle();
-  const double hw = (chart.width - 6) * 0.5, hh = (chart.height - 6) * 0.5;
-  const kcVector<2> found[4] = {r.origin(), r.origin() + r.xSide(), r.origin() + r.ySide(),
-                                r.origin() + r.xSide() + r.ySide()};
-  const kcVector<2> inner[4] = {{-hw, -hh}, {hw, -hh}, {-hw, hh}, {hw, hh}};
-  double worst = 0.0;
-  for (int i = 0; i < 4; ++i) worst = std::max(worst, (found[i] - pose.mapPoint(inner[i])).length());
-  return worst;
-}
-
 double meanAbsDifference(const kc3PlanePelBuffer& a, const kc3PlanePelBuffer& b) {
   cv::Mat diff;
   cv::absdiff(kfBGRMat(a), kfBGRMat(b), diff);
@@ -81,6 +68,18 @@ TEST(FindCalibrationPose, FindsTheChartInSimulatedFramesToAQuarterPel) {
   std::sort(millis.begin(), millis.end());
   std::printf("pose corner error over %zu frames: median %.3f, max %.3f pel; median %.0f ms\n", errors.size(),
               errors[errors.size() / 2], errors.back(), millis[millis.size() / 2]);
+}
+
+TEST(FindCalibrationPose, FindsRandomColourChartsSeenWithUnevenPlanesToAQuarterPel) {
+  // A few of the scenes of the pose sweep (scripts/pose_sweep.sh), smaller.
+  for (unsigned long seed = 1; seed <= 4; ++seed) {
+    const ChartScene scene = randomChartScene(seed, kSensor, 200, 300);
+    kc3PlanePelBuffer reference;
+    kcAffineSamplingParams sampling;
+    kfFindCalibrationPose(kf3PlanePelBufferFromBGR(scene.frame), kf3PlanePelBufferFromBGR(scene.chart), reference,
+                          sampling, nullptr, 0);
+    EXPECT_LT(samplingCornerError(sampling, scene.truth.xform(), scene.chart.size()), 0.25) << "seed " << seed;
+  }
 }
 
 TEST(FindCalibrationPose, AnAcquisitionEqualToTheCalibrationImageIsACentredTranslation) {

@@ -12,6 +12,9 @@ namespace {
 
 using namespace kcSimModel;
 
+// Samples rendered at a time: about 24 MB of memory.
+constexpr int kStripSamples = 1 << 21;
+
 // The target in linear light, channels in OpenCV's blue, green, red order.
 cv::Mat decodeSrgb(const kc3PlanePelBuffer& image) {
   if (!image.isBound()) throw kcBadPointer("unbound target image");
@@ -22,7 +25,7 @@ cv::Mat decodeSrgb(const kc3PlanePelBuffer& image) {
   return linear;
 }
 
-// Row k: plane k's response to the blue, green and red light (step 2).
+// Row k: plane k's response to the blue, green and red light (step 3).
 cv::Matx33f responseMatrix(double crossTalk) {
   cv::Matx33f m;
   for (int k = 0; k < 3; ++k)
@@ -41,12 +44,14 @@ const kcSimPose& checked(const kcSimPose& p) {
 
 }  // namespace
 
-kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height, double crossTalk)
+kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimCameraConfig& config)
     : targetLinear_(decodeSrgb(target)),
-      pose_(checked(pose)),
-      width_(width),
-      height_(height),
-      response_(responseMatrix(crossTalk)) {}
+      pose_(checked(config.pose)),
+      width_(static_cast<int>(config.width)),
+      height_(static_cast<int>(config.height)),
+      blur_(config.blur),
+      integrate_(config.integrate),
+      response_(responseMatrix(config.crossTalk)) {}
 
 void kcSimScene::target(const kc3PlanePelBuffer& target) {
   targetLinear_ = decodeSrgb(target);
@@ -65,35 +70,59 @@ const cv::Mat& kcSimScene::levels() {
 
 // OpenCV puts pel centres at integer coordinates, our image coordinates at
 // half-integers: a pel (x, y) covers [x, x + 1) x [y, y + 1).
-cv::Mat kcSimScene::render() const {
+cv::Mat kcSimScene::light() const {
+  // Integration samples the light at n x n points spread evenly over each
+  // pel and takes their mean; point sampling takes the one at its centre.
+  const int n = integrate_ ? kSupersampling : 1;
   const double s = pose_.scale;
   cv::Mat source = targetLinear_;
-  // Shrinking: average areas first, so that fine structure does not alias;
-  // the warp below then only turns and places the target.
-  if (s < 1.0) {
-    const cv::Size size(std::max(1, cvRound(targetLinear_.cols * s)), std::max(1, cvRound(targetLinear_.rows * s)));
+  // Where the samples lie further apart than the target's pels, average
+  // areas first, so that fine structure does not alias; the warp below
+  // then only turns and places the target.
+  if (s * n < 1.0) {
+    const cv::Size size(std::max(1, cvRound(targetLinear_.cols * s * n)),
+                        std::max(1, cvRound(targetLinear_.rows * s * n)));
     cv::resize(targetLinear_, source, size, 0.0, 0.0, cv::INTER_AREA);
   }
   const double fx = static_cast<double>(source.cols) / targetLinear_.cols;
   const double fy = static_cast<double>(source.rows) / targetLinear_.rows;
 
-  // Sensor point = centre + s R (target point - target centre), with the
+  // Sample point = n (centre + s R (target point - target centre)), with the
   // target point of a source pel (u, v) at ((u + 0.5) / fx, (v + 0.5) / fy).
-  const double cx = pose_.x.value_or(width_ / 2.0), cy = pose_.y.value_or(height_ / 2.0);
+  const double cx = pose_.x.value_or(width_ / 2.0 + kCentreOffset[0]);
+  const double cy = pose_.y.value_or(height_ / 2.0 + kCentreOffset[1]);
   const double a = pose_.rotation * CV_PI / 180.0;
-  const double c = s * std::cos(a), sn = s * std::sin(a);
+  const double c = n * s * std::cos(a), sn = n * s * std::sin(a);
   // Counter-clockwise as displayed, with y pointing down.
   const cv::Matx22d rs(c, sn, -sn, c);
   const cv::Matx22d linear(rs(0, 0) / fx, rs(0, 1) / fy, rs(1, 0) / fx, rs(1, 1) / fy);
   const cv::Vec2d targetCentre(targetLinear_.cols / 2.0, targetLinear_.rows / 2.0);
   const cv::Vec2d halfSource(0.5 / fx, 0.5 / fy);
-  const cv::Vec2d shift = cv::Vec2d(cx - 0.5, cy - 0.5) + rs * (halfSource - targetCentre);
-  const cv::Matx23d warp(linear(0, 0), linear(0, 1), shift[0], linear(1, 0), linear(1, 1), shift[1]);
+  const cv::Vec2d shift = cv::Vec2d(n * cx - 0.5, n * cy - 0.5) + rs * (halfSource - targetCentre);
 
-  cv::Mat light;
+  // The samples of a few sensor rows at a time, so that their memory stays
+  // small whatever the sensor's size.
+  const int rowsPerStrip = std::max(1, kStripSamples / (n * n * width_));
   const cv::Scalar background = cv::Scalar::all(kBackground);
-  cv::warpAffine(source, light, warp, cv::Size(width_, height_), cv::INTER_LINEAR, cv::BORDER_CONSTANT, background);
+  cv::Mat light(height_, width_, CV_32FC3), samples;
+  for (int y0 = 0; y0 < height_; y0 += rowsPerStrip) {
+    const int rows = std::min(rowsPerStrip, height_ - y0);
+    const cv::Matx23d warp(linear(0, 0), linear(0, 1), shift[0], linear(1, 0), linear(1, 1), shift[1] - n * y0);
+    cv::Mat strip = light.rowRange(y0, y0 + rows);
+    cv::warpAffine(source, n == 1 ? strip : samples, warp, cv::Size(n * width_, n * rows), cv::INTER_LINEAR,
+                   cv::BORDER_CONSTANT, background);
+    if (n > 1) cv::resize(samples, strip, strip.size(), 0.0, 0.0, cv::INTER_AREA);  // exact means of n x n
+  }
+  // The lens blurs before the pels integrate, but both are convolutions
+  // and commute: blurring the pels' means costs n^2 times less than
+  // blurring the samples. Its kernel then samples the Gaussian at whole
+  // pels, which narrows a blur of 0.5 pel by less than a tenth.
+  if (blur_ > 0.0) cv::GaussianBlur(light, light, cv::Size(), blur_, blur_, cv::BORDER_REPLICATE);
+  return light;
+}
 
+cv::Mat kcSimScene::render() const {
+  const cv::Mat light = this->light();
   // One plane at a time through one scratch image: fresh memory is slow to
   // come by on some systems, and this keeps it to the light and the levels.
   cv::Mat levels(3 * height_, width_, CV_16U), response;

@@ -1,5 +1,6 @@
-// The light that falls on the simulated sensor: the target at its pose on
-// the background, per sensor plane (steps 1 and 2 of sensor_model.h).
+// The light that the simulated sensor's pels collect: the target at its
+// pose on the background, blurred by the lens and integrated over each pel,
+// per sensor plane (steps 1 to 3 of sensor_model.h).
 // Rendering is slow next to an exposure, so the result is kept until the
 // target or the pose changes.
 #pragma once
@@ -11,9 +12,10 @@
 
 class kcSimScene {
  public:
-  // target: an sRGB colour image; kcBadPointer when unbound. crossTalk:
-  // the share of light that leaks between planes (0..0.5).
-  kcSimScene(const kc3PlanePelBuffer& target, const kcSimPose& pose, int width, int height, double crossTalk);
+  // target: an sRGB colour image, kcBadPointer when unbound; it stands in
+  // for config.target. The configuration gives the pose, the sensor size,
+  // the lens's blur, the pel integration and the cross-talk.
+  kcSimScene(const kc3PlanePelBuffer& target, const kcSimCameraConfig& config);
 
   void target(const kc3PlanePelBuffer& target);
   void pose(const kcSimPose& pose);
@@ -25,11 +27,15 @@ class kcSimScene {
 
  private:
   cv::Mat render() const;
+  // The light of the sensor pels, CV_32FC3 (steps 1 and 2).
+  cv::Mat light() const;
 
   cv::Mat targetLinear_;  // CV_32FC3, blue-green-red, linear light
   kcSimPose pose_;
   int width_;
   int height_;
-  cv::Matx33f response_;  // step 2 of the model
+  double blur_;
+  bool integrate_;
+  cv::Matx33f response_;  // step 3 of the model
   cv::Mat levels_;        // empty while stale
 };

@@ -29,7 +29,7 @@ std::uint64_t mix(std::uint64_t x) {
   return x ^ (x >> 31);
 }
 
-// One row of one tap of one plane: steps 3 to 8 of the model. The pel
+// One row of one tap of one plane: steps 4 to 9 of the model. The pel
 // value comes from a table, so only the arithmetic before it runs in SIMD
 // lanes; both paths round halves to even.
 void exposeRow(const std::uint16_t* levels, const std::int8_t* noise, const float* sigma, float scale, float offset,

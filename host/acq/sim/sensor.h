@@ -1,4 +1,4 @@
-// The simulated sensor and its electronics (steps 3 to 8 of
+// The simulated sensor and its electronics (steps 4 to 9 of
 // sensor_model.h): turns the scene's plane responses into an 8-bit colour
 // image under one set of camera settings.
 #pragma once
@@ -20,14 +20,14 @@ class kcSimSensor {
   kc3PlanePelBuffer expose(const cv::Mat& levels, const kcSimExposure& settings, unsigned long frame);
 
  private:
-  // One tap's analog chain under the settings (steps 3 to 5).
+  // One tap's analog chain under the settings (steps 4 to 6).
   struct TapTransfer {
     float scale;               // ADC codes per scene level
     float offset;              // ADC codes of the black level
     std::vector<float> sigma;  // noise in codes per bank unit, by level >> kLevelShift
   };
   TapTransfer tapTransfer(const kcSimExposure& settings, int tap) const;
-  // The 8-bit pel of every ADC code of a plane (steps 7 and 8).
+  // The 8-bit pel of every ADC code of a plane (steps 8 and 9).
   std::vector<unsigned char> planeOutput(const kcSimExposure& settings, int plane) const;
   cv::Mat& frameBuffer();
 

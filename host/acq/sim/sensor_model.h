@@ -1,39 +1,60 @@
-// The simulated colour camera's model of light, sensor and electronics.
-// This block is its one description; scene.cpp and sensor.cpp implement it.
+// The simulated colour camera's model of light, lens, sensor and
+// electronics. This block is its one description; scene.cpp and sensor.cpp
+// implement it.
 //
 // 1. Scene. The calibration target is an sRGB image. Its pels are decoded
 //    to linear light (the sRGB transfer curve, white = 1.0), and the target
 //    is placed at its pose (centre, rotation, uniform scale) on a uniform
-//    neutral background of linear grey kBackground, resampled in linear
-//    light (area averaging when the target shrinks, bilinear otherwise).
-// 2. Plane response. Plane k (red, green, blue) of the sensor sees
+//    neutral background of linear grey kBackground. Between the centres of
+//    its pels the light is interpolated bilinearly (a target shrunk below
+//    the spacing of the samples of step 2 is first averaged over areas).
+//    By default the pose is that of a camera set up by hand: the target's
+//    centre kCentreOffset pels from the sensor's centre and turned by
+//    1.3 degrees, so that its pels fall across the sensor's pels.
+// 2. Lens and pels. The lens blurs the light with a Gaussian point-spread
+//    function of standard deviation `blur` sensor pels (0.5 by default:
+//    its width at half height, 1.2 pels, is that of a lens matched to its
+//    sensor, which resolves about what the pels can). Each pel collects
+//    the light falling on its unit square: its value is the mean over the
+//    square, taken over kSupersampling x kSupersampling sample points
+//    spread evenly over it (with integration off, the light at its
+//    centre). Blurring and integrating commute; the blur runs on the pels'
+//    means, its kernel sampled at whole pels. Both keep the light of a
+//    large flat region as it is.
+// 3. Plane response. Plane k (red, green, blue) of the sensor sees
 //        r_k = kSensitivity[k] * ((1 - x) L_k + x / 2 * sum of the other planes' L)
-//    where x is the camera's cross-talk between planes (an option, 0 by
-//    default: the sRGB toe turns even a 1 % leak into a visible lift of
-//    the zero channels of saturated colours, which no per-plane transfer
-//    can remove). The sensitivities differ between planes: white does not
+//    where x is the camera's cross-talk between planes (0.01 by default:
+//    the sRGB toe turns even such a leak into a visible lift of the zero
+//    channels of saturated colours, which no per-plane transfer can
+//    remove; from about 0.02 on, the settings search prefers to clip the
+//    dark end, where that lift lies, and crushes the dark patches). The sensitivities differ between planes: white does not
 //    come out white, an error that only a per-plane transfer can correct.
-// 3. Exposure. The signal, in units of the ADC's full scale, is
+// 4. Exposure. The signal, in units of the ADC's full scale, is
 //        p_k = exposure * kPhotonRate * r_k                  (exposure in seconds)
-// 4. Analog chain, one per tap (taps split the sensor into equal vertical
+// 5. Analog chain, one per tap (taps split the sensor into equal vertical
 //    stripes, left to right):
 //        v = gain(contrast) * p + black(brightness)
 //        gain(c)  = kGainSpan ^ (2c - 1)       0.25 .. 4, 1 at c = 0.5
 //        black(b) = kBlackSlope * (b - kBlackZero)
 //    Both rise monotonically over 0..1.
-// 5. Noise. Gaussian, zero mean, with variance
+// 6. Noise. Gaussian, zero mean, with variance
 //        noise^2 * (gain^2 * p / kFullWell + kReadNoise^2)
 //    (shot noise of the collected charge, amplified by the analog gain, and
 //    read noise after it). noise is the camera's noise level (0: none). The
 //    samples come from a bank of seeded normal numbers drawn once; each
 //    frame takes its own offsets into the bank, derived from the seed and
 //    the frame's sequence number, so a seed always gives the same images.
-// 6. ADC. code = round((2^kAdcBits - 1) * v), clipped to 0 .. 2^kAdcBits - 1.
-// 7. Output encoding. The camera encodes code / (2^kAdcBits - 1) with the
+// 7. ADC. code = round((2^kAdcBits - 1) * v), clipped to 0 .. 2^kAdcBits - 1.
+// 8. Output encoding. The camera encodes code / (2^kAdcBits - 1) with the
 //    sRGB transfer curve to 8 bits, rounded, so that a camera set right
 //    reproduces an sRGB reference: with exposure * kPhotonRate * gain = 1
 //    and black 0, a plane of sensitivity 1 gives back the target's pels.
-// 8. The FIFO's 8-bit input table of the plane maps the result.
+// 9. The FIFO's 8-bit input table of the plane maps the result.
+//
+// Steps 1 to 3 depend only on the target and the pose and are kept; each
+// frame runs steps 4 to 9. With blur 0, integration off, cross-talk 0 and
+// a pose that puts target pels on sensor pels (rotation 0, scale 1, the
+// target's corner on a pel corner), each sensor pel sees one target pel.
 //
 // With the defaults on opening (exposure 0.01 s, contrast and brightness
 // 0.5) the image is too dark (p is 0.4 of the target's light), its blacks
@@ -49,6 +70,14 @@
 namespace kcSimModel {
 
 constexpr double kBackground = 0.18;
+// The default target centre's offset from the sensor's centre, in pels.
+constexpr std::array<double, 2> kCentreOffset = {0.37, -0.29};
+// Sample points per pel along each axis when pels integrate. The bilinear
+// light has kinks only on the lines through the target pels' centres, and
+// the mean of 2 x 2 points is exact wherever the light is linear across the
+// pel; 4 x 4 points would cost four times as much for small changes near
+// edges.
+constexpr int kSupersampling = 2;
 constexpr std::array<double, 3> kSensitivity = {0.8, 1.0, 0.62};
 constexpr double kPhotonRate = 40.0;  // per second
 constexpr double kGainSpan = 4.0;

@@ -15,6 +15,7 @@ void validate(const kcSimCameraConfig& c) {
   check(c.height >= 16 && c.height <= 8192, "height " + std::to_string(c.height) + " outside 16 .. 8192");
   check(std::isfinite(c.noise) && c.noise >= 0.0, "noise " + std::to_string(c.noise) + " below 0");
   check(c.crossTalk >= 0.0 && c.crossTalk <= 0.5, "crosstalk " + std::to_string(c.crossTalk) + " outside 0 .. 0.5");
+  check(c.blur >= 0.0 && c.blur <= 8.0, "blur " + std::to_string(c.blur) + " outside 0 .. 8");
   check(c.taps >= 1 && c.taps <= 4, "taps " + std::to_string(c.taps) + " outside 1 .. 4");
 }
 

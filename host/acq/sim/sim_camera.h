@@ -15,11 +15,13 @@
 // Where the target lies in the camera's view.
 struct kcSimPose {
   // The target's centre in the sensor's image coordinates (pel (x, y)
-  // covers [x, x + 1) x [y, y + 1)); unset: the sensor's centre.
+  // covers [x, x + 1) x [y, y + 1)); unset: kcSimModel::kCentreOffset pels
+  // from the sensor's centre, so that target pels do not fall on sensor pels.
   std::optional<double> x;
   std::optional<double> y;
-  // Degrees, counter-clockwise as displayed.
-  double rotation = 0.0;
+  // Degrees, counter-clockwise as displayed. A real camera is never quite
+  // square to its target.
+  double rotation = 1.3;
   // Sensor pels per target pel.
   double scale = 1.0;
 };
@@ -34,7 +36,13 @@ struct kcSimCameraConfig {
   // The noise level: 1 is the sensor's own, 0 none.
   double noise = 1.0;
   // The share of light that leaks from each plane into the other two (0..0.5).
-  double crossTalk = 0.0;
+  double crossTalk = 0.01;
+  // The lens's blur: the standard deviation of its Gaussian point-spread
+  // function in sensor pels (0..8; 0: a perfectly sharp lens).
+  double blur = 0.5;
+  // Each pel the mean of the light over its area (true) or the light at
+  // its centre (false).
+  bool integrate = true;
   // Read-out taps (1..4), vertical stripes with an analog chain each.
   int taps = 1;
   // The calibration target, an sRGB colour image; unbound: kfSimTargetChart().
@@ -44,7 +52,8 @@ struct kcSimCameraConfig {
 
 // The configuration that an option string describes: comma-separated
 // key=value pairs over the defaults of kcSimCameraConfig. Keys: width,
-// height, seed, x, y, rotation, scale, noise, crosstalk, taps, and the faults fail-at,
+// height, seed, x, y, rotation, scale, noise, crosstalk, blur, integrate
+// (0 or 1), taps, and the faults fail-at,
 // unbound-at, timeout-at, cancel-at, write-fail-at (acquisition or write
 // indices counted from 1). kcBadArgument naming the key for an unknown or
 // repeated key or a bad value.
@@ -52,6 +61,7 @@ kcSimCameraConfig kfParseSimCameraOptions(const std::string& options);
 
 // kcBadArgument for a configuration out of range (a sensor below 16 x 16
 // or above 8192 x 8192 pels, a scale not above 0, a negative noise level,
-// cross-talk outside 0..0.5, taps outside 1..4, values that are not finite).
+// cross-talk outside 0..0.5, blur outside 0..8, taps outside 1..4, values
+// that are not finite).
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& config = {});
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options);

@@ -18,8 +18,7 @@ constexpr std::size_t kQueueLength = 16;
 class kcSimImaging {
  public:
   explicit kcSimImaging(const kcSimCameraConfig& c)
-      : scene(c.target.isBound() ? c.target : kfSimTargetChart(), c.pose, static_cast<int>(c.width),
-              static_cast<int>(c.height), c.crossTalk),
+      : scene(c.target.isBound() ? c.target : kfSimTargetChart(), c),
         sensor(static_cast<int>(c.width), static_cast<int>(c.height), c.taps, c.noise, c.seed) {}
 
   kcSimScene scene;

@@ -41,6 +41,15 @@ Setter to(Field field) {
       [field](kcSimCameraConfig& c, std::string_view key, std::string_view value) { field(c) = parsed<T>(key, value); };
 }
 
+// A switch: 1 on, 0 off.
+Setter flag(bool kcSimCameraConfig::*field) {
+  return [field](kcSimCameraConfig& c, std::string_view key, std::string_view value) {
+    const int on = parsed<int>(key, value);
+    if (on != 0 && on != 1) refuse(key, value, "is not 0 (off) or 1 (on)");
+    c.*field = on == 1;
+  };
+}
+
 const std::map<std::string_view, Setter>& setters() {
   static const std::map<std::string_view, Setter> table = {
       {"width", to<long>([](kcSimCameraConfig& c) -> long& { return c.width; })},
@@ -52,6 +61,8 @@ const std::map<std::string_view, Setter>& setters() {
       {"scale", to<double>([](kcSimCameraConfig& c) -> double& { return c.pose.scale; })},
       {"noise", to<double>([](kcSimCameraConfig& c) -> double& { return c.noise; })},
       {"crosstalk", to<double>([](kcSimCameraConfig& c) -> double& { return c.crossTalk; })},
+      {"blur", to<double>([](kcSimCameraConfig& c) -> double& { return c.blur; })},
+      {"integrate", flag(&kcSimCameraConfig::integrate)},
       {"taps", to<int>([](kcSimCameraConfig& c) -> int& { return c.taps; })},
       {"fail-at", to<unsigned long>([](kcSimCameraConfig& c) -> unsigned long& { return c.faults.failAt; })},
       {"unbound-at", to<unsigned long>([](kcSimCameraConfig& c) -> unsigned long& { return c.faults.unboundAt; })},

@@ -45,10 +45,14 @@ TEST(CalibrationVerdict, EveryPlaneMustBeAThirdCloserOrSmall) {
             "25.00 -> 47.80 and 36.00 -> 35.00)");
 }
 
-TEST(CalibrationVerdict, ClippingCountsOnlyAtAnEndOfTheExposureRange) {
+TEST(CalibrationVerdict, ClippingCountsWhereverTheExposureEnded) {
   const Planes good{1.0, 1.0, 1.0}, clipped{0.05, 0.41, 0.12};
-  EXPECT_TRUE(judgeCalibration(evidence(good, clipped, ExposureEdge::none)).helped);
   EXPECT_TRUE(judgeCalibration(evidence(good, {0.10, 0.10, 0.10}, ExposureEdge::top)).helped);
+  CalibrationVerdict inside = judgeCalibration(evidence(good, clipped, ExposureEdge::none));
+  EXPECT_FALSE(inside.helped);
+  EXPECT_EQ(inside.reasons.at(0),
+            "the calibrated settings (exposure 0.300000 s) leave 41% of the green and 12% of the blue samples at 0 "
+            "or 255");
 
   CalibrationVerdict v = judgeCalibration(evidence(good, clipped, ExposureEdge::top));
   EXPECT_FALSE(v.helped);
@@ -82,14 +86,17 @@ TEST(CalibrationVerdict, ExposureEdgeAllowsForTheStepAndIgnoresAnExposureLeftAlo
   EXPECT_EQ(exposureEdgeOf(fixed, 0.3), ExposureEdge::none);
 }
 
-TEST(CalibrationVerdict, ClippedSharesCountBothEnds) {
-  kcPelBuffer<unsigned char> dark(4, 5), mixed(4, 5), bright(4, 5);
+TEST(CalibrationVerdict, ClippedSharesCountBothEndsWhereTheReferenceIsNotClippedItself) {
+  kcPelBuffer<unsigned char> dark(4, 5), mixed(4, 5), bright(4, 5), grey(4, 5), blackTopRow(4, 5);
   for (long y = 0; y < 5; ++y)
     for (long x = 0; x < 4; ++x) {
       dark.pointToRow(y)[x] = 0;
       mixed.pointToRow(y)[x] = static_cast<unsigned char>(y == 0 ? 255 : y == 1 && x == 0 ? 0 : 128);
       bright.pointToRow(y)[x] = 254;
+      grey.pointToRow(y)[x] = 128;
+      blackTopRow.pointToRow(y)[x] = static_cast<unsigned char>(y == 0 ? 0 : 100);
     }
-  const Planes shares = clippedShares(kc3PlanePelBuffer(dark, mixed, bright));
-  EXPECT_EQ(shares, (Planes{1.0, 0.25, 0.0}));
+  const kc3PlanePelBuffer view(dark, mixed, bright);
+  EXPECT_EQ(clippedShares(view, kc3PlanePelBuffer(grey, grey, grey)), (Planes{1.0, 0.25, 0.0}));
+  EXPECT_EQ(clippedShares(view, kc3PlanePelBuffer(blackTopRow, blackTopRow, dark)), (Planes{1.0, 1.0 / 16, 0.0}));
 }

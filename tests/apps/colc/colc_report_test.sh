@@ -14,8 +14,8 @@ browser() {
     --disable-sync --no-first-run --user-data-dir="$(mktemp -d "$tmp/profile.XXXXXX")" "$@" 2> /dev/null
 }
 
-"$colc" target "$tmp/chart.png" --width 192
-"$colc" calibrate --camera sim:width=320,height=240 --reference "$tmp/chart.png" --report "$tmp/report" --quiet
+"$colc" target "$tmp/chart.png" --width 384
+"$colc" calibrate --camera sim:width=640,height=480 --reference "$tmp/chart.png" --report "$tmp/report" --quiet
 page="file://$tmp/report/index.html"
 
 browser --dump-dom "$page" > "$tmp/dom.html"

@@ -18,7 +18,8 @@ std::array<double, 3> colourOf(const kcSimChartPatch& p) { return {1.0 * p.red, 
 
 TEST(PatchMeasurement, ChartReadAtItsOwnPatchesGivesTheirColours) {
   const cv::Mat chart = rgbMat(kfSimTargetChart(kChartWidth));
-  kcSimPose pose;  // the chart as its own sensor
+  kcSimPose pose;  // the chart as its own sensor, square to it
+  pose.rotation = 0.0;
   const ChartPlacement placement(pose, kChart, kChart);
   const ColourDifference difference;
   // Margin 0 reaches the patches' edge pels: any half-pel slip mixes in the card.

@@ -2,7 +2,12 @@
 // offsets, interpolation, clipping masks, and never reading past the window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "colc/host/imaging.h"
+#include "host/imaging/cv_bridge.h"
+#include "host/imaging/srgb.h"
 #include "support/image_random.h"
 
 using colc_test::pelAt;
@@ -47,15 +52,18 @@ TEST_F(AffineSampling, PelCentresAreSampledExactlyAndCornersInterpolated) {
     EXPECT_EQ(same.window(), kcPelRect(0, 0, 35, 31));
     EXPECT_EQ(same.clientFromImageXform(), kcXform<2>());
   }
-  // Every second pel: each sample falls on the common corner of four pels.
+  // Every second pel, nearest neighbours: each sample falls on the common
+  // corner of four pels and takes the one holding it.
   const auto nearest = kfAffineTransformImage(src_, sampling(-25, 26, 16, 12, 8, 6, Sampling::eNearestNeighbor));
-  const auto linear = kfAffineTransformImage(src_, sampling(-25, 26, 16, 12, 8, 6, Sampling::eBilinear));
   for (long j = 0; j < 6; ++j)
-    for (long i = 0; i < 8; ++i) {
-      const long x = -33 + 2 * i, y = 20 + 2 * j;
-      EXPECT_EQ(pelAt(nearest, i, j), pelAt(src_, x + 1, y + 1));  // the pel holding the corner
+    for (long i = 0; i < 8; ++i) EXPECT_EQ(pelAt(nearest, i, j), pelAt(src_, -32 + 2 * i, 21 + 2 * j));
+  // One pel apart, bilinear: each sample on a corner is the mean of the four pels around it.
+  const auto linear = kfAffineTransformImage(src_, sampling(-24.5, 26.5, 16, 12, 16, 12, Sampling::eBilinear));
+  for (long j = 0; j < 12; ++j)
+    for (long i = 0; i < 16; ++i) {
+      const long x = -32 + i, y = 21 + j;
       const double mean =
-          (pelAt(src_, x, y) + pelAt(src_, x + 1, y) + pelAt(src_, x, y + 1) + pelAt(src_, x + 1, y + 1)) / 4.0;
+          (pelAt(src_, x - 1, y - 1) + pelAt(src_, x, y - 1) + pelAt(src_, x - 1, y) + pelAt(src_, x, y)) / 4.0;
       EXPECT_NEAR(pelAt(linear, i, j), mean, 1.0);
     }
 }
@@ -97,6 +105,57 @@ TEST_F(AffineSampling, RefusesWhatItCannotSample) {
   EXPECT_THROW(kfAffineTransformImage(src_, sampling(1e7, 30, 4, 4, 2, 2, Sampling::eBilinear)), kcBadArgument);
   src_.clientFromImageXform(kcXform<2>(kcMatrix<2>(1.0, 2.0, 2.0, 4.0), kcVector<2>()));
   EXPECT_THROW(sampling(-20, 30, 4, 4, 2, 2, Sampling::eBilinear).willClip(src_), kcBadArgument);
+}
+
+// A chart of 6 x 4 square patches of random light on a dark card, as a
+// sensor sees it with the chart moved by (dx, dy) pels: each pel holds the
+// sRGB-encoded mean light over its square, exactly.
+kcPelBuffer<unsigned char> chartView(double dx, double dy) {
+  constexpr int kWidth = 314, kHeight = 214, kPatch = 40, kGap = 8;
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> lightOf(0.02, 1.0);
+  std::vector<double> light(24);
+  for (double& l : light) l = lightOf(rng);
+  // The length of [a, a + 1) inside [lo, hi).
+  const auto overlap = [](double a, double lo, double hi) {
+    return std::max(0.0, std::min(a + 1, hi) - std::max(a, lo));
+  };
+  cv::Mat pels(kHeight, kWidth, CV_8U);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      double sum = 0.01;  // the card
+      for (int p = 0; p < 24; ++p) {
+        const double left = 14 + dx + (p % 6) * (kPatch + kGap), top = 14 + dy + (p / 6) * (kPatch + kGap);
+        sum += (light[p] - 0.01) * overlap(x, left, left + kPatch) * overlap(y, top, top + kPatch);
+      }
+      pels.at<unsigned char>(y, x) = static_cast<unsigned char>(std::lround(255.0 * kfSrgbEncode(sum)));
+    }
+  return kfPelBufferFromMat(pels);
+}
+
+// The chart's rectangle, moved like the view, on a grid of about 5.4 pels.
+kcPelBuffer<unsigned char> sampledChart(double dx, double dy) {
+  const kcAffineRectangle rect(kcVector<2>(157.0 + dx, 106.0 + dy), 282.0, 180.0, kcRadian(0.0), kcRadian(0.0));
+  return kfAffineTransformImage(chartView(dx, dy), Sampling(rect, 52, 33, Sampling::eBilinear));
+}
+
+// Samples spaced wider than a pel stand for the light around them, so a
+// sub-pel move of the view hardly changes them: point samples of these
+// views differ by up to 68 pel values at the patches' edges.
+TEST(FootprintSampling, SamplesOfAMovedViewAgreeWhateverItsSubPelPhase) {
+  const kcPelBuffer<unsigned char> still = sampledChart(0.0, 0.0);
+  for (const auto& [dx, dy] : {std::pair{0.5, 0.0}, {0.25, 0.75}, {0.37, 0.61}, {-0.5, -0.5}, {3.9, -2.2}}) {
+    const kcPelBuffer<unsigned char> moved = sampledChart(dx, dy);
+    int worst = 0;
+    double sum = 0.0;
+    for (long j = 0; j < 33; ++j)
+      for (long i = 0; i < 52; ++i) {
+        const int difference = std::abs(pelAt(moved, i, j) - pelAt(still, i, j));
+        worst = std::max(worst, difference), sum += difference;
+      }
+    EXPECT_LE(worst, 4) << "moved by " << dx << ", " << dy;
+    EXPECT_LE(sum / (33 * 52), 0.5) << "moved by " << dx << ", " << dy;
+  }
 }
 
 }  // namespace

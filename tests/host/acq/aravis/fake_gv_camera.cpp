@@ -160,7 +160,11 @@ void FakeGvCamera::fill(ArvBuffer* buffer, void* data, guint32 exposureUs, guint
   const int width = arv_buffer_get_image_width(buffer);
   const int height = arv_buffer_get_image_height(buffer);
   if (width != r.width || height != r.height) {
-    r = {width, height, std::make_unique<kcSimScene>(kfSimTargetChart(192), kcSimPose(), width, height, 0.0),
+    kcSimCameraConfig config;
+    config.width = width;
+    config.height = height;
+    config.crossTalk = 0.0;
+    r = {width, height, std::make_unique<kcSimScene>(kfSimTargetChart(192), config),
          std::make_unique<kcSimSensor>(width, height, 1, 0.0, 1)};
   }
 

@@ -13,8 +13,21 @@ namespace {
 
 using namespace kcSimModel;
 
-constexpr int kW = 240, kH = 160;  // the chart's own size: an unmoved chart lies pel on pel
+constexpr int kW = 240, kH = 160;  // the chart's own size
 constexpr double kCrossTalk = 0.05;
+
+// A sharp lens, pels that take the light at their centres and a square
+// pose centred on the sensor: the chart lies pel on pel.
+kcSimCameraConfig pelOnPel() {
+  kcSimCameraConfig c;
+  c.width = kW;
+  c.height = kH;
+  c.pose = {kW / 2.0, kH / 2.0, 0.0, 1.0};
+  c.blur = 0.0;
+  c.integrate = false;
+  c.crossTalk = kCrossTalk;
+  return c;
+}
 
 kcSimExposure settings(double exposure, std::vector<double> contrast, std::vector<double> brightness) {
   kcSimExposure s{exposure, std::move(contrast), std::move(brightness), {}};
@@ -26,11 +39,11 @@ kcSimExposure settings(double exposure, std::vector<double> contrast, std::vecto
 class SimModel : public ::testing::Test {
  protected:
   const kc3PlanePelBuffer chart = kfSimTargetChart(kW);
-  kcSimScene scene{chart, kcSimPose{}, kW, kH, kCrossTalk};
+  kcSimScene scene{chart, pelOnPel()};
   cv::Mat level(int k) { return scene.levels().rowRange(k * kH, (k + 1) * kH); }
 };
 
-TEST_F(SimModel, SceneIsTheChartsLightPelOnPelAndMovesWithThePose) {
+TEST_F(SimModel, WithoutBlurOrIntegrationASquarePoseShowsTheChartsLightPelOnPel) {
   const cv::Mat chartPlanes[3] = {kfMatView(chart.plane0()), kfMatView(chart.plane1()), kfMatView(chart.plane2())};
   for (int y = 0; y < kH; y += 7)
     for (int x = 0; x < kW; x += 5) {
@@ -46,7 +59,7 @@ TEST_F(SimModel, SceneIsTheChartsLightPelOnPelAndMovesWithThePose) {
       cv::norm(level(1)(cv::Rect(10, 0, kW - 10, kH - 4)), unmoved(cv::Rect(0, 4, kW - 10, kH - 4)), cv::NORM_INF), 0);
   // A quarter turn counter-clockwise as displayed. The centre lies on a pel
   // corner, so pel (cx + dx, cy + dy) goes to (cx + dy, cy - 1 - dx).
-  scene.pose(kcSimPose{std::nullopt, std::nullopt, 90.0, 1.0});
+  scene.pose(kcSimPose{kW / 2.0, kH / 2.0, 90.0, 1.0});
   for (const auto& [dx, dy] : {std::pair{30, 0}, std::pair{-50, 20}, std::pair{12, -35}})
     EXPECT_NEAR(level(1).at<std::uint16_t>(kH / 2 - 1 - dx, kW / 2 + dy),
                 unmoved.at<std::uint16_t>(kH / 2 + dy, kW / 2 + dx), 2);
