@@ -8,6 +8,7 @@
 #include "colc/host/corr.h"
 #include "host/align/pel_frame.h"
 #include "host/imaging/cv_bridge.h"
+#include "host/imaging/srgb.h"
 
 namespace {
 
@@ -59,8 +60,7 @@ cv::Mat linearLight(const cv::Mat& pels) {
   static const cv::Mat table = [] {
     cv::Mat t(1, 256, CV_32F);
     for (int i = 0; i < 256; ++i) {
-      const double e = i / 255.0;
-      t.at<float>(i) = static_cast<float>(255.0 * (e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4)));
+      t.at<float>(i) = static_cast<float>(255.0 * kfSrgbDecode(i / 255.0));
     }
     return t;
   }();

@@ -7,6 +7,7 @@
 #include "host/acq/sim/sim_camera.h"
 #include "host/acq/sim/target_chart.h"
 #include "host/imaging/cv_bridge.h"
+#include "host/imaging/srgb.h"
 
 namespace colc_test {
 
@@ -65,10 +66,7 @@ namespace {
 // sRGB-encoded pels (0..255) to linear light (0..1), and back.
 cv::Mat decodeSrgb(const cv::Mat& pels) {
   cv::Mat table(1, 256, CV_32F), linear;
-  for (int i = 0; i < 256; ++i) {
-    const double e = i / 255.0;
-    table.at<float>(i) = static_cast<float>(e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4));
-  }
+  for (int i = 0; i < 256; ++i) table.at<float>(i) = static_cast<float>(kfSrgbDecode(i / 255.0));
   cv::LUT(pels, table, linear);
   return linear;
 }

@@ -19,7 +19,7 @@ constexpr int kStripSamples = 1 << 21;
 cv::Mat decodeSrgb(const kc3PlanePelBuffer& image) {
   if (!image.isBound()) throw kcBadPointer("unbound target image");
   cv::Mat table(1, 256, CV_32F);
-  for (int i = 0; i < 256; ++i) table.at<float>(i) = static_cast<float>(srgbDecode(i / 255.0));
+  for (int i = 0; i < 256; ++i) table.at<float>(i) = static_cast<float>(kfSrgbDecode(i / 255.0));
   cv::Mat linear;
   cv::LUT(kfBGRMat(image), table, linear);
   return linear;

@@ -65,7 +65,7 @@ kcSimSensor::kcSimSensor(int width, int height, int taps, double noise, unsigned
     : width_(width), height_(height), taps_(taps), noise_(noise), seed_(seed), encode_(kAdcMax + 1) {
   for (int code = 0; code <= kAdcMax; ++code)
     encode_[static_cast<std::size_t>(code)] =
-        static_cast<unsigned char>(std::lround(255.0 * srgbEncode(static_cast<double>(code) / kAdcMax)));
+        static_cast<unsigned char>(std::lround(255.0 * kfSrgbEncode(static_cast<double>(code) / kAdcMax)));
   bank_.create(height + kBankSlack, width + kBankSlack, CV_8S);
   if (noise > 0.0) {
     cv::RNG rng(mix(seed));

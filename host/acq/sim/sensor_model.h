@@ -67,6 +67,8 @@
 #include <cmath>
 #include <vector>
 
+#include "host/imaging/srgb.h"
+
 namespace kcSimModel {
 
 constexpr double kBackground = 0.18;
@@ -90,14 +92,6 @@ constexpr int kAdcMax = (1 << kAdcBits) - 1;
 
 inline double gain(double contrast) { return std::pow(kGainSpan, 2.0 * contrast - 1.0); }
 inline double black(double brightness) { return kBlackSlope * (brightness - kBlackZero); }
-
-// The sRGB transfer curve, both ways, on 0..1.
-inline double srgbDecode(double encoded) {
-  return encoded <= 0.04045 ? encoded / 12.92 : std::pow((encoded + 0.055) / 1.055, 2.4);
-}
-inline double srgbEncode(double linear) {
-  return linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
-}
 
 }  // namespace kcSimModel
 

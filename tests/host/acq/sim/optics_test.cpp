@@ -87,7 +87,7 @@ TEST(SimOptics, BlurAndIntegrationKeepTheTargetsLightAtEveryScale) {
     for (int u = 0; u < chart.width(); ++u)
       for (int j = 0; j < 3; ++j)
         targetLight +=
-            kSensitivity[1] * (j == 1 ? 1 - x : x / 2) * (srgbDecode(planes[j].at<uchar>(y, u) / 255.0) - kBackground);
+            kSensitivity[1] * (j == 1 ? 1 - x : x / 2) * (kfSrgbDecode(planes[j].at<uchar>(y, u) / 255.0) - kBackground);
   // The background is uniform: its 16-bit levels all round the same way.
   const double backgroundLight = std::round(65535 * kSensitivity[1] * kBackground) / 65535 * 240 * 160;
   // Within 0.03 % of the light that falls on the chart: the levels' rounding.

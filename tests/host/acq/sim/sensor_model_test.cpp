@@ -50,7 +50,7 @@ TEST_F(SimModel, WithoutBlurOrIntegrationASquarePoseShowsTheChartsLightPelOnPel)
       double r = 0.0;  // plane 1's response
       for (int j = 0; j < 3; ++j)
         r += kSensitivity[1] * (j == 1 ? 1 - kCrossTalk : kCrossTalk / 2) *
-             srgbDecode(chartPlanes[j].at<uchar>(y, x) / 255.0);
+             kfSrgbDecode(chartPlanes[j].at<uchar>(y, x) / 255.0);
       ASSERT_NEAR(level(1).at<std::uint16_t>(y, x), 65535 * r, 1.0) << x << "," << y;
     }
   const cv::Mat unmoved = level(1).clone();
@@ -80,7 +80,7 @@ TEST_F(SimModel, ExposureFollowsTheLiteralModelOnEveryTap) {
         const double code = std::clamp(std::round(kAdcMax * (gain(s.contrast[tap]) * p + black(s.brightness[tap]))),
                                        0.0, 1.0 * kAdcMax);
         const int diff =
-            std::abs(planes[k].at<uchar>(y, x) - s.tables[k][std::lround(255.0 * srgbEncode(code / kAdcMax))]);
+            std::abs(planes[k].at<uchar>(y, x) - s.tables[k][std::lround(255.0 * kfSrgbEncode(code / kAdcMax))]);
         worst = std::max(worst, diff);
         off += diff != 0;
       }
@@ -99,7 +99,7 @@ TEST_F(SimModel, NoiseHasTheModelsSpreadAndNoBias) {
   cv::meanStdDev(diff, mean, sd);
   const double p = s.exposure * kPhotonRate * level(1).at<std::uint16_t>(0, 0) / 65535.0;
   const double sigmaCodes = kAdcMax * std::sqrt(p / kFullWell + kReadNoise * kReadNoise);
-  const double slope = (srgbEncode(p + 1e-4) - srgbEncode(p - 1e-4)) / 2e-4 * 255.0 / kAdcMax;
+  const double slope = (kfSrgbEncode(p + 1e-4) - kfSrgbEncode(p - 1e-4)) / 2e-4 * 255.0 / kAdcMax;
   const double expected = std::hypot(sigmaCodes * slope, std::sqrt(1.0 / 12));  // with 8-bit rounding
   EXPECT_NEAR(sd[0], expected, 0.2 * expected);
   EXPECT_NEAR(mean[0], 0.0, 0.15);
