@@ -181,9 +181,11 @@ cv::Mat kfFootprintSamples(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv
   // The footprint's variance in pels^2: bilinear reading's own at a spacing
   // of one pel, where resampling turns into plain bilinear reading, growing
   // to about (kSigmaPerSpacing x spacing)^2 at wide spacings.
-  double footprint = kTentVariance + kSigmaPerSpacing * kSigmaPerSpacing * (spacing * spacing - 1.0);
-  // A footprint wider than the plane reads all of it, as does one of a
-  // grid that is infinitely wide one way and flat the other.
+  // A grid spaced wider than a pel one way may be far closer the other, so
+  // that the mean spacing is below a pel: bilinear reading's own then.
+  double footprint = kTentVariance + kSigmaPerSpacing * kSigmaPerSpacing * std::max(0.0, spacing * spacing - 1.0);
+  // A footprint wider than the plane reads all of it (spacings too wide
+  // for a double, too).
   const double widest = static_cast<double>(plane.cols) * plane.cols + static_cast<double>(plane.rows) * plane.rows;
   if (!(footprint <= widest)) footprint = widest;
   // Its reach, with room for the halvings' kernels.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "colc/host/imaging.h"
 #include "host/imaging/cv_bridge.h"
@@ -96,6 +97,19 @@ TEST_F(AffineSampling, MaskMarksSamplesInsideTheWindowAndWillClipForesees) {
   src_.clientFromImageXform(kcXform<2>());
   EXPECT_FALSE(sampling(-16.0, 35.5, 35, 31, 35, 31, Sampling::eBilinear).willClip(src_));
   EXPECT_TRUE(sampling(-15.0, 35.5, 35, 31, 35, 31, Sampling::eBilinear).willClip(src_));
+}
+
+// Grids spaced wider than a pel one way and far closer the other, or
+// endlessly wide, still read the window only (under the sanitizers: and
+// never turn a non-number into a pel position).
+TEST_F(AffineSampling, LopsidedAndEndlessGridsReadTheWindowOnly) {
+  for (const auto& [xLength, nx, yLength, ny] :
+       {std::tuple{30.0, 10L, 0.2, 20L}, {0.0, 3L, 25.0, 5L}, {1e300, 1L, 1e-300, 2L}, {1e12, 1L, 30.0, 6L}}) {
+    const kcPelBuffer<unsigned char> values =
+        kfAffineTransformImage(src_, sampling(-15.5, 35.5, xLength, yLength, nx, ny, Sampling::eBilinear));
+    for (long j = 0; j < ny; ++j)
+      for (long i = 0; i < nx; ++i) ASSERT_LT(pelAt(values, i, j), 100) << xLength << " x " << yLength;
+  }
 }
 
 TEST_F(AffineSampling, RefusesWhatItCannotSample) {
