@@ -7,7 +7,6 @@
 #include "colc/driver/calibrate.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
-#include "colc/tool/pose.h"
 #include "colc/tool/view_difference.h"
 #include "exit_status.h"
 #include "observed_fifo.h"
@@ -30,36 +29,16 @@ kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCam
   return image->get3PlanePelBuffer();
 }
 
-// A measurement that finds the reference in the view; when it is not
-// there, that is the failure.
-template <class Measurement>
-auto inView(const char* when, Measurement measurement) {
+// The view and the reference on the reference's grid; a reference that is
+// not in the view is the failure.
+kcViewOnGrid viewOnGrid(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference, const char* when) {
   try {
-    return measurement();
+    return kfViewOnGrid(view, reference);
   } catch (const kcColorCalibrationDefs::BadImages& e) {
     const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
     throw CommandFailure(ExitStatus::targetNotFound,
                          std::string("the reference image is not in the camera's view ") + when + cause);
   }
-}
-
-std::array<double, 3> viewDifference(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
-                                     const kcColorCalibrationResult* correction, const char* when) {
-  return inView(when, [&] { return kfViewDifference(view, reference, correction); });
-}
-
-// The shares of clipped samples of the view, resampled onto the reference's
-// grid as the difference measures it. kfViewDifference keeps its resampled
-// view to itself, so the pose is found once more on the same image (about
-// 50 ms at 1280 x 1024, once per calibration).
-std::array<double, 3> clippedInView(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
-                                    const char* when) {
-  return inView(when, [&] {
-    kc3PlanePelBuffer referenceGrid;
-    kcAffineSamplingParams sampling;
-    kfFindCalibrationPose(view, reference, referenceGrid, sampling, nullptr, 0);
-    return clippedShares(kfAffineTransformColorImage(view, sampling), referenceGrid);
-  });
 }
 
 // The camera's own failures: a write it refuses, a wait that runs out.
@@ -89,7 +68,7 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     camera->triggerEnable(true);
     run.start = currentCameraSettings(camera);
     run.startView = acquire(camera, run.start);
-    run.before = viewDifference(run.startView, reference, nullptr, "at the start settings");
+    run.before = kfViewDifference(viewOnGrid(run.startView, reference, "at the start settings"));
 
     auto* observer = new ObservedAcqFifo(camera, [&](const kcColorCameraSettings& settings) {
       run.acquisitions.push_back(settings);
@@ -115,9 +94,9 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     kfThrowExceptionOnFailure(ksys_attention_check());
     run.result.setFifoProperties(camera);
     const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
-    const kc3PlanePelBuffer calibratedView = acquire(camera, calibrated);
-    run.after = viewDifference(calibratedView, reference, &run.result, "at the calibrated settings");
-    run.clipped = clippedInView(calibratedView, reference, "at the calibrated settings");
+    const kcViewOnGrid grid = viewOnGrid(acquire(camera, calibrated), reference, "at the calibrated settings");
+    run.after = kfViewDifference(grid, &run.result);
+    run.clipped = clippedShares(grid.view, grid.reference);
   });
   run.exposureEdge = exposureEdgeOf(params, run.result.exposure());
   run.verdict = judgeCalibration({run.before, run.after, run.clipped, run.result.exposure(), run.exposureEdge});

@@ -3,14 +3,22 @@
 #include "colc/tool/measurement.h"
 #include "colc/tool/pose.h"
 
+kcViewOnGrid kfViewOnGrid(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibrationImage) {
+  kcViewOnGrid grid;
+  kcAffineSamplingParams sampling;
+  kfFindCalibrationPose(acquired, calibrationImage, grid.reference, sampling, nullptr, 0);
+  grid.view = kfAffineTransformColorImage(acquired, sampling);
+  return grid;
+}
+
+std::array<double, 3> kfViewDifference(const kcViewOnGrid& grid, const kcColorCalibrationResult* correction) {
+  const kc3PlanePelBuffer view = correction != nullptr ? correction->pelMapImage(grid.view) : grid.view;
+  kcHistoStats d0, d1, d2;
+  kfPlaneDifferenceStats(view, grid.reference, d0, d1, d2);
+  return {d0.mean(), d1.mean(), d2.mean()};
+}
+
 std::array<double, 3> kfViewDifference(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibrationImage,
                                        const kcColorCalibrationResult* correction) {
-  kc3PlanePelBuffer reference;
-  kcAffineSamplingParams sampling;
-  kfFindCalibrationPose(acquired, calibrationImage, reference, sampling, nullptr, 0);
-  kc3PlanePelBuffer view = kfAffineTransformColorImage(acquired, sampling);
-  if (correction != nullptr) view = correction->pelMapImage(view);
-  kcHistoStats d0, d1, d2;
-  kfPlaneDifferenceStats(view, reference, d0, d1, d2);
-  return {d0.mean(), d1.mean(), d2.mean()};
+  return kfViewDifference(kfViewOnGrid(acquired, calibrationImage), correction);
 }
