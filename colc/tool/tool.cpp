@@ -24,7 +24,7 @@ kcColorCameraSettings kcColorCalibrationTool::init(const kcColorCalibrationParam
   s.candidates.clear();
   s.candidateIndex = 0;
   s.cycleCount = 0;
-  s.searchScale = 100.0;
+  s.searchScale = kInitialSearchScale;
   s.improved = false;
   channelResults_.resize(3);
   s.phase = kePhase::ePose;
