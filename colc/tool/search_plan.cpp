@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "colc/tool/tool.h"
-#include "colc/tool/tool_state.h"
+#include "colc/tool/internal/tool_state.h"
 
 namespace {
 

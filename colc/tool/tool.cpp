@@ -1,6 +1,6 @@
 #include "colc/tool/tool.h"
 
-#include "colc/tool/tool_state.h"
+#include "colc/tool/internal/tool_state.h"
 
 kcColorCalibrationTool::kcColorCalibrationTool() : state_(std::make_unique<kcColorCalibrationToolState>()) {
   init(kcColorCalibrationParams(), kcColorCameraSettings(), kc3PlanePelBuffer());
