@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "host/acq/aravis/feature_map.h"
+
 struct kcAravisCameraEntry {
   std::string id;  // what kcAravisOptions::deviceId takes
   std::string vendor;
@@ -17,3 +19,16 @@ struct kcAravisCameraEntry {
 // interface and looks on every USB bus: it is for a user asking, never
 // for tests.
 std::vector<kcAravisCameraEntry> kfFindAravisCameras();
+
+// What colc would use on one camera, found by reading it alone: nothing is
+// written to it.
+struct kcAravisCameraDescription {
+  std::string name;  // "vendor model (serial)"
+  kcCameraFeatureMap features;
+  std::string pixelFormat;  // what a FIFO opened without options reads
+  long width = 0;
+  long height = 0;
+};
+
+// kcIOError when the camera cannot be opened or read (genicam_device.h).
+kcAravisCameraDescription kfDescribeAravisCamera(const std::string& deviceId);

@@ -176,7 +176,7 @@ TEST(AravisFifo, ManualAcquisitionsShowTheSceneAtTheSettingsJustWritten) {
 }
 
 TEST(AravisFifo, EveryOfferedPelFormatShowsTheSameColours) {
-  FakeGvCamera camera(true);  // for BGR8
+  FakeGvCamera camera(FakeGvCamera::Description::floatSettings);  // for BGR8
   const std::array<double, 3> rgb = meansOf(acquire(*kfOpenAravisCamera(smallView(camera, "RGB8"))));
   const std::vector<std::string> formats = kfOpenAravisCamera(smallView(camera))->features().pixelFormats;
   for (const std::string& format : formats) {
@@ -196,7 +196,7 @@ TEST(AravisFifo, EveryOfferedPelFormatShowsTheSameColours) {
 }
 
 TEST(AravisFifo, FeaturesOfADescriptionWithBlackLevelAndTablesAreUsedOverTheBuiltInOnes) {
-  FakeGvCamera camera(true);
+  FakeGvCamera camera(FakeGvCamera::Description::floatSettings);
   const auto before = registersOf(camera);
   const std::uint32_t builtinExposure = camera.reg(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US);
   {
@@ -249,7 +249,7 @@ TEST(AravisFifo, FeaturesOfADescriptionWithBlackLevelAndTablesAreUsedOverTheBuil
 // level and the tables found in it on opening, and the result's settings
 // bring its view close to the chart.
 TEST(AravisFifo, CalibrationThroughADescribedCameraRestoresBlackLevelAndTablesAndImprovesTheView) {
-  FakeGvCamera camera(true);
+  FakeGvCamera camera(FakeGvCamera::Description::floatSettings);
   for (std::uint32_t k = 0; k < 3; ++k) camera.setReg(FakeGvCamera::kLutEnable + 4 * k, 1);
   for (std::uint32_t i = 0; i < 3 * 256; ++i) camera.setReg(FakeGvCamera::kLutValue + 4 * i, i % 256 / 2);  // halving
   auto fifo = kfOpenAravisCamera(smallView(camera));
