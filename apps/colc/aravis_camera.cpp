@@ -21,12 +21,15 @@ auto asCommandFailure(Operation operation) {
   }
 }
 
+// A camera held by another program is waited for; the user hears why.
+void sayWaiting(const std::string& what) { std::cerr << "colc: " << what << "\n"; }
+
 }  // namespace
 
 OpenedCamera openAravisCamera(const std::string& deviceId) {
   kcAravisOptions options;
   options.deviceId = deviceId;
-  options.waiting = [](const std::string& what) { std::cerr << "colc: " << what << "\n"; };
+  options.waiting = sayWaiting;
   const kcPtrHandle<kcAravisAcqFifo> fifo = asCommandFailure([&] { return kfOpenAravisCamera(options); });
   std::string description = "camera " + fifo->name() + " (" + fifo->pixelFormat() + ", " +
                             std::to_string(fifo->width()) + " x " + std::to_string(fifo->height()) + " pels";
@@ -36,7 +39,7 @@ OpenedCamera openAravisCamera(const std::string& deviceId) {
 
 bool describeAravisCamera(const std::string& deviceId, bool withName, std::ostream& out) {
   try {
-    const kcAravisCameraDescription camera = asCommandFailure([&] { return kfDescribeAravisCamera(deviceId); });
+    const kcAravisCameraDescription camera = asCommandFailure([&] { return kfDescribeAravisCamera(deviceId, sayWaiting); });
     if (withName) out << "  " << camera.name << "\n";
     for (const std::string& line : kfDescribeFeatureMap(camera.features)) out << "  " << line << "\n";
     if (!camera.pixelFormat.empty())

@@ -21,8 +21,9 @@ std::vector<kcAravisCameraEntry> kfFindAravisCameras() {
   return cameras;
 }
 
-kcAravisCameraDescription kfDescribeAravisCamera(const std::string& deviceId) {
-  kcGenicamDevice device(deviceId);
+kcAravisCameraDescription kfDescribeAravisCamera(const std::string& deviceId,
+                                                 const std::function<void(const std::string&)>& waiting) {
+  kcGenicamDevice device(deviceId, waiting);
   kcAravisCameraDescription d;
   d.name = device.name();
   d.features = kfMapCameraFeatures(device);

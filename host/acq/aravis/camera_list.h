@@ -1,6 +1,7 @@
 // The GenICam cameras Aravis can reach, for a user choosing one.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,7 @@ struct kcAravisCameraDescription {
   long height = 0;
 };
 
-// kcIOError when the camera cannot be opened or read (genicam_device.h).
-kcAravisCameraDescription kfDescribeAravisCamera(const std::string& deviceId);
+// kcIOError when the camera cannot be opened or read; waiting as for
+// kcGenicamDevice (genicam_device.h).
+kcAravisCameraDescription kfDescribeAravisCamera(const std::string& deviceId,
+                                                 const std::function<void(const std::string&)>& waiting = nullptr);

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
-#include <thread>
 
 #include "colc/host/exceptions.h"
 
@@ -26,11 +26,9 @@ bool meansGone(const GError* error) {
 
 std::string orEmpty(const char* text) { return text ? text : ""; }
 
-// GigE Vision bootstrap registers: who controls the camera, and how long
-// it keeps control without hearing from its controller.
-constexpr guint32 kControlChannelPrivilege = 0x0a00;
+// The GigE Vision bootstrap register of how long a camera keeps control
+// for a controller it no longer hears from.
 constexpr guint32 kHeartbeatTimeout = 0x0938;
-constexpr auto kControlPoll = std::chrono::milliseconds(100);
 
 }  // namespace
 
@@ -75,13 +73,11 @@ void kcGenicamDevice::takeControl(const std::string& shown, std::chrono::steady_
   if (waiting)
     waiting(shown + " is controlled by another program, or by one that ended without letting go of it; waiting up to " +
             seconds + " s for it to be free");
+  // The camera hands its control channel over only when asked after the
+  // holder's time-out has run out, so it is asked again until then; each
+  // refusal takes the control protocol's own time-out.
   do {
-    guint32 privilege = 1;
-    GError* error = nullptr;
-    arv_device_read_register(device, kControlChannelPrivilege, &privilege, &error);
-    check(error, "control channel");
-    if (privilege == 0 && arv_gv_device_take_control(ARV_GV_DEVICE(device), nullptr)) return;
-    std::this_thread::sleep_for(kControlPoll);
+    if (arv_gv_device_take_control(ARV_GV_DEVICE(device), nullptr)) return;
   } while (std::chrono::steady_clock::now() < deadline);
   throw kcIOError(shown + " is in use: another program controls it (a program that ended without letting go "
                   "holds it for at most its heartbeat time-out of " + seconds + " s)");
@@ -188,10 +184,17 @@ std::pair<std::int64_t, std::int64_t> kcGenicamDevice::integerBounds(const char*
 }
 
 double kcGenicamDevice::floatIncrement(const char* feature) {
-  const double step =
-      access(*this, feature, [&](GError** e) { return arv_camera_get_float_increment(camera_, feature, e); });
-  // Aravis answers the smallest double for a feature that declares no step.
-  return std::isfinite(step) && step > 1e-9 ? step : 0.0;
+  checkPresent();
+  GError* error = nullptr;
+  const double step = arv_camera_get_float_increment(camera_, feature, &error);
+  // A feature without a step of its own is an error to Aravis.
+  if (error && !meansGone(error)) {
+    g_error_free(error);
+    return 0.0;
+  }
+  check(error, feature);
+  // Nor is the smallest double a step: Aravis's answer for a converted one.
+  return std::isfinite(step) && step > std::numeric_limits<double>::min() ? step : 0.0;
 }
 
 std::int64_t kcGenicamDevice::integerIncrement(const char* feature) {

@@ -133,10 +133,13 @@ FakeGvCamera::FakeGvCamera(Description description, const std::string& address)
 }
 
 void FakeGvCamera::setUpAsFound() {
-  setReg(ARV_FAKE_CAMERA_REGISTER_GAIN_RAW, 7);
+  setReg(ARV_FAKE_CAMERA_REGISTER_WIDTH, 256);  // a small view keeps the tests fast
+  setReg(ARV_FAKE_CAMERA_REGISTER_HEIGHT, 192);
+  setReg(ARV_FAKE_CAMERA_REGISTER_X_OFFSET, 16);
+  setReg(ARV_FAKE_CAMERA_REGISTER_GAIN_RAW, 2);
   setReg(ARV_FAKE_CAMERA_REGISTER_GAIN_MODE, 2);  // GainAuto Continuous
   if (description_ == Description::builtIn) return;
-  if (description_ == Description::integerSettings) setReg(kBlackLevelRaw, 21);
+  if (description_ == Description::integerSettings) setReg(kBlackLevelRaw, 102);  // no offset
   // Red halves, green is the identity switched on, blue is off but holds a negative.
   for (std::uint32_t i = 0; i < 256; ++i) {
     setReg(kLutValue + 4 * i, i / 2);

@@ -48,7 +48,8 @@ class FakeGvCamera {
   FakeGvCamera& operator=(const FakeGvCamera&) = delete;
 
   const std::string& address() const { return address_; }
-  // Leaves the camera as a user might have set it up before colc: gain
+  // Leaves the camera as a user might have set it up before colc: a
+  // region of 256 x 192 pels off the sensor's corner, gain
   // and black level away from their bounds, automatic gain on, a
   // different table switched on for each plane, and LUTSelector and
   // LUTIndex away from their first entries.
