@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# colc cameras and colc calibrate --camera aravis:ADDRESS against a fake
+# colc cameras, or colc calibrate --camera aravis:ADDRESS, against a fake
 # GigE Vision camera served by another process on loopback, with an
 # integer black level and a lookup table per plane, set up as a user might
-# have left it. Every feature of the camera is read before and after each
-# run, and must be exactly as found: after listing, after a calibration
-# with and without the positive table, and after one cancelled by SIGINT,
-# SIGTERM or SIGHUP. Runs in a network namespace of its own
+# have left it: colc_aravis_camera.sh SOURCE BUILD cameras|calibrate.
+# Every feature of the camera is read before and after each run, and must
+# be exactly as found: after listing, after a calibration with and without
+# the positive table, and after one cancelled by SIGINT, SIGTERM or SIGHUP.
+# Runs in a network namespace of its own
 # (tests/host/acq/aravis/CMakeLists.txt): it never discovers, it names the
 # camera by its address.
 set -euo pipefail
+part="$3"
 colc="$2/apps/colc/colc"
 server="$2/tests/host/acq/aravis/colc_fake_gv_camera"
 features="$2/tests/host/acq/aravis/colc_camera_features"
@@ -36,16 +38,20 @@ unchanged() {
   diff "$tmp/found" "$tmp/now" > "$tmp/changes" || { head -20 "$tmp/changes"; fail "$1 changed the camera"; }
 }
 
-"$colc" cameras --camera aravis:127.0.0.1 > "$tmp/out"
-for want in "Aravis Fake (COLC-TEST)" "exposure: ExposureTimeAbs 10 .. 1e+07 microseconds" \
-  "contrast: GainRaw 0 .. 10 (integer)" "brightness: BlackLevelRaw 0 .. 255 (integer)" \
-  "input table: LUTSelector Red, Green, Blue" "colc reads RGB8, 256 x 192 pels"; do
-  grep -qF -- "$want" "$tmp/out" || fail "colc cameras: no '$want'"
-done
-unchanged "colc cameras"
-status=0
-"$colc" cameras --camera aravis:NoSuchCam > "$tmp/out" 2> "$tmp/err" || status=$?
-[ "$status" -eq 8 ] && grep -q "cannot open it" "$tmp/out" || fail "colc cameras, no such camera: status $status"
+if [ "$part" = cameras ]; then
+  "$colc" cameras --camera aravis:127.0.0.1 > "$tmp/out"
+  for want in "Aravis Fake (COLC-TEST)" "exposure: ExposureTimeAbs 10 .. 1e+07 microseconds" \
+    "contrast: GainRaw 0 .. 10 (integer)" "brightness: BlackLevelRaw 0 .. 255 (integer)" \
+    "input table: LUTSelector Red, Green, Blue" "colc reads RGB8, 256 x 192 pels"; do
+    grep -qF -- "$want" "$tmp/out" || fail "colc cameras: no '$want'"
+  done
+  unchanged "colc cameras"
+  status=0
+  "$colc" cameras --camera aravis:NoSuchCam > "$tmp/out" 2> "$tmp/err" || status=$?
+  [ "$status" -eq 8 ] && grep -q "cannot open it" "$tmp/out" || fail "colc cameras, no such camera: status $status"
+  echo "colc cameras through the fake camera, which it leaves as found: passed"
+  exit 0
+fi
 
 "$colc" target "$tmp/chart.png" --width 192
 quick=("$colc" calibrate --camera aravis:127.0.0.1 --reference "$tmp/chart.png" --no-contrast --no-brightness
@@ -94,4 +100,5 @@ grep -q "controlled by another program.*waiting up to 3.0 s" "$tmp/err" || fail 
 status=0
 "$colc" calibrate --camera aravis:127.0.0.2 --quiet > "$tmp/out" 2> "$tmp/err" || status=$?
 [ "$status" -eq 8 ] && grep -q "127.0.0.2" "$tmp/err" || fail "a camera that is not there: status $status"
-echo "colc cameras and calibrate through the fake camera, which each leaves as found: passed"
+echo "colc calibrate through the fake camera, which every run leaves as found: passed"
+
