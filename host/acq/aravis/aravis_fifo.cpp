@@ -59,12 +59,12 @@ kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
   if (buffers_ < 1 || buffers_ > 64) throw kcBadArgument("frame buffers " + std::to_string(buffers_) + " not in 1..64");
   device_ = std::make_unique<kcGenicamDevice>(options.deviceId, options.waiting);
   features_ = kfMapCameraFeatures(*device_);
-  // Everything colc may change is read before the first change.
-  state_ = std::make_unique<kcCameraState>(*device_, features_);
-  lut_ = std::make_unique<kcCameraLut>(*device_, features_.lut);
   try {
+    // Everything colc may change is read before the first change.
+    state_ = std::make_unique<kcCameraState>(*device_, features_);
+    lut_ = std::make_unique<kcCameraLut>(*device_, features_.lut);
     // The automatic functions would fight the search.
-    for (const char* automatic : {"ExposureAuto", "GainAuto", "BlackLevelAuto", "BalanceWhiteAuto"})
+    for (const char* automatic : kAutomaticFeatures)
       if (device_->offers(automatic, "Off")) device_->setString(automatic, "Off");
     for (const char* selector : {"GainSelector", "BlackLevelSelector"})
       if (device_->offers(selector, "All")) device_->setString(selector, "All");
@@ -88,9 +88,12 @@ kcAravisAcqFifo::~kcAravisAcqFifo() {
 std::vector<kcRestoreFailure> kcAravisAcqFifo::putBack() noexcept {
   closed_ = true;
   stopStreaming();
-  std::vector<kcRestoreFailure> failures = lut_->putBack();
-  const std::vector<kcRestoreFailure> others = state_->restore();
-  failures.insert(failures.end(), others.begin(), others.end());
+  std::vector<kcRestoreFailure> failures;
+  if (lut_) failures = lut_->putBack();
+  if (state_) {
+    const std::vector<kcRestoreFailure> others = state_->restore();
+    failures.insert(failures.end(), others.begin(), others.end());
+  }
   return failures;
 }
 

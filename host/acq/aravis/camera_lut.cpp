@@ -21,8 +21,8 @@ kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features)
   if (!features_.present) return;
   const std::vector<std::string> selectors = features_.selectors.empty() ? std::vector<std::string>{""}
                                                                         : features_.selectors;
-  if (device_.has("LUTSelector")) foundSelector = device_.getString("LUTSelector");
-  foundIndex = device_.getInteger("LUTIndex");
+  if (device_.has("LUTSelector")) foundSelector_ = device_.getString("LUTSelector");
+  foundIndex_ = device_.getInteger("LUTIndex");
   for (const std::string& selector : selectors) {
     Slot slot{selector, false, std::nullopt};
     select(slot);
@@ -93,7 +93,7 @@ std::vector<kcRestoreFailure> kcCameraLut::putBack() noexcept {
     const std::string table = "LUTValue" + (slot.selector.empty() ? std::string() : " (" + slot.selector + ")");
     attempt(table, [&] {
       select(slot);
-      slot.held.reset();
+      slot.held.reset();  // unknown until read
       slot.held = readEntries();
       writeEntries(slot, slot.found);
     });
@@ -103,8 +103,8 @@ std::vector<kcRestoreFailure> kcCameraLut::putBack() noexcept {
       enable(slot, slot.foundOn);
     });
   }
-  if (!foundSelector.empty()) attempt("LUTSelector", [&] { device_.setString("LUTSelector", foundSelector); });
-  if (!slots_.empty()) attempt("LUTIndex", [&] { device_.setInteger("LUTIndex", foundIndex); });
+  if (!foundSelector_.empty()) attempt("LUTSelector", [&] { device_.setString("LUTSelector", foundSelector_); });
+  if (!slots_.empty()) attempt("LUTIndex", [&] { device_.setInteger("LUTIndex", foundIndex_); });
   return failures;
 }
 

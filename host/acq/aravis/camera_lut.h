@@ -54,6 +54,6 @@ class kcCameraLut {
   kcLutFeatures features_;
   std::vector<Slot> slots_;  // one per selector, or one without
   kcLutTables initial_{};
-  std::string foundSelector;  // empty without a LUTSelector
-  std::int64_t foundIndex = 0;
+  std::string foundSelector_;  // empty without a LUTSelector
+  std::int64_t foundIndex_ = 0;
 };

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr const char* kRegion = "region";
-const char* const kAutomatic[] = {"ExposureAuto", "GainAuto", "BlackLevelAuto", "BalanceWhiteAuto"};
 
 }  // namespace
 
@@ -27,7 +26,8 @@ kcCameraState::kcCameraState(kcGenicamDevice& device, const kcCameraFeatureMap& 
   for (const char* selector : {"TriggerSelector", "GainSelector", "BlackLevelSelector"})
     if (device_.has(selector)) selectors.push_back({selector, "", "", device_.getString(selector)});
 
-  if (device_.has("Width") && device_.has("Height")) found_.push_back({kRegion, "", "", Value()});
+  if (device_.has("OffsetX") && device_.has("OffsetY") && device_.has("Width") && device_.has("Height"))
+    found_.push_back({kRegion, "", "", Value()});
   if (device_.has("PixelFormat")) record("PixelFormat");
   const std::string trigger = device_.offers("TriggerSelector", "FrameStart") ? "TriggerSelector" : "";
   for (const char* feature : {"TriggerSource", "TriggerMode"})
@@ -35,7 +35,7 @@ kcCameraState::kcCameraState(kcGenicamDevice& device, const kcCameraFeatureMap& 
   if (map.exposure.present()) record(map.exposure.name);
   recordScaled(map.gain, "GainSelector");
   recordScaled(map.blackLevel, "BlackLevelSelector");
-  for (const char* automatic : kAutomatic)
+  for (const char* automatic : kAutomaticFeatures)
     if (device_.has(automatic)) record(automatic);
   for (Found& f : found_) f.value = read(f);
   found_.insert(found_.end(), selectors.begin(), selectors.end());

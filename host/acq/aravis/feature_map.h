@@ -34,6 +34,9 @@
 
 class kcGenicamDevice;
 
+// The automatic functions colc switches off while it drives the camera.
+inline constexpr const char* kAutomaticFeatures[] = {"ExposureAuto", "GainAuto", "BlackLevelAuto", "BalanceWhiteAuto"};
+
 // A numeric feature scaled onto a setting.
 struct kcScaledFeature {
   std::string name;  // empty: the camera has none
