@@ -66,13 +66,16 @@ void kcGenicamDevice::takeControl(const std::string& shown, std::chrono::steady_
                                   const std::function<void(const std::string&)>& waiting) {
   ArvDevice* device = arv_camera_get_device(camera_);
   if (!ARV_IS_GV_DEVICE(device) || arv_gv_device_is_controller(ARV_GV_DEVICE(device))) return;
-  guint32 heartbeatMs = 3000;
-  arv_device_read_register(device, kHeartbeatTimeout, &heartbeatMs, nullptr);  // the default when unreadable
+  guint32 heartbeatMs = 3000;  // the standard's default, when the camera does not say
+  guint32 declared = 0;
+  GError* error = nullptr;
+  if (arv_device_read_register(device, kHeartbeatTimeout, &declared, &error) && declared > 0) heartbeatMs = declared;
+  if (error) g_error_free(error);
   const auto deadline = opening + std::chrono::milliseconds(heartbeatMs);
   const std::string seconds = std::to_string(heartbeatMs / 1000) + "." + std::to_string(heartbeatMs / 100 % 10);
   if (waiting)
-    waiting(shown + " is controlled by another program, or by one that ended without letting go of it; waiting up to " +
-            seconds + " s for it to be free");
+    waiting(shown + " is controlled by another program, or by one that ended without letting go of it; asking again "
+            "until its heartbeat time-out of " + seconds + " s has run out");
   // The camera hands its control channel over only when asked after the
   // holder's time-out has run out, so it is asked again until then; each
   // refusal takes the control protocol's own time-out.

@@ -95,7 +95,7 @@ await_handler "$run" 2
 kill -KILL "$run"
 wait "$run" || true
 "$colc" cameras --camera aravis:127.0.0.1 > "$tmp/out" 2> "$tmp/err" || fail "colc cameras after a killed run"
-grep -q "controlled by another program.*waiting up to 3.0 s" "$tmp/err" || fail "no word of the wait"
+grep -q "controlled by another program.*heartbeat time-out of 3.0 s has run out" "$tmp/err" || fail "no word of the wait"
 
 status=0
 "$colc" calibrate --camera aravis:127.0.0.2 --quiet > "$tmp/out" 2> "$tmp/err" || status=$?
