@@ -94,17 +94,25 @@ class BlurredTent {
     const float* across = phaseWeights(x - column);
     const float* down = phaseWeights(y - row);
     const int left = static_cast<int>(column) - radius_, top = static_cast<int>(row) - radius_;
-    const bool inside = left >= 0 && top >= 0 && left + Width <= light.cols && top + taps_ <= light.rows;
+    if (left >= 0 && top >= 0 && left + Width <= light.cols && top + taps_ <= light.rows)
+      return weigh<Width>(light.ptr<float>(top) + left, light.step1(), across, down);
+    std::array<float, kTaps * Width> edgePels;
+    for (int k = 0; k < taps_; ++k) {
+      const float* pelRow = light.ptr<float>(std::clamp(top + k, 0, light.rows - 1));
+      for (int m = 0; m < Width; ++m) edgePels[k * Width + m] = pelRow[std::clamp(left + m, 0, light.cols - 1)];
+    }
+    return weigh<Width>(edgePels.data(), Width, across, down);
+  }
+
+  // The weighing itself, of taps_ rows of Width pels from pels on, rows
+  // stride floats apart. The sums stay in registers: nothing else is
+  // written while they grow.
+  template <int Width>
+  float weigh(const float* pels, std::size_t stride, const float* across, const float* down) const {
     constexpr int kVectors = Width / 4;
     std::array<cv::v_float32x4, kVectors> columns;
     columns.fill(cv::v_setzero_f32());
-    std::array<float, Width> edgeRow;
-    for (int k = 0; k < taps_; ++k) {
-      const float* pels = inside ? light.ptr<float>(top + k) + left : edgeRow.data();
-      if (!inside) {
-        const float* pelRow = light.ptr<float>(std::clamp(top + k, 0, light.rows - 1));
-        for (int m = 0; m < Width; ++m) edgeRow[m] = pelRow[std::clamp(left + m, 0, light.cols - 1)];
-      }
+    for (int k = 0; k < taps_; ++k, pels += stride) {
       const cv::v_float32x4 weight = cv::v_setall_f32(down[k]);
       for (int c = 0; c < kVectors; ++c) columns[c] = columns[c] + weight * cv::v_load(pels + 4 * c);
     }
