@@ -5,6 +5,7 @@
 #include <cmath>
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
+#include <optional>
 #include <vector>
 
 #include "host/imaging/srgb.h"
@@ -132,6 +133,19 @@ class BlurredTent {
   std::vector<float> weights_;
 };
 
+// The weights of the last Gaussian asked for on this thread. All the
+// measurements of a calibration sample on one grid and so ask for the same
+// one; working its weights out takes thousands of erfc and exp calls.
+const BlurredTent& blurredTent(double sigma) {
+  thread_local std::optional<BlurredTent> last;
+  thread_local double lastSigma = 0.0;
+  if (!last || lastSigma != sigma) {
+    last.emplace(sigma);
+    lastSigma = sigma;
+  }
+  return *last;
+}
+
 const cv::Mat& decodeTable() {
   static const cv::Mat table = [] {
     cv::Mat t(1, 256, CV_32F);
@@ -216,7 +230,8 @@ cv::Mat kfFootprintSamples(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv
     variance += scale * scale;
     scale *= 2.0;
   }
-  const BlurredTent reading(std::min(std::sqrt(std::max(0.0, gaussianLeft(scale))) / scale, BlurredTent::kWidest));
+  const BlurredTent& reading =
+      blurredTent(std::min(std::sqrt(std::max(0.0, gaussianLeft(scale))) / scale, BlurredTent::kWidest));
   const cv::Matx23d onLevel(dstToSrc(0, 0) / scale, dstToSrc(0, 1) / scale, (dstToSrc(0, 2) - reached.x) / scale,
                             dstToSrc(1, 0) / scale, dstToSrc(1, 1) / scale, (dstToSrc(1, 2) - reached.y) / scale);
   cv::Mat out(size, CV_8U);
