@@ -77,7 +77,8 @@ TEST(Calibrate, HandsOutThePoseOfItsFirstImage) {
   EXPECT_EQ(pose.sampling.affineRectangle().xLength(), again.sampling.affineRectangle().xLength());
   EXPECT_EQ(pose.sampling.affineRectangle().xRotation().value(), again.sampling.affineRectangle().xRotation().value());
   EXPECT_EQ(pose.sampling.xNumSamples(), again.sampling.xNumSamples());
-  for (int k = 0; k < 3; ++k) EXPECT_TRUE(kfPelEqual(pose.referenceImage.pelPlane(k), again.referenceImage.pelPlane(k)));
+  for (int k = 0; k < 3; ++k)
+    EXPECT_TRUE(kfPelEqual(pose.referenceImage.pelPlane(k), again.referenceImage.pelPlane(k))) << "plane " << k;
 }
 
 // Failures that leave the call before a result exists; the camera is put

@@ -119,7 +119,8 @@ TEST(PelDifferenceMoments, AgreeWithTheHistogramOfTheDifferenceImage) {
     EXPECT_NEAR(m.sDev(), expected.sDev(), 1e-13 * (1.0 + expected.sDev()));
   };
   const kcPelRect aWindow(3, 1, 700004, 3), bWindow(-5, 2, 699996, 4);
-  check(colc_test::randomBuffer(rng, 700003, 3, 1, 0, &aWindow), colc_test::randomBuffer(rng, 700002, 3, -6, 1, &bWindow));
+  check(colc_test::randomBuffer(rng, 700003, 3, 1, 0, &aWindow),
+        colc_test::randomBuffer(rng, 700002, 3, -6, 1, &bWindow));
   for (int width : {1, 15, 16, 17, 333}) {
     const kcPelBuffer<unsigned char> a = colc_test::randomBuffer(rng, width, 5);
     check(a, colc_test::randomBuffer(rng, width, 5));
