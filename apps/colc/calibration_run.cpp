@@ -70,8 +70,10 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     try {
       kfColorCalibrate(observed, reference, params, run.result, recordDiagnostics ? &run.diagnostics : nullptr,
                        recordDiagnostics ? kColorCalibrationDiagResults : 0, pose);
-    } catch (const kcColorCalibrationDefs::BadImages&) {
-      throw CommandFailure(ExitStatus::targetNotFound, "the reference image is not in the camera's first image");
+    } catch (const kcColorCalibrationDefs::BadImages& e) {
+      const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
+      throw CommandFailure(ExitStatus::targetNotFound,
+                           "the reference image is not in the camera's view at the start settings" + cause);
     }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     // A failed or empty acquisition ends the search early without an
