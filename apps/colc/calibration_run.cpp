@@ -9,6 +9,7 @@
 #include "colc/records/errors.h"
 #include "colc/tool/view_difference.h"
 #include "exit_status.h"
+#include "host/acq/sim/sim_camera.h"
 #include "observed_fifo.h"
 
 namespace {
@@ -75,6 +76,7 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
       onAcquisition(settings);
     });
     const kcPtrHandle<kcAcqFifo> observed(observer);
+    const std::optional<kcSimCameraTime> clockAtStart = kfSimCameraTime(camera);
     const auto started = std::chrono::steady_clock::now();
     try {
       kfColorCalibrate(observed, reference, params, run.result, recordDiagnostics ? &run.diagnostics : nullptr,
@@ -83,6 +85,11 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
       throw CommandFailure(ExitStatus::targetNotFound, "the reference image is not in the camera's first image");
     }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    run.computingSeconds = run.seconds;
+    if (const std::optional<kcSimCameraTime> clock = kfSimCameraTime(camera); clock && clockAtStart) {
+      run.cameraSeconds = clock->camera - clockAtStart->camera;
+      run.computingSeconds -= clock->slept - clockAtStart->slept;
+    }
     // A failed or empty acquisition ends the search early without an
     // exception; what it found by then is no calibration.
     if (run.result.acqInfo().failure().isFailure()) throw acquisitionFailure(run.result.acqInfo());

@@ -24,7 +24,7 @@ void line(std::ostream& out, const char* format, ...) {
 void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   out << "Calibrated the " << setup.camera << " against " << setup.reference << "\n";
-  line(out, "in %zu acquisitions, %.1f s.", run.acquisitions.size(), run.seconds);
+  out << "in " << run.acquisitions.size() << " acquisitions, " << timeText(run) << ".\n";
   out << "\n";
   line(out, "%-14s %12s %12s", "", "start", "calibrated");
   line(out, "%-14s %12.6f %12.6f", "exposure", run.start.exposure(), r.exposure());
@@ -55,6 +55,17 @@ void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const Ca
 }
 
 
+std::string timeText(const CalibrationRun& run) {
+  char text[128];
+  std::snprintf(text, sizeof text, "%.1f s computing", run.computingSeconds);
+  std::string result = text;
+  if (run.cameraSeconds) {
+    std::snprintf(text, sizeof text, ", %.1f s camera time (exposure plus read-out)", *run.cameraSeconds);
+    result += text;
+  }
+  return result;
+}
+
 void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   nlohmann::ordered_json channels = nlohmann::ordered_json::array();
@@ -66,6 +77,9 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                           {"positive8BitLut", r.positive8BitLut()},
                                           {"acquisitions", run.acquisitions.size()},
                                           {"seconds", run.seconds},
+                                          {"computingSeconds", run.computingSeconds},
+                                          {"cameraSeconds", run.cameraSeconds ? nlohmann::ordered_json(*run.cameraSeconds)
+                                                                              : nlohmann::ordered_json()},
                                           {"channels", channels},
                                           {"before", run.before},
                                           {"after", run.after},
