@@ -5,6 +5,7 @@
 #include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate.h"
+#include "colc/driver/calibrate_quick.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
 #include "colc/tool/view_difference.h"
@@ -60,7 +61,7 @@ void asCameraFailure(Operation operation) {
 
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition) {
+                              const AcquisitionListener& onAcquisition, bool quick) {
   CalibrationRun run;
   asCameraFailure([&] {
     const kcFifoStateSaver saver(camera);
@@ -79,8 +80,9 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     const std::optional<kcSimCameraTime> clockAtStart = kfSimCameraTime(camera);
     const auto started = std::chrono::steady_clock::now();
     try {
-      kfColorCalibrate(observed, reference, params, run.result, recordDiagnostics ? &run.diagnostics : nullptr,
-                       recordDiagnostics ? kColorCalibrationDiagResults : 0);
+      (quick ? kfColorCalibrateQuick : kfColorCalibrate)(observed, reference, params, run.result,
+                                                         recordDiagnostics ? &run.diagnostics : nullptr,
+                                                         recordDiagnostics ? kColorCalibrationDiagResults : 0);
     } catch (const kcColorCalibrationDefs::BadImages&) {
       throw CommandFailure(ExitStatus::targetNotFound, "the reference image is not in the camera's first image");
     }

@@ -51,6 +51,7 @@ struct CalibrationRun {
 using AcquisitionListener = std::function<void(const kcColorCameraSettings&)>;
 
 // onAcquisition hears of every acquisition of the search as it starts.
+// quick: the quick search (kfColorCalibrateQuick) instead of kfColorCalibrate.
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition);
+                              const AcquisitionListener& onAcquisition, bool quick = false);

@@ -1,0 +1,11 @@
+#include "colc/driver/calibrate_quick.h"
+
+#include "colc/driver/calibration_loop.h"
+#include "colc/tool/quick_search.h"
+
+void kfColorCalibrateQuick(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
+                           const kcColorCalibrationParams& params, kcColorCalibrationResult& result,
+                           kcDiagObject* diag, unsigned long diagFlags) {
+  kcColorCalibrationQuickSearch search;
+  kcCalibrationLoop::calibrate(search, fifo, calibrationImage, params, result, diag, diagFlags, true);
+}
