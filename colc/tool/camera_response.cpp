@@ -164,12 +164,14 @@ double kcCameraResponse::fullScaleLevel() const {
 
 kc3PlanePelBuffer kcCameraResponse::predictedView(double level, double brightness) const {
   kcPelBuffer<unsigned char> planes[3] = {{width_, height_}, {width_, height_}, {width_, height_}};
+  std::vector<float> light(static_cast<std::size_t>(width_));
   for (int k = 0; k < 3; ++k) {
-    const double black = black0_[k] + blackSlope_[k] * (brightness - base_.brightness());
+    const auto black = static_cast<float>(black0_[k] + blackSlope_[k] * (brightness - base_.brightness()));
+    const auto gain = static_cast<float>(level);
     const float* signal = signal_[k].data();
-    for (long y = 0; y < height_; ++y) {
-      unsigned char* row = planes[k].pointToRow(y);
-      for (long x = 0; x < width_; ++x) row[x] = kfLightPel(level * *signal++ + black);
+    for (long y = 0; y < height_; ++y, signal += width_) {
+      for (long x = 0; x < width_; ++x) light[x] = gain * signal[x] + black;
+      kfLightPels(light.data(), width_, planes[k].pointToRow(y));
     }
   }
   return {planes[0], planes[1], planes[2]};

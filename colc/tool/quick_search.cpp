@@ -207,7 +207,14 @@ class kcColorCalibrationQuickSearch::State {
   kcColorCameraSettings moved(int which) const {
     const double sign = which % 2 == 0 ? 1.0 : -1.0;
     kcColorCameraSettings s = result;
-    if (which < 2) return atLevel(result, 1.0 + sign * levelStep);
+    if (which < 2) {
+      s = atLevel(result, 1.0 + sign * levelStep);
+      // On an exposure grid coarser than the step, the step is one grid step.
+      const double grid = params.minExposureStepSize();
+      if (params.isExposureEnabled() && grid != 0.0 && s.exposure() == result.exposure())
+        s.exposure(kfAdmissibleExposure(params, result.exposure() + sign * grid));
+      return s;
+    }
     if (params.isBrightnessEnabled()) s.brightness(unitInterval(result.brightness() + sign * brightnessStep));
     return s;
   }
