@@ -9,11 +9,14 @@
 
 namespace {
 
-// Levels from this share of full scale up to a little clipping.
-constexpr double kDimmestShare = 0.3;
-constexpr double kBrightestShare = 1.3;
+// Levels from a little below full scale up to a little clipping. A dimmer
+// view would need its pel maps to amplify its noise and the steps between
+// its pels; the prediction cannot show that, since it scales the base
+// view's noise with the level, so it is not offered dimmer levels.
+constexpr double kDimmestShare = 0.8;
+constexpr double kBrightestShare = 1.1;
 // Brightnesses within this much black level (in full scale) of zero.
-constexpr double kBlackSpan = 0.02;
+constexpr double kBlackSpan = 0.005;
 constexpr int kGridSteps = 8;  // intervals per axis
 constexpr int kHalvings = 5;
 

@@ -22,12 +22,12 @@ constexpr double kContrastProbe = 0.15;
 // The refinement's first steps: relative in level, in black level (full
 // scale) for brightness. Without a model the search starts wider.
 constexpr double kLevelStep = 0.08;
-constexpr double kBlackStep = 0.002;
+constexpr double kBlackStep = 0.0005;
 constexpr double kUnmodelledLevelStep = 0.3;
 constexpr double kUnmodelledBrightnessStep = 0.05;
 // It ends when every step has halved below these.
 constexpr double kFinestLevelStep = 0.005;
-constexpr double kFinestBlackStep = 0.0001;
+constexpr double kFinestBlackStep = 0.00005;
 constexpr double kUnmodelledBlackSlope = 0.08;  // black level per unit brightness when unknown
 
 enum class keStage { ePose, eBlackProbe, eGainProbe, eModelGuess, eRefine };
@@ -174,15 +174,20 @@ class kcColorCalibrationQuickSearch::State {
     return b;
   }
 
-  // Settings that reach a level: the exposure first, as far as its range
-  // lets it, then the contrast for the rest.
+  // Settings that reach a level relative to from's. Gain amplifies the
+  // sensor's noise with its signal while a longer exposure collects more
+  // light, so the level comes from the lowest contrast that the exposure
+  // range allows: the exposure first, then the contrast for the rest.
   kcColorCameraSettings atLevel(const kcColorCameraSettings& from, double level) const {
     kcColorCameraSettings s = from;
-    if (params.isExposureEnabled()) s.exposure(kfAdmissibleExposure(params, from.exposure() * level));
-    if (contrastAdjustsLevel() && s.exposure() > 0.0) {
-      const double rest = level * from.exposure() / s.exposure();
-      s.contrast(unitInterval(from.contrast() + std::log(rest) / model->gainSlope()));
+    if (!contrastAdjustsLevel()) {
+      if (params.isExposureEnabled()) s.exposure(kfAdmissibleExposure(params, from.exposure() * level));
+      return s;
     }
+    const double wanted = model->level(from) * level;
+    s.contrast(0.0);
+    if (params.isExposureEnabled()) s.exposure(kfAdmissibleExposure(params, from.exposure() * wanted / model->level(s)));
+    if (s.exposure() > 0.0) s.contrast(unitInterval(std::log(wanted / model->level(s)) / model->gainSlope()));
     return s;
   }
 
