@@ -61,6 +61,10 @@ class kcColorCalibrationQuickSearch::State {
   double finestBrightnessStep = 0.0;
   int move = 0;
   int failedMoves = 0;
+  // A pass ends when its steps are spent; a pass that improved is followed
+  // by another from its first steps, since the measurement's landscape has
+  // small steps of its own (8-bit pels) where the finest steps stall.
+  bool improvedSincePass = false;
 
   void reset(const kcColorCalibrationParams& p, const kcColorCameraSettings& s, const kc3PlanePelBuffer& image) {
     params = p;
@@ -205,6 +209,7 @@ class kcColorCalibrationQuickSearch::State {
     finestBrightnessStep = kFinestBlackStep / (slope > 0.0 ? slope : kUnmodelledBlackSlope);
     move = 0;
     failedMoves = 0;
+    improvedSincePass = false;
   }
 
   // Level up, level down, brightness up, brightness down; a move the
@@ -227,6 +232,7 @@ class kcColorCalibrationQuickSearch::State {
   void afterRefinementMove() {
     if (lastImproved) {
       failedMoves = 0;
+      improvedSincePass = true;
     } else {
       failed();
     }
@@ -243,12 +249,15 @@ class kcColorCalibrationQuickSearch::State {
   // The next move of the refinement that needs an acquisition; nothing when
   // the steps are spent.
   std::optional<kcColorCameraSettings> refinementMove() {
-    while (levelStep >= kFinestLevelStep || brightnessStep >= finestBrightnessStep) {
-      const kcColorCameraSettings s = moved(move);
-      if (!(s == result) && !isMeasured(s)) return s;
-      failed();  // nowhere to go, or known not to be better
+    for (;;) {
+      while (levelStep >= kFinestLevelStep || brightnessStep >= finestBrightnessStep) {
+        const kcColorCameraSettings s = moved(move);
+        if (!(s == result) && !isMeasured(s)) return s;
+        failed();  // nowhere to go, or known not to be better
+      }
+      if (!improvedSincePass) return std::nullopt;
+      startRefinement();
     }
-    return std::nullopt;
   }
 };
 
