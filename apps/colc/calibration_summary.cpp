@@ -78,8 +78,9 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                           {"acquisitions", run.acquisitions.size()},
                                           {"seconds", run.seconds},
                                           {"computingSeconds", run.computingSeconds},
-                                          {"cameraSeconds", run.cameraSeconds ? nlohmann::ordered_json(*run.cameraSeconds)
-                                                                              : nlohmann::ordered_json()},
+                                          {"cameraSeconds",
+                                           run.cameraSeconds ? nlohmann::ordered_json(*run.cameraSeconds)
+                                                             : nlohmann::ordered_json()},
                                           {"channels", channels},
                                           {"before", run.before},
                                           {"after", run.after},

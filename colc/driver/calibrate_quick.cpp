@@ -4,8 +4,8 @@
 #include "colc/tool/quick_search.h"
 
 void kfColorCalibrateQuick(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
-                           const kcColorCalibrationParams& params, kcColorCalibrationResult& result,
-                           kcDiagObject* diag, unsigned long diagFlags) {
+                           const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
+                           unsigned long diagFlags) {
   kcColorCalibrationQuickSearch search;
   kcCalibrationLoop::calibrate(search, fifo, calibrationImage, params, result, diag, diagFlags, true);
 }

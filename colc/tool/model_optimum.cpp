@@ -73,8 +73,8 @@ kcModelOptimum kfModelOptimum(const kcCameraResponse& model, const kcColorCalibr
   double brightnessStep = (high.brightness - low.brightness) / kGridSteps / 2;
   for (int halving = 0; halving < kHalvings;) {
     bool improved = false;
-    for (const Point move : {Point{levelStep, 0}, Point{-levelStep, 0}, Point{0, brightnessStep},
-                             Point{0, -brightnessStep}}) {
+    for (const Point move :
+         {Point{levelStep, 0}, Point{-levelStep, 0}, Point{0, brightnessStep}, Point{0, -brightnessStep}}) {
       const Point p{std::clamp(best.logLevel + move.logLevel, low.logLevel, high.logLevel),
                     std::clamp(best.brightness + move.brightness, low.brightness, high.brightness)};
       const double s = score(p);

@@ -164,8 +164,10 @@ class kcColorCalibrationQuickSearch::State {
 
   kcModelBounds bounds() const {
     const kcColorCameraSettings& base = model->base();
-    const double e0 = params.isExposureEnabled() ? kfAdmissibleExposure(params, params.exposureRange().start()) : base.exposure();
-    const double e1 = params.isExposureEnabled() ? kfAdmissibleExposure(params, params.exposureRange().end()) : base.exposure();
+    const double e0 =
+        params.isExposureEnabled() ? kfAdmissibleExposure(params, params.exposureRange().start()) : base.exposure();
+    const double e1 =
+        params.isExposureEnabled() ? kfAdmissibleExposure(params, params.exposureRange().end()) : base.exposure();
     const double c0 = contrastAdjustsLevel() ? 0.0 : base.contrast();
     const double c1 = contrastAdjustsLevel() ? 1.0 : base.contrast();
     const double corners[4] = {model->level({e0, c0, 0.0}), model->level({e0, c1, 0.0}), model->level({e1, c0, 0.0}),
@@ -190,7 +192,8 @@ class kcColorCalibrationQuickSearch::State {
     }
     const double wanted = model->level(from) * level;
     s.contrast(0.0);
-    if (params.isExposureEnabled()) s.exposure(kfAdmissibleExposure(params, from.exposure() * wanted / model->level(s)));
+    if (params.isExposureEnabled())
+      s.exposure(kfAdmissibleExposure(params, from.exposure() * wanted / model->level(s)));
     if (s.exposure() > 0.0) s.contrast(unitInterval(std::log(wanted / model->level(s)) / model->gainSlope()));
     return s;
   }

@@ -47,9 +47,8 @@ class kcColorCalibrationQuickSearch {
   // second is not read. The first step throws
   // kcColorCalibrationDefs::BadImages when the calibration image is not in
   // view, and kcTimeout::Expired for a time-out, as the tool's does.
-  kcColorCameraSettings nextSettingsFromAcquiredImages(kcPtrHandle<kcAcqImage>& first,
-                                                       kcPtrHandle<kcAcqImage>& second, kcDiagObject* diag,
-                                                       unsigned long diagFlags);
+  kcColorCameraSettings nextSettingsFromAcquiredImages(kcPtrHandle<kcAcqImage>& first, kcPtrHandle<kcAcqImage>& second,
+                                                       kcDiagObject* diag, unsigned long diagFlags);
 
   bool done() const;
   bool repeatAcquire() const { return false; }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 
@@ -47,9 +47,10 @@ TEST(CalibrateQuick, BringsTheCorrectedViewCloseToTheReferenceInFewAcquisitionsW
     result.setFifoProperties(fifo);
     const kcColorCameraSettings calibrated(result.exposure(), result.contrast(), result.brightness());
     const auto now = kfViewDifference(acquireAt(fifo, calibrated), kfViewChart(), &result);
-    std::printf("%s: %lu acquisitions; mean absolute difference per plane before %.2f %.2f %.2f, "
-                "after %.2f %.2f %.2f\n",
-                pose.c_str(), acquisitions, was[0], was[1], was[2], now[0], now[1], now[2]);
+    std::printf(
+        "%s: %lu acquisitions; mean absolute difference per plane before %.2f %.2f %.2f, "
+        "after %.2f %.2f %.2f\n",
+        pose.c_str(), acquisitions, was[0], was[1], was[2], now[0], now[1], now[2]);
     for (int k = 0; k < 3; ++k) EXPECT_LT(now[k], 0.15 * was[k]) << pose << ", plane " << k;
   }
 }

@@ -17,7 +17,8 @@ constexpr long kW = 60, kH = 40;
 // A reference with every pel level in each plane, in a different order per plane.
 kc3PlanePelBuffer reference() {
   const auto plane = [](int k) {
-    return makePlane(kW, kH, [k](long x, long y) { return static_cast<unsigned char>((x * 7 + y * 13 + k * 50) % 256); });
+    return makePlane(kW, kH,
+                     [k](long x, long y) { return static_cast<unsigned char>((x * 7 + y * 13 + k * 50) % 256); });
   };
   return {plane(0), plane(1), plane(2)};
 }
