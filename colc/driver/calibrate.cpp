@@ -1,6 +1,6 @@
 #include "colc/driver/calibrate.h"
 
-#include "colc/driver/calibration_loop.h"
+#include "colc/driver/internal/calibration_loop.h"
 #include "colc/tool/tool.h"
 
 void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,

@@ -1,7 +1,7 @@
 #include "colc/driver/calibrate_quick.h"
 
-#include "colc/driver/calibration_loop.h"
-#include "colc/tool/quick_search.h"
+#include "colc/driver/internal/calibration_loop.h"
+#include "colc/tool/internal/quick_search.h"
 
 void kfColorCalibrateQuick(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
                            const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,

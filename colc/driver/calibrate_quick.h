@@ -1,4 +1,4 @@
-// The one-call calibration with the quick search (colc/tool/quick_search.h).
+// The one-call calibration with the quick search (colc/tool/internal/quick_search.h).
 #pragma once
 
 #include "colc/host/acq.h"

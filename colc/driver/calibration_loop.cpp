@@ -1,4 +1,4 @@
-#include "colc/driver/calibration_loop.h"
+#include "colc/driver/internal/calibration_loop.h"
 
 namespace kcCalibrationLoop {
 

@@ -1,4 +1,4 @@
-#include "colc/tool/camera_response.h"
+#include "colc/tool/internal/camera_response.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "colc/tool/measurement_order.h"
+#include "colc/tool/internal/measurement_order.h"
 
 namespace {
 

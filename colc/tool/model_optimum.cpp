@@ -1,11 +1,11 @@
-#include "colc/tool/model_optimum.h"
+#include "colc/tool/internal/model_optimum.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "colc/balance/balance.h"
-#include "colc/tool/measurement_order.h"
+#include "colc/tool/internal/measurement_order.h"
 
 namespace {
 

@@ -1,17 +1,17 @@
-#include "colc/tool/quick_search.h"
+#include "colc/tool/internal/quick_search.h"
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
 #include "colc/host/acq.h"
-#include "colc/tool/camera_response.h"
-#include "colc/tool/exposure_grid.h"
+#include "colc/tool/internal/camera_response.h"
+#include "colc/tool/internal/exposure_grid.h"
 #include "colc/tool/measurement.h"
-#include "colc/tool/measurement_order.h"
-#include "colc/tool/model_optimum.h"
+#include "colc/tool/internal/measurement_order.h"
+#include "colc/tool/internal/model_optimum.h"
 #include "colc/tool/pose.h"
-#include "colc/tool/search_pose.h"
+#include "colc/tool/internal/search_pose.h"
 
 namespace {
 

@@ -2,16 +2,15 @@
 // through them that skips settings the parameters hold fixed.
 #include <cmath>
 
-#include "colc/tool/exposure_grid.h"
+#include "colc/tool/internal/exposure_grid.h"
 #include "colc/tool/tool.h"
-#include "colc/tool/tool_state.h"
+#include "colc/tool/internal/tool_state.h"
 
 namespace {
 
 constexpr double kExposureFactor = 0.15;           // relative exposure step per unit of scale
 constexpr double kContrastBrightnessFactor = 0.02;  // absolute step per unit of scale
 constexpr double kDuplicateTolerance = 1e-15;
-constexpr double kInitialSearchScale = 100.0;
 
 // low, mid, high with neighbours closer than the tolerance counted once.
 std::vector<double> distinctValues(double low, double mid, double high) {

@@ -1,4 +1,4 @@
-#include "colc/tool/search_pose.h"
+#include "colc/tool/internal/search_pose.h"
 
 #include "colc/host/acq.h"
 #include "colc/records/errors.h"

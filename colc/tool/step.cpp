@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "colc/host/acq.h"
-#include "colc/tool/measurement_order.h"
-#include "colc/tool/search_pose.h"
+#include "colc/tool/internal/measurement_order.h"
+#include "colc/tool/internal/search_pose.h"
 #include "colc/tool/tool.h"
-#include "colc/tool/tool_state.h"
+#include "colc/tool/internal/tool_state.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The camera response model against views made by its own equations, and
 // the light curve under it.
-#include "colc/tool/camera_response.h"
+#include "colc/tool/internal/camera_response.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "colc/host/light.h"
-#include "colc/tool/model_optimum.h"
+#include "colc/tool/internal/model_optimum.h"
 #include "support/test_planes.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The quick search driven by hand on a simulated camera: what it acquires,
 // and what it holds to while doing so.
-#include "colc/tool/quick_search.h"
+#include "colc/tool/internal/quick_search.h"
 
 #include <gtest/gtest.h>
 

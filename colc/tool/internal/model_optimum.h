@@ -4,7 +4,7 @@
 #pragma once
 
 #include "colc/records/params.h"
-#include "colc/tool/camera_response.h"
+#include "colc/tool/internal/camera_response.h"
 
 // The levels and brightnesses the camera can reach under the parameters.
 struct kcModelBounds {

@@ -6,6 +6,7 @@
 // search says until it is done or an acquisition fails.
 #pragma once
 
+#include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/result_diagnostics.h"
 #include "colc/host/runtime.h"
@@ -13,8 +14,6 @@
 #include "colc/records/result.h"
 
 namespace kcCalibrationLoop {
-
-constexpr unsigned long kResultDiagnostics = 0x20000;
 
 inline void attentionCheck() { kfThrowExceptionOnFailure(ksys_attention_check()); }
 
@@ -86,7 +85,7 @@ void calibrate(Search& search, kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuf
   result = filled;
 
   if (timedOut) throw kcTimeout::Expired();
-  if ((diagFlags & kResultDiagnostics) != 0 && diag != nullptr) {
+  if ((diagFlags & kColorCalibrationDiagResults) != 0 && diag != nullptr) {
     if (resultBeforeRecords) kfApplyCameraSettings(fifo, search.result());
     recordFinalImages(fifo, result, acqInfo, diag, diagFlags);
   }
