@@ -90,6 +90,7 @@ struct Sweep {
   const char* name;
   CalibrateCall call;
   kcColorCalibrationParams params;
+  friend void PrintTo(const Sweep& sweep, std::ostream* out) { *out << sweep.name; }
 };
 
 // One calibration with the given faults on a fresh camera.
