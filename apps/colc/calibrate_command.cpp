@@ -92,6 +92,9 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_flag("--no-positive-lut", o.noPositiveLut,
               "keep the camera's input table instead of loading the positive one");
   c->add_flag("--no-pel-mapping", o.noPelMapping, "judge settings by the difference alone, without per-channel fits");
+  c->add_flag("--quick", o.quick,
+              "the quick search: a model of the camera's response, fitted from a few images, then a local search "
+              "(tens of acquisitions instead of about a thousand)");
   c->add_option("--out", o.out,
                 "store the result in this archive file (for colc apply and colc show); not written when the "
                 "calibration did not help")
@@ -119,7 +122,7 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   try {
     ProgressLine progress(stderr, !o.quiet);
     run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
-                         [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); });
+                         [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); }, o.quick);
   } catch (...) {
     closeCamera(camera, std::current_exception());
   }

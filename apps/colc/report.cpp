@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "calibration_summary.h"
 #include "exit_status.h"
 #include "files.h"
 #include "presentation.h"
@@ -118,7 +119,7 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
   const kcColorCalibrationResult& r = run.result;
   std::ostringstream html;
   html << "<p>The " << escaped(setup.camera) << ", calibrated against " << escaped(setup.reference) << " in "
-       << run.acquisitions.size() << " acquisitions, " << fixed(run.seconds, 1) << " s.</p>\n";
+       << run.acquisitions.size() << " acquisitions, " << escaped(timeText(run)) << ".</p>\n";
   html << "<table><tr><th></th><th>start</th><th>calibrated</th></tr>\n";
   const struct {
     const char* name;

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "exit_status.h"
+#include "host/acq/sim/frame_clock.h"
 #include "host/runtime/cancellation.h"
 #include "report.h"
 #include "search_path.h"
@@ -89,6 +90,13 @@ TEST(CalibrationRun, MeasuresBeforeAndAfterRecordsThePathToTheResultAndLeavesThe
   EXPECT_EQ(heard.size(), run.acquisitions.size() + 1);
   EXPECT_EQ(run.acquisitions.front(), run.start);
   EXPECT_GT(run.seconds, 0.0);
+  // The camera's time: every frame of the search and of the result records,
+  // its exposure plus one read-out; none of it waited, all of it counted.
+  double frames = 0.0;
+  for (const kcColorCameraSettings& s : heard) frames += s.exposure() + 1.0 / kfDefaultReadoutFps(320, 240);
+  ASSERT_TRUE(run.cameraSeconds);
+  EXPECT_NEAR(*run.cameraSeconds, frames, 1e-9);
+  EXPECT_EQ(run.computingSeconds, run.seconds);
   ASSERT_GE(run.diagnostics.numRecords(), 3);
   EXPECT_EQ(run.diagnostics.diagRecord(run.diagnostics.numRecords() - 1).annotation(), "Monochrome image");
 

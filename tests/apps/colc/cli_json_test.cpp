@@ -43,8 +43,9 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   ASSERT_EQ(run.status, 0) << run.out;
   const nlohmann::json summary = nlohmann::json::parse(run.out);
   EXPECT_EQ(keysOf(summary),
-            (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "channels", "contrast",
-                                      "exposure", "positive8BitLut", "seconds", "verdict"}));
+            (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "cameraSeconds", "channels",
+                                      "computingSeconds", "contrast", "exposure", "positive8BitLut", "seconds",
+                                      "verdict"}));
   EXPECT_EQ(summary["verdict"]["helped"], true);
   EXPECT_TRUE(summary["verdict"]["reasons"].empty());
   EXPECT_EQ(summary["verdict"]["exposureEdge"], "none");
