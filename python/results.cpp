@@ -74,7 +74,9 @@ void addResults(py::module_& m) {
            py::arg("blue") = kcColorCalibrationChannelResult())
       .def_static("load", &readResultArchive, py::arg("path"),
                   "Reads a result archive, as colc calibrate --out writes it.")
-      .def("save", &writeResultArchive, py::arg("path"), "Writes the result archive that colc show and colc apply read.")
+      .def(
+          "save", [](const kcColorCalibrationResult& r, const std::string& path) { writeResultArchive(path, r); },
+          py::arg("path"), "Writes the result archive that colc show and colc apply read.")
       .def_property_readonly("exposure", py::overload_cast<>(&kcColorCalibrationResult::exposure, py::const_))
       .def_property_readonly("contrast", py::overload_cast<>(&kcColorCalibrationResult::contrast, py::const_))
       .def_property_readonly("brightness", py::overload_cast<>(&kcColorCalibrationResult::brightness, py::const_))
@@ -102,7 +104,8 @@ void addResults(py::module_& m) {
             return colorArray(r.pelMapImage(colorImage(image, order, "image")), order);
           },
           py::arg("image"), py::kw_only(), py::arg("channel_order") = "bgr",
-          "A new image: each plane of image through its pel map. A grey image counts as three equal planes.")
+          "A new image: each plane of image through its pel map, as colc apply does it (a result whose red "
+          "map is the identity maps no plane). A grey image counts as three equal planes.")
       .def(py::self == py::self)
       .def("__repr__", &resultRepr);
 }
