@@ -159,6 +159,12 @@ py::array_t<unsigned char> acquire(const OpenedCamera& camera, const std::string
   kc3PlanePelBuffer image;
   {
     py::gil_scoped_release unlocked;
+    // One software-triggered image, as a calibration takes them; the
+    // camera's trigger is put back afterwards.
+    const kcFifoStateSaver saver(camera.fifo);
+    camera.fifo->triggerEnable(false);
+    camera.fifo->triggerModel(kfManualTrigger());
+    camera.fifo->triggerEnable(true);
     kcAcquireInfo info;
     bool failed = false;
     kcPtrHandle<kcAcqImage> acquired = kfAcquireImage(camera.fifo, currentCameraSettings(camera.fifo), info, failed);
