@@ -33,10 +33,11 @@ def chart():
 @pytest.fixture(scope="session")
 def calibrated(chart, tmp_path_factory):
     """A calibration of exposure alone (seconds, not minutes), with its
-    result stored, and the progress calls it made."""
-    out = tmp_path_factory.mktemp("calibrated") / "result.colc"
+    result and report written into a folder, and the progress calls it made."""
+    folder = tmp_path_factory.mktemp("calibrated")
     camera = colc.open_camera(SMALL_CAMERA, scene=chart)
     calls = []
-    calibration = colc.calibrate(camera, chart, contrast=False, brightness=False, out=str(out),
+    calibration = colc.calibrate(camera, chart, contrast=False, brightness=False, out=str(folder / "result.colc"),
+                                 report=str(folder / "report"),
                                  progress=lambda n, settings: calls.append((n, settings)))
-    return camera, calibration, out, calls
+    return camera, calibration, folder, calls

@@ -4,6 +4,7 @@ progress callback), and its failures as colc's exceptions."""
 
 import os
 import signal
+import threading
 
 import numpy as np
 import pytest
@@ -13,12 +14,14 @@ from conftest import SMALL_CAMERA
 
 
 def test_calibration_helps_and_leaves_the_camera_as_found(calibrated):
-    camera, calibration, out, calls = calibrated
+    camera, calibration, folder, calls = calibrated
     assert calibration.helped and calibration.reasons == []
     assert all(calibration.after[p] < calibration.before[p] / 2 for p in ("red", "green", "blue"))
     assert camera.settings == calibration.start_settings
-    assert colc.Result.load(str(out)) == calibration.result
-    assert [n for n, _ in calls] == list(range(1, calibration.acquisitions + 1))
+    assert colc.Result.load(str(folder / "result.colc")) == calibration.result
+    assert "Color image" in (folder / "report" / "index.html").read_text()
+    # With a report, the calibration's last acquisition is its record's, not the search's.
+    assert [n for n, _ in calls] == list(range(1, calibration.acquisitions + 2))
     assert all(isinstance(settings, colc.CameraSettings) for _, settings in calls)
     assert calibration.start_view.shape == (480, 640, 3)
     assert "The calibration helped" in str(calibration)
@@ -60,12 +63,31 @@ def test_failing_progress_callback_stops_the_calibration(chart):
     assert camera.settings == found
 
 
-def test_calibration_that_did_not_help(chart):
+def test_calibration_that_did_not_help_while_other_threads_ran(chart, tmp_path):
     camera = colc.open_camera(SMALL_CAMERA, scene=chart)
-    with pytest.raises(colc.DidNotHelpError, match="not clearly closer") as caught:
-        colc.calibrate(camera, chart, exposure=False, contrast=False, brightness=False, pel_mapping=False)
+    ticks = []
+    stop = threading.Event()
+
+    def tick():
+        while not stop.wait(0.001):
+            ticks.append(None)
+
+    ticker = threading.Thread(target=tick)
+    ticker.start()
+    try:
+        before = len(ticks)
+        with pytest.raises(colc.DidNotHelpError, match="not clearly closer") as caught:
+            colc.calibrate(camera, chart, exposure=False, contrast=False, brightness=False, pel_mapping=False,
+                           out=str(tmp_path / "result.colc"))
+        during = len(ticks) - before
+    finally:
+        stop.set()
+        ticker.join()
+    # The interpreter's lock was free while the calibration ran.
+    assert during > 20
     assert not caught.value.calibration.helped
     assert caught.value.calibration.reasons
+    assert not (tmp_path / "result.colc").exists()
 
 
 @pytest.mark.parametrize("camera_name, reference, options, error", [
