@@ -93,11 +93,13 @@ CalibrationRun runInterruptibly(const std::function<CalibrationRun(const Progres
       kfRequestCancel(worker);
     }
   }
+  // Whatever the calibration ended with, the Python exception that
+  // stopped it is the cause to report.
   try {
     CalibrationRun run = done.get();
     if (pythonFailure) throw *pythonFailure;
     return run;
-  } catch (const kcCancelled&) {
+  } catch (...) {
     if (pythonFailure) throw *pythonFailure;
     throw;
   }
@@ -125,12 +127,11 @@ py::object calibrate(const OpenedCamera& camera, const py::handle& referenceImag
 
   auto calibration = std::make_unique<Calibration>();
   calibration->order = channelOrderOf(channelOrder);
-  const kc3PlanePelBuffer reference = referenceImage.is_none()
-                                          ? kfSimTargetChart()
-                                          : colorImage(referenceImage, calibration->order, "reference");
-  calibration->setup = {camera.description,
-                        (referenceImage.is_none() ? "the built-in target (" : "the reference image (") +
-                            sizeText(reference) + ")"};
+  const kc3PlanePelBuffer reference =
+      referenceImage.is_none() ? kfSimTargetChart() : colorImage(referenceImage, calibration->order, "reference");
+  calibration->setup = {
+      camera.description,
+      (referenceImage.is_none() ? "the built-in target (" : "the reference image (") + sizeText(reference) + ")"};
   if (!out.empty()) checkWritable(out);
   if (!report.empty()) makeFolder(report);
 
@@ -168,7 +169,8 @@ py::array_t<unsigned char> acquire(const OpenedCamera& camera, const std::string
     kcAcquireInfo info;
     bool failed = false;
     kcPtrHandle<kcAcqImage> acquired = kfAcquireImage(camera.fifo, currentCameraSettings(camera.fifo), info, failed);
-    if (failed) throw CommandFailure(ExitStatus::cameraFailed, "the acquisition failed: " + info.failure().description());
+    if (failed)
+      throw CommandFailure(ExitStatus::cameraFailed, "the acquisition failed: " + info.failure().description());
     image = acquired->get3PlanePelBuffer();
   }
   return colorArray(image, order);
@@ -200,14 +202,15 @@ void addCalibration(py::module_& m) {
       .def(
           "configure",
           [](const OpenedCamera& c, const kcColorCalibrationResult& result) { result.setFifoProperties(c.fifo); },
-          py::arg("result"), "Puts the result's settings (and the identity input table, when it asks for it) on the camera.")
+          py::arg("result"),
+          "Puts the result's settings (and the identity input table, when it asks for it) on the camera.")
       .def("__repr__", [](const OpenedCamera& c) { return "<colc.Camera: " + c.description + ">"; });
 
   m.def(
       "open_camera",
       [](const std::string& name, const py::handle& scene, const std::string& channelOrder) {
-        return openCamera(name, scene.is_none() ? kc3PlanePelBuffer()
-                                                : colorImage(scene, channelOrderOf(channelOrder), "scene"));
+        return openCamera(
+            name, scene.is_none() ? kc3PlanePelBuffer() : colorImage(scene, channelOrderOf(channelOrder), "scene"));
       },
       py::arg("name") = "sim", py::kw_only(), py::arg("scene") = py::none(), py::arg("channel_order") = "bgr",
       "Opens a camera by the name colc calibrate --camera takes: 'sim[:OPTIONS]', the simulated camera "
@@ -229,10 +232,10 @@ void addCalibration(py::module_& m) {
           "clipped", [](const Calibration& c) { return byPlane(c.run.clipped); },
           "Per plane, the share of the calibrated view's samples at 0 or 255 where the reference is neither.")
       .def_property_readonly("helped", [](const Calibration& c) { return c.run.verdict.helped; })
-      .def_property_readonly("reasons", [](const Calibration& c) { return c.run.verdict.reasons; },
-                             "Why it did not help, one sentence each; empty when it helped.")
-      .def_property_readonly("exposure_edge",
-                             [](const Calibration& c) { return exposureEdgeName(c.run.exposureEdge); })
+      .def_property_readonly(
+          "reasons", [](const Calibration& c) { return c.run.verdict.reasons; },
+          "Why it did not help, one sentence each; empty when it helped.")
+      .def_property_readonly("exposure_edge", [](const Calibration& c) { return exposureEdgeName(c.run.exposureEdge); })
       .def_property_readonly(
           "start_view", [](const Calibration& c) { return colorArray(c.run.startView, c.order); },
           "The camera's view at the start settings.")
@@ -243,24 +246,23 @@ void addCalibration(py::module_& m) {
              return text.str();
            })
       .def("__repr__", [](const Calibration& c) {
-        return std::string(py::str("<colc.Calibration: {}, {} acquisitions, {:.1f} s>")
-                               .format(c.run.verdict.helped ? "helped" : "did not help", c.run.acquisitions.size(),
-                                       c.run.seconds));
+        return std::string(
+            py::str("<colc.Calibration: {}, {} acquisitions, {:.1f} s>")
+                .format(c.run.verdict.helped ? "helped" : "did not help", c.run.acquisitions.size(), c.run.seconds));
       });
 
-  m.def(
-      "calibrate", &calibrate, py::arg("camera"), py::arg("reference") = py::none(), py::kw_only(),
-      py::arg("exposure") = true, py::arg("contrast") = true, py::arg("brightness") = true,
-      py::arg("exposure_range") = py::none(), py::arg("min_exposure_step") = 0.0, py::arg("positive_lut") = true,
-      py::arg("pel_mapping") = true, py::arg("out") = "", py::arg("report") = "", py::arg("progress") = py::none(),
-      py::arg("channel_order") = "bgr",
-      "Calibrates the camera against the reference image (default: the built-in target), as colc calibrate does, "
-      "and puts the camera back as it found it. exposure, contrast, brightness: search that setting (False: keep "
-      "it); exposure_range: (min, max) seconds; min_exposure_step: seconds; positive_lut: load the identity input "
-      "table; pel_mapping: judge settings with the per-channel fits; out: store the result there when it helped; "
-      "report: write the HTML report into this folder; progress: called as progress(acquisitions, settings) at "
-      "each acquisition. Raises colc.DidNotHelpError, with the calibration, when it did not help, and "
-      "KeyboardInterrupt on Ctrl-C.");
+  m.def("calibrate", &calibrate, py::arg("camera"), py::arg("reference") = py::none(), py::kw_only(),
+        py::arg("exposure") = true, py::arg("contrast") = true, py::arg("brightness") = true,
+        py::arg("exposure_range") = py::none(), py::arg("min_exposure_step") = 0.0, py::arg("positive_lut") = true,
+        py::arg("pel_mapping") = true, py::arg("out") = "", py::arg("report") = "", py::arg("progress") = py::none(),
+        py::arg("channel_order") = "bgr",
+        "Calibrates the camera against the reference image (default: the built-in target), as colc calibrate does, "
+        "and puts the camera back as it found it. exposure, contrast, brightness: search that setting (False: keep "
+        "it); exposure_range: (min, max) seconds; min_exposure_step: seconds; positive_lut: load the identity input "
+        "table; pel_mapping: judge settings with the per-channel fits; out: store the result there when it helped; "
+        "report: write the HTML report into this folder; progress: called as progress(acquisitions, settings) at "
+        "each acquisition. Raises colc.DidNotHelpError, with the calibration, when it did not help, and "
+        "KeyboardInterrupt on Ctrl-C.");
 
   m.def(
       "target",

@@ -19,26 +19,38 @@ PyObject* gTimeoutError = nullptr;
 PyObject* gDidNotHelpError = nullptr;
 PyObject* gCancelledError = nullptr;
 
-PyObject* addClass(py::module_& module, const char* name, const char* doc, py::tuple bases) {
+// Makes the class colc.name, keeps it in type and adds it to the module.
+py::object addClass(py::module_& module, PyObject*& type, const char* name, const char* doc, const py::tuple& bases) {
   const std::string qualified = std::string("colc.") + name;
-  PyObject* type = PyErr_NewExceptionWithDoc(qualified.c_str(), doc, bases.ptr(), nullptr);
+  type = PyErr_NewExceptionWithDoc(qualified.c_str(), doc, bases.ptr(), nullptr);
   if (type == nullptr) throw py::error_already_set();
-  module.add_object(name, py::reinterpret_borrow<py::object>(type));
-  return type;
+  const py::object object = py::reinterpret_borrow<py::object>(type);
+  module.add_object(name, object);
+  return object;
 }
 
+// The class of a failure of the command line's parts, by its exit status.
 PyObject* classOf(ExitStatus status) {
   switch (status) {
-    case ExitStatus::usage: return gArgumentError;
+    case ExitStatus::usage:
+      return gArgumentError;
     case ExitStatus::unreadableFile:
-    case ExitStatus::unwritableFile: return gFileError;
-    case ExitStatus::badArchive: return gArchiveError;
-    case ExitStatus::imagesRefused: return gImageError;
-    case ExitStatus::targetNotFound: return gTargetNotFoundError;
-    case ExitStatus::cameraFailed: return gCameraError;
-    case ExitStatus::didNotHelp: return gDidNotHelpError;
-    case ExitStatus::cancelled: return gCancelledError;
-    default: return gError;
+    case ExitStatus::unwritableFile:
+      return gFileError;
+    case ExitStatus::badArchive:
+      return gArchiveError;
+    case ExitStatus::imagesRefused:
+      return gImageError;
+    case ExitStatus::targetNotFound:
+      return gTargetNotFoundError;
+    case ExitStatus::cameraFailed:
+      return gCameraError;
+    case ExitStatus::didNotHelp:
+      return gDidNotHelpError;
+    case ExitStatus::cancelled:
+      return gCancelledError;
+    default:
+      return gError;
   }
 }
 
@@ -78,30 +90,30 @@ void translate(std::exception_ptr failure) {
 }  // namespace
 
 void addErrors(py::module_& m) {
-  const auto builtin = [](const char* name) { return py::module_::import("builtins").attr(name); };
-  const py::object error = py::reinterpret_borrow<py::object>(
-      gError = addClass(m, "Error", "Every failure of colc: the base of its exceptions.", py::make_tuple(builtin("Exception"))));
-  gArgumentError = addClass(m, "ArgumentError", "An argument or option that cannot be used.",
-                            py::make_tuple(error, builtin("ValueError")));
-  gFileError = addClass(m, "FileError", "A file that is missing, unreadable or not an image, or cannot be written.",
-                        py::make_tuple(error, builtin("OSError")));
-  gArchiveError = addClass(m, "ArchiveError", "An archive that is corrupt or does not hold the record needed.",
-                           py::make_tuple(error));
-  gImageError = addClass(m, "ImageError", "Images the fit cannot use.", py::make_tuple(error, builtin("ValueError")));
-  gTargetNotFoundError = addClass(m, "TargetNotFoundError", "The reference image is not in the camera's view.",
-                                  py::make_tuple(error));
-  const py::object camera = py::reinterpret_borrow<py::object>(
-      gCameraError = addClass(m, "CameraError", "The camera failed: an acquisition failed, or a setting was refused.",
-                              py::make_tuple(error)));
-  gTimeoutError = addClass(m, "TimeoutError", "The camera did not answer in time.",
-                           py::make_tuple(camera, builtin("TimeoutError")));
-  gDidNotHelpError = addClass(
-      m, "DidNotHelpError",
-      "The calibration ran but did not bring the camera clearly closer to the reference; its attribute "
-      "'calibration' holds what it found and why it did not help.",
-      py::make_tuple(error));
-  gCancelledError = addClass(m, "CancelledError", "The work was cancelled; a camera is left as it was found.",
-                             py::make_tuple(error));
+  const py::module_ builtins = py::module_::import("builtins");
+  const py::object error = addClass(m, gError, "Error", "Every failure of colc: the base of its exceptions.",
+                                    py::make_tuple(builtins.attr("Exception")));
+  addClass(m, gArgumentError, "ArgumentError", "An argument or option that cannot be used.",
+           py::make_tuple(error, builtins.attr("ValueError")));
+  addClass(m, gFileError, "FileError", "A file that is missing, unreadable or not an image, or cannot be written.",
+           py::make_tuple(error, builtins.attr("OSError")));
+  addClass(m, gArchiveError, "ArchiveError", "An archive that is corrupt or does not hold the record needed.",
+           py::make_tuple(error));
+  addClass(m, gImageError, "ImageError", "Images the fit cannot use.",
+           py::make_tuple(error, builtins.attr("ValueError")));
+  addClass(m, gTargetNotFoundError, "TargetNotFoundError", "The reference image is not in the camera's view.",
+           py::make_tuple(error));
+  const py::object camera =
+      addClass(m, gCameraError, "CameraError", "The camera failed: an acquisition failed, or a setting was refused.",
+               py::make_tuple(error));
+  addClass(m, gTimeoutError, "TimeoutError", "The camera did not answer in time.",
+           py::make_tuple(camera, builtins.attr("TimeoutError")));
+  addClass(m, gDidNotHelpError, "DidNotHelpError",
+           "The calibration ran but did not bring the camera clearly closer to the reference; its attribute "
+           "'calibration' holds what it found and why it did not help.",
+           py::make_tuple(error));
+  addClass(m, gCancelledError, "CancelledError", "The work was cancelled; a camera is left as it was found.",
+           py::make_tuple(error));
   py::register_exception_translator(translate);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <pybind11/pybind11.h>
+
 #include <string>
 
 // Adds the classes to the module and translates every exception of the

@@ -67,8 +67,8 @@ void addFit(py::module_& m) {
                ", blue=" + fitChannelRepr(planes.at(2)) + ")";
       });
 
-  m.def("fit", &fit, py::arg("camera_image"), py::arg("reference_image"), py::arg("mask") = py::none(),
-        py::kw_only(), py::arg("channel_order") = "bgr",
+  m.def("fit", &fit, py::arg("camera_image"), py::arg("reference_image"), py::arg("mask") = py::none(), py::kw_only(),
+        py::arg("channel_order") = "bgr",
         "Fits each colour plane of camera_image onto reference_image, two images of the same scene: "
         "the gain and offset that carry the camera's values to the reference's. mask, a grey image of 0 (ignore) "
         "and 255 (use) or a bool array, limits the fit to some pels. A grey image counts as three equal planes. "

@@ -43,11 +43,13 @@ void checkLayout(const py::array& array, const char* what) {
     throw py::value_error(name + " is empty (" + std::to_string(array.shape(0)) + " x " +
                           std::to_string(array.shape(1)) + " pels)");
   const py::ssize_t pel = array.ndim() == 3 ? 3 : 1;
-  if ((array.ndim() == 3 && array.strides(2) != 1) || array.strides(1) != pel || array.strides(0) < pel * array.shape(1))
-    throw py::value_error(name + " must have its pels and channels next to each other in memory, in order "
-                          "(strides (row, " + std::to_string(pel) + (pel == 3 ? ", 1)" : ")") +
-                          "); this array has strides " + tupleText(array.strides(), array.ndim()) +
-                          ": pass numpy.ascontiguousarray(...) of it" +
+  if ((array.ndim() == 3 && array.strides(2) != 1) || array.strides(1) != pel ||
+      array.strides(0) < pel * array.shape(1))
+    throw py::value_error(name +
+                          " must have its pels and channels next to each other in memory, in order "
+                          "(strides (row, " +
+                          std::to_string(pel) + (pel == 3 ? ", 1)" : ")") + "); this array has strides " +
+                          tupleText(array.strides(), array.ndim()) + ": pass numpy.ascontiguousarray(...) of it" +
                           (array.ndim() == 3 && array.strides(2) < 0
                                ? std::string(", or channel_order='rgb' instead of reversing the channels")
                                : std::string()));
@@ -108,6 +110,6 @@ py::array_t<unsigned char> colorArray(const kc3PlanePelBuffer& image, ChannelOrd
   auto* mat = new cv::Mat(kfBGRMat(order == ChannelOrder::bgr ? image : swapRedAndBlue(image)));
   const py::capsule owner(mat, [](void* held) { delete static_cast<cv::Mat*>(held); });
   return py::array_t<unsigned char>({mat->rows, mat->cols, 3},
-                                    {static_cast<py::ssize_t>(mat->step[0]), py::ssize_t{3}, py::ssize_t{1}},
-                                    mat->data, owner);
+                                    {static_cast<py::ssize_t>(mat->step[0]), py::ssize_t{3}, py::ssize_t{1}}, mat->data,
+                                    owner);
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <pybind11/numpy.h>
+
 #include <string>
 
 #include "colc/host/imaging.h"

@@ -80,7 +80,8 @@ void addResults(py::module_& m) {
       .def_property_readonly("exposure", py::overload_cast<>(&kcColorCalibrationResult::exposure, py::const_))
       .def_property_readonly("contrast", py::overload_cast<>(&kcColorCalibrationResult::contrast, py::const_))
       .def_property_readonly("brightness", py::overload_cast<>(&kcColorCalibrationResult::brightness, py::const_))
-      .def_property_readonly("positive_lut", py::overload_cast<>(&kcColorCalibrationResult::positive8BitLut, py::const_))
+      .def_property_readonly("positive_lut",
+                             py::overload_cast<>(&kcColorCalibrationResult::positive8BitLut, py::const_))
       .def_property_readonly("red", [](const kcColorCalibrationResult& r) { return r.channelResults()[0]; })
       .def_property_readonly("green", [](const kcColorCalibrationResult& r) { return r.channelResults()[1]; })
       .def_property_readonly("blue", [](const kcColorCalibrationResult& r) { return r.channelResults()[2]; })
