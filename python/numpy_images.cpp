@@ -25,7 +25,7 @@ py::array uint8Array(const py::handle& object, const char* what) {
     throw py::type_error(std::string(what) + " must be a numpy.ndarray of dtype uint8, not " +
                          std::string(py::str(py::type::handle_of(object).attr("__name__"))));
   py::array array = py::reinterpret_borrow<py::array>(object);
-  if (!array.dtype().is(py::dtype::of<unsigned char>()))
+  if (!py::isinstance<py::array_t<unsigned char>>(array))
     throw py::type_error(std::string(what) + " must have dtype uint8, not " + std::string(py::str(array.dtype())));
   return array;
 }
@@ -82,8 +82,7 @@ kcPelBuffer<unsigned char> greyView(const py::handle& object, const char* what) 
 }
 
 kcPelBuffer<unsigned char> maskView(const py::handle& object, const char* what) {
-  if (py::isinstance<py::array>(object) &&
-      py::reinterpret_borrow<py::array>(object).dtype().is(py::dtype::of<bool>())) {
+  if (py::isinstance<py::array_t<bool>>(object)) {
     const py::array scaled = py::module_::import("numpy").attr("where")(object, 255, 0).attr("astype")("uint8");
     return greyView(scaled, what);
   }
