@@ -3,9 +3,12 @@
 #include <pybind11/operators.h>
 #include <pybind11/stl.h>
 
+#include <optional>
+
 #include "bindings.h"
 #include "files.h"
 #include "numpy_images.h"
+#include "presentation.h"
 
 namespace py = pybind11;
 
@@ -19,14 +22,20 @@ py::array_t<unsigned char> pelMapArray(const kcColorCalibrationChannelResult& ch
   return py::array_t<unsigned char>(static_cast<py::ssize_t>(map.size()), map.data());
 }
 
-kcColorCalibrationChannelResult makeChannel(double gain, double offset, double rmsError) {
+// The record keeps a negative RMS error for a channel that was not fitted;
+// Python sees None.
+std::optional<double> rmsErrorOf(const kcColorCalibrationChannelResult& channel) {
+  return isFitted(channel.rmsError()) ? std::optional<double>(channel.rmsError()) : std::nullopt;
+}
+
+kcColorCalibrationChannelResult makeChannel(double gain, double offset, std::optional<double> rmsError) {
   kcColorCalibrationChannelResult channel;
-  channel.init(gain, offset, rmsError);
+  channel.init(gain, offset, rmsError.value_or(-1.0));
   return channel;
 }
 
 std::string channelRepr(const kcColorCalibrationChannelResult& c) {
-  return py::str("colc.Channel(gain={!r}, offset={!r}, rms_error={!r})").format(c.gain(), c.offset(), c.rmsError());
+  return py::str("colc.Channel(gain={!r}, offset={!r}, rms_error={!r})").format(c.gain(), c.offset(), rmsErrorOf(c));
 }
 
 kcColorCalibrationResult makeResult(double exposure, double contrast, double brightness, bool positiveLut,
@@ -55,11 +64,10 @@ std::string resultRepr(const kcColorCalibrationResult& r) {
 void addResults(py::module_& m) {
   py::class_<kcColorCalibrationChannelResult>(
       m, "Channel", "The correction of one colour plane: corrected = gain x camera + offset, through a pel map.")
-      .def(py::init(&makeChannel), py::arg("gain") = 1.0, py::arg("offset") = 0.0, py::arg("rms_error") = -1.0)
+      .def(py::init(&makeChannel), py::arg("gain") = 1.0, py::arg("offset") = 0.0, py::arg("rms_error") = py::none())
       .def_property_readonly("gain", &kcColorCalibrationChannelResult::gain)
       .def_property_readonly("offset", &kcColorCalibrationChannelResult::offset)
-      .def_property_readonly("rms_error", &kcColorCalibrationChannelResult::rmsError,
-                             "The RMS error of the fit in pel values; -1 when not measured.")
+      .def_property_readonly("rms_error", &rmsErrorOf, "The RMS error of the fit in pel values; None when not fitted.")
       .def_property_readonly("pel_map", &pelMapArray, "The 256 corrected values, indexed by the camera's value.")
       .def(py::self == py::self)
       .def("__repr__", &channelRepr);

@@ -15,7 +15,7 @@ PLANES = ("red", "green", "blue")
 def planted_result():
     return colc.Result(exposure=0.0125, contrast=0.25, brightness=0.625, positive_lut=True,
                        red=colc.Channel(1.1, -3.5, 0.75), green=colc.Channel(0.9, 2.0, 0.5),
-                       blue=colc.Channel(1.0, 0.0, -1.0))
+                       blue=colc.Channel(1.0, 0.0))
 
 
 def assert_matches_json(result, shown):
@@ -63,7 +63,8 @@ def test_equality_and_repr():
     assert result != colc.Result(exposure=0.0125, contrast=0.25, brightness=0.625,
                                  red=colc.Channel(1.1, -3.5, 0.75), green=colc.Channel(0.9, 2.0, 0.5))
     # An identity channel stores no pel map; one built from a tiny offset does.
-    assert colc.Channel() == colc.Channel(1.0, 0.0, -1.0) != colc.Channel(1.0, 1e-9, -1.0)
+    assert colc.Channel() == colc.Channel(1.0, 0.0, None) != colc.Channel(1.0, 1e-9)
+    assert colc.Channel().rms_error is None
     assert list(colc.Channel().pel_map) == list(range(256))
     assert eval(repr(result), {"colc": colc}) == result
 
