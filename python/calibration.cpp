@@ -35,6 +35,24 @@ namespace py = pybind11;
 
 namespace {
 
+// An opened camera, until closed: closing gives a real camera back to
+// other programs without waiting for the garbage collector.
+class Camera {
+ public:
+  explicit Camera(OpenedCamera opened) : opened_(std::move(opened)) {}
+  // colc.CameraError once closed.
+  const OpenedCamera& opened() const {
+    if (closed()) throw CommandFailure(ExitStatus::cameraFailed, "the camera is closed");
+    return opened_;
+  }
+  void close() { opened_.fifo = kcPtrHandle<kcAcqFifo>(); }
+  bool closed() const { return opened_.fifo.get() == nullptr; }
+  const std::string& description() const { return opened_.description; }
+
+ private:
+  OpenedCamera opened_;
+};
+
 // What a calibration found, with the names of what it calibrated and the
 // channel order its images are handed back in.
 struct Calibration {
@@ -105,7 +123,7 @@ CalibrationRun runInterruptibly(const std::function<CalibrationRun(const Progres
   }
 }
 
-py::object calibrate(const OpenedCamera& camera, const py::handle& referenceImage, bool exposure, bool contrast,
+py::object calibrate(const Camera& camera, const py::handle& referenceImage, bool exposure, bool contrast,
                      bool brightness, const std::optional<std::pair<double, double>>& exposureRange,
                      double minExposureStep, bool positiveLut, bool pelMapping, const std::string& out,
                      const std::string& report, const py::object& progress, const std::string& channelOrder) {
@@ -125,19 +143,21 @@ py::object calibrate(const OpenedCamera& camera, const py::handle& referenceImag
   options.noPelMapping = !pelMapping;
   const kcColorCalibrationParams params = paramsOf(options);
 
+  // A copy: another thread may close the camera while this one works with it.
+  const kcPtrHandle<kcAcqFifo> fifo = camera.opened().fifo;
   auto calibration = std::make_unique<Calibration>();
   calibration->order = channelOrderOf(channelOrder);
   const kc3PlanePelBuffer reference =
       referenceImage.is_none() ? kfSimTargetChart() : colorImage(referenceImage, calibration->order, "reference");
   calibration->setup = {
-      camera.description,
+      camera.description(),
       (referenceImage.is_none() ? "the built-in target (" : "the reference image (") + sizeText(reference) + ")"};
   if (!out.empty()) checkWritable(out);
   if (!report.empty()) makeFolder(report);
 
   CalibrationRun& run = calibration->run = runInterruptibly(
       [&](const ProgressCall& onAcquisition) {
-        return runCalibration(camera.fifo, reference, params, !report.empty(), onAcquisition);
+        return runCalibration(fifo, reference, params, !report.empty(), onAcquisition);
       },
       progress);
   if (!report.empty()) writeReport(report, calibration->setup, run, reference);
@@ -155,20 +175,22 @@ py::object calibrate(const OpenedCamera& camera, const py::handle& referenceImag
   return result;
 }
 
-py::array_t<unsigned char> acquire(const OpenedCamera& camera, const std::string& channelOrder) {
+py::array_t<unsigned char> acquire(const Camera& camera, const std::string& channelOrder) {
+  // A copy: another thread may close the camera while this one works with it.
+  const kcPtrHandle<kcAcqFifo> fifo = camera.opened().fifo;
   const ChannelOrder order = channelOrderOf(channelOrder);
   kc3PlanePelBuffer image;
   {
     py::gil_scoped_release unlocked;
     // One software-triggered image, as a calibration takes them; the
     // camera's trigger is put back afterwards.
-    const kcFifoStateSaver saver(camera.fifo);
-    camera.fifo->triggerEnable(false);
-    camera.fifo->triggerModel(kfManualTrigger());
-    camera.fifo->triggerEnable(true);
+    const kcFifoStateSaver saver(fifo);
+    fifo->triggerEnable(false);
+    fifo->triggerModel(kfManualTrigger());
+    fifo->triggerEnable(true);
     kcAcquireInfo info;
     bool failed = false;
-    kcPtrHandle<kcAcqImage> acquired = kfAcquireImage(camera.fifo, currentCameraSettings(camera.fifo), info, failed);
+    kcPtrHandle<kcAcqImage> acquired = kfAcquireImage(fifo, currentCameraSettings(fifo), info, failed);
     if (failed)
       throw CommandFailure(ExitStatus::cameraFailed, "the acquisition failed: " + info.failure().description());
     image = acquired->get3PlanePelBuffer();
@@ -192,25 +214,33 @@ void addCalibration(py::module_& m) {
                                .format(s.exposure(), s.contrast(), s.brightness()));
       });
 
-  py::class_<OpenedCamera>(m, "Camera", "A camera to calibrate; colc.open_camera opens one.")
-      .def_readonly("description", &OpenedCamera::description)
+  py::class_<Camera>(m, "Camera",
+                     "A camera to calibrate; colc.open_camera opens one. close(), or the end of a with block, gives "
+                     "it back.")
+      .def_property_readonly("description", &Camera::description)
       .def_property_readonly(
-          "settings", [](const OpenedCamera& c) { return currentCameraSettings(c.fifo); },
+          "settings", [](const Camera& c) { return currentCameraSettings(c.opened().fifo); },
           "The camera's exposure, contrast and brightness now.")
       .def("acquire", &acquire, py::kw_only(), py::arg("channel_order") = "bgr",
            "One image at the camera's settings now, as a (height, width, 3) array.")
       .def(
           "configure",
-          [](const OpenedCamera& c, const kcColorCalibrationResult& result) { result.setFifoProperties(c.fifo); },
+          [](const Camera& c, const kcColorCalibrationResult& result) { result.setFifoProperties(c.opened().fifo); },
           py::arg("result"),
           "Puts the result's settings (and the identity input table, when it asks for it) on the camera.")
-      .def("__repr__", [](const OpenedCamera& c) { return "<colc.Camera: " + c.description + ">"; });
+      .def("close", &Camera::close, "Closes the camera; a closed camera refuses everything but close().")
+      .def_property_readonly("closed", &Camera::closed)
+      .def(
+          "__enter__", [](Camera& c) -> Camera& { return c; }, py::return_value_policy::reference)
+      .def("__exit__", [](Camera& c, const py::args&) { c.close(); })
+      .def("__repr__",
+           [](const Camera& c) { return "<colc.Camera: " + c.description() + (c.closed() ? ", closed>" : ">"); });
 
   m.def(
       "open_camera",
       [](const std::string& name, const py::handle& scene, const std::string& channelOrder) {
-        return openCamera(
-            name, scene.is_none() ? kc3PlanePelBuffer() : colorImage(scene, channelOrderOf(channelOrder), "scene"));
+        return Camera(openCamera(
+            name, scene.is_none() ? kc3PlanePelBuffer() : colorImage(scene, channelOrderOf(channelOrder), "scene")));
       },
       py::arg("name") = "sim", py::kw_only(), py::arg("scene") = py::none(), py::arg("channel_order") = "bgr",
       "Opens a camera by the name colc calibrate --camera takes: 'sim[:OPTIONS]', the simulated camera "

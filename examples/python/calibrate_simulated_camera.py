@@ -31,8 +31,11 @@ def main():
     # colc's images are NumPy arrays in cv2's channel order (BGR) unless
     # told channel_order="rgb". The camera sees the chart at its own size.
     chart = colc.target(width=384)
-    camera = colc.open_camera(args.camera, scene=chart)
+    with colc.open_camera(args.camera, scene=chart) as camera:
+        return calibrate_and_correct(camera, chart, args)
 
+
+def calibrate_and_correct(camera, chart, args):
     def progress(acquisitions, settings):
         print(f"\rcalibrating: {acquisitions} acquisitions, exposure {settings.exposure:.6f} s",
               end="", file=sys.stderr)

@@ -110,7 +110,7 @@ def test_calibration_failures(chart, camera_name, reference, options, error):
     assert camera.settings == found
 
 
-def test_cameras_that_cannot_be_opened_or_fail():
+def test_cameras_that_cannot_be_opened_fail_or_are_closed():
     with pytest.raises(colc.ArgumentError, match="unknown camera 'usb'"):
         colc.open_camera("usb")
     with pytest.raises(colc.ArgumentError, match="width"):
@@ -120,3 +120,8 @@ def test_cameras_that_cannot_be_opened_or_fail():
     assert isinstance(caught.value, TimeoutError) and isinstance(caught.value, colc.CameraError)
     with pytest.raises(colc.CameraError, match="injected failure"):
         colc.open_camera("sim:width=64,height=48,fail-at=1").acquire()
+    with colc.open_camera("sim:width=64,height=48") as camera:
+        assert camera.acquire(channel_order="rgb").shape == (48, 64, 3)
+    assert camera.closed and "closed" in repr(camera)
+    with pytest.raises(colc.CameraError, match="closed"):
+        colc.calibrate(camera)
