@@ -123,7 +123,7 @@ CalibrationRun runInterruptibly(const std::function<CalibrationRun(const Progres
   }
 }
 
-py::object calibrate(const Camera& camera, const py::handle& referenceImage, bool exposure, bool contrast,
+py::object calibrate(const Camera& camera, const py::object& referenceImage, bool exposure, bool contrast,
                      bool brightness, const std::optional<std::pair<double, double>>& exposureRange,
                      double minExposureStep, bool positiveLut, bool pelMapping, const std::string& out,
                      const std::string& report, const py::object& progress, const std::string& channelOrder) {
@@ -238,7 +238,7 @@ void addCalibration(py::module_& m) {
 
   m.def(
       "open_camera",
-      [](const std::string& name, const py::handle& scene, const std::string& channelOrder) {
+      [](const std::string& name, const py::object& scene, const std::string& channelOrder) {
         return Camera(openCamera(
             name, scene.is_none() ? kc3PlanePelBuffer() : colorImage(scene, channelOrderOf(channelOrder), "scene")));
       },

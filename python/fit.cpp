@@ -20,8 +20,8 @@ std::string fitChannelRepr(const FitChannel& c) {
               c.proportionActivePels());
 }
 
-kcColorCalibrationResultInternal fit(const py::handle& cameraImage, const py::handle& referenceImage,
-                                     const py::handle& mask, const std::string& channelOrder) {
+kcColorCalibrationResultInternal fit(const py::object& cameraImage, const py::object& referenceImage,
+                                     const py::object& mask, const std::string& channelOrder) {
   const ChannelOrder order = channelOrderOf(channelOrder);
   const kc3PlanePelBuffer camera = colorImage(cameraImage, order, "camera_image");
   const kc3PlanePelBuffer reference = colorImage(referenceImage, order, "reference_image");

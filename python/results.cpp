@@ -108,7 +108,7 @@ void addResults(py::module_& m) {
           "The three pel maps as a (3, 256) array, one row per channel in channel_order.")
       .def(
           "apply",
-          [](const kcColorCalibrationResult& r, const py::handle& image, const std::string& channelOrder) {
+          [](const kcColorCalibrationResult& r, const py::object& image, const std::string& channelOrder) {
             const ChannelOrder order = channelOrderOf(channelOrder);
             return colorArray(r.pelMapImage(colorImage(image, order, "image")), order);
           },
