@@ -29,6 +29,7 @@
 #include "host/runtime/cancellation.h"
 #include "numpy_images.h"
 #include "observed_fifo.h"
+#include "presentation.h"
 #include "report.h"
 
 namespace py = pybind11;
@@ -64,9 +65,7 @@ struct Calibration {
 // Per plane, by plane name.
 py::dict byPlane(const std::array<double, 3>& values) {
   py::dict planes;
-  planes["red"] = values[0];
-  planes["green"] = values[1];
-  planes["blue"] = values[2];
+  for (std::size_t k = 0; k < values.size(); ++k) planes[py::str(planeName(k))] = values[k];
   return planes;
 }
 

@@ -14,8 +14,6 @@ namespace py = pybind11;
 
 namespace {
 
-constexpr const char* kPlaneNames[] = {"red", "green", "blue"};
-
 py::array_t<unsigned char> pelMapArray(const kcColorCalibrationChannelResult& channel) {
   // An empty pel map stands for the identity.
   const std::vector<unsigned char> map = channel.pelmap().empty() ? kfBuildPelMap(1.0, 0.0) : channel.pelmap();
@@ -55,7 +53,7 @@ std::string resultRepr(const kcColorCalibrationResult& r) {
   std::string text = py::str("colc.Result(exposure={!r}, contrast={!r}, brightness={!r}, positive_lut={!r}")
                          .format(r.exposure(), r.contrast(), r.brightness(), r.positive8BitLut());
   for (std::size_t k = 0; k < 3; ++k)
-    text += std::string(", ") + kPlaneNames[k] + "=" + channelRepr(r.channelResults()[k]);
+    text += ", " + planeName(k) + "=" + channelRepr(r.channelResults()[k]);
   return text + ")";
 }
 
