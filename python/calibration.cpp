@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <future>
+#include <mutex>
 #include <optional>
 #include <sstream>
 
@@ -73,6 +74,32 @@ std::string sizeText(const kc3PlanePelBuffer& image) {
   return std::to_string(image.width()) + " x " + std::to_string(image.height()) + " pels";
 }
 
+// The worker thread's cancellation flag, for the calling thread to set.
+// The flag ends with the worker's thread, so it is reached only between
+// attach and detach; a request made before attach waits for it.
+class WorkerCancellation {
+ public:
+  void attach() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    token_ = kfThisThreadCancelToken();
+    if (requested_) kfRequestCancel(token_);
+  }
+  void detach() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    token_ = nullptr;
+  }
+  void request() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    requested_ = true;
+    kfRequestCancel(token_);  // ignores a null token
+  }
+
+ private:
+  std::mutex mutex_;
+  kcCancelToken token_ = nullptr;
+  bool requested_ = false;
+};
+
 using ProgressCall = std::function<void(const kcColorCameraSettings&)>;
 
 // runCalibration on a thread of its own while this one, with the
@@ -93,21 +120,27 @@ CalibrationRun runInterruptibly(const std::function<CalibrationRun(const Progres
       kfRequestCancel();
     }
   };
-  std::promise<kcCancelToken> token;
+  WorkerCancellation cancellation;
   std::future<CalibrationRun> done;
   {
     py::gil_scoped_release unlocked;
     done = std::async(std::launch::async, [&] {
-      token.set_value(kfThisThreadCancelToken());
-      return calibration(onAcquisition);
+      cancellation.attach();
+      try {
+        CalibrationRun run = calibration(onAcquisition);
+        cancellation.detach();
+        return run;
+      } catch (...) {
+        cancellation.detach();
+        throw;
+      }
     });
-    const kcCancelToken worker = token.get_future().get();
     while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
       py::gil_scoped_acquire gil;
       if (PyErr_CheckSignals() == 0) continue;
       py::error_already_set interrupt;
       if (!pythonFailure) pythonFailure.emplace(std::move(interrupt));
-      kfRequestCancel(worker);
+      cancellation.request();
     }
   }
   // Whatever the calibration ended with, the Python exception that
