@@ -25,7 +25,7 @@ def test_calibration_helps_and_leaves_the_camera_as_found(calibrated):
     assert all(isinstance(settings, colc.CameraSettings) for _, settings in calls)
     assert calibration.start_view.shape == (480, 640, 3)
     assert "The calibration helped" in str(calibration)
-    # Configured with the result, the camera's images come out close to the chart.
+    # The result configures the camera, and corrects the images it then takes.
     result = calibration.result
     camera.configure(result)
     assert camera.settings == colc.CameraSettings(result.exposure, result.contrast, result.brightness)
