@@ -15,6 +15,8 @@ packages=(
   # GenICam cameras; pkg-config's aravis-0.8 needs libusb's development files.
   # The camera tests bring loopback up in a network namespace with ip.
   libaravis-dev libusb-1.0-0-dev iproute2
+  # The Python module (import colc), its tests and its example, which reads images with cv2.
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-opencv
 )
 if [[ "${1:-}" == "--fuzz" ]]; then
   packages+=(clang-14 libclang-rt-14-dev)

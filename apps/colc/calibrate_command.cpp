@@ -14,10 +14,6 @@
 #include "progress.h"
 #include "report.h"
 
-namespace {
-
-// "MIN:MAX", two numbers with 0 <= MIN <= MAX; an empty string when good,
-// otherwise why not (the form CLI11 expects from a check).
 std::string exposureRangeProblem(const std::string& text) {
   const std::size_t colon = text.find(':');
   if (colon == std::string::npos) return "the exposure range is MIN:MAX, in seconds";
@@ -37,7 +33,7 @@ std::string exposureRangeProblem(const std::string& text) {
   return "";
 }
 
-kcRange exposureRangeOf(const std::string& text) {
+static kcRange exposureRangeOf(const std::string& text) {
   const std::size_t colon = text.find(':');
   return kcRange(std::stod(text.substr(0, colon)), std::stod(text.substr(colon + 1)));
 }
@@ -53,6 +49,8 @@ kcColorCalibrationParams paramsOf(const CalibrateOptions& o) {
   params.allowPelMapping(!o.noPelMapping);
   return params;
 }
+
+namespace {
 
 std::string sizeText(const kc3PlanePelBuffer& image) {
   return std::to_string(image.width()) + " x " + std::to_string(image.height()) + " pels";
