@@ -28,6 +28,10 @@ bool readWhole(const std::string& path, T& record, std::string& why) {
   kcFileArchive archive(path, kcArchive::read);
   try {
     archive || record;
+  } catch (const kcArchive::UnknownVersion&) {
+    // Its text names a place in our sources, which tells a user nothing.
+    why = "it holds a record version this colc does not know: it is damaged or was written by a newer colc";
+    return false;
   } catch (const kcExceptionWithString& e) {
     why = e.text();
     return false;
@@ -59,15 +63,20 @@ void writeImage(const std::string& path, const kcPelBuffer_const<unsigned char>&
 
 StoredRecord readRecordArchive(const std::string& path) {
   return withStatus(ExitStatus::unreadableFile, [&]() -> StoredRecord {
-    // The two layouts differ in length and in where bools stand, so at most
-    // one of them reads a file whole.
-    std::string whyNotResult, whyNotParams;
-    kcColorCalibrationResult result;
-    if (readWhole(path, result, whyNotResult)) return result;
-    kcColorCalibrationParams params;
-    if (readWhole(path, params, whyNotParams)) return params;
-    throw CommandFailure(ExitStatus::badArchive,
-                         "'" + path + "' is not a colc result or parameter archive (" + whyNotResult + ")");
+    try {
+      // The two layouts differ in length and in where bools stand, so at most
+      // one of them reads a file whole.
+      std::string whyNotResult, whyNotParams;
+      kcColorCalibrationResult result;
+      if (readWhole(path, result, whyNotResult)) return result;
+      kcColorCalibrationParams params;
+      if (readWhole(path, params, whyNotParams)) return params;
+      throw CommandFailure(ExitStatus::badArchive,
+                           "'" + path + "' is not a colc result or parameter archive (" + whyNotResult + ")");
+    } catch (const kcArchive::BadData& e) {
+      // Only the file's checksum is checked before the records are read.
+      throw CommandFailure(ExitStatus::badArchive, e.text());
+    }
   });
 }
 
