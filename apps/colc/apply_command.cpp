@@ -1,12 +1,14 @@
 #include "apply_command.h"
 
 #include "files.h"
+#include "image_limit.h"
 
 CLI::App* addApplyCommand(CLI::App& app, ApplyOptions& o) {
   CLI::App* c = app.add_subcommand("apply", "correct an image file through the pel maps of a stored result");
   c->add_option("result", o.result, "the result archive (colc calibrate --out)")->required();
   c->add_option("input", o.input, "the colour image to correct")->required();
   c->add_option("output", o.output, "the corrected image; .png, .tif, .bmp or .jpg")->required();
+  addMaxPelsOption(*c);
   return c;
 }
 

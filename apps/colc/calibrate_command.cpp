@@ -9,6 +9,7 @@
 #include "camera.h"
 #include "exit_status.h"
 #include "files.h"
+#include "image_limit.h"
 #include "host/acq/sim/target_chart.h"
 #include "interrupt.h"
 #include "progress.h"
@@ -99,6 +100,7 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_option("--report", o.report, "write an HTML report with its images into this folder")->type_name("DIR");
   c->add_flag("--json", o.json, "print the summary as one JSON object");
   c->add_flag("--quiet", o.quiet, "print neither progress nor the text summary");
+  addMaxPelsOption(*c);
   return c;
 }
 

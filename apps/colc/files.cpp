@@ -8,14 +8,18 @@
 #include "colc/colorcal.h"
 #include "exit_status.h"
 #include "host/imaging/image_file.h"
+#include "image_limit.h"
 
 namespace {
 
 // The host's file errors name the file already; only the kind is added.
+// An image too large is a readable file that colc refuses to use.
 template <class Operation>
 auto withStatus(ExitStatus status, Operation operation) {
   try {
     return operation();
+  } catch (const kcImageTooLarge& e) {
+    throw CommandFailure(ExitStatus::imagesRefused, e.text());
   } catch (const kcIOError& e) {
     throw CommandFailure(status, e.text());
   }
@@ -46,11 +50,11 @@ bool readWhole(const std::string& path, T& record, std::string& why) {
 }  // namespace
 
 kc3PlanePelBuffer readColorImage(const std::string& path) {
-  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadColorImageFile(path); });
+  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadColorImageFile(path, maxImagePels()); });
 }
 
 kcPelBuffer<unsigned char> readGreyImage(const std::string& path) {
-  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadGreyImageFile(path); });
+  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadGreyImageFile(path, maxImagePels()); });
 }
 
 void writeImage(const std::string& path, const kc3PlanePelBuffer& image) {
