@@ -2,6 +2,7 @@
 
 #include "files.h"
 #include "image_limit.h"
+#include "output_checks.h"
 
 CLI::App* addApplyCommand(CLI::App& app, ApplyOptions& o) {
   CLI::App* c = app.add_subcommand("apply", "correct an image file through the pel maps of a stored result");
@@ -13,6 +14,7 @@ CLI::App* addApplyCommand(CLI::App& app, ApplyOptions& o) {
 }
 
 void runApply(const ApplyOptions& o) {
+  checkNotAnInput(o.output, {{"the result archive", o.result}, {"the input image", o.input}});
   const kcColorCalibrationResult result = readResultArchive(o.result);
   writeImage(o.output, result.pelMapImage(readColorImage(o.input)));
 }

@@ -4,13 +4,14 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "calibrate_outputs.h"
 #include "calibration_run.h"
 #include "calibration_summary.h"
 #include "camera.h"
 #include "exit_status.h"
 #include "files.h"
-#include "image_limit.h"
 #include "host/acq/sim/target_chart.h"
+#include "image_limit.h"
 #include "interrupt.h"
 #include "progress.h"
 #include "report.h"
@@ -106,11 +107,9 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
 
 void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   const kcColorCalibrationParams params = paramsOf(o);
+  checkCalibrateOutputs(o);
   const kc3PlanePelBuffer reference = o.reference.empty() ? kfSimTargetChart() : readColorImage(o.reference);
   const kc3PlanePelBuffer scene = !o.scene.empty() ? readColorImage(o.scene) : reference;
-  // Outputs that cannot be written are found before the calibration, not after it.
-  if (!o.out.empty()) checkWritable(o.out);
-  if (!o.report.empty()) makeFolder(o.report);
 
   const OpenedCamera camera = openCamera(o.camera, scene);
   const CalibrationSetup setup{
@@ -134,7 +133,7 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   } else if (!o.quiet) {
     printSummaryText(out, setup, run);
     if (store) out << "\nThe result is stored in " << o.out << "\n";
-    if (!o.report.empty()) out << (store ? "" : "\n") << "The report is " << o.report << "/index.html\n";
+    if (!o.report.empty()) out << (store ? "" : "\n") << "The report is " << reportPage(o.report) << "\n";
   }
   if (!run.verdict.helped) throw CommandFailure(ExitStatus::didNotHelp, didNotHelpMessage(run.verdict, o.out));
 }

@@ -90,7 +90,7 @@ TEST(CliJson, CalibrationThatDidNotHelpSaysWhyAndStoresNothing) {
   EXPECT_GT(verdict["clipped"][1].get<double>(), 0.1);
   EXPECT_FALSE(std::filesystem::exists(dir / "result"));
 
-  std::ifstream page(dir / "report/index.html");
+  std::ifstream page(dir / "report/colc-report.html");
   const std::string html{std::istreambuf_iterator<char>(page), {}};
   const std::size_t banner = html.find("<div id=\"did-not-help\">");
   ASSERT_NE(banner, std::string::npos);
