@@ -14,6 +14,7 @@
 #include "image_limit.h"
 #include "interrupt.h"
 #include "progress.h"
+#include "reference_checks.h"
 #include "report.h"
 
 namespace {
@@ -110,6 +111,7 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   checkCalibrateOutputs(o);
   const kc3PlanePelBuffer reference = o.reference.empty() ? kfSimTargetChart() : readColorImage(o.reference);
   const kc3PlanePelBuffer scene = !o.scene.empty() ? readColorImage(o.scene) : reference;
+  if (!o.reference.empty()) checkReference(reference, "'" + o.reference + "'");
 
   const OpenedCamera camera = openCamera(o.camera, scene);
   const CalibrationSetup setup{

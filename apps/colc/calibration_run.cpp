@@ -5,6 +5,7 @@
 #include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate.h"
+#include "colc/host/corr.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
 #include "colc/tool/view_difference.h"
@@ -29,16 +30,26 @@ kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCam
   return image->get3PlanePelBuffer();
 }
 
-// The view and the reference on the reference's grid; a reference that is
-// not in the view is the failure.
-kcViewOnGrid viewOnGrid(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference, const char* when) {
+// The pattern search finds no reference in the view, or the correlation
+// finds none where the search put it: either way the reference is not in
+// the camera's view.
+template <class Operation>
+auto findingTheReference(const std::string& where, Operation operation) {
+  auto notInView = [&](const std::string& cause) {
+    return CommandFailure(ExitStatus::targetNotFound, "the reference image is not in " + where + " (" + cause + ")");
+  };
   try {
-    return kfViewOnGrid(view, reference);
+    return operation();
   } catch (const kcColorCalibrationDefs::BadImages& e) {
-    const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
-    throw CommandFailure(ExitStatus::targetNotFound,
-                         std::string("the reference image is not in the camera's view ") + when + cause);
+    throw notInView(e.text().empty() ? "the module refused the images" : e.text());
+  } catch (const kcNormalizedCorrelationFailed&) {
+    throw notInView("no match where the pattern search placed it");
   }
+}
+
+// The view and the reference on the reference's grid.
+kcViewOnGrid viewOnGrid(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference, const char* when) {
+  return findingTheReference(std::string("the camera's view ") + when, [&] { return kfViewOnGrid(view, reference); });
 }
 
 // The camera's own failures: a write it refuses, a wait that runs out.
@@ -76,12 +87,10 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     });
     const kcPtrHandle<kcAcqFifo> observed(observer);
     const auto started = std::chrono::steady_clock::now();
-    try {
+    findingTheReference("the camera's first image", [&] {
       kfColorCalibrate(observed, reference, params, run.result, recordDiagnostics ? &run.diagnostics : nullptr,
                        recordDiagnostics ? kColorCalibrationDiagResults : 0);
-    } catch (const kcColorCalibrationDefs::BadImages&) {
-      throw CommandFailure(ExitStatus::targetNotFound, "the reference image is not in the camera's first image");
-    }
+    });
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     // A failed or empty acquisition ends the search early without an
     // exception; what it found by then is no calibration.
