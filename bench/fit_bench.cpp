@@ -13,8 +13,9 @@
 
 #include "bench/paired_timing.h"
 #include "colc/balance/balance.h"
-#include "colc/balance/fast_evaluation.h"
-#include "colc/balance/joint_table.h"
+#include "colc/balance/internal/fast_evaluation.h"
+#include "colc/balance/internal/joint_table.h"
+#include "colc/literal/joint_table_literal.h"
 
 namespace {
 

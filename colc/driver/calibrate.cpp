@@ -1,13 +1,12 @@
 #include "colc/driver/calibrate.h"
 
+#include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/result_diagnostics.h"
 #include "colc/host/runtime.h"
 #include "colc/tool/tool.h"
 
 namespace {
-
-constexpr unsigned long kResultDiagnostics = 0x20000;
 
 void attentionCheck() { kfThrowExceptionOnFailure(ksys_attention_check()); }
 
@@ -98,5 +97,5 @@ void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& cali
   result = filled;
 
   if (timedOut) throw kcTimeout::Expired();
-  if ((diagFlags & kResultDiagnostics) != 0 && diag != nullptr) recordFinalImages(fifo, result, acqInfo, diag, diagFlags);
+  if ((diagFlags & kColorCalibrationDiagResults) != 0 && diag != nullptr) recordFinalImages(fifo, result, acqInfo, diag, diagFlags);
 }

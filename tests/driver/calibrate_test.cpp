@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
@@ -109,7 +110,7 @@ TEST(Calibrate, ResultDiagnosticsRecordOneMoreAcquisitionWhenItSucceeds) {
   auto fifo = kfOpenChartCamera();
   kcDiagObject diag;
   kcColorCalibrationResult result;
-  kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, &diag, 0x20000);
+  kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, &diag, kColorCalibrationDiagResults);
   const std::vector<std::string> names = recordNames(diag);
   ASSERT_GE(names.size(), 3u);
   EXPECT_EQ(std::vector<std::string>(names.end() - 3, names.end()),
@@ -135,7 +136,7 @@ TEST(Calibrate, ResultDiagnosticsRecordOneMoreAcquisitionWhenItSucceeds) {
     const FifoState before = kfFifoStateOf(*failing);
     kcDiagObject none;
     kcColorCalibrationResult filled;
-    kfColorCalibrate(failing, kfTestChart(), kfQuickParams(), filled, &none, 0x20000);
+    kfColorCalibrate(failing, kfTestChart(), kfQuickParams(), filled, &none, kColorCalibrationDiagResults);
     EXPECT_EQ(failing->completions(), last);
     EXPECT_EQ(none.numRecords(), diag.numRecords() - 3);
     EXPECT_EQ(filled, result);
@@ -143,7 +144,7 @@ TEST(Calibrate, ResultDiagnosticsRecordOneMoreAcquisitionWhenItSucceeds) {
   }
   // Without a diagnostics object no extra acquisition is made.
   auto quiet = kfOpenChartCamera();
-  kfColorCalibrate(quiet, kfTestChart(), kfQuickParams(), result, nullptr, 0x20000);
+  kfColorCalibrate(quiet, kfTestChart(), kfQuickParams(), result, nullptr, kColorCalibrationDiagResults);
   EXPECT_EQ(quiet->completions(), last - 1);
 }
 
