@@ -9,10 +9,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <opencv2/imgcodecs.hpp>
 #include <optional>
 #include <vector>
+
+#include <opencv2/imgcodecs.hpp>
 
 #include "colc/host/improc.h"
 #include "host/imaging/cv_bridge.h"
