@@ -5,7 +5,6 @@
 #include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate.h"
-#include "colc/host/corr.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
 #include "colc/tool/view_difference.h"
@@ -28,28 +27,6 @@ kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCam
   kcPtrHandle<kcAcqImage> image = kfAcquireImage(camera, settings, info, failed);
   if (failed) throw acquisitionFailure(info);
   return image->get3PlanePelBuffer();
-}
-
-// The pattern search finds no reference in the view, or the correlation
-// finds none where the search put it: either way the reference is not in
-// the camera's view.
-template <class Operation>
-auto findingTheReference(const std::string& where, Operation operation) {
-  auto notInView = [&](const std::string& cause) {
-    return CommandFailure(ExitStatus::targetNotFound, "the reference image is not in " + where + " (" + cause + ")");
-  };
-  try {
-    return operation();
-  } catch (const kcColorCalibrationDefs::BadImages& e) {
-    throw notInView(e.text().empty() ? "the module refused the images" : e.text());
-  } catch (const kcNormalizedCorrelationFailed&) {
-    throw notInView("no match where the pattern search placed it");
-  }
-}
-
-// The view and the reference on the reference's grid.
-kcViewOnGrid viewOnGrid(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference, const char* when) {
-  return findingTheReference(std::string("the camera's view ") + when, [&] { return kfViewOnGrid(view, reference); });
 }
 
 // The camera's own failures: a write it refuses, a wait that runs out.
@@ -79,7 +56,6 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     camera->triggerEnable(true);
     run.start = currentCameraSettings(camera);
     run.startView = acquire(camera, run.start);
-    run.before = kfViewDifference(viewOnGrid(run.startView, reference, "at the start settings"));
 
     auto* observer = new ObservedAcqFifo(camera, [&](const kcColorCameraSettings& settings) {
       run.acquisitions.push_back(settings);
@@ -87,10 +63,18 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     });
     const kcPtrHandle<kcAcqFifo> observed(observer);
     const auto started = std::chrono::steady_clock::now();
-    findingTheReference("the camera's first image", [&] {
+    // The search finds the reference in its first image, taken at the start
+    // settings like the start view; the views before and after use that
+    // pose too, as the camera and the target stay where they are.
+    kcCalibrationPose pose;
+    try {
       kfColorCalibrate(observed, reference, params, run.result, recordDiagnostics ? &run.diagnostics : nullptr,
-                       recordDiagnostics ? kColorCalibrationDiagResults : 0);
-    });
+                       recordDiagnostics ? kColorCalibrationDiagResults : 0, pose);
+    } catch (const kcColorCalibrationDefs::BadImages& e) {
+      const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
+      throw CommandFailure(ExitStatus::targetNotFound,
+                           "the reference image is not in the camera's view at the start settings" + cause);
+    }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     // A failed or empty acquisition ends the search early without an
     // exception; what it found by then is no calibration.
@@ -103,7 +87,8 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     kfThrowExceptionOnFailure(ksys_attention_check());
     run.result.setFifoProperties(camera);
     const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
-    const kcViewOnGrid grid = viewOnGrid(acquire(camera, calibrated), reference, "at the calibrated settings");
+    run.before = kfViewDifference(kfViewOnGrid(run.startView, pose));
+    const kcViewOnGrid grid = kfViewOnGrid(acquire(camera, calibrated), pose);
     run.after = kfViewDifference(grid, &run.result);
     run.clipped = clippedShares(grid.view, grid.reference);
   });

@@ -68,6 +68,13 @@ void recordFinalImages(const kcPtrHandle<kcAcqFifo>& fifo, const kcColorCalibrat
 void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
                       const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
                       unsigned long diagFlags) {
+  kcCalibrationPose unused;
+  kfColorCalibrate(std::move(fifo), calibrationImage, params, result, diag, diagFlags, unused);
+}
+
+void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
+                      const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
+                      unsigned long diagFlags, kcCalibrationPose& pose) {
   kcColorCalibrationTool tool;
   kcAcquireInfo acqInfo;
   bool timedOut = false;
@@ -95,6 +102,7 @@ void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& cali
   filled.acqInfo(acqInfo);
   filled.channelResults(tool.channelResults());
   result = filled;
+  pose = tool.pose();
 
   if (timedOut) throw kcTimeout::Expired();
   if ((diagFlags & kColorCalibrationDiagResults) != 0 && diag != nullptr) recordFinalImages(fifo, result, acqInfo, diag, diagFlags);

@@ -8,6 +8,11 @@ kcColorCalibrationTool::kcColorCalibrationTool() : state_(std::make_unique<kcCol
 
 kcColorCalibrationTool::~kcColorCalibrationTool() = default;
 
+kcCalibrationPose kcColorCalibrationTool::pose() const {
+  if (state_->phase == kePhase::ePose) return {};
+  return {state_->referenceImage, state_->sampling};
+}
+
 kcColorCameraSettings kcColorCalibrationTool::init(const kcColorCalibrationParams& params,
                                                    const kcColorCameraSettings& startSettings,
                                                    const kc3PlanePelBuffer& calibrationImage) {

@@ -62,6 +62,26 @@ TEST(Calibrate, DefaultSearchBringsTheCorrectedViewCloseToTheReferenceWhereverTh
   }
 }
 
+// The pose handed out is the one the first image shows, at the start
+// settings: found again there, it is the same.
+TEST(Calibrate, HandsOutThePoseOfItsFirstImage) {
+  auto fifo = kfOpenChartCamera("noise=0");
+  const FifoState before = kfFifoStateOf(*fifo);
+  kcColorCalibrationResult result;
+  kcCalibrationPose pose;
+  kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, nullptr, 0, pose);
+  ASSERT_TRUE(pose.referenceImage.isBound());
+  kcCalibrationPose again;
+  kfFindCalibrationPose(acquireAt(fifo, {before.exposure, before.contrast[0], before.brightness[0]}), kfTestChart(),
+                        again.referenceImage, again.sampling, nullptr, 0);
+  EXPECT_EQ(pose.sampling.affineRectangle().centre(), again.sampling.affineRectangle().centre());
+  EXPECT_EQ(pose.sampling.affineRectangle().xLength(), again.sampling.affineRectangle().xLength());
+  EXPECT_EQ(pose.sampling.affineRectangle().xRotation().value(), again.sampling.affineRectangle().xRotation().value());
+  EXPECT_EQ(pose.sampling.xNumSamples(), again.sampling.xNumSamples());
+  for (int k = 0; k < 3; ++k)
+    EXPECT_TRUE(kfPelEqual(pose.referenceImage.pelPlane(k), again.referenceImage.pelPlane(k))) << "plane " << k;
+}
+
 // Failures that leave the call before a result exists; the camera is put
 // back every time. (Failures of the camera itself: fault_sweep_test.)
 TEST(Calibrate, FailuresBeforeAnyResultLeaveItUntouchedAndTheCameraRestored) {

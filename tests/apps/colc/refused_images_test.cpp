@@ -42,7 +42,7 @@ TEST(RefusedImages, ReferencesWithoutAPatternAndViewsWithoutAMatchHaveTheImageSt
   writeGrey(dir / "ramp.png", 128, 85, [](long x, long) { return x * 255 / 127; });
   writeGrey(dir / "scene.png", 400, 300, [](long x, long) { return x * 255 / 399; });
   EXPECT_EQ(statusNaming(camera + " --reference " + (dir / "ramp.png") + " --scene " + (dir / "scene.png"),
-                         "not in the camera's view", "no match"),
+                         "not in the camera's view", "start settings"),
             7);
 }
 
