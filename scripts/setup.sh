@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-video-dev
   libcli11-dev nlohmann-json3-dev
+  zlib1g-dev  # the checksum of archive files
   liblcms2-dev  # colc_sweep's colour differences (CIELAB, CIEDE2000)
   chromium  # the report test opens colc's HTML report in it
   # GenICam cameras; pkg-config's aravis-0.8 needs libusb's development files.

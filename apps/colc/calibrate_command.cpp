@@ -4,14 +4,17 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "calibrate_outputs.h"
 #include "calibration_run.h"
 #include "calibration_summary.h"
 #include "camera.h"
 #include "exit_status.h"
 #include "files.h"
 #include "host/acq/sim/target_chart.h"
+#include "image_limit.h"
 #include "interrupt.h"
 #include "progress.h"
+#include "reference_checks.h"
 #include "report.h"
 
 std::string exposureRangeProblem(const std::string& text) {
@@ -100,16 +103,16 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_option("--report", o.report, "write an HTML report with its images into this folder")->type_name("DIR");
   c->add_flag("--json", o.json, "print the summary as one JSON object");
   c->add_flag("--quiet", o.quiet, "print neither progress nor the text summary");
+  addMaxPelsOption(*c);
   return c;
 }
 
 void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   const kcColorCalibrationParams params = paramsOf(o);
+  checkCalibrateOutputs(o);
   const kc3PlanePelBuffer reference = o.reference.empty() ? kfSimTargetChart() : readColorImage(o.reference);
   const kc3PlanePelBuffer scene = !o.scene.empty() ? readColorImage(o.scene) : reference;
-  // Outputs that cannot be written are found before the calibration, not after it.
-  if (!o.out.empty()) checkWritable(o.out);
-  if (!o.report.empty()) makeFolder(o.report);
+  if (!o.reference.empty()) checkReference(reference, "'" + o.reference + "'");
 
   const OpenedCamera camera = openCamera(o.camera, scene);
   const CalibrationSetup setup{
@@ -136,7 +139,7 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   } else if (!o.quiet) {
     printSummaryText(out, setup, run);
     if (store) out << "\nThe result is stored in " << o.out << "\n";
-    if (!o.report.empty()) out << (store ? "" : "\n") << "The report is " << o.report << "/index.html\n";
+    if (!o.report.empty()) out << (store ? "" : "\n") << "The report is " << reportPage(o.report) << "\n";
   }
   if (!run.verdict.helped) throw CommandFailure(ExitStatus::didNotHelp, didNotHelpMessage(run.verdict, o.out));
 }

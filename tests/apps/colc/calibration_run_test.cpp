@@ -160,11 +160,11 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
   const CalibrationSetup setup{"simulated camera", "'<odd> & name.png' (192 x 128 pels)"};
   CalibrationRun run = runCalibration(kfOpenChartCamera(), kfTestChart(), kfQuickParams(), true, [](const auto&) {});
   writeReport(dir / "report", setup, run, kfTestChart());
-  const std::string html = textOf(dir / "report/index.html");
+  const std::string html = textOf(dir / "report/colc-report.html");
 
   const std::set<std::string> sources = imageSources(html);
-  EXPECT_EQ(sources, (std::set<std::string>{"reference.png", "start-view.png", "color-image.png",
-                                            "mapped-color-image.png", "monochrome-image.png"}));
+  EXPECT_EQ(sources, (std::set<std::string>{"colc-reference.png", "colc-start-view.png", "colc-color-image.png",
+                                            "colc-mapped-color-image.png", "colc-monochrome-image.png"}));
   for (const std::string& file : sources)
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / ("report/" + file))) << file;
   // Each of the three records carries the four lines of its result text.
@@ -182,5 +182,6 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
   // A run without result records shows the other images.
   run.diagnostics.clear();
   writeReport(dir / "bare", {"camera", "reference"}, run, kfTestChart());
-  EXPECT_EQ(imageSources(textOf(dir / "bare/index.html")), (std::set<std::string>{"reference.png", "start-view.png"}));
+  EXPECT_EQ(imageSources(textOf(dir / "bare/colc-report.html")),
+            (std::set<std::string>{"colc-reference.png", "colc-start-view.png"}));
 }
