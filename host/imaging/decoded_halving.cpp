@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <immintrin.h>
 #include <opencv2/core/hal/intrin.hpp>
 #include <vector>
 
@@ -20,12 +21,13 @@ int reflected(int index, int length) { return cv::borderInterpolate(index, lengt
 // pels 2x - 2 .. 2x + 2.
 class RowHalving {
  public:
-  RowHalving(int width, const float* table)
+  RowHalving(int width, const float* table, kcPelDecoding decoding)
       : width_(width),
         halfWidth_((width + 1) / 2),
         // Past this column a kernel reaches beyond the row.
         vectorEnd_(std::min((width - 3) / 2 + 1, halfWidth_)),
         table_(table),
+        decoding_(decoding),
         even_(static_cast<std::size_t>(halfWidth_) + 2),
         odd_(static_cast<std::size_t>(halfWidth_) + 2) {}
 
@@ -46,14 +48,13 @@ class RowHalving {
   }
 
  private:
-  // The light of pels 2i - 2 into even_[i] and of 2i - 1 into odd_[i],
-  // eight pels at a time where they lie within the row.
+  // The light of pels 2i - 2 into even_[i] and of 2i - 1 into odd_[i].
   void decode(const unsigned char* pels) {
     const float* t = table_;
     float* even = even_.data() + 1;
     float* odd = odd_.data() + 1;
     const int pairs = width_ / 2;
-    int i = 0;
+    int i = decoding_ == kcPelDecoding::eGathered ? gatheredPairs(pels, pairs, t, even, odd) : 0;
     for (; i + 4 <= pairs; i += 4) {
       std::uint64_t b;
       std::memcpy(&b, pels + 2 * i, sizeof b);
@@ -70,21 +71,43 @@ class RowHalving {
     }
   }
 
+  // The first pairs of pels decoded eight pairs at a time by AVX2's
+  // gathering loads; returns how many pairs.
+  [[gnu::target("avx2")]] static int gatheredPairs(const unsigned char* pels, int pairs, const float* table,
+                                                   float* even, float* odd) {
+    const __m128i evenFirst = _mm_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
+    int i = 0;
+    for (; i + 8 <= pairs; i += 8) {
+      const __m128i bytes =
+          _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pels + 2 * i)), evenFirst);
+      _mm256_storeu_ps(even + i, _mm256_i32gather_ps(table, _mm256_cvtepu8_epi32(bytes), 4));
+      _mm256_storeu_ps(odd + i, _mm256_i32gather_ps(table, _mm256_cvtepu8_epi32(_mm_srli_si128(bytes, 8)), 4));
+    }
+    return i;
+  }
+
   int width_;
   int halfWidth_;
   int vectorEnd_;
   const float* table_;
+  kcPelDecoding decoding_;
   std::vector<float> even_;
   std::vector<float> odd_;
 };
 
 }  // namespace
 
-cv::Mat kfDecodedHalf(const cv::Mat& pels, const float* table) {
+kcPelDecoding kfFastestPelDecoding() {
+  static const kcPelDecoding fastest =
+      __builtin_cpu_supports("avx2") ? kcPelDecoding::eGathered : kcPelDecoding::eLookedUp;
+  return fastest;
+}
+
+cv::Mat kfDecodedHalf(const cv::Mat& pels, const float* table, kcPelDecoding decoding) {
   CV_Assert(pels.type() == CV_8UC1 && !pels.empty());
   const int halfWidth = (pels.cols + 1) / 2, halfHeight = (pels.rows + 1) / 2;
   cv::Mat half(halfHeight, halfWidth, CV_32F);
-  RowHalving across(pels.cols, table);
+  RowHalving across(pels.cols, table, decoding);
   // The last five rows halved across, row r at (r + 2) % 5.
   const int stride = halfWidth;
   std::vector<float> rows(5 * static_cast<std::size_t>(stride));

@@ -80,18 +80,24 @@ class GridWeighing {
 
   // The footing of the sample at (x, y) (pel centres at integers); edge
   // holds its pels if they reach past the level's edges.
-  Footing footing(double x, double y, EdgePels& edge) const {
+  [[gnu::always_inline]] Footing footing(double x, double y, EdgePels& edge) const {
     const int column = below(x), row = below(y);
     const float* across = weights_.phase(x - column);
     const float* down = weights_.phase(y - row);
     const int left = column - kRadius, top = row - kRadius;
     if (left >= 0 && top >= 0 && left + kWidth <= light_.cols && top + Taps <= light_.rows)
       return {light_.ptr<float>(top) + left, stride_, across, down};
+    copyEdge(left, top, edge);
+    return {edge.data(), kWidth, across, down};
+  }
+
+  // The pels from (left, top) on, those past the edges read as the nearest
+  // edge pel.
+  [[gnu::noinline]] void copyEdge(int left, int top, EdgePels& edge) const {
     for (int k = 0; k < Taps; ++k) {
       const float* pelRow = light_.ptr<float>(std::clamp(top + k, 0, light_.rows - 1));
       for (int m = 0; m < kWidth; ++m) edge[k * kWidth + m] = pelRow[std::clamp(left + m, 0, light_.cols - 1)];
     }
-    return {edge.data(), kWidth, across, down};
   }
 
   // std::floor of a position on the level, which lies within an int: a

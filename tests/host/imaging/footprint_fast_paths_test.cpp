@@ -33,9 +33,10 @@ bool sameBits(const cv::Mat& a, const cv::Mat& b) {
 
 }  // namespace
 
-// Every width and height up to past two vectors and a kernel, where the
-// vector parts, the one-by-one tails and the reflected edges meet in every
-// way; and parts of larger planes, whose rows lie apart.
+// Every width and height up to past two vectors, a gathering and a kernel,
+// where the vector parts, the one-by-one tails and the reflected edges meet
+// in every way; and parts of larger planes, whose rows lie apart. Pels
+// gathered too where the processor can.
 TEST(DecodedHalving, GivesTheBitsOfPyrDownOfTheDecodedPels) {
   std::mt19937 rng(7);
   const cv::Mat& table = kfSrgbLightTable();
@@ -43,9 +44,11 @@ TEST(DecodedHalving, GivesTheBitsOfPyrDownOfTheDecodedPels) {
     cv::Mat light, half;
     cv::LUT(pels, table, light);
     cv::pyrDown(light, half);
-    EXPECT_TRUE(sameBits(kfDecodedHalf(pels, table.ptr<float>()), half)) << pels.cols << " x " << pels.rows;
+    for (const kcPelDecoding decoding : {kcPelDecoding::eLookedUp, kfFastestPelDecoding()})
+      EXPECT_TRUE(sameBits(kfDecodedHalf(pels, table.ptr<float>(), decoding), half))
+          << pels.cols << " x " << pels.rows << ", decoding " << static_cast<int>(decoding);
   };
-  for (int width = 1; width <= 24; ++width)
+  for (int width = 1; width <= 40; ++width)
     for (int height = 1; height <= 9; ++height) check(randomPels(rng, width, height));
   const cv::Mat plane = randomPels(rng, 331, 207);
   for (const cv::Rect part : {cv::Rect(0, 0, 331, 207), cv::Rect(3, 5, 200, 101), cv::Rect(17, 2, 73, 190)})
