@@ -21,13 +21,13 @@ int reflected(int index, int length) { return cv::borderInterpolate(index, lengt
 // pels 2x - 2 .. 2x + 2.
 class RowHalving {
  public:
-  RowHalving(int width, const float* table, kcPelDecoding decoding)
+  RowHalving(int width, const float* table, kcVectorWidth vectors)
       : width_(width),
         halfWidth_((width + 1) / 2),
         // Past this column a kernel reaches beyond the row.
         vectorEnd_(std::min((width - 3) / 2 + 1, halfWidth_)),
         table_(table),
-        decoding_(decoding),
+        vectors_(vectors),
         even_(static_cast<std::size_t>(halfWidth_) + 2),
         odd_(static_cast<std::size_t>(halfWidth_) + 2) {}
 
@@ -54,7 +54,7 @@ class RowHalving {
     float* even = even_.data() + 1;
     float* odd = odd_.data() + 1;
     const int pairs = width_ / 2;
-    int i = decoding_ == kcPelDecoding::eGathered ? gatheredPairs(pels, pairs, t, even, odd) : 0;
+    int i = vectors_ == kcVectorWidth::e256 ? gatheredPairs(pels, pairs, t, even, odd) : 0;
     for (; i + 4 <= pairs; i += 4) {
       std::uint64_t b;
       std::memcpy(&b, pels + 2 * i, sizeof b);
@@ -90,24 +90,18 @@ class RowHalving {
   int halfWidth_;
   int vectorEnd_;
   const float* table_;
-  kcPelDecoding decoding_;
+  kcVectorWidth vectors_;
   std::vector<float> even_;
   std::vector<float> odd_;
 };
 
 }  // namespace
 
-kcPelDecoding kfFastestPelDecoding() {
-  static const kcPelDecoding fastest =
-      __builtin_cpu_supports("avx2") ? kcPelDecoding::eGathered : kcPelDecoding::eLookedUp;
-  return fastest;
-}
-
-cv::Mat kfDecodedHalf(const cv::Mat& pels, const float* table, kcPelDecoding decoding) {
+cv::Mat kfDecodedHalf(const cv::Mat& pels, const float* table, kcVectorWidth width) {
   CV_Assert(pels.type() == CV_8UC1 && !pels.empty());
   const int halfWidth = (pels.cols + 1) / 2, halfHeight = (pels.rows + 1) / 2;
   cv::Mat half(halfHeight, halfWidth, CV_32F);
-  RowHalving across(pels.cols, table, decoding);
+  RowHalving across(pels.cols, table, width);
   // The last five rows halved across, row r at (r + 2) % 5.
   const int stride = halfWidth;
   std::vector<float> rows(5 * static_cast<std::size_t>(stride));

@@ -6,13 +6,10 @@
 
 #include <opencv2/core.hpp>
 
-// How pels are looked up in the table: one by one, or eight at a time by
-// the gathering loads of processors with AVX2. Both give the same light.
-enum class kcPelDecoding { eLookedUp, eGathered };
-
-// Gathered where the processor can, looked up elsewhere.
-kcPelDecoding kfFastestPelDecoding();
+#include "host/imaging/vector_width.h"
 
 // cv::pyrDown(light) where light is pels (2-D CV_8UC1) looked up in table
-// (256 floats), with cv::pyrDown's default size and border.
-cv::Mat kfDecodedHalf(const cv::Mat& pels, const float* table, kcPelDecoding decoding = kfFastestPelDecoding());
+// (256 floats), with cv::pyrDown's default size and border. At a width of
+// 256 bits the pels are looked up eight at a time by AVX2's gathering
+// loads, at 128 one by one.
+cv::Mat kfDecodedHalf(const cv::Mat& pels, const float* table, kcVectorWidth width = kfWidestVectors());

@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 #include <random>
 #include <set>
+#include <vector>
 
 #include "host/imaging/decoded_halving.h"
 #include "host/imaging/footprint_plan.h"
@@ -22,6 +23,12 @@ cv::Mat randomPels(std::mt19937& rng, int width, int height) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) pels.at<unsigned char>(y, x) = static_cast<unsigned char>(rng());
   return pels;
+}
+
+// 128 bits, and 256 where the processor has them.
+std::vector<kcVectorWidth> widths() {
+  if (kfWidestVectors() == kcVectorWidth::e128) return {kcVectorWidth::e128};
+  return {kcVectorWidth::e128, kcVectorWidth::e256};
 }
 
 bool sameBits(const cv::Mat& a, const cv::Mat& b) {
@@ -44,9 +51,9 @@ TEST(DecodedHalving, GivesTheBitsOfPyrDownOfTheDecodedPels) {
     cv::Mat light, half;
     cv::LUT(pels, table, light);
     cv::pyrDown(light, half);
-    for (const kcPelDecoding decoding : {kcPelDecoding::eLookedUp, kfFastestPelDecoding()})
-      EXPECT_TRUE(sameBits(kfDecodedHalf(pels, table.ptr<float>(), decoding), half))
-          << pels.cols << " x " << pels.rows << ", decoding " << static_cast<int>(decoding);
+    for (const kcVectorWidth width : widths())
+      EXPECT_TRUE(sameBits(kfDecodedHalf(pels, table.ptr<float>(), width), half))
+          << pels.cols << " x " << pels.rows << ", vectors " << static_cast<int>(width);
   };
   for (int width = 1; width <= 40; ++width)
     for (int height = 1; height <= 9; ++height) check(randomPels(rng, width, height));
@@ -58,7 +65,7 @@ TEST(DecodedHalving, GivesTheBitsOfPyrDownOfTheDecodedPels) {
 // Grids spaced 1.05 to 30 pels, some far closer one way, turned either
 // way, partly or wholly off small and large planes: every number of
 // halvings and of taps, samples whose pels reach past the edges and samples
-// far outside.
+// far outside. In vectors of every width.
 TEST(FootprintSamples, GiveTheBitsOfTheirLiteralForm) {
   std::mt19937 rng(2025);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -72,8 +79,10 @@ TEST(FootprintSamples, GiveTheBitsOfTheirLiteralForm) {
     const cv::Size size(2 + static_cast<int>(unit(rng) * 30), 2 + static_cast<int>(unit(rng) * 30));
     const cv::Matx23d dstToSrc(spacing * std::cos(turn), -down * std::sin(turn), (unit(rng) - 0.3) * width,
                                spacing * std::sin(turn), down * std::cos(turn), (unit(rng) - 0.3) * height);
-    EXPECT_TRUE(sameBits(kfFootprintSamples(plane, dstToSrc, size), kfFootprintSamplesLiteral(plane, dstToSrc, size)))
-        << "case " << n;
+    const cv::Mat literal = kfFootprintSamplesLiteral(plane, dstToSrc, size);
+    for (const kcVectorWidth width : widths())
+      EXPECT_TRUE(sameBits(kfFootprintSamples(plane, dstToSrc, size, width), literal))
+          << "case " << n << ", vectors " << static_cast<int>(width);
     taps.insert(kcFootprintWeights(kfFootprintPlan(plane.size(), dstToSrc, size).sigma).taps());
   }
   EXPECT_EQ(taps, (std::set<int>{4, 6, 8, 10, 12, 14, 16, 18, 20}));
