@@ -1,6 +1,7 @@
 #include "host/imaging/srgb_tables.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "host/imaging/srgb.h"
 
@@ -16,9 +17,10 @@ const cv::Mat& kfSrgbLightTable() {
 kcSrgbEncoder::kcSrgbEncoder() {
   for (int v = 0; v < 255; ++v)
     thresholds_[static_cast<std::size_t>(v)] = static_cast<float>(kfSrgbDecode((v + 0.5) / 255.0));
+  thresholds_[255] = std::numeric_limits<float>::infinity();
   for (int i = 0; i <= kLightSteps; ++i)
     starts_[static_cast<std::size_t>(i)] = static_cast<unsigned char>(
-        std::upper_bound(thresholds_.begin(), thresholds_.end(), static_cast<float>(i) / kLightSteps) -
+        std::upper_bound(thresholds_.begin(), thresholds_.end() - 1, static_cast<float>(i) / kLightSteps) -
         thresholds_.begin());
 }
 

@@ -1,8 +1,11 @@
 // The fast paths of footprint sampling give the bits of their literal
 // forms: the decoding fused with the first halving those of cv::LUT and
-// cv::pyrDown, the whole sampling those of host/literal/.
+// cv::pyrDown, the whole sampling those of host/literal/, the encoding of
+// light by table the count of the thresholds below it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 #include <random>
@@ -13,6 +16,7 @@
 #include "host/imaging/footprint_plan.h"
 #include "host/imaging/footprint_sampling.h"
 #include "host/imaging/footprint_weights.h"
+#include "host/imaging/srgb.h"
 #include "host/imaging/srgb_tables.h"
 #include "host/literal/footprint_sampling_literal.h"
 
@@ -86,4 +90,24 @@ TEST(FootprintSamples, GiveTheBitsOfTheirLiteralForm) {
     taps.insert(kcFootprintWeights(kfFootprintPlan(plane.size(), dstToSrc, size).sigma).taps());
   }
   EXPECT_EQ(taps, (std::set<int>{4, 6, 8, 10, 12, 14, 16, 18, 20}));
+}
+
+// Light is encoded to the number of thresholds at or below it, the light
+// at which the encoding rounds up from one pel value to the next: checked
+// at every threshold, just either side of it, and at random.
+TEST(SrgbEncoder, CountsTheThresholdsAtOrBelowTheLight) {
+  std::vector<float> thresholds;
+  for (int v = 0; v < 255; ++v) thresholds.push_back(static_cast<float>(kfSrgbDecode((v + 0.5) / 255.0)));
+  std::vector<float> lights{-1.0f, 0.0f, 1.0f, 1.5f};
+  for (const float threshold : thresholds)
+    for (const float towards : {0.0f, 2.0f}) lights.push_back(std::nextafter(threshold, towards));
+  lights.insert(lights.end(), thresholds.begin(), thresholds.end());
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> light(0.0f, 1.0f);
+  for (int n = 0; n < 100000; ++n) lights.push_back(light(rng));
+  const kcSrgbEncoder& encode = kfSrgbEncoder();
+  for (const float l : lights) {
+    const auto below = std::upper_bound(thresholds.begin(), thresholds.end(), l) - thresholds.begin();
+    ASSERT_EQ(encode(l), l > 0.0f ? below : 0) << "light " << l;
+  }
 }
