@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <immintrin.h>
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 #include <vector>
@@ -41,6 +40,9 @@ cv::Mat halvedLight(const cv::Mat& plane, const kcFootprintPlan& plan, kcVectorW
 // repeated. A row of samples is weighed out before any is encoded: the
 // encoding's branches, mispredicted now and then, would otherwise hold up
 // the next samples' sums, each a long chain of dependent additions.
+// In AVX2's vectors of eight columns the weighing took a quarter less
+// time, but the processor then lowered its clock for the 256-bit
+// arithmetic and the camera's work after it took longer by more than that.
 template <int Taps>
 class GridWeighing {
  public:
@@ -50,14 +52,11 @@ class GridWeighing {
   GridWeighing(const cv::Mat& light, const kcFootprintWeights& weights)
       : light_(light), stride_(light.step1()), weights_(weights) {}
 
-  void operator()(const cv::Matx23d& onLevel, cv::Mat& out, kcVectorWidth width) const {
+  void operator()(const cv::Matx23d& onLevel, cv::Mat& out) const {
     const kcSrgbEncoder& encode = kfSrgbEncoder();
     std::vector<float> means(static_cast<std::size_t>(out.cols));
     for (int j = 0; j < out.rows; ++j) {
-      if (width == kcVectorWidth::e256)
-        weighRow<weighTwoWide>(onLevel, j, means);
-      else
-        weighRow<weighTwo>(onLevel, j, means);
+      weighRow(onLevel, j, means);
       unsigned char* o = out.ptr(j);
       for (int i = 0; i < out.cols; ++i) o[i] = encode(means[static_cast<std::size_t>(i)]);
     }
@@ -97,7 +96,6 @@ class GridWeighing {
   }
 
   // The means of row j of samples, two at a time.
-  template <void (*WeighTwo)(const Footing&, const Footing&, float&, float&)>
   void weighRow(const cv::Matx23d& onLevel, int j, std::vector<float>& means) const {
     const int count = static_cast<int>(means.size());
     EdgePels edgeA, edgeB;
@@ -107,7 +105,7 @@ class GridWeighing {
                                 onLevel(1, 0) * i + onLevel(1, 1) * j + onLevel(1, 2), edgeA);
       const Footing b = footing(onLevel(0, 0) * second + onLevel(0, 1) * j + onLevel(0, 2),
                                 onLevel(1, 0) * second + onLevel(1, 1) * j + onLevel(1, 2), edgeB);
-      WeighTwo(a, b, means[static_cast<std::size_t>(i)], means[static_cast<std::size_t>(second)]);
+      weighTwo(a, b, means[static_cast<std::size_t>(i)], means[static_cast<std::size_t>(second)]);
     }
   }
 
@@ -146,62 +144,17 @@ class GridWeighing {
     meanB = cv::v_reduce_sum(sumB);
   }
 
-  // The same as weighTwo in AVX2's vectors of eight columns as far as they
-  // fill them, in SSE's four beyond; the column sums are then added up in
-  // fours in weighTwo's order.
-  [[gnu::target("avx2")]] static void weighTwoWide(const Footing& a, const Footing& b, float& meanA, float& meanB) {
-    constexpr int kWide = kWidth / 8;
-    constexpr bool kNarrow = kWidth % 8 != 0;
-    // At least one, to be a C++ array; those past kWide stay unused.
-    __m256 wideA[std::max(kWide, 1)], wideB[std::max(kWide, 1)];
-    for (int q = 0; q < kWide; ++q) wideA[q] = wideB[q] = _mm256_setzero_ps();
-    __m128 narrowA = _mm_setzero_ps(), narrowB = _mm_setzero_ps();
-#pragma GCC unroll 20
-    for (int k = 0; k < Taps; ++k) {
-      const __m256 weightA = _mm256_broadcast_ss(a.down + k), weightB = _mm256_broadcast_ss(b.down + k);
-      const float* pelsA = a.pels + k * a.stride;
-      const float* pelsB = b.pels + k * b.stride;
-#pragma GCC unroll 4
-      for (int q = 0; q < kWide; ++q) {
-        wideA[q] = _mm256_add_ps(wideA[q], _mm256_mul_ps(weightA, _mm256_loadu_ps(pelsA + 8 * q)));
-        wideB[q] = _mm256_add_ps(wideB[q], _mm256_mul_ps(weightB, _mm256_loadu_ps(pelsB + 8 * q)));
-      }
-      if constexpr (kNarrow) {
-        narrowA = _mm_add_ps(narrowA, _mm_mul_ps(_mm256_castps256_ps128(weightA), _mm_loadu_ps(pelsA + 8 * kWide)));
-        narrowB = _mm_add_ps(narrowB, _mm_mul_ps(_mm256_castps256_ps128(weightB), _mm_loadu_ps(pelsB + 8 * kWide)));
-      }
-    }
-    meanA = weighedColumns(wideA, narrowA, a.across);
-    meanB = weighedColumns(wideB, narrowB, b.across);
-  }
-
-  // The column sums times their weights, added up as weighTwo adds them:
-  // four lanes, then the lanes as (0 + 2) + (1 + 3).
-  [[gnu::target("avx2")]] static float weighedColumns(const __m256* wide, __m128 narrow, const float* across) {
-    __m128 sum = _mm_setzero_ps();
-#pragma GCC unroll 4
-    for (int q = 0; q < kWidth / 8; ++q) {
-      sum = _mm_add_ps(sum, _mm_mul_ps(_mm256_castps256_ps128(wide[q]), _mm_loadu_ps(across + 8 * q)));
-      sum = _mm_add_ps(sum, _mm_mul_ps(_mm256_extractf128_ps(wide[q], 1), _mm_loadu_ps(across + 8 * q + 4)));
-    }
-    if constexpr (kWidth % 8 != 0) sum = _mm_add_ps(sum, _mm_mul_ps(narrow, _mm_loadu_ps(across + kWidth - 4)));
-    sum = _mm_add_ps(sum, _mm_castsi128_ps(_mm_srli_si128(_mm_castps_si128(sum), 8)));
-    sum = _mm_add_ps(sum, _mm_castsi128_ps(_mm_srli_si128(_mm_castps_si128(sum), 4)));
-    return _mm_cvtss_f32(sum);
-  }
-
   const cv::Mat& light_;
   std::size_t stride_;  // of the light's rows, in floats
   const kcFootprintWeights& weights_;
 };
 
 template <int Taps>
-void weighGrid(const cv::Mat& light, const kcFootprintWeights& weights, const cv::Matx23d& onLevel, cv::Mat& out,
-               kcVectorWidth width) {
+void weighGrid(const cv::Mat& light, const kcFootprintWeights& weights, const cv::Matx23d& onLevel, cv::Mat& out) {
   if constexpr (Taps < kcFootprintWeights::kTaps) {
-    if (weights.taps() != Taps) return weighGrid<Taps + 2>(light, weights, onLevel, out, width);
+    if (weights.taps() != Taps) return weighGrid<Taps + 2>(light, weights, onLevel, out);
   }
-  GridWeighing<Taps>(light, weights)(onLevel, out, width);
+  GridWeighing<Taps>(light, weights)(onLevel, out);
 }
 
 }  // namespace
@@ -211,6 +164,6 @@ cv::Mat kfFootprintSamples(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv
   const cv::Mat light = halvedLight(plane, plan, width);
   cv::Mat out(size, CV_8U);
   // A footprint's weights have an even number of taps, 4 at the fewest.
-  weighGrid<4>(light, kfFootprintWeights(plan.sigma), plan.onLevel, out, width);
+  weighGrid<4>(light, kfFootprintWeights(plan.sigma), plan.onLevel, out);
   return out;
 }
