@@ -123,11 +123,11 @@ class GridWeighing {
     std::array<cv::v_float32x4, kVectors> columnsA, columnsB;
     columnsA.fill(cv::v_setzero_f32());
     columnsB.fill(cv::v_setzero_f32());
+    const float* pelsA = a.pels;
+    const float* pelsB = b.pels;
 #pragma GCC unroll 20
-    for (int k = 0; k < Taps; ++k) {
+    for (int k = 0; k < Taps; ++k, pelsA += a.stride, pelsB += b.stride) {
       const cv::v_float32x4 weightA = cv::v_setall_f32(a.down[k]), weightB = cv::v_setall_f32(b.down[k]);
-      const float* pelsA = a.pels + k * a.stride;
-      const float* pelsB = b.pels + k * b.stride;
 #pragma GCC unroll 8
       for (int c = 0; c < kVectors; ++c) {
         columnsA[c] = columnsA[c] + weightA * cv::v_load(pelsA + 4 * c);
