@@ -77,7 +77,9 @@ TEST(FootprintSamples, GiveTheBitsOfTheirLiteralForm) {
   for (int n = 0; n < 150; ++n) {
     const int width = 6 + static_cast<int>(unit(rng) * (n % 3 == 0 ? 30 : 300));
     const int height = 6 + static_cast<int>(unit(rng) * (n % 3 == 0 ? 30 : 200));
-    const cv::Mat plane = randomPels(rng, width, height);
+    // Every other plane is a part of a wider one, its rows apart.
+    const cv::Mat whole = randomPels(rng, width + (n % 2) * 13, height);
+    const cv::Mat plane = whole(cv::Rect((n % 2) * 5, 0, width, height));
     const double spacing = 1.05 + unit(rng) * unit(rng) * 29.0, turn = (unit(rng) - 0.5) * 0.8;
     const double down = n % 5 == 0 ? 0.2 * spacing : spacing;
     const cv::Size size(2 + static_cast<int>(unit(rng) * 30), 2 + static_cast<int>(unit(rng) * 30));
