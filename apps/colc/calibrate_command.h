@@ -17,6 +17,7 @@ struct CalibrateOptions {
   double minExposureStep = 0.0;
   bool noPositiveLut = false;
   bool noPelMapping = false;
+  bool noColorCorrection = false;
   std::string out;
   std::string report;
   bool json = false;

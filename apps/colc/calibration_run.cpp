@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "colc/balance/balance.h"
+#include "colc/balance/color_correction_fit.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate.h"
 #include "colc/host/runtime.h"
@@ -59,7 +60,7 @@ void asCameraFailure(Operation operation) {
 
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition) {
+                              const AcquisitionListener& onAcquisition, bool fitColorCorrection) {
   CalibrationRun run;
   asCameraFailure([&] {
     const kcFifoStateSaver saver(camera);
@@ -68,7 +69,8 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     camera->triggerEnable(true);
     run.start = currentCameraSettings(camera);
     run.startView = acquire(camera, run.start);
-    run.before = kfViewDifference(viewOnGrid(run.startView, reference, "at the start settings"));
+    const kcViewOnGrid startGrid = viewOnGrid(run.startView, reference, "at the start settings");
+    run.before = kfViewDifference(startGrid);
 
     auto* observer = new ObservedAcqFifo(camera, [&](const kcColorCameraSettings& settings) {
       run.acquisitions.push_back(settings);
@@ -95,7 +97,9 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     run.result.setFifoProperties(camera);
     const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
     const kcViewOnGrid grid = viewOnGrid(acquire(camera, calibrated), reference, "at the calibrated settings");
-    run.after = kfViewDifference(grid, &run.result);
+    run.colour = runColourStage(startGrid, grid, run.result, fitColorCorrection);
+    const kcColorCorrection* correction = run.colour.correction ? &*run.colour.correction : nullptr;
+    run.after = kfViewDifference(kcViewOnGrid{kfCorrectImage(run.result, correction, grid.view), grid.reference});
     run.clipped = clippedShares(grid.view, grid.reference);
   });
   run.exposureEdge = exposureEdgeOf(params, run.result.exposure());

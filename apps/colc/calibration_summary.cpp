@@ -6,6 +6,11 @@
 
 namespace {
 
+// The colour error rows: mean and max CIEDE2000 at the start, through the
+// pel maps and, when one was adopted, through the colour correction.
+void printColourErrorText(std::ostream& out, const ColourStage& colour);
+nlohmann::ordered_json colourErrorJson(const ColourStage& colour);
+
 constexpr const char* kPlaneNames[3] = {"red", "green", "blue"};
 
 // One formatted line onto the stream.
@@ -44,7 +49,10 @@ void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const Ca
   out << "\n";
   line(out, "%-38s %8s %8s %8s", "mean absolute difference to reference", "red", "green", "blue");
   line(out, "%-38s %8.2f %8.2f %8.2f", "  at the start settings", run.before[0], run.before[1], run.before[2]);
-  line(out, "%-38s %8.2f %8.2f %8.2f", "  calibrated, pel maps applied", run.after[0], run.after[1], run.after[2]);
+  line(out, "%-38s %8.2f %8.2f %8.2f", run.colour.correction ? "  calibrated, colour correction" : "  calibrated, pel maps applied",
+       run.after[0], run.after[1], run.after[2]);
+  out << "\n";
+  printColourErrorText(out, run.colour);
   out << "\n";
   if (run.verdict.helped) {
     out << "The calibration helped: every plane is clearly closer to the reference.\n";
@@ -69,6 +77,7 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                           {"channels", channels},
                                           {"before", run.before},
                                           {"after", run.after},
+                                          {"colourError", colourErrorJson(run.colour)},
                                           {"verdict",
                                            {{"helped", run.verdict.helped},
                                             {"reasons", run.verdict.reasons},
@@ -76,3 +85,28 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                             {"exposureEdge", exposureEdgeName(run.exposureEdge)}}}};
   out << summary.dump(2) << "\n";
 }
+
+namespace {
+
+void printColourErrorText(std::ostream& out, const ColourStage& colour) {
+  line(out, "%-38s %8s %8s", "CIEDE2000 over the flat regions", "mean", "max");
+  line(out, "%-38s %8.2f %8.2f", "  at the start settings", colour.start.mean, colour.start.max);
+  line(out, "%-38s %8.2f %8.2f", "  calibrated, pel maps applied", colour.pelMaps.mean, colour.pelMaps.max);
+  if (colour.correction)
+    line(out, "%-38s %8.2f %8.2f", "  calibrated, colour correction", colour.corrected.mean, colour.corrected.max);
+  else if (!colour.heldOut[0] && !colour.heldOut[1])
+    out << "No colour correction was fitted.\n";
+  else
+    out << "No colour correction: on regions it was not fitted to, it did not lower the error.\n";
+}
+
+nlohmann::ordered_json colourErrorJson(const ColourStage& colour) {
+  const auto pair = [](const ColourError& e) { return nlohmann::ordered_json{{"mean", e.mean}, {"max", e.max}}; };
+  return {{"regions", colour.start.perRegion.size()},
+          {"start", pair(colour.start)},
+          {"pelMaps", pair(colour.pelMaps)},
+          {"corrected", pair(colour.corrected)},
+          {"colorCorrection", colorCorrectionJson(colour.correction)}};
+}
+
+}  // namespace

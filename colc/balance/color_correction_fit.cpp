@@ -145,3 +145,29 @@ kcPelBuffer<unsigned char> kfFlatRegionMask(const kc3PlanePelBuffer& image, long
   }
   return mask;
 }
+
+kc3PlanePelBuffer kfCorrectImage(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                                 const kc3PlanePelBuffer& image) {
+  return correction != nullptr ? correction->apply(image) : result.pelMapImage(image);
+}
+
+std::array<double, 3> kfCorrectColour(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                                      const std::array<double, 3>& colour) {
+  if (correction != nullptr) return correction->apply(colour);
+  if (result.channelResults().size() != 3) throw kcColorCalibrationDefs::BadParams();
+  // As pelMapImage: no map on the first plane leaves every plane as it is.
+  const bool identity = result.channelResults()[0].pelmap().empty();
+  std::array<double, 3> out{};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::vector<unsigned char>& map = result.channelResults()[k].pelmap();
+    const double level = std::clamp(colour[k], 0.0, 1.0) * 255.0;
+    if (identity || map.empty()) {
+      out[k] = level / 255.0;
+      continue;
+    }
+    const auto below = static_cast<std::size_t>(std::min(level, 254.0));
+    const double t = level - static_cast<double>(below);
+    out[k] = ((1.0 - t) * map[below] + t * map[below + 1]) / 255.0;
+  }
+  return out;
+}

@@ -6,6 +6,7 @@
 
 #include "colc/host/imaging.h"
 #include "colc/records/color_correction.h"
+#include "colc/records/result.h"
 
 // Samples whose view planes are all inside 1 .. 254: a clipped plane says
 // nothing about the light beyond the clip.
@@ -27,3 +28,14 @@ kcColorCorrection kfComputeColorCorrection(const kc3PlanePelBuffer& view, const 
 // over the (2 radius + 1) square around the pel, all of which lies in the
 // image; 0 elsewhere.
 kcPelBuffer<unsigned char> kfFlatRegionMask(const kc3PlanePelBuffer& image, long radius = 3, int tolerance = 8);
+
+// The whole correction of a calibration: with a colour correction, that
+// correction alone, in place of the result's pel maps (it is fitted to the
+// uncorrected view and does all their work and more; pel maps first would
+// clip what the correction still needs); without one, the pel maps.
+kc3PlanePelBuffer kfCorrectImage(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                                 const kc3PlanePelBuffer& image);
+// The same for one colour, planes on 0..1 and not rounded to levels: the
+// pel maps' levels are interpolated between their entries.
+std::array<double, 3> kfCorrectColour(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                                      const std::array<double, 3>& colour);

@@ -49,11 +49,19 @@ ExitStatus failureOf(Operation operation, const std::string& named) {
 
 TEST(StoredRecords, ResultsAndParametersAreToldApartAndComeBackEqual) {
   ScratchFolder dir;
-  writeResultArchive(dir / "r", aResult());
+  const StoredCalibration uncorrected{aResult(), std::nullopt};
+  writeResultArchive(dir / "r", uncorrected);
   const StoredRecord result = readRecordArchive(dir / "r");
-  ASSERT_TRUE(std::holds_alternative<kcColorCalibrationResult>(result));
-  EXPECT_EQ(std::get<kcColorCalibrationResult>(result), aResult());
-  EXPECT_EQ(readResultArchive(dir / "r"), aResult());
+  ASSERT_TRUE(std::holds_alternative<StoredCalibration>(result));
+  EXPECT_EQ(std::get<StoredCalibration>(result), uncorrected);
+  EXPECT_EQ(readResultArchive(dir / "r"), uncorrected);
+
+  // A colour correction follows the result; without one the archive holds the result alone.
+  const StoredCalibration corrected{aResult(), kcColorCorrection(kcColorCorrection::Domain::linear,
+                                                                 {{{1.2, -0.1, -0.1, 0.01}, {0, 1, 0, 0}, {0, 0, 1, 0}}})};
+  writeResultArchive(dir / "c", corrected);
+  EXPECT_EQ(readResultArchive(dir / "c"), corrected);
+  EXPECT_GT(bytesOf(dir / "c").size(), bytesOf(dir / "r").size());
 
   kcColorCalibrationParams params;
   params.isContrastEnabled(false);
@@ -70,7 +78,7 @@ TEST(StoredRecords, ResultsAndParametersAreToldApartAndComeBackEqual) {
 
 TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
   ScratchFolder dir;
-  writeResultArchive(dir / "r", aResult());
+  writeResultArchive(dir / "r", {aResult(), std::nullopt});
   const std::string whole = bytesOf(dir / "r");
   writeBytes(dir / "cut", whole.substr(0, whole.size() - 5));
   writeBytes(dir / "long", whole + "x");
@@ -82,7 +90,7 @@ TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
   for (const char* name : {"cut", "long", "empty", "text", "version"})
     EXPECT_EQ(failureOf([&] { readRecordArchive(dir / name); }, dir / name), ExitStatus::badArchive) << name;
 
-  writeResultArchive(dir / "two", aResult(2));
+  writeResultArchive(dir / "two", {aResult(2), std::nullopt});
   EXPECT_EQ(failureOf([&] { readResultArchive(dir / "two"); }, "2 channel results"), ExitStatus::badArchive);
   EXPECT_EQ(failureOf([&] { readRecordArchive(dir / "missing"); }, dir / "missing"), ExitStatus::unreadableFile);
 }
