@@ -35,7 +35,8 @@ kcPelBuffer<unsigned char> kfFlatRegionMask(const kc3PlanePelBuffer& image, long
 // clip what the correction still needs); without one, the pel maps.
 kc3PlanePelBuffer kfCorrectImage(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
                                  const kc3PlanePelBuffer& image);
-// The same for one colour, planes on 0..1 and not rounded to levels: the
-// pel maps' levels are interpolated between their entries.
+// The same for one colour, planes on 0..1, neither rounded to levels nor
+// clamped (kcColorCorrection::apply): the pel maps' levels are
+// interpolated between their entries.
 std::array<double, 3> kfCorrectColour(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
                                       const std::array<double, 3>& colour);

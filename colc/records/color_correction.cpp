@@ -34,7 +34,9 @@ std::array<double, 3> kcColorCorrection::apply(const std::array<double, 3>& colo
   std::array<double, 3> out{};
   for (std::size_t k = 0; k < 3; ++k) {
     const auto& row = coefficients_[k];
-    const double v = std::clamp(row[0] * in[0] + row[1] * in[1] + row[2] * in[2] + row[3], 0.0, 1.0);
+    const double v = row[0] * in[0] + row[1] * in[1] + row[2] * in[2] + row[3];
+    // The sRGB curve continues beyond 0..1 (its straight foot below 0, its
+    // power above 1), so that the result stays smooth across the clip.
     out[k] = linear ? kfLinearToSrgb(v) : v;
   }
   return out;
@@ -57,8 +59,9 @@ kc3PlanePelBuffer kcColorCorrection::apply(const kc3PlanePelBuffer& image) const
       for (std::size_t k = 0; k < 3; ++k) colour[k] = linear ? decoded[in[k][x]] : in[k][x] / 255.0;
       for (std::size_t k = 0; k < 3; ++k) {
         const auto& row = coefficients_[k];
-        const double v = std::clamp(row[0] * colour[0] + row[1] * colour[1] + row[2] * colour[2] + row[3], 0.0, 1.0);
-        out[k][x] = static_cast<unsigned char>(std::lround(255.0 * (linear ? kfLinearToSrgb(v) : v)));
+        const double v = row[0] * colour[0] + row[1] * colour[1] + row[2] * colour[2] + row[3];
+        const double encoded = linear ? kfLinearToSrgb(std::clamp(v, 0.0, 1.0)) : std::clamp(v, 0.0, 1.0);
+        out[k][x] = static_cast<unsigned char>(std::lround(255.0 * encoded));
       }
     }
   }

@@ -29,11 +29,13 @@ class kcColorCorrection {
 
   bool operator==(const kcColorCorrection& other) const = default;
 
-  // One colour, each plane on 0..1 (values outside are transformed as they
-  // are), corrected and clamped to 0..1.
+  // One colour, each plane on 0..1, corrected but not clamped: what lies
+  // beyond 0..1 is kept, so that a table sampled from it and interpolated
+  // clips where the image correction clips.
   std::array<double, 3> apply(const std::array<double, 3>& colour) const;
 
-  // A new colour image: every pel corrected, rounded to the nearest level.
+  // A new colour image: every pel corrected, clamped to 0..1 and rounded
+  // to the nearest level.
   kc3PlanePelBuffer apply(const kc3PlanePelBuffer& image) const;
 
  private:
