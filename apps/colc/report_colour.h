@@ -1,0 +1,11 @@
+// The colour section of the calibration report: the colour error over the
+// reference's flat regions before and after, the colour correction when one
+// was adopted, and a picture of the remaining error region by region.
+#pragma once
+
+#include <string>
+
+#include "correction_stage.h"
+
+// Writes colour-error.png into folder and returns the section's HTML.
+std::string colourErrorSection(const std::string& folder, const ColourStage& colour);
