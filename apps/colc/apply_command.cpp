@@ -4,7 +4,8 @@
 #include "files.h"
 
 CLI::App* addApplyCommand(CLI::App& app, ApplyOptions& o) {
-  CLI::App* c = app.add_subcommand("apply", "correct an image file through a stored result: its colour correction, or else its pel maps");
+  CLI::App* c = app.add_subcommand(
+      "apply", "correct an image file through a stored result: its colour correction, or else its pel maps");
   c->add_option("result", o.result, "the result archive (colc calibrate --out)")->required();
   c->add_option("input", o.input, "the colour image to correct")->required();
   c->add_option("output", o.output, "the corrected image; .png, .tif, .bmp or .jpg")->required();

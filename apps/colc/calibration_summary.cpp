@@ -49,8 +49,9 @@ void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const Ca
   out << "\n";
   line(out, "%-38s %8s %8s %8s", "mean absolute difference to reference", "red", "green", "blue");
   line(out, "%-38s %8.2f %8.2f %8.2f", "  at the start settings", run.before[0], run.before[1], run.before[2]);
-  line(out, "%-38s %8.2f %8.2f %8.2f", run.colour.correction ? "  calibrated, colour correction" : "  calibrated, pel maps applied",
-       run.after[0], run.after[1], run.after[2]);
+  line(out, "%-38s %8.2f %8.2f %8.2f",
+       run.colour.correction ? "  calibrated, colour correction" : "  calibrated, pel maps applied", run.after[0],
+       run.after[1], run.after[2]);
   out << "\n";
   printColourErrorText(out, run.colour);
   out << "\n";

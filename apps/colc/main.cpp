@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
   for (CLI::App* command : app.get_subcommands({})) command->footer(exitStatusTable());
 
   if (argc == 1) {
-    std::cerr << "colc: a command is needed: calibrate, fit, apply, export, show, target, cameras or demo (colc --help)\n";
+    std::cerr
+        << "colc: a command is needed: calibrate, fit, apply, export, show, target, cameras or demo (colc --help)\n";
     return static_cast<int>(ExitStatus::usage);
   }
   // CLI11 would call an unknown command a missing one.

@@ -87,7 +87,8 @@ kcArchive& operator||(kcArchive& ar, kcColorCorrection& correction) {
   for (auto& row : staged.coefficients_)
     for (double& c : row) {
       ar || c;
-      if (ar.isReading() && !std::isfinite(c)) throw kcArchive::BadData("a colour correction coefficient that is not finite");
+      if (ar.isReading() && !std::isfinite(c))
+        throw kcArchive::BadData("a colour correction coefficient that is not finite");
     }
   if (ar.isReading()) correction = staged;
   return ar;

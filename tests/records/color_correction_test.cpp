@@ -7,7 +7,8 @@
 
 namespace {
 
-const kcColorCorrection::Coefficients kMixing = {{{0.9, 0.1, -0.05, 0.01}, {0.02, 1.1, -0.1, -0.02}, {-0.03, 0.2, 0.8, 0.0}}};
+const kcColorCorrection::Coefficients kMixing = {
+    {{0.9, 0.1, -0.05, 0.01}, {0.02, 1.1, -0.1, -0.02}, {-0.03, 0.2, 0.8, 0.0}}};
 
 std::vector<unsigned char> archived(kcColorCorrection correction) {
   kcMemoryArchive ar;

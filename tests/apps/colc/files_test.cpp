@@ -57,8 +57,9 @@ TEST(StoredRecords, ResultsAndParametersAreToldApartAndComeBackEqual) {
   EXPECT_EQ(readResultArchive(dir / "r"), uncorrected);
 
   // A colour correction follows the result; without one the archive holds the result alone.
-  const StoredCalibration corrected{aResult(), kcColorCorrection(kcColorCorrection::Domain::linear,
-                                                                 {{{1.2, -0.1, -0.1, 0.01}, {0, 1, 0, 0}, {0, 0, 1, 0}}})};
+  const StoredCalibration corrected{
+      aResult(),
+      kcColorCorrection(kcColorCorrection::Domain::linear, {{{1.2, -0.1, -0.1, 0.01}, {0, 1, 0, 0}, {0, 0, 1, 0}}})};
   writeResultArchive(dir / "c", corrected);
   EXPECT_EQ(readResultArchive(dir / "c"), corrected);
   EXPECT_GT(bytesOf(dir / "c").size(), bytesOf(dir / "r").size());
