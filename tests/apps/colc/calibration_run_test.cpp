@@ -156,7 +156,7 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
 
   const std::set<std::string> sources = imageSources(html);
   EXPECT_EQ(sources, (std::set<std::string>{"reference.png", "start-view.png", "color-image.png",
-                                            "mapped-color-image.png", "monochrome-image.png"}));
+                                            "mapped-color-image.png", "monochrome-image.png", "colour-error.png"}));
   for (const std::string& file : sources)
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / ("report/" + file))) << file;
   // Each of the three records carries the four lines of its result text.
@@ -168,11 +168,13 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
   EXPECT_EQ(html.find("<odd>"), std::string::npos);
   EXPECT_EQ(html.find("<div id=\"did-not-help\">"), std::string::npos);  // the calibration helped
   // The escaped setup, the transfer charts and the search path.
-  for (const char* shown : {"&lt;odd&gt; &amp; name.png", "red transfer", "blue transfer", "<title>search path</title>"})
+  for (const char* shown : {"&lt;odd&gt; &amp; name.png", "red transfer", "blue transfer", "<title>search path</title>",
+                            "<h2>Colour error</h2>"})
     EXPECT_NE(html.find(shown), std::string::npos) << shown;
 
   // A run without result records shows the other images.
   run.diagnostics.clear();
   writeReport(dir / "bare", {"camera", "reference"}, run, kfTestChart());
-  EXPECT_EQ(imageSources(textOf(dir / "bare/index.html")), (std::set<std::string>{"reference.png", "start-view.png"}));
+  EXPECT_EQ(imageSources(textOf(dir / "bare/index.html")),
+            (std::set<std::string>{"reference.png", "start-view.png", "colour-error.png"}));
 }
