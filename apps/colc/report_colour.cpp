@@ -47,7 +47,8 @@ std::string colourErrorSection(const std::string& folder, const ColourStage& col
   html += colour.correction ? correctionTable(*colour.correction)
                             : "<p>No colour correction was adopted: the pel maps correct the images.</p>\n";
   html +=
-      "<figure><img src=\"colour-error.png\" alt=\"colour error per region\" style=\"width: 480px\"><figcaption>The remaining error per "
-      "region: green below 1, yellow at 2.3, red from 5 on; grey is not judged.</figcaption></figure>\n";
+      "<figure><img src=\"colour-error.png\" alt=\"colour error per region\" style=\"width: 480px\">"
+      "<figcaption>The remaining error per region: green below 1, yellow at 2.3, red from 5 on; grey is not "
+      "judged.</figcaption></figure>\n";
   return html;
 }
