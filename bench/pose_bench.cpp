@@ -1,17 +1,17 @@
 // Pose finding on a 1280 x 1024 frame of the simulated camera, which shows
 // its chart (a 480 x 320 calibration image) turned by 8 degrees and scaled
-// by 0.95. Every benchmark reports "x_matchTemplate": its time over the time
-// of one full-frame normalised correlation of the calibration image's
-// intensity with the frame's (cv::matchTemplate, TM_CCOEFF_NORMED, no
-// rotation or scale), measured in this run. The parts of pose finding are
-// timed on their own too, to show where the time goes. All of it runs on
-// one OpenCV thread.
+// by 0.95. Every benchmark reports "ratio": its time over the time of one
+// full-frame normalised correlation of the calibration image's intensity
+// with the frame's (cv::matchTemplate, TM_CCOEFF_NORMED, no rotation or
+// scale), run alternately with it (bench/paired_timing.h). The parts of
+// pose finding are timed on their own too, to show where the time goes.
+// All of it runs on one OpenCV thread.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/paired_timing.h"
 #include "colc/host/align.h"
 #include "colc/host/corr.h"
 #include "colc/tool/pose.h"
@@ -20,8 +20,6 @@
 #include "host/imaging/cv_bridge.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // OpenCV's own threads off while a benchmark runs.
 class OneThread {
@@ -64,39 +62,16 @@ const Scene& scene() {
   return s;
 }
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
 void fullFrameMatchTemplate() {
   cv::Mat scores;
   cv::matchTemplate(kfMatView(scene().frameGrey), kfMatView(scene().train), scores, cv::TM_CCOEFF_NORMED);
   benchmark::DoNotOptimize(scores.data);
 }
 
-double baselineSeconds() {
-  static const double fastest = [] {
-    const OneThread one;
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-      const auto start = Clock::now();
-      fullFrameMatchTemplate();
-      best = std::min(best, seconds(Clock::now() - start));
-    }
-    return best;
-  }();
-  return fastest;
-}
-
 template <class Run>
 void measure(benchmark::State& state, const Run& run) {
-  const double baseline = baselineSeconds();
   const OneThread one;
-  Clock::duration total{};
-  for (auto _ : state) {
-    const auto start = Clock::now();
-    run();
-    total += Clock::now() - start;
-  }
-  state.counters["x_matchTemplate"] = seconds(total) / static_cast<double>(state.iterations()) / baseline;
+  kfTimeAgainstBaseline(state, run, 1, fullFrameMatchTemplate, 1);
 }
 
 void BM_FindCalibrationPose(benchmark::State& state) {
@@ -139,12 +114,9 @@ void BM_CorrelationRefinement(benchmark::State& state) {
   });
 }
 
-void BM_FullFrameMatchTemplate(benchmark::State& state) { measure(state, fullFrameMatchTemplate); }
-
 }  // namespace
 
-BENCHMARK(BM_FindCalibrationPose)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_IntensityOfTheFrame)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AlignmentRun)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CorrelationRefinement)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FullFrameMatchTemplate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindCalibrationPose)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IntensityOfTheFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AlignmentRun)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CorrelationRefinement)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);

@@ -22,7 +22,7 @@
 #include <span>
 
 #include "colc/balance/balance.h"
-#include "colc/balance/channel_fit.h"
+#include "colc/literal/channel_fit_literal.h"
 #include "colc/records/errors.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_images.h"

@@ -12,7 +12,7 @@
 // failure, an option it cannot take a usage failure.
 OpenedCamera openAravisCamera(const std::string& deviceId);
 
-// Opens the camera and writes, indented, its name (withName) and the
-// features colc uses on it, one line each; a camera that cannot be opened
-// gets one line saying why.
-void describeAravisCamera(const std::string& deviceId, bool withName, std::ostream& out);
+// Reads the camera, writing nothing to it, and writes, indented, its name
+// (withName) and the features colc uses on it, one line each; a camera
+// that cannot be opened gets one line saying why, and false.
+bool describeAravisCamera(const std::string& deviceId, bool withName, std::ostream& out);

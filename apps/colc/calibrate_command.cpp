@@ -119,12 +119,15 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
                               sizeText(reference) + ")"};
   cancelOnInterrupt();
   CalibrationRun run;
-  {
+  try {
     ProgressLine progress(stderr, !o.quiet);
     run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
                          [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); },
                          !o.noColorCorrection && !o.noPelMapping);
+  } catch (...) {
+    closeCamera(camera, std::current_exception());
   }
+  closeCamera(camera, nullptr);
   // A result that did not help is not stored: a file that exists would be
   // taken for a usable calibration.
   const bool store = run.verdict.helped && !o.out.empty();

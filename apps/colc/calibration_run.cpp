@@ -30,18 +30,6 @@ kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCam
   return image->get3PlanePelBuffer();
 }
 
-// The view and the reference on the reference's grid; a reference that is
-// not in the view is the failure.
-kcViewOnGrid viewOnGrid(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference, const char* when) {
-  try {
-    return kfViewOnGrid(view, reference);
-  } catch (const kcColorCalibrationDefs::BadImages& e) {
-    const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
-    throw CommandFailure(ExitStatus::targetNotFound,
-                         std::string("the reference image is not in the camera's view ") + when + cause);
-  }
-}
-
 // The camera's own failures: a write it refuses, a wait that runs out.
 template <class Operation>
 void asCameraFailure(Operation operation) {
@@ -69,8 +57,6 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     camera->triggerEnable(true);
     run.start = currentCameraSettings(camera);
     run.startView = acquire(camera, run.start);
-    const kcViewOnGrid startGrid = viewOnGrid(run.startView, reference, "at the start settings");
-    run.before = kfViewDifference(startGrid);
 
     auto* observer = new ObservedAcqFifo(camera, [&](const kcColorCameraSettings& settings) {
       run.acquisitions.push_back(settings);
@@ -78,11 +64,17 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     });
     const kcPtrHandle<kcAcqFifo> observed(observer);
     const auto started = std::chrono::steady_clock::now();
+    // The search finds the reference in its first image, taken at the start
+    // settings like the start view; the views before and after use that
+    // pose too, as the camera and the target stay where they are.
+    kcCalibrationPose pose;
     try {
       kfColorCalibrate(observed, reference, params, run.result, recordDiagnostics ? &run.diagnostics : nullptr,
-                       recordDiagnostics ? kColorCalibrationDiagResults : 0);
-    } catch (const kcColorCalibrationDefs::BadImages&) {
-      throw CommandFailure(ExitStatus::targetNotFound, "the reference image is not in the camera's first image");
+                       recordDiagnostics ? kColorCalibrationDiagResults : 0, pose);
+    } catch (const kcColorCalibrationDefs::BadImages& e) {
+      const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
+      throw CommandFailure(ExitStatus::targetNotFound,
+                           "the reference image is not in the camera's view at the start settings" + cause);
     }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     // A failed or empty acquisition ends the search early without an
@@ -96,7 +88,9 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     kfThrowExceptionOnFailure(ksys_attention_check());
     run.result.setFifoProperties(camera);
     const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
-    const kcViewOnGrid grid = viewOnGrid(acquire(camera, calibrated), reference, "at the calibrated settings");
+    const kcViewOnGrid startGrid = kfViewOnGrid(run.startView, pose);
+    run.before = kfViewDifference(startGrid);
+    const kcViewOnGrid grid = kfViewOnGrid(acquire(camera, calibrated), pose);
     run.colour = runColourStage(startGrid, grid, run.result, fitColorCorrection);
     const kcColorCorrection* correction = run.colour.correction ? &*run.colour.correction : nullptr;
     run.after = kfViewDifference(kcViewOnGrid{kfCorrectImage(run.result, correction, grid.view), grid.reference});

@@ -1,8 +1,8 @@
 #include "calibration_summary.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <nlohmann/json.hpp>
+
+#include "presentation.h"
 
 namespace {
 
@@ -11,47 +11,34 @@ namespace {
 void printColourErrorText(std::ostream& out, const ColourStage& colour);
 nlohmann::ordered_json colourErrorJson(const ColourStage& colour);
 
-constexpr const char* kPlaneNames[3] = {"red", "green", "blue"};
-
-// One formatted line onto the stream.
-void line(std::ostream& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void line(std::ostream& out, const char* format, ...) {
-  char text[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  out << text << "\n";
-}
-
 }  // namespace
 
 void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   out << "Calibrated the " << setup.camera << " against " << setup.reference << "\n";
-  line(out, "in %zu acquisitions, %.1f s.", run.acquisitions.size(), run.seconds);
+  out << formatted("in %zu acquisitions, %.1f s.", run.acquisitions.size(), run.seconds) << "\n";
   out << "\n";
-  line(out, "%-14s %12s %12s", "", "start", "calibrated");
-  line(out, "%-14s %12.6f %12.6f", "exposure", run.start.exposure(), r.exposure());
-  line(out, "%-14s %12.6f %12.6f", "contrast", run.start.contrast(), r.contrast());
-  line(out, "%-14s %12.6f %12.6f", "brightness", run.start.brightness(), r.brightness());
-  line(out, "%-14s %25s", "input table", r.positive8BitLut() ? "positive (identity)" : "the camera's own");
+  out << formatted("%-14s %12s %12s", "", "start", "calibrated") << "\n";
+  out << formatted("%-14s %12.6f %12.6f", "exposure", run.start.exposure(), r.exposure()) << "\n";
+  out << formatted("%-14s %12.6f %12.6f", "contrast", run.start.contrast(), r.contrast()) << "\n";
+  out << formatted("%-14s %12.6f %12.6f", "brightness", run.start.brightness(), r.brightness()) << "\n";
+  out << formatted("%-14s %25s", "input table", r.positive8BitLut() ? "positive (identity)" : "the camera's own")
+      << "\n";
   out << "\n";
-  line(out, "%-14s %12s %12s %12s", "channel", "gain", "offset", "rmsError");
+  out << formatted("%-14s %12s %12s %12s", "channel", "gain", "offset", "rmsError") << "\n";
   for (std::size_t k = 0; k < r.channelResults().size() && k < 3; ++k) {
     const kcColorCalibrationChannelResult& c = r.channelResults()[k];
-    // A negative RMS error marks a channel that was not fitted (--no-pel-mapping).
-    if (c.rmsError() < 0)
-      line(out, "%-14s %12.6f %12.6f %12s", kPlaneNames[k], c.gain(), c.offset(), "not fitted");
-    else
-      line(out, "%-14s %12.6f %12.6f %12.6f", kPlaneNames[k], c.gain(), c.offset(), c.rmsError());
+    out << formatted("%-14s %12.6f %12.6f %12s", planeName(k).c_str(), c.gain(), c.offset(),
+                     rmsErrorText(c.rmsError(), 6).c_str())
+        << "\n";
   }
   out << "\n";
-  line(out, "%-38s %8s %8s %8s", "mean absolute difference to reference", "red", "green", "blue");
-  line(out, "%-38s %8.2f %8.2f %8.2f", "  at the start settings", run.before[0], run.before[1], run.before[2]);
-  line(out, "%-38s %8.2f %8.2f %8.2f",
-       run.colour.correction ? "  calibrated, colour correction" : "  calibrated, pel maps applied", run.after[0],
-       run.after[1], run.after[2]);
+  out << formatted("%-38s %8s %8s %8s", "mean absolute difference to reference", "red", "green", "blue") << "\n";
+  out << formatted("%-38s %8.2f %8.2f %8.2f\n", "  at the start settings", run.before[0], run.before[1],
+                   run.before[2]);
+  out << formatted("%-38s %8.2f %8.2f %8.2f\n",
+                   run.colour.correction ? "  calibrated, colour correction" : "  calibrated, pel maps applied",
+                   run.after[0], run.after[1], run.after[2]);
   out << "\n";
   printColourErrorText(out, run.colour);
   out << "\n";
@@ -67,8 +54,7 @@ void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const Ca
 void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   nlohmann::ordered_json channels = nlohmann::ordered_json::array();
-  for (const auto& c : r.channelResults())
-    channels.push_back({{"gain", c.gain()}, {"offset", c.offset()}, {"rmsError", c.rmsError()}});
+  for (const auto& c : r.channelResults()) channels.push_back(channelJson(c));
   const nlohmann::ordered_json summary = {{"exposure", r.exposure()},
                                           {"contrast", r.contrast()},
                                           {"brightness", r.brightness()},
@@ -90,11 +76,12 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
 namespace {
 
 void printColourErrorText(std::ostream& out, const ColourStage& colour) {
-  line(out, "%-38s %8s %8s", "CIEDE2000 over the flat regions", "mean", "max");
-  line(out, "%-38s %8.2f %8.2f", "  at the start settings", colour.start.mean, colour.start.max);
-  line(out, "%-38s %8.2f %8.2f", "  calibrated, pel maps applied", colour.pelMaps.mean, colour.pelMaps.max);
+  out << formatted("%-38s %8s %8s\n", "CIEDE2000 over the flat regions", "mean", "max")
+      << formatted("%-38s %8.2f %8.2f\n", "  at the start settings", colour.start.mean, colour.start.max)
+      << formatted("%-38s %8.2f %8.2f\n", "  calibrated, pel maps applied", colour.pelMaps.mean, colour.pelMaps.max);
   if (colour.correction)
-    line(out, "%-38s %8.2f %8.2f", "  calibrated, colour correction", colour.corrected.mean, colour.corrected.max);
+    out << formatted("%-38s %8.2f %8.2f\n", "  calibrated, colour correction", colour.corrected.mean,
+                     colour.corrected.max);
   else if (!colour.heldOut[0] && !colour.heldOut[1])
     out << "No colour correction was fitted.\n";
   else

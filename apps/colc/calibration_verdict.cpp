@@ -1,11 +1,10 @@
 #include "calibration_verdict.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "presentation.h"
 
 namespace {
-
-constexpr const char* kPlaneNames[3] = {"red", "green", "blue"};
 
 // A plane is clearly closer when the calibration took at least a third
 // off its difference to the reference. A camera the search can set right
@@ -26,12 +25,6 @@ constexpr double kSmallDifference = 2.0;
 // range clipped about 40%, and one that crushed the dark end to hide
 // cross-talk the pel maps cannot undo clipped as much, well inside the range.
 constexpr double kClippedShare = 0.10;
-
-std::string fixed(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
 
 // "red", "red and green", "red, green and blue".
 std::string listed(const std::vector<std::string>& items) {
@@ -72,7 +65,7 @@ CalibrationVerdict judgeCalibration(const VerdictEvidence& e) {
   std::vector<std::string> planes, changes;
   for (int k = 0; k < 3; ++k) {
     if (clearlyCloser(e.before[k], e.after[k])) continue;
-    planes.push_back(kPlaneNames[k]);
+    planes.push_back(planeName(k));
     changes.push_back(fixed(e.before[k], 2) + " -> " + fixed(e.after[k], 2));
   }
   if (!planes.empty())
@@ -82,7 +75,7 @@ CalibrationVerdict judgeCalibration(const VerdictEvidence& e) {
 
   std::vector<std::string> clipped;
   for (int k = 0; k < 3; ++k)
-    if (e.clipped[k] > kClippedShare) clipped.push_back(fixed(100.0 * e.clipped[k], 0) + "% of the " + kPlaneNames[k]);
+    if (e.clipped[k] > kClippedShare) clipped.push_back(fixed(100.0 * e.clipped[k], 0) + "% of the " + planeName(k));
   if (!clipped.empty())
     verdict.reasons.push_back(
         (e.edge != ExposureEdge::none

@@ -15,11 +15,29 @@ OpenedCamera openCamera(const std::string& name, const kc3PlanePelBuffer& scene)
   try {
     kcSimCameraConfig config = kfParseSimCameraOptions(options);
     config.target = scene;
-    OpenedCamera camera{kfOpenSimCamera(config), ""};
+    OpenedCamera camera{kfOpenSimCamera(config), "", nullptr};
     camera.description =
         "simulated camera (" + std::to_string(config.width) + " x " + std::to_string(config.height) + " pels)";
     return camera;
   } catch (const kcBadArgument& e) {
     throw CommandFailure(ExitStatus::usage, e.text());
   }
+}
+
+void closeCamera(const OpenedCamera& camera, const std::exception_ptr& failure) {
+  std::string notRestored;
+  try {
+    if (camera.close) camera.close();
+  } catch (const std::exception& e) {
+    notRestored = e.what();
+  }
+  if (notRestored.empty()) {
+    if (failure) std::rethrow_exception(failure);
+    return;
+  }
+  if (!failure) throw CommandFailure(ExitStatus::cameraFailed, notRestored);
+  const FailureReport first = reportFailure(failure);
+  // A cancellation's own message says the camera is as found.
+  const bool cancelled = first.status == ExitStatus::cancelled;
+  throw CommandFailure(first.status, (cancelled ? std::string("cancelled") : first.message) + "; " + notRestored);
 }

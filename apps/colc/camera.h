@@ -4,6 +4,8 @@
 // camera, whose option is its device id (aravis_camera.h).
 #pragma once
 
+#include <exception>
+#include <functional>
 #include <string>
 
 #include "colc/host/acq.h"
@@ -11,8 +13,17 @@
 struct OpenedCamera {
   kcPtrHandle<kcAcqFifo> fifo;
   std::string description;  // "simulated camera (1280 x 1024 pels)"
+  // Puts the camera back as found; a CommandFailure naming what could not
+  // be. Empty for a camera that needs nothing put back.
+  std::function<void()> close;
 };
 
 // scene: what a simulated camera looks at; unbound for the built-in
 // target. A name or option colc does not know is a usage failure.
 OpenedCamera openCamera(const std::string& name, const kc3PlanePelBuffer& scene);
+
+// Closes the camera (OpenedCamera::close) after a command's work, which
+// ended with failure, or with none. A camera that cannot be put back is a
+// camera failure; after another failure it is added to that one's message,
+// which keeps its status.
+void closeCamera(const OpenedCamera& camera, const std::exception_ptr& failure);

@@ -19,7 +19,7 @@ void runCameras(const CamerasOptions& o, std::ostream& out) {
       throw CommandFailure(ExitStatus::usage, "colc cameras --camera takes aravis:DEVICE-ID");
     const std::string id = o.camera.substr(prefix.size());
     out << "aravis:" << id << "\n";
-    describeAravisCamera(id, true, out);
+    if (!describeAravisCamera(id, true, out)) throw CommandFailure(ExitStatus::cameraFailed, "cannot open " + o.camera);
     return;
   }
   const std::vector<kcAravisCameraEntry> cameras = kfFindAravisCameras();
@@ -28,9 +28,11 @@ void runCameras(const CamerasOptions& o, std::ostream& out) {
            "interfaces; a USB3 Vision camera needs read and write access to its USB device.\n";
     return;
   }
+  std::string unopened;
   for (const kcAravisCameraEntry& camera : cameras) {
     out << "aravis:" << camera.id << "\n  " << camera.vendor << " " << camera.model << ", serial " << camera.serial
         << ", " << camera.protocol << (camera.address.empty() ? "" : " at " + camera.address) << "\n";
-    describeAravisCamera(camera.id, false, out);
+    if (!describeAravisCamera(camera.id, false, out)) unopened += (unopened.empty() ? " aravis:" : ", aravis:") + camera.id;
   }
+  if (!unopened.empty()) throw CommandFailure(ExitStatus::cameraFailed, "cannot open" + unopened);
 }

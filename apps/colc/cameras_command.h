@@ -1,5 +1,7 @@
 // colc cameras: the GenICam cameras colc can reach, with their vendor,
-// model, serial number and the features colc uses on each.
+// model, serial number and the features colc uses on each, read without
+// changing anything on them. A camera that cannot be opened is a camera
+// failure, after the others are listed.
 #pragma once
 
 #include <CLI/CLI.hpp>

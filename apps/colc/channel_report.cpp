@@ -1,37 +1,29 @@
 #include "channel_report.h"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
-namespace {
-
-constexpr const char* kChannelNames[] = {"red", "green", "blue"};
-
-}  // namespace
+#include "presentation.h"
 
 void printChannelsText(std::ostream& out, const kcColorCalibrationResultInternal& result) {
-  char line[512];
-  std::snprintf(line, sizeof line, "%-7s %11s %11s %11s %11s %11s %11s\n", "channel", "gain", "offset", "rmsError",
-                "activeSrc", "activeDst", "active");
-  out << line;
+  out << formatted("%-7s %11s %11s %11s %11s %11s %11s\n", "channel", "gain", "offset", "rmsError", "activeSrc",
+                   "activeDst", "active");
   const auto channels = result.results();
   for (std::size_t k = 0; k < channels.size(); ++k) {
     const auto& c = channels[k];
-    std::snprintf(line, sizeof line, "%-7s %11.6f %11.6f %11.6f %11.6f %11.6f %11.6f\n", kChannelNames[k % 3], c.gain(),
-                  c.offset(), c.rmsError(), c.proportionActiveSrcPels(), c.proportionActiveDstPels(),
-                  c.proportionActivePels());
-    out << line;
+    out << formatted("%-7s %11.6f %11.6f %11s %11.6f %11.6f %11.6f\n", planeName(k).c_str(), c.gain(), c.offset(),
+                     rmsErrorText(c.rmsError(), 6).c_str(), c.proportionActiveSrcPels(), c.proportionActiveDstPels(),
+                     c.proportionActivePels());
   }
 }
 
 void printChannelsJson(std::ostream& out, const kcColorCalibrationResultInternal& result) {
   nlohmann::ordered_json channels = nlohmann::ordered_json::array();
-  for (const auto& c : result.results())
-    channels.push_back({{"gain", c.gain()},
-                        {"offset", c.offset()},
-                        {"rmsError", c.rmsError()},
-                        {"proportionActiveSrcPels", c.proportionActiveSrcPels()},
-                        {"proportionActiveDstPels", c.proportionActiveDstPels()},
-                        {"proportionActivePels", c.proportionActivePels()}});
+  for (const auto& c : result.results()) {
+    nlohmann::ordered_json channel = channelJson(c);
+    channel["proportionActiveSrcPels"] = c.proportionActiveSrcPels();
+    channel["proportionActiveDstPels"] = c.proportionActiveDstPels();
+    channel["proportionActivePels"] = c.proportionActivePels();
+    channels.push_back(channel);
+  }
   out << nlohmann::ordered_json{{"channels", channels}}.dump(2) << "\n";
 }

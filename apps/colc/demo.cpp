@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <random>
 
 #include "colc/balance/balance.h"
 #include "files.h"
+#include "presentation.h"
 
 namespace {
 
@@ -72,23 +72,18 @@ int runDemo(std::ostream& out, const std::string& imageFolder) {
   kcColorCalibrationResultInternal result;
   kfComputeColorCalibration(images.camera, images.reference, result, nullptr, 0);
 
-  char line[256];
-  std::snprintf(
-      line, sizeof line,
+  out << formatted(
       "colc demo: a simulated camera image of a %ld x %ld colour chart (noise sigma %.1f, clipped to 0..255)\n"
       "is fitted onto the reference. The correction undoing the camera's error is\n"
       "gain = 1 / camera gain, offset = -camera offset / camera gain.\n\n",
       kWidth, kHeight, kNoiseSigma);
-  out << line;
-  std::snprintf(line, sizeof line, "%-7s %12s %12s %12s %12s %10s\n", "channel", "true gain", "true offset",
-                "fitted gain", "fitted offs.", "rmsError");
-  out << line;
+  out << formatted("%-7s %12s %12s %12s %12s %10s\n", "channel", "true gain", "true offset", "fitted gain",
+                   "fitted offs.", "rmsError");
   const auto channels = result.results();
   for (int k = 0; k < 3; ++k) {
     const CameraError& e = kCameraErrors[k];
-    std::snprintf(line, sizeof line, "%-7s %12.4f %12.3f %12.4f %12.3f %10.3f\n", e.channel, 1.0 / e.gain,
-                  -e.offset / e.gain, channels[k].gain(), channels[k].offset(), channels[k].rmsError());
-    out << line;
+    out << formatted("%-7s %12.4f %12.3f %12.4f %12.3f %10.3f\n", e.channel, 1.0 / e.gain, -e.offset / e.gain,
+                     channels[k].gain(), channels[k].offset(), channels[k].rmsError());
   }
   if (!imageFolder.empty()) out << "\nThe images are in " << imageFolder << ": try colc fit camera.png reference.png\n";
   return 0;

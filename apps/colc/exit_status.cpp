@@ -16,7 +16,7 @@ std::string exitStatusTable() {
          "  7    the reference image is not in the camera's view\n"
          "  8    the camera failed: an acquisition failed or timed out, or a setting was refused\n"
          "  9    the calibration did not help (the summary and report say why); no result is stored\n"
-         "  130  cancelled with Ctrl-C; the camera is left as it was found\n";
+         "  130  cancelled with Ctrl-C, SIGTERM or SIGHUP; the camera is left as it was found\n";
 }
 
 FailureReport reportFailure(const std::exception_ptr& failure) {

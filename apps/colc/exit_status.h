@@ -17,7 +17,7 @@ enum class ExitStatus : int {
   targetNotFound = 7,  // the reference image is not in the camera's view
   cameraFailed = 8,    // an acquisition failed or timed out, or the camera refused a setting
   didNotHelp = 9,      // the calibration ran but did not bring the camera clearly closer to the reference
-  cancelled = 130,     // Ctrl-C
+  cancelled = 130,     // Ctrl-C, SIGTERM, SIGHUP
 };
 
 // The table of statuses and their meanings, for colc --help.

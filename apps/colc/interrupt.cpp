@@ -18,8 +18,10 @@ void cancelOnInterrupt() {
   struct sigaction action = {};
   action.sa_handler = requestCancel;
   sigemptyset(&action.sa_mask);
-  // One-shot: the handler reverts to the default, so a second Ctrl-C ends
+  // One-shot: the handler reverts to the default, so a second signal ends
   // a program that does not stop soon enough.
   action.sa_flags = SA_RESETHAND;
-  sigaction(SIGINT, &action, nullptr);
+  // A terminal closed or a service stopped asks as Ctrl-C does, and gets
+  // the camera put back the same way.
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }

@@ -1,19 +1,18 @@
 #include "report.h"
 
-#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <sstream>
 
 #include "exit_status.h"
 #include "files.h"
+#include "presentation.h"
 #include "report_charts.h"
 #include "report_colour.h"
 #include "search_path.h"
 
 namespace {
 
-constexpr const char* kPlaneNames[3] = {"red", "green", "blue"};
 constexpr const char* kPlaneColours[3] = {"#c62828", "#2e7d32", "#1565c0"};
 
 std::string escaped(const std::string& text) {
@@ -37,12 +36,6 @@ std::string escaped(const std::string& text) {
     }
   }
   return out;
-}
-
-std::string fixed(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
 }
 
 std::string colourOf(const kcColor& c) {
@@ -143,11 +136,11 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
   html << "<table><tr><th>channel</th><th>gain</th><th>offset</th><th>RMS error</th>"
           "<th>difference before</th><th>difference after</th></tr>\n";
   for (std::size_t k = 0; k < 3; ++k) {
-    html << "<tr><th>" << kPlaneNames[k] << "</th>";
+    html << "<tr><th>" << planeName(k) << "</th>";
     if (k < r.channelResults().size()) {
       const auto& c = r.channelResults()[k];
       html << "<td>" << fixed(c.gain(), 4) << "</td><td>" << fixed(c.offset(), 2) << "</td><td>"
-           << (c.rmsError() < 0 ? "not fitted" : fixed(c.rmsError(), 2)) << "</td>";
+           << rmsErrorText(c.rmsError(), 2) << "</td>";
     } else {
       html << "<td></td><td></td><td></td>";
     }
@@ -229,7 +222,7 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
   html << "<h2>Transfers</h2>\n<p>Each channel's pel map: the corrected value for every camera value. The dashed "
           "diagonal is no correction; a steeper curve stretches the channel, a shifted one lifts or lowers it.</p>\n";
   for (std::size_t k = 0; k < run.result.channelResults().size() && k < 3; ++k)
-    html << transferChart(run.result.channelResults()[k], kPlaneNames[k], kPlaneColours[k]);
+    html << transferChart(run.result.channelResults()[k], planeName(k), kPlaneColours[k]);
 
   html << "\n<h2>Search path</h2>\n<p>The settings of every acquisition (dots) and the best settings as the search "
           "found them (line). Each cycle tries the neighbours of the best settings, widening the step after a cycle "

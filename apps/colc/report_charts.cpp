@@ -2,17 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <functional>
+
+#include "presentation.h"
 
 namespace {
 
 // A number as SVG wants it: short, with a point.
-std::string num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", value);
-  return text;
-}
+std::string num(double value) { return fixed(value, 2); }
 
 std::string text(double x, double y, const std::string& content, const std::string& anchor = "start") {
   return "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" text-anchor=\"" + anchor + "\">" + content + "</text>";
@@ -21,12 +18,6 @@ std::string text(double x, double y, const std::string& content, const std::stri
 std::string line(double x0, double y0, double x1, double y1, const std::string& cls) {
   return "<line class=\"" + cls + "\" x1=\"" + num(x0) + "\" y1=\"" + num(y0) + "\" x2=\"" + num(x1) + "\" y2=\"" +
          num(y1) + "\"/>";
-}
-
-std::string formatted(const char* format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
 }
 
 // A linear map of [from0, from1] onto [to0, to1].

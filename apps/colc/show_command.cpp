@@ -1,28 +1,14 @@
 #include "show_command.h"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "correction_stage.h"
 #include "files.h"
+#include "presentation.h"
 
 namespace {
 
-constexpr const char* kPlaneNames[] = {"red", "green", "blue"};
-
-std::string row(const char* name, const std::string& value) {
-  char text[256];
-  std::snprintf(text, sizeof text, "%-20s %s\n", name, value.c_str());
-  return text;
-}
-
-std::string number(const char* format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
-
-std::string planeName(std::size_t k) { return k < 3 ? kPlaneNames[k] : "plane " + std::to_string(k); }
+std::string row(const char* name, const std::string& value) { return formatted("%-20s %s\n", name, value.c_str()); }
 
 std::string acquisitionText(const kcAcquireInfo& info) {
   const kcAcqFailure failure = info.failure();
@@ -33,19 +19,16 @@ std::string acquisitionText(const kcAcquireInfo& info) {
 
 void showText(std::ostream& out, const std::string& path, const kcColorCalibrationResult& r) {
   out << "calibration result in " << path << "\n"
-      << row("exposure", number("%.6f", r.exposure())) << row("contrast", number("%.6f", r.contrast()))
-      << row("brightness", number("%.6f", r.brightness()))
+      << row("exposure", fixed(r.exposure(), 6)) << row("contrast", fixed(r.contrast(), 6))
+      << row("brightness", fixed(r.brightness(), 6))
       << row("input table", r.positive8BitLut() ? "positive (identity)" : "the camera's own")
       << row("last acquisition", acquisitionText(r.acqInfo())) << "\n";
-  char line[256];
-  std::snprintf(line, sizeof line, "%-8s %12s %12s %12s  %s\n", "channel", "gain", "offset", "rmsError", "pel map");
-  out << line;
+  out << formatted("%-8s %12s %12s %12s  %s\n", "channel", "gain", "offset", "rmsError", "pel map");
   for (std::size_t k = 0; k < r.channelResults().size(); ++k) {
     const auto& c = r.channelResults()[k];
-    std::snprintf(line, sizeof line, "%-8s %12.6f %12.6f %12.6f  %s\n", planeName(k).c_str(), c.gain(), c.offset(),
-                  c.rmsError(),
-                  c.pelmap().empty() ? "identity" : (std::to_string(c.pelmap().size()) + " entries").c_str());
-    out << line;
+    const std::string pelMap = c.pelmap().empty() ? "identity" : std::to_string(c.pelmap().size()) + " entries";
+    out << formatted("%-8s %12.6f %12.6f %12s  %s\n", planeName(k).c_str(), c.gain(), c.offset(),
+                     rmsErrorText(c.rmsError(), 6).c_str(), pelMap.c_str());
   }
 }
 
@@ -76,17 +59,19 @@ void showText(std::ostream& out, const std::string& path, const kcColorCalibrati
       << row("exposure", varied(p.isExposureEnabled())) << row("contrast", varied(p.isContrastEnabled()))
       << row("brightness", varied(p.isBrightnessEnabled()))
       << row("exposure range",
-             range.isEmpty() ? "empty" : number("%g", range.start()) + " .. " + number("%g", range.end()) + " s")
-      << row("min exposure step", number("%g", p.minExposureStepSize()) + " s")
+             range.isEmpty() ? "empty" : formatted("%g .. %g s", range.start(), range.end()))
+      << row("min exposure step", formatted("%g s", p.minExposureStepSize()))
       << row("input table", p.usePositive8BitLut() ? "load the positive one" : "keep the camera's")
       << row("pel mapping", p.allowPelMapping() ? "yes" : "no");
 }
 
 nlohmann::ordered_json toJson(const kcColorCalibrationResult& r) {
   nlohmann::ordered_json channels = nlohmann::ordered_json::array();
-  for (const auto& c : r.channelResults())
-    channels.push_back(
-        {{"gain", c.gain()}, {"offset", c.offset()}, {"rmsError", c.rmsError()}, {"pelmap", c.pelmap()}});
+  for (const auto& c : r.channelResults()) {
+    nlohmann::ordered_json channel = channelJson(c);
+    channel["pelmap"] = c.pelmap();
+    channels.push_back(channel);
+  }
   const kcAcqFailure failure = r.acqInfo().failure();
   return {
       {"record", "result"},

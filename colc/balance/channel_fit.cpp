@@ -1,16 +1,16 @@
 // The single-plane fit in one pass over the pels: everything the fit needs
 // from the images follows from the joint table, and the search scores its
 // candidates on sums over the table's rows.
-#include "colc/balance/channel_fit.h"
+#include "colc/balance/internal/channel_fit.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "colc/balance/fast_evaluation.h"
-#include "colc/balance/fast_search.h"
-#include "colc/balance/fit_steps.h"
-#include "colc/balance/joint_stats.h"
+#include "colc/balance/internal/fast_evaluation.h"
+#include "colc/balance/internal/fast_search.h"
+#include "colc/balance/internal/fit_steps.h"
+#include "colc/balance/internal/joint_stats.h"
 #include "colc/records/errors.h"
 
 namespace {

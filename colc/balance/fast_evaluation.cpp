@@ -23,7 +23,7 @@
 // Adding integers below 2^53 in double is exact, so the total is S; N is
 // the same integer, and the same two rounded operations (division, square
 // root) follow.
-#include "colc/balance/fast_evaluation.h"
+#include "colc/balance/internal/fast_evaluation.h"
 
 #include <cmath>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "colc/balance/fast_search.h"
+#include "colc/balance/internal/fast_search.h"
 
 #include <array>
 

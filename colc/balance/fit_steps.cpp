@@ -1,4 +1,4 @@
-#include "colc/balance/fit_steps.h"
+#include "colc/balance/internal/fit_steps.h"
 
 #include <cmath>
 

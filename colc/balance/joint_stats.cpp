@@ -1,4 +1,4 @@
-#include "colc/balance/joint_stats.h"
+#include "colc/balance/internal/joint_stats.h"
 
 #include <algorithm>
 

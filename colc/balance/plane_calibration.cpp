@@ -1,7 +1,7 @@
 // The single-plane fit: the numbers of kfFitChannel into the caller's
 // result, then the result diagnostics.
 #include "colc/balance/balance.h"
-#include "colc/balance/channel_fit.h"
+#include "colc/balance/internal/channel_fit.h"
 
 void kfComputeColorCalibration(const kcPelBuffer_const<unsigned char>& src,
                                const kcPelBuffer_const<unsigned char>& mask,

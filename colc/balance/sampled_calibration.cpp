@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "colc/balance/balance.h"
-#include "colc/balance/sample_destination.h"
+#include "colc/balance/internal/sample_destination.h"
 
 void kfSampleDestination(const kcAffineSamplingParams& samplingParams, const kcPelBuffer_const<unsigned char>& dst,
                          kcPelBuffer<unsigned char>& sampledDst, kcPelBuffer<unsigned char>& sampledDstMask) {

@@ -1,13 +1,12 @@
 #include "colc/driver/calibrate.h"
 
+#include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/result_diagnostics.h"
 #include "colc/host/runtime.h"
 #include "colc/tool/tool.h"
 
 namespace {
-
-constexpr unsigned long kResultDiagnostics = 0x20000;
 
 void attentionCheck() { kfThrowExceptionOnFailure(ksys_attention_check()); }
 
@@ -69,6 +68,13 @@ void recordFinalImages(const kcPtrHandle<kcAcqFifo>& fifo, const kcColorCalibrat
 void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
                       const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
                       unsigned long diagFlags) {
+  kcCalibrationPose unused;
+  kfColorCalibrate(std::move(fifo), calibrationImage, params, result, diag, diagFlags, unused);
+}
+
+void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
+                      const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
+                      unsigned long diagFlags, kcCalibrationPose& pose) {
   kcColorCalibrationTool tool;
   kcAcquireInfo acqInfo;
   bool timedOut = false;
@@ -96,7 +102,8 @@ void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& cali
   filled.acqInfo(acqInfo);
   filled.channelResults(tool.channelResults());
   result = filled;
+  pose = tool.pose();
 
   if (timedOut) throw kcTimeout::Expired();
-  if ((diagFlags & kResultDiagnostics) != 0 && diag != nullptr) recordFinalImages(fifo, result, acqInfo, diag, diagFlags);
+  if ((diagFlags & kColorCalibrationDiagResults) != 0 && diag != nullptr) recordFinalImages(fifo, result, acqInfo, diag, diagFlags);
 }

@@ -233,6 +233,20 @@ void kfPelHistogram(const kcPelBuffer_const<unsigned char>& src, std::vector<uns
 kcPelBuffer<unsigned char> kfPelSub(const kcPelBuffer_const<unsigned char>& a,
                                     const kcPelBuffer_const<unsigned char>& b, int mode);
 
+// The number of pels, the sum of |a - b| and the sum of its squares over
+// two windows of equal size (kcBadArgument otherwise), exact: the moments
+// of kfPelSub's mode 2 without the difference image.
+struct kcPelDifferenceMoments {
+  std::uint64_t count = 0;
+  std::uint64_t sum = 0;
+  std::uint64_t sumOfSquares = 0;
+  double mean() const;
+  // The standard deviation over all pels (divided by their number).
+  double sDev() const;
+};
+kcPelDifferenceMoments kfPelAbsDifferenceMoments(const kcPelBuffer_const<unsigned char>& a,
+                                                 const kcPelBuffer_const<unsigned char>& b);
+
 // Pel-wise minimum of the pels at the same image coordinates, over the
 // overlap of the two windows (an empty 0 x 0 buffer when they do not overlap).
 kcPelBuffer<unsigned char> kfPelMin(const kcPelBuffer_const<unsigned char>& a,

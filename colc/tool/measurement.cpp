@@ -1,5 +1,6 @@
 #include "colc/tool/measurement.h"
 
+#include <array>
 #include <vector>
 
 #include "colc/balance/balance.h"
@@ -14,6 +15,11 @@ kcHistoStats differenceStats(const kcPelBuffer_const<unsigned char>& a, const kc
   std::vector<unsigned long> histogram(256, 0);
   kfPelHistogram(kfPelSub(a, b, kAbsoluteDifference), histogram);
   return kcHistoStats(histogram, false);
+}
+
+std::array<kcPelDifferenceMoments, 3> planeDifferenceMoments(const kc3PlanePelBuffer& a, const kc3PlanePelBuffer& b) {
+  return {kfPelAbsDifferenceMoments(a.plane0(), b.plane0()), kfPelAbsDifferenceMoments(a.plane1(), b.plane1()),
+          kfPelAbsDifferenceMoments(a.plane2(), b.plane2())};
 }
 
 }  // namespace
@@ -32,16 +38,17 @@ kcColorCalibrationMeasurement kfMeasureColorImages(const kcColorCalibrationParam
                                                    const kc3PlanePelBuffer& referenceImage,
                                                    const kcAffineSamplingParams& sampling,
                                                    const kc3PlanePelBuffer& first, const kc3PlanePelBuffer& second) {
-  kcHistoStats noise0, noise1, noise2;
-  kfPlaneDifferenceStats(first, second, noise0, noise1, noise2);
+  // The moments give the histograms' statistics without a difference image
+  // or a histogram: the same means to the bit (both divide the exact sum by
+  // the count), the standard deviations from exact sums of squares.
+  const auto noise = planeDifferenceMoments(first, second);
   kcColorCalibrationMeasurement m;
-  m.noiseSDevSum = (noise1.sDev() + noise0.sDev()) + noise2.sDev();
+  m.noiseSDevSum = (noise[1].sDev() + noise[0].sDev()) + noise[2].sDev();
   m.pelMappingUsed = params.allowPelMapping();
 
   const kc3PlanePelBuffer resampled = kfAffineTransformColorImage(first, sampling);
-  kcHistoStats diff0, diff1, diff2;
-  kfPlaneDifferenceStats(resampled, referenceImage, diff0, diff1, diff2);
-  m.differenceSum = (diff1.mean() + diff0.mean()) + diff2.mean();
+  const auto difference = planeDifferenceMoments(resampled, referenceImage);
+  m.differenceSum = (difference[1].mean() + difference[0].mean()) + difference[2].mean();
 
   if (params.allowPelMapping()) {
     try {

@@ -16,6 +16,13 @@
 // kcColorCalibrationDefs::BadImages "No pattern found" when the target is
 // not in view, and BadImages for a calibration image narrower or lower than
 // 7 pels; exceptions of the host operations pass through.
+// What pose finding yields, kept together: the reference image and the
+// sampling of the camera's view onto its grid. Unbound reference: not found.
+struct kcCalibrationPose {
+  kc3PlanePelBuffer referenceImage;
+  kcAffineSamplingParams sampling;
+};
+
 void kfFindCalibrationPose(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibrationImage,
                            kc3PlanePelBuffer& referenceImage, kcAffineSamplingParams& sampling, kcDiagObject* diag,
                            unsigned long diagFlags);

@@ -3,14 +3,13 @@
 #include <cmath>
 
 #include "colc/tool/tool.h"
-#include "colc/tool/tool_state.h"
+#include "colc/tool/internal/tool_state.h"
 
 namespace {
 
 constexpr double kExposureFactor = 0.15;           // relative exposure step per unit of scale
 constexpr double kContrastBrightnessFactor = 0.02;  // absolute step per unit of scale
 constexpr double kDuplicateTolerance = 1e-15;
-constexpr double kInitialSearchScale = 100.0;
 
 // low, mid, high with neighbours closer than the tolerance counted once.
 std::vector<double> distinctValues(double low, double mid, double high) {
@@ -37,6 +36,10 @@ std::vector<double> exposureValues(const kcColorCalibrationParams& params, doubl
     if (v > range.end()) v = range.end();
   }
   // The grid comes after the clamp, so a grid value may lie just outside the range.
+  // The ratio to the step is rounded in single precision on purpose: that is
+  // how the search has always chosen its grid point, and rounding in double
+  // would pick the other neighbour for ratios within a float's precision of
+  // a half, which changes the search's path and its result.
   const double step = params.minExposureStepSize();
   if (step != 0.0) {
     for (double& v : values) v = static_cast<double>(iRound(static_cast<float>(v / step))) * step;

@@ -6,7 +6,7 @@
 #include "colc/records/errors.h"
 #include "colc/tool/pose.h"
 #include "colc/tool/tool.h"
-#include "colc/tool/tool_state.h"
+#include "colc/tool/internal/tool_state.h"
 
 namespace {
 

@@ -1,12 +1,17 @@
 #include "colc/tool/tool.h"
 
-#include "colc/tool/tool_state.h"
+#include "colc/tool/internal/tool_state.h"
 
 kcColorCalibrationTool::kcColorCalibrationTool() : state_(std::make_unique<kcColorCalibrationToolState>()) {
   init(kcColorCalibrationParams(), kcColorCameraSettings(), kc3PlanePelBuffer());
 }
 
 kcColorCalibrationTool::~kcColorCalibrationTool() = default;
+
+kcCalibrationPose kcColorCalibrationTool::pose() const {
+  if (state_->phase == kePhase::ePose) return {};
+  return {state_->referenceImage, state_->sampling};
+}
 
 kcColorCameraSettings kcColorCalibrationTool::init(const kcColorCalibrationParams& params,
                                                    const kcColorCameraSettings& startSettings,
@@ -24,7 +29,7 @@ kcColorCameraSettings kcColorCalibrationTool::init(const kcColorCalibrationParam
   s.candidates.clear();
   s.candidateIndex = 0;
   s.cycleCount = 0;
-  s.searchScale = 100.0;
+  s.searchScale = kInitialSearchScale;
   s.improved = false;
   channelResults_.resize(3);
   s.phase = kePhase::ePose;

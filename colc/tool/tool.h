@@ -19,6 +19,7 @@
 #include "colc/host/imaging.h"
 #include "colc/records/channel_result.h"
 #include "colc/records/params.h"
+#include "colc/tool/pose.h"
 
 class kcAcqImage;
 class kcColorCalibrationToolState;
@@ -50,6 +51,9 @@ class kcColorCalibrationTool {
   // The three per-plane transfers measured at result().
   const std::vector<kcColorCalibrationChannelResult>& channelResults() const { return channelResults_; }
   const kc3PlanePelBuffer& calibrationImage() const { return calibrationImage_; }
+  // The pose this search found in its first image; an unbound reference
+  // image before that.
+  kcCalibrationPose pose() const;
 
  private:
   friend class kcColorCalibrationToolTestAccess;

@@ -4,11 +4,13 @@
 #include "colc/tool/pose.h"
 
 kcViewOnGrid kfViewOnGrid(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibrationImage) {
-  kcViewOnGrid grid;
-  kcAffineSamplingParams sampling;
-  kfFindCalibrationPose(acquired, calibrationImage, grid.reference, sampling, nullptr, 0);
-  grid.view = kfAffineTransformColorImage(acquired, sampling);
-  return grid;
+  kcCalibrationPose pose;
+  kfFindCalibrationPose(acquired, calibrationImage, pose.referenceImage, pose.sampling, nullptr, 0);
+  return kfViewOnGrid(acquired, pose);
+}
+
+kcViewOnGrid kfViewOnGrid(const kc3PlanePelBuffer& acquired, const kcCalibrationPose& pose) {
+  return {kfAffineTransformColorImage(acquired, pose.sampling), pose.referenceImage};
 }
 
 std::array<double, 3> kfViewDifference(const kcViewOnGrid& grid, const kcColorCalibrationResult* correction) {

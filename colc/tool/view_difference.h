@@ -7,6 +7,7 @@
 
 #include "colc/host/imaging.h"
 #include "colc/records/result.h"
+#include "colc/tool/pose.h"
 
 // A camera's view and the calibration image on one grid, sample for sample.
 struct kcViewOnGrid {
@@ -18,6 +19,8 @@ struct kcViewOnGrid {
 // calibration image's grid. Throws BadImages("No pattern found") when the
 // target is not in view.
 kcViewOnGrid kfViewOnGrid(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibrationImage);
+// The same with a pose already found in an earlier view of the same scene.
+kcViewOnGrid kfViewOnGrid(const kc3PlanePelBuffer& acquired, const kcCalibrationPose& pose);
 
 // The mean absolute difference per plane between the view and the
 // reference; with a result, the view is first corrected through its pel maps.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
+#include <optional>
 #include <vector>
 
 #include "host/imaging/srgb.h"
@@ -94,17 +95,25 @@ class BlurredTent {
     const float* across = phaseWeights(x - column);
     const float* down = phaseWeights(y - row);
     const int left = static_cast<int>(column) - radius_, top = static_cast<int>(row) - radius_;
-    const bool inside = left >= 0 && top >= 0 && left + Width <= light.cols && top + taps_ <= light.rows;
+    if (left >= 0 && top >= 0 && left + Width <= light.cols && top + taps_ <= light.rows)
+      return weigh<Width>(light.ptr<float>(top) + left, light.step1(), across, down);
+    std::array<float, kTaps * Width> edgePels;
+    for (int k = 0; k < taps_; ++k) {
+      const float* pelRow = light.ptr<float>(std::clamp(top + k, 0, light.rows - 1));
+      for (int m = 0; m < Width; ++m) edgePels[k * Width + m] = pelRow[std::clamp(left + m, 0, light.cols - 1)];
+    }
+    return weigh<Width>(edgePels.data(), Width, across, down);
+  }
+
+  // The weighing itself, of taps_ rows of Width pels from pels on, rows
+  // stride floats apart. The sums stay in registers: nothing else is
+  // written while they grow.
+  template <int Width>
+  float weigh(const float* pels, std::size_t stride, const float* across, const float* down) const {
     constexpr int kVectors = Width / 4;
     std::array<cv::v_float32x4, kVectors> columns;
     columns.fill(cv::v_setzero_f32());
-    std::array<float, Width> edgeRow;
-    for (int k = 0; k < taps_; ++k) {
-      const float* pels = inside ? light.ptr<float>(top + k) + left : edgeRow.data();
-      if (!inside) {
-        const float* pelRow = light.ptr<float>(std::clamp(top + k, 0, light.rows - 1));
-        for (int m = 0; m < Width; ++m) edgeRow[m] = pelRow[std::clamp(left + m, 0, light.cols - 1)];
-      }
+    for (int k = 0; k < taps_; ++k, pels += stride) {
       const cv::v_float32x4 weight = cv::v_setall_f32(down[k]);
       for (int c = 0; c < kVectors; ++c) columns[c] = columns[c] + weight * cv::v_load(pels + 4 * c);
     }
@@ -123,6 +132,19 @@ class BlurredTent {
   int width_;  // taps_ rounded up to whole vectors of four
   std::vector<float> weights_;
 };
+
+// The weights of the last Gaussian asked for on this thread. All the
+// measurements of a calibration sample on one grid and so ask for the same
+// one; working its weights out takes thousands of erfc and exp calls.
+const BlurredTent& blurredTent(double sigma) {
+  thread_local std::optional<BlurredTent> last;
+  thread_local double lastSigma = 0.0;
+  if (!last || lastSigma != sigma) {
+    last.emplace(sigma);
+    lastSigma = sigma;
+  }
+  return *last;
+}
 
 const cv::Mat& decodeTable() {
   static const cv::Mat table = [] {
@@ -208,7 +230,8 @@ cv::Mat kfFootprintSamples(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv
     variance += scale * scale;
     scale *= 2.0;
   }
-  const BlurredTent reading(std::min(std::sqrt(std::max(0.0, gaussianLeft(scale))) / scale, BlurredTent::kWidest));
+  const BlurredTent& reading =
+      blurredTent(std::min(std::sqrt(std::max(0.0, gaussianLeft(scale))) / scale, BlurredTent::kWidest));
   const cv::Matx23d onLevel(dstToSrc(0, 0) / scale, dstToSrc(0, 1) / scale, (dstToSrc(0, 2) - reached.x) / scale,
                             dstToSrc(1, 0) / scale, dstToSrc(1, 1) / scale, (dstToSrc(1, 2) - reached.y) / scale);
   cv::Mat out(size, CV_8U);

@@ -11,7 +11,8 @@
 #include <tuple>
 
 #include "colc/balance/balance.h"
-#include "colc/balance/channel_fit.h"
+#include "colc/literal/channel_fit_literal.h"
+#include "colc/literal/joint_table_literal.h"
 #include "colc/records/errors.h"
 #include "support/test_planes.h"
 

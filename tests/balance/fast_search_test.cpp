@@ -1,4 +1,4 @@
-#include "colc/balance/fast_search.h"
+#include "colc/balance/internal/fast_search.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,9 @@
 #include <random>
 #include <tuple>
 
-#include "colc/balance/fast_evaluation.h"
+#include "colc/balance/internal/fast_evaluation.h"
+#include "colc/literal/gain_offset_search_literal.h"
+#include "colc/literal/joint_table_literal.h"
 
 namespace {
 

@@ -8,7 +8,8 @@
 #include <memory>
 #include <random>
 
-#include "colc/balance/fast_evaluation.h"
+#include "colc/balance/internal/fast_evaluation.h"
+#include "colc/literal/joint_table_literal.h"
 #include "colc/records/channel_result.h"
 
 namespace {

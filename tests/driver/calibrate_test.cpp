@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
@@ -61,6 +62,26 @@ TEST(Calibrate, DefaultSearchBringsTheCorrectedViewCloseToTheReferenceWhereverTh
   }
 }
 
+// The pose handed out is the one the first image shows, at the start
+// settings: found again there, it is the same.
+TEST(Calibrate, HandsOutThePoseOfItsFirstImage) {
+  auto fifo = kfOpenChartCamera("noise=0");
+  const FifoState before = kfFifoStateOf(*fifo);
+  kcColorCalibrationResult result;
+  kcCalibrationPose pose;
+  kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, nullptr, 0, pose);
+  ASSERT_TRUE(pose.referenceImage.isBound());
+  kcCalibrationPose again;
+  kfFindCalibrationPose(acquireAt(fifo, {before.exposure, before.contrast[0], before.brightness[0]}), kfTestChart(),
+                        again.referenceImage, again.sampling, nullptr, 0);
+  EXPECT_EQ(pose.sampling.affineRectangle().centre(), again.sampling.affineRectangle().centre());
+  EXPECT_EQ(pose.sampling.affineRectangle().xLength(), again.sampling.affineRectangle().xLength());
+  EXPECT_EQ(pose.sampling.affineRectangle().xRotation().value(), again.sampling.affineRectangle().xRotation().value());
+  EXPECT_EQ(pose.sampling.xNumSamples(), again.sampling.xNumSamples());
+  for (int k = 0; k < 3; ++k)
+    EXPECT_TRUE(kfPelEqual(pose.referenceImage.pelPlane(k), again.referenceImage.pelPlane(k))) << "plane " << k;
+}
+
 // Failures that leave the call before a result exists; the camera is put
 // back every time. (Failures of the camera itself: fault_sweep_test.)
 TEST(Calibrate, FailuresBeforeAnyResultLeaveItUntouchedAndTheCameraRestored) {
@@ -109,7 +130,7 @@ TEST(Calibrate, ResultDiagnosticsRecordOneMoreAcquisitionWhenItSucceeds) {
   auto fifo = kfOpenChartCamera();
   kcDiagObject diag;
   kcColorCalibrationResult result;
-  kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, &diag, 0x20000);
+  kfColorCalibrate(fifo, kfTestChart(), kfQuickParams(), result, &diag, kColorCalibrationDiagResults);
   const std::vector<std::string> names = recordNames(diag);
   ASSERT_GE(names.size(), 3u);
   EXPECT_EQ(std::vector<std::string>(names.end() - 3, names.end()),
@@ -135,7 +156,7 @@ TEST(Calibrate, ResultDiagnosticsRecordOneMoreAcquisitionWhenItSucceeds) {
     const FifoState before = kfFifoStateOf(*failing);
     kcDiagObject none;
     kcColorCalibrationResult filled;
-    kfColorCalibrate(failing, kfTestChart(), kfQuickParams(), filled, &none, 0x20000);
+    kfColorCalibrate(failing, kfTestChart(), kfQuickParams(), filled, &none, kColorCalibrationDiagResults);
     EXPECT_EQ(failing->completions(), last);
     EXPECT_EQ(none.numRecords(), diag.numRecords() - 3);
     EXPECT_EQ(filled, result);
@@ -143,7 +164,7 @@ TEST(Calibrate, ResultDiagnosticsRecordOneMoreAcquisitionWhenItSucceeds) {
   }
   // Without a diagnostics object no extra acquisition is made.
   auto quiet = kfOpenChartCamera();
-  kfColorCalibrate(quiet, kfTestChart(), kfQuickParams(), result, nullptr, 0x20000);
+  kfColorCalibrate(quiet, kfTestChart(), kfQuickParams(), result, nullptr, kColorCalibrationDiagResults);
   EXPECT_EQ(quiet->completions(), last - 1);
 }
 

@@ -11,6 +11,11 @@ trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 
 cmake --install "$binary_dir" --prefix "$prefix" >"$work/install.log"
+# Only the public headers are installed: no internal ones, no literal forms.
+if find "$prefix" -path '*/internal/*' -o -path '*/literal/*' | grep .; then
+  echo "internal headers were installed" >&2
+  exit 1
+fi
 
 cmake -S "$source_dir/examples/consumer" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >"$work/cmake.log"
 cmake --build "$work/cmake" >>"$work/cmake.log"

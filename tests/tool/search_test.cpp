@@ -7,7 +7,7 @@
 
 #include "colc/records/errors.h"
 #include "colc/tool/tool.h"
-#include "colc/tool/tool_state.h"
+#include "colc/tool/internal/tool_state.h"
 
 // Reaches the tool's private steps.
 class kcColorCalibrationToolTestAccess {

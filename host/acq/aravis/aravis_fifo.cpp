@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/acq/aravis/feature_restore.h"
+#include "host/acq/aravis/camera_state.h"
 #include "host/acq/aravis/frame_decoder.h"
 #include "host/acq/aravis/genicam_device.h"
 
@@ -57,32 +57,50 @@ kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
   if (!(std::isfinite(frameTimeout_) && frameTimeout_ > 0.0))
     throw kcBadArgument("frame time-out " + std::to_string(frameTimeout_) + " s is not positive");
   if (buffers_ < 1 || buffers_ > 64) throw kcBadArgument("frame buffers " + std::to_string(buffers_) + " not in 1..64");
-  device_ = std::make_unique<kcGenicamDevice>(options.deviceId);
-  restore_ = std::make_unique<kcFeatureRestore>(*device_);
+  device_ = std::make_unique<kcGenicamDevice>(options.deviceId, options.waiting);
+  features_ = kfMapCameraFeatures(*device_);
   try {
-    features_ = kfMapCameraFeatures(*device_);
-    // The image settings are colc's from now on, and stay as last set when
-    // it closes (a calibration may be left on the camera), so the automatic
-    // functions that would change them are switched off for good.
-    for (const char* automatic : {"ExposureAuto", "GainAuto", "BlackLevelAuto", "BalanceWhiteAuto"})
+    // Everything colc may change is read before the first change.
+    state_ = std::make_unique<kcCameraState>(*device_, features_);
+    lut_ = std::make_unique<kcCameraLut>(*device_, features_.lut);
+    // The automatic functions would fight the search.
+    for (const char* automatic : kAutomaticFeatures)
       if (device_->offers(automatic, "Off")) device_->setString(automatic, "Off");
     for (const char* selector : {"GainSelector", "BlackLevelSelector"})
       if (device_->offers(selector, "All")) device_->setString(selector, "All");
     chooseFormatAndRegion(options);
-    if (device_->offers("TriggerSelector", "FrameStart")) restore_->setString("TriggerSelector", "FrameStart");
+    if (device_->offers("TriggerSelector", "FrameStart")) device_->setString("TriggerSelector", "FrameStart");
     const kcTriggerModel& initial = features_.softwareTrigger ? kfManualTrigger() : kfFreeRunTrigger();
     writeTriggerModel(initial);
     model_ = &initial;
     readSettings();
-  } catch (...) {
-    restore_->restore();
-    throw;
+  } catch (const std::exception& e) {
+    const std::string notRestored = kfDescribeRestoreFailures(putBack());
+    if (notRestored.empty()) throw;
+    throw kcIOError(std::string(e.what()) + "; camera " + name() + ": " + notRestored);
   }
 }
 
 kcAravisAcqFifo::~kcAravisAcqFifo() {
+  if (!closed_) putBack();  // close() reports what could not be put back; here nobody would hear it
+}
+
+std::vector<kcRestoreFailure> kcAravisAcqFifo::putBack() noexcept {
+  closed_ = true;
   stopStreaming();
-  restore_->restore();
+  std::vector<kcRestoreFailure> failures;
+  if (lut_) failures = lut_->putBack();
+  if (state_) {
+    const std::vector<kcRestoreFailure> others = state_->restore();
+    failures.insert(failures.end(), others.begin(), others.end());
+  }
+  return failures;
+}
+
+void kcAravisAcqFifo::close() {
+  if (closed_) return;
+  const std::string notRestored = kfDescribeRestoreFailures(putBack());
+  if (!notRestored.empty()) throw kcIOError("camera " + name() + " is not as it was found: " + notRestored);
 }
 
 const std::string& kcAravisAcqFifo::name() const { return device_->name(); }
@@ -101,20 +119,21 @@ void kcAravisAcqFifo::chooseFormatAndRegion(const kcAravisOptions& options) {
     }
     pixelFormat_ = options.pixelFormat;
   } else {
-    // The camera's own format stays when it is a colour one: the user may
-    // have chosen that Bayer phase or that byte order on purpose.
-    const std::string current = device_->getString("PixelFormat");
-    pixelFormat_ = isOffered(current) && current != "Mono8" ? current : offered.front();
+    pixelFormat_ = kfDefaultPixelFormat(features_, device_->getString("PixelFormat"));
   }
-  restore_->setString("PixelFormat", pixelFormat_);
+  device_->setString("PixelFormat", pixelFormat_);
   if (options.width > 0) {
     if (options.height <= 0 || options.x < 0 || options.y < 0)
       throw kcBadArgument("region " + std::to_string(options.width) + " x " + std::to_string(options.height) +
                           " at (" + std::to_string(options.x) + ", " + std::to_string(options.y) + ")");
-    restore_->setRegion(options.x, options.y, options.width, options.height);
+    device_->setRegion(options.x, options.y, options.width, options.height);
   }
   width_ = static_cast<long>(device_->getInteger("Width"));
   height_ = static_cast<long>(device_->getInteger("Height"));
+}
+
+void kcAravisAcqFifo::setIfDifferent(const char* feature, const std::string& entry) {
+  if (device_->has(feature) && device_->getString(feature) != entry) device_->setString(feature, entry);
 }
 
 void kcAravisAcqFifo::readSettings() {
@@ -125,7 +144,6 @@ void kcAravisAcqFifo::readSettings() {
   if (features_.blackLevel.present())
     read.setBrightnessEx(features_.blackLevel.toUnit(features_.blackLevel.read(*device_)),
                          kcContrastBrightnessProp::kAllTaps);
-  lut_ = std::make_unique<kcCameraLut>(*device_, features_.lut);
   for (int k = 0; k < 3; ++k)
     read.inputLut(lut_->initial()[static_cast<std::size_t>(k)].data(), static_cast<PlaneChannel>(k));
   values_ = read;
@@ -134,13 +152,13 @@ void kcAravisAcqFifo::readSettings() {
 
 void kcAravisAcqFifo::writeTriggerModel(const kcTriggerModel& model) {
   if (model.isFreeRunning()) {
-    if (device_->has("TriggerMode")) restore_->setString("TriggerMode", "Off");
+    setIfDifferent("TriggerMode", "Off");
     return;
   }
   if (!features_.softwareTrigger)
     throw kcBadArgument("camera " + name() + " has no software trigger (TriggerSource Software, TriggerSoftware)");
-  restore_->setString("TriggerSource", "Software");
-  restore_->setString("TriggerMode", "On");
+  setIfDifferent("TriggerSource", "Software");
+  setIfDifferent("TriggerMode", "On");
 }
 
 void kcAravisAcqFifo::triggerModel(const kcTriggerModel& model) {
@@ -159,9 +177,8 @@ void kcAravisAcqFifo::exposure(double seconds) {
   kcStoredAcqProps next = values_;
   next.exposure(seconds);  // refuses what no camera can take
   if (features_.exposure.present()) {
-    const double micro = std::clamp(seconds * 1e6, features_.exposure.min, features_.exposure.max);
-    features_.exposure.write(*device_, micro);
-    next.exposure(micro * 1e-6);
+    features_.exposure.write(*device_, kfMicroseconds(seconds));
+    next.exposure(features_.exposure.read(*device_) * 1e-6);
   }
   values_ = next;
   if (freeRunning() && stream_) dropDelivered();
@@ -276,6 +293,16 @@ kcPtrHandle<kcAcqImage> kcAravisAcqFifo::completeAcq(const CompleteArgs& args) {
     return {};
   }
   if (started_ > 0) --started_;
+  // Lost packets spoil one frame, not the camera: the same settings are
+  // acquired again, a bounded number of times.
+  for (int attempt = 1; args.wait && attempt < kFrameAttempts &&
+                        arv_buffer_get_status(buffer.get()) != ARV_BUFFER_STATUS_SUCCESS;
+       ++attempt) {
+    if (!model_->isFreeRunning()) device_->execute("TriggerSoftware");
+    ArvBuffer* again = arv_stream_timeout_pop_buffer(stream_, static_cast<guint64>(limit * 1e6));
+    if (!again) break;  // the incomplete frame is the one reported
+    buffer.replace(again);
+  }
   if (args.latestOnly) {
     while (ArvBuffer* newer = arv_stream_try_pop_buffer(stream_)) {
       buffer.replace(newer);

@@ -1,15 +1,19 @@
 // A FIFO over a GenICam camera (GigE Vision or USB3 Vision) driven through
 // Aravis. feature_map.h says which camera features serve which setting.
 //
-// On opening, the FIFO picks its pel format and region, switches the
+// On opening, the FIFO reads every feature it may change (camera_state.h,
+// camera_lut.h), then picks its pel format and region, switches the
 // camera's automatic functions off and sets up manual (software)
 // triggering, with triggers enabled; exposure, contrast, brightness and the
-// input tables are read from the camera. Closing puts back the pel format,
-// region and trigger features; the image settings stay as last set, with
-// the automatic functions off, so that a calibration applied to the camera
-// stays on it. The camera streams only while acquisitions run, from the
-// first start() (or completion, when free-running) until the trigger model
-// changes or the FIFO closes.
+// input tables are read from the camera. Closing puts every one of those
+// features back exactly as found, whatever happened in between: the FIFO
+// borrows the camera and gives it back. The camera streams only while
+// acquisitions run, from the first start() (or completion, when
+// free-running) until the trigger model changes or the FIFO closes.
+//
+// A frame that arrives incomplete (lost packets) is acquired again, with
+// the same settings, up to kFrameAttempts times in all before the
+// completion reports the failure.
 //
 // Time-outs: a completion waits at most the exposure plus frameTimeout,
 // also when told to wait without limit, since a camera that is gone would
@@ -19,6 +23,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,7 +33,7 @@
 #include "host/acq/stored_props.h"
 
 class kcGenicamDevice;
-class kcFeatureRestore;
+class kcCameraState;
 typedef struct _ArvStream ArvStream;
 
 struct kcAravisOptions {
@@ -47,6 +52,9 @@ struct kcAravisOptions {
   double frameTimeout = 5.0;
   // Frame buffers queued on the stream.
   int buffers = 4;
+  // Told, with a sentence to show, when the camera is held by another
+  // program and the opening waits for it (genicam_device.h).
+  std::function<void(const std::string&)> waiting;
 };
 
 class kcAravisAcqFifo : public kcAcqFifo,
@@ -58,7 +66,15 @@ class kcAravisAcqFifo : public kcAcqFifo,
   // for options it cannot take (a pel format it does not offer, a region
   // outside the sensor, a time-out that is not positive).
   explicit kcAravisAcqFifo(const kcAravisOptions& options);
+  // Puts the camera back as close() does, silently.
   ~kcAravisAcqFifo() override;
+
+  static constexpr int kFrameAttempts = 3;
+
+  // Stops streaming and puts back every feature as found. kcIOError naming
+  // the features that could not be put back. The FIFO is not used again
+  // after; a second call does nothing.
+  void close();
 
   // "vendor model (serial)".
   const std::string& name() const;
@@ -92,6 +108,8 @@ class kcAravisAcqFifo : public kcAcqFifo,
   void inputLut(const unsigned char* table, PlaneChannel plane) override;
   const unsigned char* inputLut(PlaneChannel plane) const override { return values_.inputLut(plane); }
 
+  std::vector<kcRestoreFailure> putBack() noexcept;
+  void setIfDifferent(const char* feature, const std::string& entry);
   void chooseFormatAndRegion(const kcAravisOptions& options);
   void readSettings();
   void writeTriggerModel(const kcTriggerModel& model);
@@ -107,7 +125,7 @@ class kcAravisAcqFifo : public kcAcqFifo,
 
   std::unique_ptr<kcGenicamDevice> device_;
   kcCameraFeatureMap features_;
-  std::unique_ptr<kcFeatureRestore> restore_;
+  std::unique_ptr<kcCameraState> state_;
   std::unique_ptr<kcCameraLut> lut_;
   std::string pixelFormat_;
   long width_ = 0;
@@ -121,6 +139,7 @@ class kcAravisAcqFifo : public kcAcqFifo,
   ArvStream* stream_ = nullptr;              // while streaming
   unsigned long started_ = 0;                // software triggers not yet completed
   unsigned long sequence_ = 0;
+  bool closed_ = false;
 };
 
 // Opens a camera as a FIFO (see kcAravisAcqFifo).

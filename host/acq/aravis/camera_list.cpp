@@ -2,6 +2,8 @@
 
 #include <arv.h>
 
+#include "host/acq/aravis/genicam_device.h"
+
 namespace {
 
 std::string orEmpty(const char* text) { return text ? text : ""; }
@@ -17,4 +19,16 @@ std::vector<kcAravisCameraEntry> kfFindAravisCameras() {
                        orEmpty(arv_get_device_protocol(i)), orEmpty(arv_get_device_address(i))});
   }
   return cameras;
+}
+
+kcAravisCameraDescription kfDescribeAravisCamera(const std::string& deviceId,
+                                                 const std::function<void(const std::string&)>& waiting) {
+  kcGenicamDevice device(deviceId, waiting);
+  kcAravisCameraDescription d;
+  d.name = device.name();
+  d.features = kfMapCameraFeatures(device);
+  if (!d.features.pixelFormats.empty()) d.pixelFormat = kfDefaultPixelFormat(d.features, device.getString("PixelFormat"));
+  d.width = static_cast<long>(device.getInteger("Width"));
+  d.height = static_cast<long>(device.getInteger("Height"));
+  return d;
 }

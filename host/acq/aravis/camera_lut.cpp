@@ -21,13 +21,16 @@ kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features)
   if (!features_.present) return;
   const std::vector<std::string> selectors = features_.selectors.empty() ? std::vector<std::string>{""}
                                                                         : features_.selectors;
+  if (device_.has("LUTSelector")) foundSelector_ = device_.getString("LUTSelector");
+  foundIndex_ = device_.getInteger("LUTIndex");
   for (const std::string& selector : selectors) {
     Slot slot{selector, false, std::nullopt};
     select(slot);
-    slot.on = device_.getBoolean("LUTEnable");
-    // A table that is off is the identity; its entries are read only when
-    // colc is about to overwrite them.
-    if (slot.on) slot.held = readEntries();
+    slot.on = slot.foundOn = device_.getBoolean("LUTEnable");
+    // A table that is off may be switched on again by its owner later: its
+    // entries are kept as well.
+    slot.found = readEntries();
+    slot.held = slot.found;
     slots_.push_back(slot);
   }
   for (std::size_t k = 0; k < 3; ++k) {
@@ -75,6 +78,34 @@ void kcCameraLut::put(std::size_t s, const kcLutTable& table) {
   select(slots_[s]);
   if (on) writeEntries(slots_[s], table);
   enable(slots_[s], on);
+}
+
+std::vector<kcRestoreFailure> kcCameraLut::putBack() noexcept {
+  std::vector<kcRestoreFailure> failures;
+  auto attempt = [&](const std::string& feature, auto write) {
+    try {
+      write();
+    } catch (const std::exception& e) {
+      failures.push_back({feature, e.what()});
+    }
+  };
+  for (Slot& slot : slots_) {
+    const std::string table = "LUTValue" + (slot.selector.empty() ? std::string() : " (" + slot.selector + ")");
+    attempt(table, [&] {
+      select(slot);
+      slot.held.reset();  // unknown until read
+      slot.held = readEntries();
+      writeEntries(slot, slot.found);
+    });
+    attempt("LUTEnable" + (slot.selector.empty() ? std::string() : " (" + slot.selector + ")"), [&] {
+      select(slot);
+      slot.on = device_.getBoolean("LUTEnable");
+      enable(slot, slot.foundOn);
+    });
+  }
+  if (!foundSelector_.empty()) attempt("LUTSelector", [&] { device_.setString("LUTSelector", foundSelector_); });
+  if (!slots_.empty()) attempt("LUTIndex", [&] { device_.setInteger("LUTIndex", foundIndex_); });
+  return failures;
 }
 
 std::array<bool, 3> kcCameraLut::load(const kcLutTables& tables) {

@@ -1,6 +1,8 @@
 // colc's three 8-bit input tables on a camera: loaded into the camera's
 // lookup-table features where they can hold them (see feature_map.h),
-// otherwise left for colc to apply to each image.
+// otherwise left for colc to apply to each image. Every table the camera
+// holds, switched on or off, is read on opening with LUTSelector and
+// LUTIndex, and put back by putBack().
 #pragma once
 
 #include <array>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/acq/aravis/camera_state.h"
 #include "host/acq/aravis/feature_map.h"
 
 class kcGenicamDevice;
@@ -17,11 +20,10 @@ using kcLutTables = std::array<kcLutTable, 3>;
 
 class kcCameraLut {
  public:
-  // Reads the camera's tables where its lookup table is on; a table that
-  // is off is the identity.
+  // Reads the camera's tables, their switches and selectors.
   kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features);
 
-  // The tables in effect on opening, per plane.
+  // The tables in effect on opening, per plane; a table that is off is the identity.
   const kcLutTables& initial() const { return initial_; }
   // Puts tables on the camera where it can hold them and returns which
   // planes colc must map itself. The identity switches the camera's table
@@ -29,11 +31,18 @@ class kcCameraLut {
   // kcIOError when the camera refuses; the tables then are unknown.
   std::array<bool, 3> load(const kcLutTables& tables);
 
+  // Writes back every entry, switch and selector that no longer holds its
+  // value as found, checking the camera's entries rather than trusting
+  // what was written. Returns what could not be put back.
+  std::vector<kcRestoreFailure> putBack() noexcept;
+
  private:
   struct Slot {
     std::string selector;            // empty without a LUTSelector
     bool on = false;                 // LUTEnable
     std::optional<kcLutTable> held;  // the entries in the camera, once known
+    bool foundOn = false;
+    kcLutTable found{};
   };
   void select(const Slot& slot);
   kcLutTable readEntries();
@@ -45,4 +54,6 @@ class kcCameraLut {
   kcLutFeatures features_;
   std::vector<Slot> slots_;  // one per selector, or one without
   kcLutTables initial_{};
+  std::string foundSelector_;  // empty without a LUTSelector
+  std::int64_t foundIndex_ = 0;
 };

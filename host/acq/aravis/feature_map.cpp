@@ -13,7 +13,8 @@ double kcScaledFeature::read(kcGenicamDevice& device) const {
 }
 
 void kcScaledFeature::write(kcGenicamDevice& device, double value) const {
-  const double held = std::clamp(value, min, max);
+  double held = std::clamp(value, min, max);
+  if (increment > 0.0) held = std::min(max, min + std::round((held - min) / increment) * increment);
   if (integer)
     device.setInteger(name.c_str(), std::llround(held));
   else
@@ -23,6 +24,8 @@ void kcScaledFeature::write(kcGenicamDevice& device, double value) const {
 double kcScaledFeature::toUnit(double value) const {
   return max > min ? std::clamp((value - min) / (max - min), 0.0, 1.0) : 0.0;
 }
+
+double kfMicroseconds(double seconds) { return std::round(seconds * 1e12) / 1e6; }
 
 double kcScaledFeature::fromUnit(double unit) const { return min + unit * (max - min); }
 
@@ -39,8 +42,10 @@ kcScaledFeature firstPresent(kcGenicamDevice& device, std::initializer_list<cons
       const auto [min, max] = device.integerBounds(name);
       feature.min = static_cast<double>(min);
       feature.max = static_cast<double>(max);
+      feature.increment = static_cast<double>(device.integerIncrement(name));
     } else {
       std::tie(feature.min, feature.max) = device.floatBounds(name);
+      feature.increment = device.floatIncrement(name);
     }
     return feature;
   }
@@ -91,6 +96,10 @@ kcCameraFeatureMap kfMapCameraFeatures(kcGenicamDevice& device) {
       if (contains(offered, name)) map.pixelFormats.push_back(name);
   }
   return map;
+}
+
+std::string kfDefaultPixelFormat(const kcCameraFeatureMap& map, const std::string& current) {
+  return contains(map.pixelFormats, current) && current != "Mono8" ? current : map.pixelFormats.front();
 }
 
 std::vector<std::string> kfDescribeFeatureMap(const kcCameraFeatureMap& map) {

@@ -3,6 +3,8 @@
 #include <arv.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <memory>
 
 #include "colc/host/exceptions.h"
@@ -24,9 +26,14 @@ bool meansGone(const GError* error) {
 
 std::string orEmpty(const char* text) { return text ? text : ""; }
 
+// The GigE Vision bootstrap register of how long a camera keeps control
+// for a controller it no longer hears from.
+constexpr guint32 kHeartbeatTimeout = 0x0938;
+
 }  // namespace
 
-kcGenicamDevice::kcGenicamDevice(const std::string& deviceId) {
+kcGenicamDevice::kcGenicamDevice(const std::string& deviceId, const std::function<void(const std::string&)>& waiting) {
+  const auto opening = std::chrono::steady_clock::now();
   GError* error = nullptr;
   camera_ = arv_camera_new(deviceId.empty() ? nullptr : deviceId.c_str(), &error);
   const std::string shown = deviceId.empty() ? "the first camera found" : "camera '" + deviceId + "'";
@@ -41,6 +48,7 @@ kcGenicamDevice::kcGenicamDevice(const std::string& deviceId) {
   controlLostHandler_ = g_signal_connect(arv_camera_get_device(camera_), "control-lost",
                                          G_CALLBACK(&kcGenicamDevice::onControlLost), this);
   try {
+    takeControl(shown, opening, waiting);
     name_ = vendor() + " " + model() + " (" + serial() + ")";
   } catch (...) {
     g_signal_handler_disconnect(arv_camera_get_device(camera_), controlLostHandler_);
@@ -52,6 +60,30 @@ kcGenicamDevice::kcGenicamDevice(const std::string& deviceId) {
 kcGenicamDevice::~kcGenicamDevice() {
   g_signal_handler_disconnect(arv_camera_get_device(camera_), controlLostHandler_);
   g_object_unref(camera_);
+}
+
+void kcGenicamDevice::takeControl(const std::string& shown, std::chrono::steady_clock::time_point opening,
+                                  const std::function<void(const std::string&)>& waiting) {
+  ArvDevice* device = arv_camera_get_device(camera_);
+  if (!ARV_IS_GV_DEVICE(device) || arv_gv_device_is_controller(ARV_GV_DEVICE(device))) return;
+  guint32 heartbeatMs = 3000;  // the standard's default, when the camera does not say
+  guint32 declared = 0;
+  GError* error = nullptr;
+  if (arv_device_read_register(device, kHeartbeatTimeout, &declared, &error) && declared > 0) heartbeatMs = declared;
+  if (error) g_error_free(error);
+  const auto deadline = opening + std::chrono::milliseconds(heartbeatMs);
+  const std::string seconds = std::to_string(heartbeatMs / 1000) + "." + std::to_string(heartbeatMs / 100 % 10);
+  if (waiting)
+    waiting(shown + " is controlled by another program, or by one that ended without letting go of it; asking again "
+            "until its heartbeat time-out of " + seconds + " s has run out");
+  // The camera hands its control channel over only when asked after the
+  // holder's time-out has run out, so it is asked again until then; each
+  // refusal takes the control protocol's own time-out.
+  do {
+    if (arv_gv_device_take_control(ARV_GV_DEVICE(device), nullptr)) return;
+  } while (std::chrono::steady_clock::now() < deadline);
+  throw kcIOError(shown + " is in use: another program controls it (a program that ended without letting go "
+                  "holds it for at most its heartbeat time-out of " + seconds + " s)");
 }
 
 // Runs on the heartbeat's thread.
@@ -119,6 +151,12 @@ bool kcGenicamDevice::isInteger(const char* feature) {
   return node && ARV_IS_GC_INTEGER(node);
 }
 
+bool kcGenicamDevice::isEnumeration(const char* feature) {
+  checkPresent();
+  ArvGcNode* node = arv_device_get_feature(arv_camera_get_device(camera_), feature);
+  return node && ARV_IS_GC_ENUMERATION(node);
+}
+
 double kcGenicamDevice::getFloat(const char* feature) {
   return access(*this, feature, [&](GError** e) { return arv_camera_get_float(camera_, feature, e); });
 }
@@ -146,6 +184,24 @@ std::pair<std::int64_t, std::int64_t> kcGenicamDevice::integerBounds(const char*
   gint64 min = 0, max = 0;
   accessVoid(*this, feature, [&](GError** e) { arv_camera_get_integer_bounds(camera_, feature, &min, &max, e); });
   return {min, max};
+}
+
+double kcGenicamDevice::floatIncrement(const char* feature) {
+  checkPresent();
+  GError* error = nullptr;
+  const double step = arv_camera_get_float_increment(camera_, feature, &error);
+  // A feature without a step of its own is an error to Aravis.
+  if (error && !meansGone(error)) {
+    g_error_free(error);
+    return 0.0;
+  }
+  check(error, feature);
+  // Nor is the smallest double a step: Aravis's answer for a converted one.
+  return std::isfinite(step) && step > std::numeric_limits<double>::min() ? step : 0.0;
+}
+
+std::int64_t kcGenicamDevice::integerIncrement(const char* feature) {
+  return access(*this, feature, [&](GError** e) { return arv_camera_get_integer_increment(camera_, feature, e); });
 }
 
 bool kcGenicamDevice::getBoolean(const char* feature) {
@@ -183,4 +239,15 @@ bool kcGenicamDevice::offers(const char* feature, const std::string& entry) {
 
 void kcGenicamDevice::execute(const char* command) {
   accessVoid(*this, command, [&](GError** e) { arv_camera_execute_command(camera_, command, e); });
+}
+
+void kcGenicamDevice::setRegion(std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height) {
+  const std::string region = "region " + std::to_string(width) + " x " + std::to_string(height) + " at (" +
+                             std::to_string(x) + ", " + std::to_string(y) + ")";
+  // Aravis moves the offsets to 0 first, so any region within the sensor
+  // can follow any other.
+  accessVoid(*this, region.c_str(), [&](GError** e) {
+    arv_camera_set_region(camera_, static_cast<gint>(x), static_cast<gint>(y), static_cast<gint>(width),
+                          static_cast<gint>(height), e);
+  });
 }

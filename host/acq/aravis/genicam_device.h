@@ -10,7 +10,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,8 +24,13 @@ class kcGenicamDevice {
  public:
   // deviceId: an Aravis device id, or a GigE Vision camera's address; an
   // empty id opens the first camera found, which broadcasts a discovery
-  // on every network interface. kcIOError when no such camera answers.
-  explicit kcGenicamDevice(const std::string& deviceId);
+  // on every network interface. kcIOError when no such camera answers, or
+  // when another program controls a GigE Vision camera. A program that
+  // ended without letting go of it holds it until the camera's heartbeat
+  // time-out has run out, so that long is waited for, from the opening
+  // on; waiting, when given, is told first, with a sentence saying so.
+  explicit kcGenicamDevice(const std::string& deviceId,
+                           const std::function<void(const std::string&)>& waiting = nullptr);
   ~kcGenicamDevice();
   kcGenicamDevice(const kcGenicamDevice&) = delete;
   kcGenicamDevice& operator=(const kcGenicamDevice&) = delete;
@@ -41,13 +48,18 @@ class kcGenicamDevice {
   bool has(const char* feature);
   // True for an integer feature, false for any other kind.
   bool isInteger(const char* feature);
+  // True for an enumeration, read and written by its entries' names.
+  bool isEnumeration(const char* feature);
 
   double getFloat(const char* feature);
   void setFloat(const char* feature, double value);
   std::pair<double, double> floatBounds(const char* feature);
+  // The step between the values a float feature takes; 0 when it declares none.
+  double floatIncrement(const char* feature);
   std::int64_t getInteger(const char* feature);
   void setInteger(const char* feature, std::int64_t value);
   std::pair<std::int64_t, std::int64_t> integerBounds(const char* feature);
+  std::int64_t integerIncrement(const char* feature);
   bool getBoolean(const char* feature);
   void setBoolean(const char* feature, bool value);
   // Enumerations are read and written by their entries' names.
@@ -58,6 +70,8 @@ class kcGenicamDevice {
   // True when the camera has the enumeration and it offers the entry.
   bool offers(const char* feature, const std::string& entry);
   void execute(const char* command);
+  // The sensor region read, in pels.
+  void setRegion(std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height);
 
   // The raw camera, for the stream and the region; the calls made on it
   // must go through check().
@@ -71,6 +85,8 @@ class kcGenicamDevice {
 
  private:
   static void onControlLost(void* device, void* self);
+  void takeControl(const std::string& shown, std::chrono::steady_clock::time_point opening,
+                   const std::function<void(const std::string&)>& waiting);
 
   ArvCamera* camera_ = nullptr;
   std::string name_;

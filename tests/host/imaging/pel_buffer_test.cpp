@@ -103,6 +103,39 @@ TEST(HistoStats, PopulationMomentsExactForOneOccupiedBin) {
   }
 }
 
+// The moments against the histogram of kfPelSub's difference image: the
+// same mean to the bit, the same standard deviation to rounding. Rows long
+// enough to fill the vector lanes' runs several times, windows of odd
+// widths at odd offsets, and pels at the extremes.
+TEST(PelDifferenceMoments, AgreeWithTheHistogramOfTheDifferenceImage) {
+  std::mt19937 rng(11);
+  const auto check = [](const kcPelBuffer<unsigned char>& a, const kcPelBuffer<unsigned char>& b) {
+    std::vector<unsigned long> histogram;
+    kfPelHistogram(kfPelSub(a, b, 2), histogram);
+    const kcHistoStats expected(histogram, false);
+    const kcPelDifferenceMoments m = kfPelAbsDifferenceMoments(a, b);
+    EXPECT_EQ(m.count, expected.count());
+    EXPECT_EQ(m.mean(), expected.mean());
+    EXPECT_NEAR(m.sDev(), expected.sDev(), 1e-13 * (1.0 + expected.sDev()));
+  };
+  const kcPelRect aWindow(3, 1, 700004, 3), bWindow(-5, 2, 699996, 4);
+  check(colc_test::randomBuffer(rng, 700003, 3, 1, 0, &aWindow),
+        colc_test::randomBuffer(rng, 700002, 3, -6, 1, &bWindow));
+  for (int width : {1, 15, 16, 17, 333}) {
+    const kcPelBuffer<unsigned char> a = colc_test::randomBuffer(rng, width, 5);
+    check(a, colc_test::randomBuffer(rng, width, 5));
+    check(a, a);
+  }
+  kcPelBuffer<unsigned char> black(40000, 2), white(40000, 2);
+  for (long y = 0; y < 2; ++y)
+    for (long x = 0; x < 40000; ++x) black.pointToRow(y)[x] = 0, white.pointToRow(y)[x] = 255;
+  check(black, white);
+  EXPECT_EQ(kfPelAbsDifferenceMoments(black, white).sDev(), 0.0);
+  EXPECT_EQ(kfPelAbsDifferenceMoments(white, black).mean(), 255.0);
+  EXPECT_THROW(kfPelAbsDifferenceMoments(black, kcPelBuffer<unsigned char>(3, 2)), kcBadArgument);
+  EXPECT_THROW(kfPelAbsDifferenceMoments(kcPelBuffer<unsigned char>(), black), kcBadPointer);
+}
+
 TEST(PelBuffer, WindowsAndOffsetsAreImageCoordinatesOnSharedPels) {
   kcPelBuffer<unsigned char> buffer(9, 6);
   buffer.pointToRow(1)[2] = 42;

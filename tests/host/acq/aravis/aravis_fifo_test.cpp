@@ -12,6 +12,8 @@
 
 #include "colc/driver/calibrate.h"
 #include "colc/tool/view_difference.h"
+#include "camera_features.h"
+#include "colc/driver/acquisition.h"
 #include "fake_gv_camera.h"
 #include "host/imaging/cv_bridge.h"
 #include "support/calibration_cameras.h"
@@ -176,7 +178,7 @@ TEST(AravisFifo, ManualAcquisitionsShowTheSceneAtTheSettingsJustWritten) {
 }
 
 TEST(AravisFifo, EveryOfferedPelFormatShowsTheSameColours) {
-  FakeGvCamera camera(true);  // for BGR8
+  FakeGvCamera camera(FakeGvCamera::Description::floatSettings);  // for BGR8
   const std::array<double, 3> rgb = meansOf(acquire(*kfOpenAravisCamera(smallView(camera, "RGB8"))));
   const std::vector<std::string> formats = kfOpenAravisCamera(smallView(camera))->features().pixelFormats;
   for (const std::string& format : formats) {
@@ -196,8 +198,8 @@ TEST(AravisFifo, EveryOfferedPelFormatShowsTheSameColours) {
 }
 
 TEST(AravisFifo, FeaturesOfADescriptionWithBlackLevelAndTablesAreUsedOverTheBuiltInOnes) {
-  FakeGvCamera camera(true);
-  const auto before = registersOf(camera);
+  FakeGvCamera camera(FakeGvCamera::Description::floatSettings);
+  const auto before = readEveryFeature(camera.address());
   const std::uint32_t builtinExposure = camera.reg(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US);
   {
     auto fifo = kfOpenAravisCamera(smallView(camera));
@@ -239,17 +241,97 @@ TEST(AravisFifo, FeaturesOfADescriptionWithBlackLevelAndTablesAreUsedOverTheBuil
     EXPECT_NEAR(mixed[1], lifted[1], 0.01);
     EXPECT_NEAR(mixed[2], negative[2], 0.01);
   }
-  // Closing puts back what served the acquisition and leaves the settings.
-  EXPECT_EQ(registersOf(camera), before);
-  EXPECT_FLOAT_EQ(camera.floatReg(FakeGvCamera::kBlackLevel), 60.0f);
-  EXPECT_EQ(camera.reg(FakeGvCamera::kLutEnable + 8), 1u);
+  EXPECT_EQ(featureChanges(before, readEveryFeature(camera.address())), "");
+}
+
+// Whatever colc did in between, closing puts back every feature: each
+// plane's table, switched on or off, after a state saver has written one
+// table to all planes; the selectors; automatic gain; the settings; the
+// region and the trigger.
+TEST(AravisFifo, ClosingPutsEveryFeatureBackAsFound) {
+  FakeGvCamera camera(FakeGvCamera::Description::integerSettings);
+  camera.setUpAsFound();
+  const auto found = readEveryFeature(camera.address());
+  auto fifo = kfOpenAravisCamera(smallView(camera));
+  EXPECT_EQ(fifo->properties().inputLutProp().inputLut(kc8BitInputLutProp::ePlane0)[200], 100);
+  {
+    const kcFifoStateSaver saver(fifo);
+    fifo->properties().inputLutProp().inputLut(inverted().data(), kc8BitInputLutProp::ePlane2);
+    fifo->properties().exposureProp().exposure(0.0123);
+    fifo->properties().contrastBrightnessProp().setBrightnessEx(0.9, kcContrastBrightnessProp::kAllTaps);
+    fifo->triggerModel(kfFreeRunTrigger());
+    acquire(*fifo);
+  }
+  EXPECT_EQ(camera.reg(FakeGvCamera::kLutValue + 4 * (256 * 2 + 200)), 100u);  // the saver's one table, in blue
+  fifo->close();
+  EXPECT_EQ(featureChanges(found, readEveryFeature(camera.address())), "");
+}
+
+// A camera that stops answering cannot be put back; closing says which
+// features stay as colc left them, at once after the first time-out.
+TEST(AravisFifo, ClosingACameraThatStoppedAnsweringNamesTheFeaturesNotPutBack) {
+  FakeGvCamera camera;
+  auto fifo = kfOpenAravisCamera(smallView(camera));
+  fifo->properties().exposureProp().exposure(0.02);
+  camera.stop();
+  try {
+    fifo->close();
+    ADD_FAILURE() << "closing a camera that does not answer succeeded";
+  } catch (const kcIOError& e) {
+    const std::string message = e.what();
+    for (const char* feature : {"could not put back", "region", "TriggerMode", "ExposureTimeAbs", "GainAuto"})
+      EXPECT_NE(message.find(feature), std::string::npos) << feature << " not in: " << message;
+  }
+  EXPECT_NO_THROW(fifo->close());  // once only
+}
+
+// Seconds * 1e6 falls just below the whole microsecond for many values
+// (15e-6 s gives 14.999999999999998), which the built-in exposure feature
+// cuts to the integer below.
+TEST(AravisFifo, ExposuresInWholeMicrosecondsReachTheCameraExactly) {
+  FakeGvCamera camera;
+  auto fifo = kfOpenAravisCamera(smallView(camera));
+  kcExposureProp& exposure = fifo->properties().exposureProp();
+  std::vector<std::uint32_t> cut;
+  for (std::uint32_t us = 10; us < 3000; ++us) {
+    exposure.exposure(us * 1e-6);
+    // What the FIFO reads back goes to the camera unchanged, as a state saver's restore does.
+    exposure.exposure(exposure.exposure());
+    if (camera.reg(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US) != us) cut.push_back(us);
+  }
+  EXPECT_TRUE(cut.empty()) << cut.size() << " exposures changed, the first " << cut.front() << " us";
+}
+
+// Another program holds the camera's control channel: opening says so,
+// after asking once more when the camera's heartbeat time-out has run out,
+// instead of failing on a feature's time-out. Each refusal costs Aravis's
+// own control time-out (2.5 s): on opening, on asking again, on letting go.
+TEST(AravisFifo, ACameraHeldByAnotherProgramIsInUse) {
+  FakeGvCamera camera;
+  GError* error = nullptr;
+  ArvCamera* holder = arv_camera_new(camera.address().c_str(), &error);
+  ASSERT_NE(holder, nullptr) << (error ? error->message : "");
+  kcAravisOptions options = smallView(camera);
+  std::string told;
+  options.waiting = [&](const std::string& what) { told = what; };
+  const auto began = Clock::now();
+  try {
+    kfOpenAravisCamera(options);
+    ADD_FAILURE() << "a camera held by another program was opened";
+  } catch (const kcIOError& e) {
+    EXPECT_NE(std::string(e.what()).find("is in use"), std::string::npos) << e.what();
+  }
+  EXPECT_LT(secondsSince(began), 9.0);
+  EXPECT_NE(told.find("heartbeat time-out of 3.0 s has run out"), std::string::npos) << told;
+  g_object_unref(holder);
+  EXPECT_NO_THROW(kfOpenAravisCamera(options));
 }
 
 // A search of exposure and brightness: the camera ends with its black
 // level and the tables found in it on opening, and the result's settings
 // bring its view close to the chart.
 TEST(AravisFifo, CalibrationThroughADescribedCameraRestoresBlackLevelAndTablesAndImprovesTheView) {
-  FakeGvCamera camera(true);
+  FakeGvCamera camera(FakeGvCamera::Description::floatSettings);
   for (std::uint32_t k = 0; k < 3; ++k) camera.setReg(FakeGvCamera::kLutEnable + 4 * k, 1);
   for (std::uint32_t i = 0; i < 3 * 256; ++i) camera.setReg(FakeGvCamera::kLutValue + 4 * i, i % 256 / 2);  // halving
   auto fifo = kfOpenAravisCamera(smallView(camera));

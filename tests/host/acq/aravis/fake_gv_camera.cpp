@@ -30,11 +30,20 @@ std::string floatFeature(const std::string& name, const std::string& address, co
          "</Float>\n" + reg("FloatReg", name + "Register", address);
 }
 
-// The extra features, on registers the built-in description leaves unused.
-const std::string kExtraFeatures =
+// Float exposure, gain and black level, on registers the built-in
+// description leaves unused.
+const std::string kFloatSettings =
     floatFeature("ExposureTime", "0x400", "<Min>20</Min><Max>1000000</Max><Unit>us</Unit>") +
     floatFeature("Gain", "0x404", "<Min>0</Min><Max>24</Max><Unit>dB</Unit>") +
-    floatFeature("BlackLevel", "0x408", "<Min>0</Min><Max>100</Max>") + R"(
+    floatFeature("BlackLevel", "0x408", "<Min>0</Min><Max>100</Max>");
+
+const std::string kIntegerBlackLevel =
+    R"(<Integer Name="BlackLevelRaw" NameSpace="Standard"><pValue>BlackLevelRawRegister</pValue>)"
+    "<Min>0</Min><Max>255</Max></Integer>\n" +
+    reg("IntReg", "BlackLevelRawRegister", "0x424");
+
+// One table per plane, chosen by LUTSelector, its entries by LUTIndex.
+const std::string kTables = R"(
   <Enumeration Name="LUTSelector" NameSpace="Standard">
     <EnumEntry Name="Red"><Value>0</Value></EnumEntry><EnumEntry Name="Green"><Value>1</Value></EnumEntry>
     <EnumEntry Name="Blue"><Value>2</Value></EnumEntry><pValue>LUTSelectorRegister</pValue>
@@ -49,14 +58,14 @@ const std::string kExtraFeatures =
     <Formula>SEL * 256 + IDX</Formula>
   </IntSwissKnife>
 )" + reg("IntReg", "LUTSelectorRegister", "0x40c") + reg("IntReg", "LUTIndexRegister", "0x420") +
-    reg("IntReg", "LUTEnableRegister", "0x410", R"(<pIndex Offset="4">LUTSelectorRegister</pIndex>)") +
-    reg("IntReg", "LUTValueRegister", "0x1000", R"(<pIndex Offset="4">LUTEntryNumber</pIndex>)");
+                             reg("IntReg", "LUTEnableRegister", "0x410", R"(<pIndex Offset="4">LUTSelectorRegister</pIndex>)") +
+                             reg("IntReg", "LUTValueRegister", "0x1000", R"(<pIndex Offset="4">LUTEntryNumber</pIndex>)");
 
 const char* const kBgrEntry = R"(
     <EnumEntry Name="BGR8" NameSpace="Standard"><Value>0x02180015</Value></EnumEntry>)";
 
-// The built-in description with the extra features, in a file of its own.
-std::string extendedDescription(const std::string& address) {
+// The built-in description with the features of the kind asked for, in a file of its own.
+std::string extendedDescription(FakeGvCamera::Description description, const std::string& address) {
   ArvFakeCamera* builtin = arv_fake_camera_new("XML");
   size_t size = 0;
   const char* builtinXml = arv_fake_camera_get_genicam_xml(builtin, &size);
@@ -67,8 +76,9 @@ std::string extendedDescription(const std::string& address) {
   if (rgb == std::string::npos || end == std::string::npos)
     throw std::runtime_error("the fake camera's description has changed its shape");
   const std::size_t rgbEnd = xml.find("</EnumEntry>", rgb) + std::strlen("</EnumEntry>");
-  xml.insert(end, kExtraFeatures);  // the later place first, so that rgbEnd stays right
-  xml.insert(rgbEnd, kBgrEntry);
+  const bool floats = description == FakeGvCamera::Description::floatSettings;
+  xml.insert(end, (floats ? kFloatSettings : kIntegerBlackLevel) + kTables);  // the later place first
+  if (floats) xml.insert(rgbEnd, kBgrEntry);
   const char* tmp = std::getenv("COLC_TEST_TMP");
   const std::string dir = tmp ? tmp : "/tmp";
   std::filesystem::create_directories(dir);
@@ -101,9 +111,9 @@ struct FakeGvCamera::Renderer {
   std::unique_ptr<kcSimSensor> sensor;
 };
 
-FakeGvCamera::FakeGvCamera(bool extraFeatures, const std::string& address)
-    : address_(address), extraFeatures_(extraFeatures), renderer_(std::make_unique<Renderer>()) {
-  if (extraFeatures_) xmlFile_ = extendedDescription(address_);
+FakeGvCamera::FakeGvCamera(Description description, const std::string& address)
+    : address_(address), description_(description), renderer_(std::make_unique<Renderer>()) {
+  if (description_ != Description::builtIn) xmlFile_ = extendedDescription(description_, address_);
   camera_ = arv_gv_fake_camera_new_full(address_.c_str(), "COLC-TEST", xmlFile_.empty() ? nullptr : xmlFile_.c_str());
   if (!camera_ || !arv_gv_fake_camera_is_running(camera_)) {
     if (camera_) g_object_unref(camera_);
@@ -115,11 +125,30 @@ FakeGvCamera::FakeGvCamera(bool extraFeatures, const std::string& address)
   // Software triggers are looked for at this rate; the default of 25 Hz
   // makes every frame wait tens of milliseconds.
   arv_fake_camera_set_trigger_frequency(registers_, 1000.0);
-  if (extraFeatures_) {
+  if (description_ == Description::floatSettings) {
     for (const auto& [address, value] : {std::pair{kExposureTime, 10000.0f}, {kGain, 12.0f}, {kBlackLevel, 40.0f}})
       setReg(address, std::bit_cast<std::uint32_t>(value));
   }
   arv_fake_camera_set_fill_pattern(registers_, &FakeGvCamera::fill, this);
+}
+
+void FakeGvCamera::setUpAsFound() {
+  setReg(ARV_FAKE_CAMERA_REGISTER_WIDTH, 256);  // a small view keeps the tests fast
+  setReg(ARV_FAKE_CAMERA_REGISTER_HEIGHT, 192);
+  setReg(ARV_FAKE_CAMERA_REGISTER_X_OFFSET, 16);
+  setReg(ARV_FAKE_CAMERA_REGISTER_GAIN_RAW, 2);
+  setReg(ARV_FAKE_CAMERA_REGISTER_GAIN_MODE, 2);  // GainAuto Continuous
+  if (description_ == Description::builtIn) return;
+  if (description_ == Description::integerSettings) setReg(kBlackLevelRaw, 102);  // no offset
+  // Red halves, green is the identity switched on, blue is off but holds a negative.
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    setReg(kLutValue + 4 * i, i / 2);
+    setReg(kLutValue + 4 * (256 + i), i);
+    setReg(kLutValue + 4 * (512 + i), 255 - i);
+  }
+  for (std::uint32_t k = 0; k < 3; ++k) setReg(kLutEnable + 4 * k, k < 2 ? 1 : 0);
+  setReg(kLutSelector, 2);
+  setReg(kLutIndex, 77);
 }
 
 FakeGvCamera::~FakeGvCamera() {
@@ -169,17 +198,19 @@ void FakeGvCamera::fill(ArvBuffer* buffer, void* data, guint32 exposureUs, guint
   }
 
   kcSimExposure settings;
-  if (self.extraFeatures_) {
+  const bool tables = self.description_ != Description::builtIn;
+  if (self.description_ == Description::floatSettings) {
     settings.exposure = self.floatReg(kExposureTime) * 1e-6;
     settings.contrast = {self.floatReg(kGain) / 24.0};
     settings.brightness = {self.floatReg(kBlackLevel) / 100.0};
   } else {
     settings.exposure = exposureUs * 1e-6;
     settings.contrast = {gainRaw / 10.0};
-    settings.brightness = {kcSimModel::kBlackZero};  // no black level: no offset
+    // Without a black level feature, no offset.
+    settings.brightness = {tables ? self.reg(kBlackLevelRaw) / 255.0 : kcSimModel::kBlackZero};
   }
   for (std::uint32_t k = 0; k < 3; ++k) {
-    const bool camera = self.extraFeatures_ && self.reg(kLutEnable + 4 * k) != 0;
+    const bool camera = tables && self.reg(kLutEnable + 4 * k) != 0;
     for (std::uint32_t i = 0; i < 256; ++i)
       settings.tables[k][i] = static_cast<unsigned char>(camera ? self.reg(kLutValue + 4 * (256 * k + i)) : i);
   }

@@ -1,12 +1,13 @@
-// The 3 x 3 pattern search for the gain and offset of least error. The
+// What the 3 x 3 pattern search for the gain and offset of least error
+// works with: its evaluation, its step limits and its end state. The
 // error is piecewise constant in (gain, offset), so the search compares
-// values only. It takes the evaluation as a parameter, so that any
+// values only; it takes the evaluation as a parameter, so that any
 // evaluation equal to the literal joint-table one can be used.
 #pragma once
 
 #include <functional>
 
-#include "colc/balance/joint_table.h"
+#include "colc/balance/internal/joint_table.h"
 
 // The error of the transfer (gain, offset).
 using kcMappingEvaluation = std::function<double(double gain, double offset)>;
@@ -28,10 +29,3 @@ struct kcGainOffsetSearch {
   // a step was still at or above its limit (no later round could differ).
   bool stalled = false;
 };
-
-// Searches from (gain, offset) until both steps are below their limits.
-kcGainOffsetSearch kfSearchGainOffset(const kcMappingEvaluation& evaluate, double gain, double offset);
-
-// The search with the literal evaluation on table; gain and offset are the
-// starting point on entry and the result on return. Returns the end state.
-kcGainOffsetSearch kfRefineGainOffset(const kcJointTable& table, double& gain, double& offset, double& rmsError);

@@ -1,6 +1,8 @@
-#include "colc/balance/gain_offset_search.h"
+#include "colc/literal/gain_offset_search_literal.h"
 
 #include <memory>
+
+#include "colc/literal/joint_table_literal.h"
 
 namespace {
 

@@ -1,12 +1,13 @@
-// The single-plane fit in its literal form, step by step on intermediate
-// images: the oracle that kfFitChannel is tested against.
+#include "colc/literal/channel_fit_literal.h"
+
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "colc/balance/channel_fit.h"
-#include "colc/balance/fit_steps.h"
+#include "colc/balance/internal/fit_steps.h"
 #include "colc/host/improc.h"
+#include "colc/literal/gain_offset_search_literal.h"
+#include "colc/literal/joint_table_literal.h"
 #include "colc/records/errors.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "colc/balance/joint_table.h"
+#include "colc/balance/internal/joint_table.h"
 #include "colc/host/imaging.h"
 
 struct kcMaskTally {

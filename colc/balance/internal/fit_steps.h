@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "colc/balance/channel_fit.h"
+#include "colc/balance/internal/channel_fit.h"
 #include "colc/host/diag.h"
 #include "colc/host/imaging.h"
 

@@ -1,11 +1,11 @@
 // The single-plane fit up to its numbers: input diagnostics, the checks
 // that refuse unusable images, the active pels, the moment-matching start,
-// the joint table, the search and the proportions of active pels. In two
-// forms with the same results: one pass over the pels and a fast search,
-// and the literal form on intermediate images, kept as the test oracle.
+// the joint table, the search and the proportions of active pels, in one
+// pass over the pels and a fast search. Its literal form, on intermediate
+// images, is in colc/literal/channel_fit_literal.h.
 #pragma once
 
-#include "colc/balance/gain_offset_search.h"
+#include "colc/balance/internal/gain_offset_search.h"
 #include "colc/host/diag.h"
 #include "colc/host/imaging.h"
 
@@ -28,10 +28,3 @@ struct kcChannelFit {
 // pel once and allocates one joint table.
 kcChannelFit kfFitChannel(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
                           const kcPelBuffer_const<unsigned char>& dst, kcDiagObject* diag, unsigned long diagFlags);
-
-// The same, computed literally: several passes, intermediate images, the
-// literal evaluation and search.
-kcChannelFit kfFitChannelLiteral(const kcPelBuffer_const<unsigned char>& src,
-                                 const kcPelBuffer_const<unsigned char>& mask,
-                                 const kcPelBuffer_const<unsigned char>& dst, kcDiagObject* diag,
-                                 unsigned long diagFlags);

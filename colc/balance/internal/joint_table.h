@@ -1,8 +1,7 @@
-// The joint table of (source value, destination value) pairs and its
-// literal scoring: remap the table through a candidate transfer into a
-// scratch table, then take the saturation-aware RMS error of the result.
-// This literal evaluation is the reference that any faster evaluation of
-// candidate transfers is tested against.
+// The joint table of (source value, destination value) pairs: its rows,
+// the transfer of a pel value through a gain and offset, and the check
+// that two images' windows agree. Its literal building and scoring are in
+// colc/literal/joint_table_literal.h.
 #pragma once
 
 #include <array>
@@ -47,23 +46,3 @@ inline int kfMapPelValue(int value, double gain, double offset) {
 
 // kcBadPointer when a or b is unbound, kcBadArgument when their windows differ.
 void kfRequireSameWindow(const kcPelBuffer_const<unsigned char>& a, const kcPelBuffer_const<unsigned char>& b);
-
-// Fills the table from the windows of src and dst, which must be equal
-// (kcBadArgument otherwise). The masked form skips positions whose mask pel
-// is 0; the mask's window must be the same too.
-void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& dst,
-                           kcJointTable& table);
-void kfBuildJointHistogram(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
-                           const kcPelBuffer_const<unsigned char>& dst, kcJointTable& table);
-
-// Folds the value rows 2..255 (source values 1..254) of table through the
-// transfer into remapped; the saturated rows are copied unchanged.
-void kfRemapJointHistogram(const kcJointTable& table, double gain, double offset, kcJointTable& remapped);
-
-// The RMS error of a remapped table: value rows count fully, the dark row
-// only at columns at or above the transfer of 0, the bright row only at
-// columns below the transfer of 255. Positive infinity when nothing counts.
-double kfMappingRmsError(const kcJointTable& remapped, double gain, double offset);
-
-// kfRemapJointHistogram into scratch, then kfMappingRmsError on it.
-double kfEvaluateMapping(const kcJointTable& table, double gain, double offset, kcJointTable& scratch);

@@ -7,8 +7,8 @@
 #include <array>
 #include <cstdint>
 
-#include "colc/balance/joint_stats.h"
-#include "colc/balance/joint_table.h"
+#include "colc/balance/internal/joint_stats.h"
+#include "colc/balance/internal/joint_table.h"
 
 class kcFastEvaluation {
  public:

@@ -15,6 +15,6 @@
 //    one axis at a rounding edge: otherwise about a thousand rounds.
 #pragma once
 
-#include "colc/balance/gain_offset_search.h"
+#include "colc/balance/internal/gain_offset_search.h"
 
 kcGainOffsetSearch kfSearchGainOffsetFast(const kcMappingEvaluation& evaluate, double gain, double offset);

@@ -1,0 +1,98 @@
+#include "host/acq/aravis/camera_state.h"
+
+#include <algorithm>
+
+#include "colc/host/exceptions.h"
+#include "host/acq/aravis/genicam_device.h"
+
+namespace {
+
+constexpr const char* kRegion = "region";
+
+}  // namespace
+
+std::string kfDescribeRestoreFailures(const std::vector<kcRestoreFailure>& failures) {
+  std::vector<std::string> names;
+  for (const kcRestoreFailure& f : failures)
+    if (std::find(names.begin(), names.end(), f.feature) == names.end()) names.push_back(f.feature);
+  std::string text = "could not put back";
+  for (std::size_t i = 0; i < names.size(); ++i) text += (i == 0 ? " " : ", ") + names[i];
+  return failures.empty() ? "" : text + " (" + failures.front().reason + ")";
+}
+
+kcCameraState::kcCameraState(kcGenicamDevice& device, const kcCameraFeatureMap& map) : device_(device) {
+  // The selectors are read before anything is read under them, and put back last.
+  std::vector<Found> selectors;
+  for (const char* selector : {"TriggerSelector", "GainSelector", "BlackLevelSelector"})
+    if (device_.has(selector)) selectors.push_back({selector, "", "", device_.getString(selector)});
+
+  if (device_.has("OffsetX") && device_.has("OffsetY") && device_.has("Width") && device_.has("Height"))
+    found_.push_back({kRegion, "", "", Value()});
+  if (device_.has("PixelFormat")) record("PixelFormat");
+  const std::string trigger = device_.offers("TriggerSelector", "FrameStart") ? "TriggerSelector" : "";
+  for (const char* feature : {"TriggerSource", "TriggerMode"})
+    if (device_.has(feature)) record(feature, trigger, "FrameStart");
+  if (map.exposure.present()) record(map.exposure.name);
+  recordScaled(map.gain, "GainSelector");
+  recordScaled(map.blackLevel, "BlackLevelSelector");
+  for (const char* automatic : kAutomaticFeatures)
+    if (device_.has(automatic)) record(automatic);
+  for (Found& f : found_) f.value = read(f);
+  found_.insert(found_.end(), selectors.begin(), selectors.end());
+}
+
+void kcCameraState::record(const std::string& feature, const std::string& selector, const std::string& entry) {
+  found_.push_back({feature, selector, entry, Value()});
+}
+
+void kcCameraState::recordScaled(const kcScaledFeature& feature, const char* selector) {
+  if (!feature.present()) return;
+  // The FIFO writes the value for all channels at once where the camera can.
+  if (device_.offers(selector, "All"))
+    record(feature.name, selector, "All");
+  else
+    record(feature.name);
+}
+
+void kcCameraState::select(const Found& found) {
+  if (!found.selector.empty() && device_.getString(found.selector.c_str()) != found.selectorEntry)
+    device_.setString(found.selector.c_str(), found.selectorEntry);
+}
+
+kcCameraState::Value kcCameraState::read(const Found& found) {
+  select(found);
+  const char* name = found.feature.c_str();
+  if (found.feature == kRegion) {
+    return Region{device_.getInteger("OffsetX"), device_.getInteger("OffsetY"), device_.getInteger("Width"),
+                  device_.getInteger("Height")};
+  }
+  if (device_.isEnumeration(name)) return device_.getString(name);
+  if (device_.isInteger(name)) return device_.getInteger(name);
+  return device_.getFloat(name);
+}
+
+void kcCameraState::write(const Found& found) {
+  const char* name = found.feature.c_str();
+  if (const auto* text = std::get_if<std::string>(&found.value)) {
+    device_.setString(name, *text);
+  } else if (const auto* number = std::get_if<std::int64_t>(&found.value)) {
+    device_.setInteger(name, *number);
+  } else if (const auto* real = std::get_if<double>(&found.value)) {
+    device_.setFloat(name, *real);
+  } else {
+    const Region& r = std::get<Region>(found.value);
+    device_.setRegion(r.x, r.y, r.width, r.height);
+  }
+}
+
+std::vector<kcRestoreFailure> kcCameraState::restore() noexcept {
+  std::vector<kcRestoreFailure> failures;
+  for (const Found& f : found_) {
+    try {
+      if (read(f) != f.value) write(f);
+    } catch (const std::exception& e) {
+      failures.push_back({f.feature, e.what()});
+    }
+  }
+  return failures;
+}

@@ -1,0 +1,61 @@
+// The camera features the Aravis FIFO may change, other than the lookup
+// tables (camera_lut.h), read on opening and put back exactly on closing:
+// the automatic functions, the gain and black level selectors, the
+// trigger, exposure, gain, black level, pel format and region. Values
+// under a selector are read and put back under the entry the FIFO writes
+// them under (GainSelector All, TriggerSelector FrameStart).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "host/acq/aravis/feature_map.h"
+
+class kcGenicamDevice;
+
+// A feature that could not be put back, and why.
+struct kcRestoreFailure {
+  std::string feature;
+  std::string reason;
+};
+
+// "could not put back A, B (reason)": the features in order, each once,
+// with the first failure's reason.
+std::string kfDescribeRestoreFailures(const std::vector<kcRestoreFailure>& failures);
+
+class kcCameraState {
+ public:
+  // Reads every feature the map and the FIFO's set-up use. kcIOError when
+  // the camera does not answer.
+  kcCameraState(kcGenicamDevice& device, const kcCameraFeatureMap& map);
+
+  // Writes back every feature that no longer holds its value as found,
+  // values before the automatic functions that would change them and
+  // selectors last. A feature that cannot be written is skipped and
+  // returned; nothing is written to a camera that no longer answers.
+  std::vector<kcRestoreFailure> restore() noexcept;
+
+ private:
+  struct Region {
+    std::int64_t x, y, width, height;
+    bool operator==(const Region&) const = default;
+  };
+  using Value = std::variant<std::string, std::int64_t, double, Region>;
+  struct Found {
+    std::string feature;
+    std::string selector;  // selected to selectorEntry before the feature is read or written; empty: none
+    std::string selectorEntry;
+    Value value;
+  };
+
+  void record(const std::string& feature, const std::string& selector = "", const std::string& entry = "");
+  void recordScaled(const kcScaledFeature& feature, const char* selector);
+  Value read(const Found& found);
+  void write(const Found& found);
+  void select(const Found& found);
+
+  kcGenicamDevice& device_;
+  std::vector<Found> found_;  // in the order they are put back
+};
