@@ -18,6 +18,7 @@
 #include "colc/records/params.h"
 #include "colc/records/result.h"
 #include "colc/driver/calibrate.h"
+#include "colc/driver/calibrate_quick.h"
 #include "colc/driver/result_diagnostics.h"
 #include "colc/tool/measurement.h"
 #include "colc/tool/pose.h"

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,6 +24,19 @@ Bytes archived(Record record) {
   kcMemoryArchive out;
   out || record;
   return out.data();
+}
+
+// The record as a file archive holds it, written through a file beside the corpus.
+template <class Record>
+Bytes filed(Record record, const fs::path& scratch) {
+  {
+    kcFileArchive out(scratch, kcArchive::write);
+    out || record;
+  }
+  std::ifstream in(scratch, std::ios::binary);
+  Bytes bytes{std::istreambuf_iterator<char>(in), {}};
+  fs::remove(scratch);
+  return bytes;
 }
 
 Bytes written(kcPersistent&& object) {
@@ -128,6 +142,9 @@ int main(int argc, char** argv) {
   save(root / "result", "default", archived(kcColorCalibrationResult()));
   save(root / "result", "three-channels", archived(three));
   save(root / "result", "two-channels-timed-out", archived(timedOut));
+  // A file as written now, and one as written before files had a mark and a checksum.
+  save(root / "archive_file", "three-channels", filed(three, root / "archive_file.tmp"));
+  save(root / "archive_file", "three-channels-bare", archived(three));
 
   using Defs = kcColorCalibrationDefs;
   save(root / "error_object", "bad-params", written(Defs::BadParams("exposureRange == kcRange::EmptyRange()")));

@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "fuzz/archive_file_target.h"
 #include "fuzz/pel_map_target.h"
 #include "fuzz/plane_fit_target.h"
 #include "fuzz/record_targets.h"
@@ -20,4 +21,5 @@ inline constexpr FuzzTarget kFuzzTargets[] = {
     {"params", fuzzParamsArchive},     {"channel_result", fuzzChannelResultArchive},
     {"result", fuzzResultArchive},     {"error_object", fuzzErrorObject},
     {"pel_map_image", fuzzPelMapImage}, {"plane_fit", fuzzPlaneFit},
+    {"archive_file", fuzzArchiveFile},
 };

@@ -2,6 +2,8 @@
 
 #include "colc/balance/color_correction_fit.h"
 #include "files.h"
+#include "image_limit.h"
+#include "output_checks.h"
 
 CLI::App* addApplyCommand(CLI::App& app, ApplyOptions& o) {
   CLI::App* c = app.add_subcommand(
@@ -9,10 +11,12 @@ CLI::App* addApplyCommand(CLI::App& app, ApplyOptions& o) {
   c->add_option("result", o.result, "the result archive (colc calibrate --out)")->required();
   c->add_option("input", o.input, "the colour image to correct")->required();
   c->add_option("output", o.output, "the corrected image; .png, .tif, .bmp or .jpg")->required();
+  addMaxPelsOption(*c);
   return c;
 }
 
 void runApply(const ApplyOptions& o) {
+  checkNotAnInput(o.output, {{"the result archive", o.result}, {"the input image", o.input}});
   const StoredCalibration calibration = readResultArchive(o.result);
   writeImage(o.output,
              kfCorrectImage(calibration.result, calibration.correctionOrNull(), readColorImage(o.input)));

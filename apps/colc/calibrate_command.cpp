@@ -4,20 +4,19 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "calibrate_outputs.h"
 #include "calibration_run.h"
 #include "calibration_summary.h"
 #include "camera.h"
 #include "exit_status.h"
 #include "files.h"
 #include "host/acq/sim/target_chart.h"
+#include "image_limit.h"
 #include "interrupt.h"
 #include "progress.h"
+#include "reference_checks.h"
 #include "report.h"
 
-namespace {
-
-// "MIN:MAX", two numbers with 0 <= MIN <= MAX; an empty string when good,
-// otherwise why not (the form CLI11 expects from a check).
 std::string exposureRangeProblem(const std::string& text) {
   const std::size_t colon = text.find(':');
   if (colon == std::string::npos) return "the exposure range is MIN:MAX, in seconds";
@@ -37,7 +36,7 @@ std::string exposureRangeProblem(const std::string& text) {
   return "";
 }
 
-kcRange exposureRangeOf(const std::string& text) {
+static kcRange exposureRangeOf(const std::string& text) {
   const std::size_t colon = text.find(':');
   return kcRange(std::stod(text.substr(0, colon)), std::stod(text.substr(colon + 1)));
 }
@@ -53,6 +52,8 @@ kcColorCalibrationParams paramsOf(const CalibrateOptions& o) {
   params.allowPelMapping(!o.noPelMapping);
   return params;
 }
+
+namespace {
 
 std::string sizeText(const kc3PlanePelBuffer& image) {
   return std::to_string(image.width()) + " x " + std::to_string(image.height()) + " pels";
@@ -95,6 +96,9 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_flag("--no-color-correction", o.noColorCorrection,
               "keep to the per-plane pel maps: fit no colour correction across the planes (--no-pel-mapping "
               "fits neither)");
+  c->add_flag("--quick", o.quick,
+              "the quick search: a model of the camera's response, fitted from a few images, then a local search "
+              "(tens of acquisitions instead of about a thousand)");
   c->add_option("--out", o.out,
                 "store the result in this archive file (for colc apply and colc show); not written when the "
                 "calibration did not help")
@@ -102,16 +106,16 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_option("--report", o.report, "write an HTML report with its images into this folder")->type_name("DIR");
   c->add_flag("--json", o.json, "print the summary as one JSON object");
   c->add_flag("--quiet", o.quiet, "print neither progress nor the text summary");
+  addMaxPelsOption(*c);
   return c;
 }
 
 void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   const kcColorCalibrationParams params = paramsOf(o);
+  checkCalibrateOutputs(o);
   const kc3PlanePelBuffer reference = o.reference.empty() ? kfSimTargetChart() : readColorImage(o.reference);
   const kc3PlanePelBuffer scene = !o.scene.empty() ? readColorImage(o.scene) : reference;
-  // Outputs that cannot be written are found before the calibration, not after it.
-  if (!o.out.empty()) checkWritable(o.out);
-  if (!o.report.empty()) makeFolder(o.report);
+  if (!o.reference.empty()) checkReference(reference, "'" + o.reference + "'");
 
   const OpenedCamera camera = openCamera(o.camera, scene);
   const CalibrationSetup setup{
@@ -122,7 +126,7 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   try {
     ProgressLine progress(stderr, !o.quiet);
     run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
-                         [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); },
+                         [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); }, o.quick,
                          !o.noColorCorrection && !o.noPelMapping);
   } catch (...) {
     closeCamera(camera, std::current_exception());
@@ -139,7 +143,7 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   } else if (!o.quiet) {
     printSummaryText(out, setup, run);
     if (store) out << "\nThe result is stored in " << o.out << "\n";
-    if (!o.report.empty()) out << (store ? "" : "\n") << "The report is " << o.report << "/index.html\n";
+    if (!o.report.empty()) out << (store ? "" : "\n") << "The report is " << reportPage(o.report) << "\n";
   }
   if (!run.verdict.helped) throw CommandFailure(ExitStatus::didNotHelp, didNotHelpMessage(run.verdict, o.out));
 }

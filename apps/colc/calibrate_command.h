@@ -6,6 +6,8 @@
 #include <ostream>
 #include <string>
 
+#include "colc/records/params.h"
+
 struct CalibrateOptions {
   std::string camera = "sim";
   std::string reference;  // empty: the built-in target
@@ -18,11 +20,19 @@ struct CalibrateOptions {
   bool noPositiveLut = false;
   bool noPelMapping = false;
   bool noColorCorrection = false;
+  bool quick = false;
   std::string out;
   std::string report;
   bool json = false;
   bool quiet = false;
 };
+
+// "MIN:MAX", two numbers with 0 <= MIN <= MAX; an empty string when good,
+// otherwise why not (the form CLI11 expects from a check).
+std::string exposureRangeProblem(const std::string& text);
+// The module's parameters for the options; the Python module maps its
+// keywords through it too, so both take the same options the same way.
+kcColorCalibrationParams paramsOf(const CalibrateOptions& options);
 
 CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& options);
 

@@ -6,10 +6,12 @@
 #include "colc/balance/color_correction_fit.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate.h"
+#include "colc/driver/calibrate_quick.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
 #include "colc/tool/view_difference.h"
 #include "exit_status.h"
+#include "host/acq/sim/sim_camera.h"
 #include "observed_fifo.h"
 
 namespace {
@@ -48,7 +50,7 @@ void asCameraFailure(Operation operation) {
 
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition, bool fitColorCorrection) {
+                              const AcquisitionListener& onAcquisition, bool quick, bool fitColorCorrection) {
   CalibrationRun run;
   asCameraFailure([&] {
     const kcFifoStateSaver saver(camera);
@@ -63,20 +65,30 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
       onAcquisition(settings);
     });
     const kcPtrHandle<kcAcqFifo> observed(observer);
+    const std::optional<kcSimCameraTime> clockAtStart = kfSimCameraTime(camera);
     const auto started = std::chrono::steady_clock::now();
     // The search finds the reference in its first image, taken at the start
     // settings like the start view; the views before and after use that
     // pose too, as the camera and the target stay where they are.
     kcCalibrationPose pose;
     try {
-      kfColorCalibrate(observed, reference, params, run.result, recordDiagnostics ? &run.diagnostics : nullptr,
-                       recordDiagnostics ? kColorCalibrationDiagResults : 0, pose);
+      kcDiagObject* diag = recordDiagnostics ? &run.diagnostics : nullptr;
+      const unsigned long flags = recordDiagnostics ? kColorCalibrationDiagResults : 0;
+      if (quick)
+        kfColorCalibrateQuick(observed, reference, params, run.result, diag, flags, pose);
+      else
+        kfColorCalibrate(observed, reference, params, run.result, diag, flags, pose);
     } catch (const kcColorCalibrationDefs::BadImages& e) {
       const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
       throw CommandFailure(ExitStatus::targetNotFound,
                            "the reference image is not in the camera's view at the start settings" + cause);
     }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    run.computingSeconds = run.seconds;
+    if (const std::optional<kcSimCameraTime> clock = kfSimCameraTime(camera); clock && clockAtStart) {
+      run.cameraSeconds = clock->camera - clockAtStart->camera;
+      run.computingSeconds -= clock->slept - clockAtStart->slept;
+    }
     // A failed or empty acquisition ends the search early without an
     // exception; what it found by then is no calibration.
     if (run.result.acqInfo().failure().isFailure()) throw acquisitionFailure(run.result.acqInfo());

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "calibration_verdict.h"
@@ -25,6 +26,13 @@ struct CalibrationRun {
   // The settings of every acquisition of the search, in order.
   std::vector<kcColorCameraSettings> acquisitions;
   double seconds = 0.0;  // the time kfColorCalibrate took
+  // What the search's frames took on the camera (exposure plus read-out
+  // each): known for cameras that keep time, the simulated one, where it
+  // is the time a real camera would have needed.
+  std::optional<double> cameraSeconds;
+  // The time the calibration spent computing: seconds without the frame
+  // time that a simulated camera waited through.
+  double computingSeconds = 0.0;
   kc3PlanePelBuffer startView;
   // The mean absolute difference per plane between the view, resampled
   // onto the reference's grid, and the reference: at the start settings,
@@ -47,8 +55,10 @@ struct CalibrationRun {
 using AcquisitionListener = std::function<void(const kcColorCameraSettings&)>;
 
 // onAcquisition hears of every acquisition of the search as it starts.
+// quick: the quick search (kfColorCalibrateQuick) instead of kfColorCalibrate.
 // With fitColorCorrection, a colour correction is adopted when it lowers
 // the colour error on held-out regions.
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition, bool fitColorCorrection = true);
+                              const AcquisitionListener& onAcquisition, bool quick = false,
+                              bool fitColorCorrection = true);

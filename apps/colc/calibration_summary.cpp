@@ -16,7 +16,7 @@ nlohmann::ordered_json colourErrorJson(const ColourStage& colour);
 void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   out << "Calibrated the " << setup.camera << " against " << setup.reference << "\n";
-  out << formatted("in %zu acquisitions, %.1f s.", run.acquisitions.size(), run.seconds) << "\n";
+  out << "in " << run.acquisitions.size() << " acquisitions, " << timeText(run) << ".\n";
   out << "\n";
   out << formatted("%-14s %12s %12s", "", "start", "calibrated") << "\n";
   out << formatted("%-14s %12.6f %12.6f", "exposure", run.start.exposure(), r.exposure()) << "\n";
@@ -51,6 +51,12 @@ void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const Ca
 }
 
 
+std::string timeText(const CalibrationRun& run) {
+  std::string text = formatted("%.1f s computing", run.computingSeconds);
+  if (run.cameraSeconds) text += formatted(", %.1f s camera time (exposure plus read-out)", *run.cameraSeconds);
+  return text;
+}
+
 void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   nlohmann::ordered_json channels = nlohmann::ordered_json::array();
@@ -61,6 +67,10 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                           {"positive8BitLut", r.positive8BitLut()},
                                           {"acquisitions", run.acquisitions.size()},
                                           {"seconds", run.seconds},
+                                          {"computingSeconds", run.computingSeconds},
+                                          {"cameraSeconds",
+                                           run.cameraSeconds ? nlohmann::ordered_json(*run.cameraSeconds)
+                                                             : nlohmann::ordered_json()},
                                           {"channels", channels},
                                           {"before", run.before},
                                           {"after", run.after},

@@ -19,8 +19,13 @@ struct CalibrationSetup {
 // with its reasons.
 void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const CalibrationRun& run);
 
+// The time a calibration took: "61.9 s computing", and where the camera
+// keeps time ", 72.3 s camera time (exposure plus read-out)".
+std::string timeText(const CalibrationRun& run);
+
 // Keys: exposure, contrast, brightness, positive8BitLut, acquisitions,
-// seconds, channels (three objects: gain, offset, rmsError), before and
+// seconds (all of the search's time), computingSeconds, cameraSeconds
+// (null for a camera that keeps no time), channels (three objects: gain, offset, rmsError), before and
 // after (three mean absolute differences each), and verdict: helped,
 // reasons (sentences, empty when it helped), clipped (three shares of the
 // calibrated view's samples at 0 or 255, before the pel maps) and

@@ -10,10 +10,10 @@ enum class ExitStatus : int {
   ok = 0,
   internalError = 1,   // a failure colc did not expect: a bug
   usage = 2,           // the command line cannot be used
-  unreadableFile = 3,  // an input file is missing, unreadable or not an image
-  unwritableFile = 4,  // an output file or folder cannot be written
+  unreadableFile = 3,  // an input file is missing, unreadable, not a regular file or not an image
+  unwritableFile = 4,  // an output file or folder cannot be written, or is an input
   badArchive = 5,      // an archive is corrupt or holds the wrong record
-  imagesRefused = 6,   // the fit cannot use the images
+  imagesRefused = 6,   // the images cannot be used: too large, without a pattern, or refused by the fit
   targetNotFound = 7,  // the reference image is not in the camera's view
   cameraFailed = 8,    // an acquisition failed or timed out, or the camera refused a setting
   didNotHelp = 9,      // the calibration ran but did not bring the camera clearly closer to the reference

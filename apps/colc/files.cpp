@@ -8,14 +8,18 @@
 #include "colc/colorcal.h"
 #include "exit_status.h"
 #include "host/imaging/image_file.h"
+#include "image_limit.h"
 
 namespace {
 
 // The host's file errors name the file already; only the kind is added.
+// An image too large is a readable file that colc refuses to use.
 template <class Operation>
 auto withStatus(ExitStatus status, Operation operation) {
   try {
     return operation();
+  } catch (const kcImageTooLarge& e) {
+    throw CommandFailure(ExitStatus::imagesRefused, e.text());
   } catch (const kcIOError& e) {
     throw CommandFailure(status, e.text());
   }
@@ -39,6 +43,10 @@ bool readWhole(const std::string& path, T& record, std::string& why) {
   kcFileArchive archive(path, kcArchive::read);
   try {
     archive || record;
+  } catch (const kcArchive::UnknownVersion&) {
+    // Its text names a place in our sources, which tells a user nothing.
+    why = "it holds a record version this colc does not know: it is damaged or was written by a newer colc";
+    return false;
   } catch (const kcExceptionWithString& e) {
     why = e.text();
     return false;
@@ -53,11 +61,11 @@ bool readWhole(const std::string& path, T& record, std::string& why) {
 }  // namespace
 
 kc3PlanePelBuffer readColorImage(const std::string& path) {
-  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadColorImageFile(path); });
+  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadColorImageFile(path, maxImagePels()); });
 }
 
 kcPelBuffer<unsigned char> readGreyImage(const std::string& path) {
-  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadGreyImageFile(path); });
+  return withStatus(ExitStatus::unreadableFile, [&] { return kfReadGreyImageFile(path, maxImagePels()); });
 }
 
 void writeImage(const std::string& path, const kc3PlanePelBuffer& image) {
@@ -70,15 +78,20 @@ void writeImage(const std::string& path, const kcPelBuffer_const<unsigned char>&
 
 StoredRecord readRecordArchive(const std::string& path) {
   return withStatus(ExitStatus::unreadableFile, [&]() -> StoredRecord {
-    // The two layouts differ in length and in where bools stand, so at most
-    // one of them reads a file whole.
-    std::string whyNotResult, whyNotParams;
-    StoredCalibration calibration;
-    if (readWhole(path, calibration, whyNotResult)) return calibration;
-    kcColorCalibrationParams params;
-    if (readWhole(path, params, whyNotParams)) return params;
-    throw CommandFailure(ExitStatus::badArchive,
-                         "'" + path + "' is not a colc result or parameter archive (" + whyNotResult + ")");
+    try {
+      // The two layouts differ in length and in where bools stand, so at most
+      // one of them reads a file whole.
+      std::string whyNotResult, whyNotParams;
+      StoredCalibration calibration;
+      if (readWhole(path, calibration, whyNotResult)) return calibration;
+      kcColorCalibrationParams params;
+      if (readWhole(path, params, whyNotParams)) return params;
+      throw CommandFailure(ExitStatus::badArchive,
+                           "'" + path + "' is not a colc result or parameter archive (" + whyNotResult + ")");
+    } catch (const kcArchive::BadData& e) {
+      // Only the file's checksum is checked before the records are read.
+      throw CommandFailure(ExitStatus::badArchive, e.text());
+    }
   });
 }
 

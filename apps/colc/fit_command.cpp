@@ -5,6 +5,7 @@
 #include "colc/records/errors.h"
 #include "exit_status.h"
 #include "files.h"
+#include "image_limit.h"
 
 CLI::App* addFitCommand(CLI::App& app, FitOptions& o) {
   CLI::App* c = app.add_subcommand("fit", "fit a colour image (camera) onto a reference image of the same scene");
@@ -12,6 +13,7 @@ CLI::App* addFitCommand(CLI::App& app, FitOptions& o) {
   c->add_option("destination", o.destination, "the reference image")->required();
   c->add_option("--mask", o.mask, "grey image: 255 where pels count, 0 where not");
   c->add_flag("--json", o.json, "print one JSON object with an array \"channels\"");
+  addMaxPelsOption(*c);
   return c;
 }
 

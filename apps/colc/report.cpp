@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "calibration_summary.h"
 #include "exit_status.h"
 #include "files.h"
 #include "presentation.h"
@@ -12,6 +13,21 @@
 #include "search_path.h"
 
 namespace {
+
+// Every name starts with "colc-", so that the report never replaces a file
+// of the user's that lives in the same folder.
+constexpr const char* kPageFile = "colc-report.html";
+constexpr const char* kReferenceFile = "colc-reference.png";
+constexpr const char* kStartViewFile = "colc-start-view.png";
+const struct {
+  const char* annotation;
+  const char* file;
+  const char* caption;
+} kRecordFigures[] = {
+    {"Color image", "colc-color-image.png", "Color image: the camera's view at the calibrated settings"},
+    {"Mapped color image", "colc-mapped-color-image.png", "Mapped color image: the same, through the pel maps"},
+    {"Monochrome image", "colc-monochrome-image.png", "Monochrome image: the camera's grey view"},
+};
 
 constexpr const char* kPlaneColours[3] = {"#c62828", "#2e7d32", "#1565c0"};
 
@@ -90,18 +106,9 @@ std::vector<Figure> writeFigures(const std::string& folder, const CalibrationRun
     writeImage(folder + "/" + file, image);
     figures.push_back({file, caption, image.width(), image.height(), std::move(texts)});
   };
-  colour("reference.png", "The reference", reference, {});
-  colour("start-view.png", "The camera's view at the start settings", run.startView, {});
-  const struct {
-    const char* annotation;
-    const char* file;
-    const char* caption;
-  } records[] = {
-      {"Color image", "color-image.png", "Color image: the camera's view at the calibrated settings"},
-      {"Mapped color image", "mapped-color-image.png", "Mapped color image: the same, through the pel maps"},
-      {"Monochrome image", "monochrome-image.png", "Monochrome image: the camera's grey view"},
-  };
-  for (const auto& r : records) {
+  colour(kReferenceFile, "The reference", reference, {});
+  colour(kStartViewFile, "The camera's view at the start settings", run.startView, {});
+  for (const auto& r : kRecordFigures) {
     const kcDiagRecord* record = recordNamed(run.diagnostics, r.annotation);
     if (record == nullptr) continue;
     if (!record->colorImages().empty()) {
@@ -119,7 +126,7 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
   const kcColorCalibrationResult& r = run.result;
   std::ostringstream html;
   html << "<p>The " << escaped(setup.camera) << ", calibrated against " << escaped(setup.reference) << " in "
-       << run.acquisitions.size() << " acquisitions, " << fixed(run.seconds, 1) << " s.</p>\n";
+       << run.acquisitions.size() << " acquisitions, " << escaped(timeText(run)) << ".</p>\n";
   html << "<table><tr><th></th><th>start</th><th>calibrated</th></tr>\n";
   const struct {
     const char* name;
@@ -154,8 +161,9 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
 // page is never taken for a success.
 std::string verdictHtml(const CalibrationVerdict& verdict) {
   if (verdict.helped) return "";
-  std::string html = "<div id=\"did-not-help\"><p><strong>The calibration did not help.</strong> Its result "
-                     "should not be used:</p><ul>\n";
+  std::string html =
+      "<div id=\"did-not-help\"><p><strong>The calibration did not help.</strong> Its result "
+      "should not be used:</p><ul>\n";
   for (const std::string& reason : verdict.reasons) html += "<li>" + escaped(reason) + "</li>\n";
   return html + "</ul></div>\n";
 }
@@ -197,6 +205,15 @@ addEventListener("load", () => {
 
 }  // namespace
 
+std::string reportPage(const std::string& folder) { return folder + "/" + kPageFile; }
+
+std::vector<std::string> reportFiles(const std::string& folder) {
+  std::vector<std::string> files{reportPage(folder), folder + "/" + kReferenceFile, folder + "/" + kStartViewFile};
+  for (const auto& r : kRecordFigures) files.push_back(folder + "/" + r.file);
+  files.push_back(folder + "/" + kColourErrorFile);
+  return files;
+}
+
 void writeReport(const std::string& folder, const CalibrationSetup& setup, const CalibrationRun& run,
                  const kc3PlanePelBuffer& reference) {
   makeFolder(folder);
@@ -229,7 +246,7 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
           "that improved and narrowing it after one that did not.</p>\n"
        << searchPathChart(run.acquisitions, bestSettingsAlong(run.acquisitions, calibrated)) << "\n</body></html>\n";
 
-  const std::string path = folder + "/index.html";
+  const std::string path = reportPage(folder);
   std::ofstream file(path, std::ios::binary);
   file << html.str();
   file.close();

@@ -34,7 +34,7 @@ std::string correctionTable(const kcColorCorrection& correction) {
 }  // namespace
 
 std::string colourErrorSection(const std::string& folder, const ColourStage& colour) {
-  writeImage(folder + "/colour-error.png", colour.errorPicture);
+  writeImage(folder + "/" + kColourErrorFile, colour.errorPicture);
   std::string html =
       "<h2>Colour error</h2>\n<p>CIEDE2000 between the mean colour of each of the reference's " +
       std::to_string(colour.start.perRegion.size()) +
@@ -46,9 +46,9 @@ std::string colourErrorSection(const std::string& folder, const ColourStage& col
   html += "</table>\n";
   html += colour.correction ? correctionTable(*colour.correction)
                             : "<p>No colour correction was adopted: the pel maps correct the images.</p>\n";
-  html +=
-      "<figure><img src=\"colour-error.png\" alt=\"colour error per region\" style=\"width: 480px\">"
-      "<figcaption>The remaining error per region: green below 1, yellow at 2.3, red from 5 on; grey is not "
-      "judged.</figcaption></figure>\n";
+  html += std::string("<figure><img src=\"") + kColourErrorFile +
+          "\" alt=\"colour error per region\" style=\"width: 480px\">"
+          "<figcaption>The remaining error per region: green below 1, yellow at 2.3, red from 5 on; grey is not "
+          "judged.</figcaption></figure>\n";
   return html;
 }

@@ -7,5 +7,8 @@
 
 #include "correction_stage.h"
 
-// Writes colour-error.png into folder and returns the section's HTML.
+// The error picture's file in the report folder.
+inline constexpr const char* kColourErrorFile = "colc-colour-error.png";
+
+// Writes kColourErrorFile into folder and returns the section's HTML.
 std::string colourErrorSection(const std::string& folder, const ColourStage& colour);

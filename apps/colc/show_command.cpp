@@ -5,6 +5,7 @@
 #include "correction_stage.h"
 #include "files.h"
 #include "presentation.h"
+#include "printable_text.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ std::string acquisitionText(const kcAcquireInfo& info) {
   const kcAcqFailure failure = info.failure();
   if (!failure.isFailure()) return std::to_string(info.sequence()) + ", succeeded";
   return std::to_string(info.sequence()) + ", failed (" + std::to_string(failure.status()) +
-         (failure.description().empty() ? "" : ": " + failure.description()) + ")";
+         (failure.description().empty() ? "" : ": " + printableText(failure.description())) + ")";
 }
 
 void showText(std::ostream& out, const std::string& path, const kcColorCalibrationResult& r) {
@@ -118,7 +119,8 @@ void runShow(const ShowOptions& o, std::ostream& out) {
   std::visit(
       [&](const auto& record) {
         if (o.json)
-          out << toJson(record).dump(2) << "\n";
+          // A stored text need not be UTF-8; what is not is shown as U+FFFD.
+          out << toJson(record).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         else
           showText(out, o.archive, record);
       },

@@ -25,6 +25,7 @@ struct SweepOptions {
   long height = kcSimCameraConfig{}.height;
   long chartWidth = 960;
   bool json = false;
+  bool quick = false;
 };
 
 std::vector<SweepCase> sweepCases(const SweepOptions& o) {
@@ -36,7 +37,7 @@ std::vector<SweepCase> sweepCases(const SweepOptions& o) {
   std::vector<SweepCase> cases;
   for (std::size_t i = 0; i < poses.size(); ++i)
     for (double crossTalk : o.crossTalks)
-      cases.push_back({static_cast<int>(i) + (o.aligned ? 0 : 1), poses[i], crossTalk});
+      cases.push_back({static_cast<int>(i) + (o.aligned ? 0 : 1), poses[i], crossTalk, o.quick});
   return cases;
 }
 
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
   app.add_option("--height", o.height, "sensor height")->capture_default_str();
   app.add_option("--chart-width", o.chartWidth, "chart width (the height is 2/3 of it)")->capture_default_str();
   app.add_flag("--json", o.json, "JSON instead of markdown");
+  app.add_flag("--quick", o.quick, "calibrate with the quick search (kfColorCalibrateQuick)");
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -88,7 +90,8 @@ int main(int argc, char** argv) {
     } else {
       std::cout << "# Calibration sweep\n\n"
                 << o.poses << " random poses (seed " << o.seed << ")" << (o.aligned ? " and the pel-aligned pose" : "")
-                << ", sensor " << o.width << " x " << o.height << ", chart " << o.chartWidth << " pels wide.\n\n";
+                << ", sensor " << o.width << " x " << o.height << ", chart " << o.chartWidth << " pels wide"
+                << (o.quick ? ", the quick search" : "") << ".\n\n";
       writeMarkdown(std::cout, measurements);
     }
   } catch (const std::exception& e) {

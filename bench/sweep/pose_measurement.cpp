@@ -7,6 +7,7 @@
 #include "chart_placement.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate.h"
+#include "colc/driver/calibrate_quick.h"
 #include "colc/records/errors.h"
 #include "colc/tool/view_difference.h"
 #include "colour_difference.h"
@@ -64,7 +65,7 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     config.pose = sweepCase.placement;
     config.crossTalk = sweepCase.crossTalk;
     config.target = chart;
-    const kcPtrHandle<kcAcqFifo> camera = kfOpenSimCamera(config);
+    const kcPtrHandle<kcInstrumentedAcqFifo> camera = kfOpenSimCamera(config);
     camera->triggerEnable(false);
     camera->triggerModel(kfManualTrigger());
     camera->triggerEnable(true);
@@ -72,7 +73,14 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     m.before = kfViewDifference(acquire(camera, currentCameraSettings(camera)), chart);
     const kcColorCalibrationParams params;
     kcColorCalibrationResult result;
-    kfColorCalibrate(camera, chart, params, result, nullptr, 0);
+    const unsigned long completionsBefore = camera->completions();
+    const double cameraSecondsBefore = kfSimCameraTime(camera)->camera;
+    if (sweepCase.quick)
+      kfColorCalibrateQuick(camera, chart, params, result, nullptr, 0);
+    else
+      kfColorCalibrate(camera, chart, params, result, nullptr, 0);
+    m.acquisitions = camera->completions() - completionsBefore;
+    m.cameraSeconds = kfSimCameraTime(camera)->camera - cameraSecondsBefore;
     m.exposure = result.exposure();
     m.contrast = result.contrast();
     m.brightness = result.brightness();

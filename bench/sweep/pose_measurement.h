@@ -16,6 +16,7 @@ struct SweepCase {
   int pose = 0;  // the pose's number: 0 the pel-aligned pose, random ones from 1
   kcSimPose placement;
   double crossTalk = 0.0;
+  bool quick = false;  // calibrated with the quick search
 };
 
 struct PoseMeasurement {
@@ -26,6 +27,10 @@ struct PoseMeasurement {
   double exposure = 0.0;
   double contrast = 0.0;
   double brightness = 0.0;
+  // What the calibration cost on the camera: its acquisitions and the time
+  // a real camera would have needed for them (exposure plus read-out).
+  unsigned long acquisitions = 0;
+  double cameraSeconds = 0.0;
   // The exposure ended at either end of the search's exposure range.
   bool atExposureEdge = false;
   std::array<double, 3> before{};
@@ -53,7 +58,8 @@ constexpr double kClippedShare = 0.01;
 
 // Opens a simulated camera with its defaults but for the sensor size, the
 // case's pose and cross-talk and the built-in chart chartWidth pels wide,
-// calibrates it with default parameters and measures the result, all with
+// calibrates it with default parameters (with the quick search when the
+// case says so) and measures the result, all with
 // the trigger manual, as colc calibrate does. Failures are recorded, not
 // thrown.
 PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long chartWidth);

@@ -83,6 +83,8 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                   {"contrast", m.contrast},
                   {"brightness", m.brightness},
                   {"atExposureEdge", m.atExposureEdge},
+                  {"acquisitions", m.acquisitions},
+                  {"cameraSeconds", m.cameraSeconds},
                   {"before", m.before},
                   {"after", m.after ? nlohmann::json(*m.after) : nlohmann::json()},
                   {"meanDeltaE", m.meanDeltaE},

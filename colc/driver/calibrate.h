@@ -14,8 +14,9 @@
 // it was found, on every exit. A failed acquisition ends the search early
 // with a filled result; a time-out fills the result and then throws
 // kcTimeout::Expired; any other failure throws and leaves result untouched.
-// With kColorCalibrationDiagResults (colc/balance/balance.h) in diagFlags and a diag, one more image is acquired and
-// recorded plain, pel-mapped and grey.
+// With kColorCalibrationDiagResults (colc/balance/balance.h) in diagFlags
+// and a diag, one more image is acquired and recorded plain, pel-mapped and
+// grey.
 void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
                       const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
                       unsigned long diagFlags);

@@ -124,12 +124,19 @@ class kcMemoryArchive : public kcArchive {
   std::size_t position_ = 0;
 };
 
-// An archive in a file. Reading loads the whole file when opened. Writing
-// goes to a temporary file beside the target, which replaces the target
-// only when the archive is closed without an exception in flight: a failed
-// write never leaves a half-written file behind.
+// An archive in a file. The file holds the archive's bytes between a mark
+// and a checksum (docs/archive-format.md). Reading loads the whole file
+// when opened and refuses a file whose checksum does not match with
+// kcArchive::BadData; a file written without the mark and the checksum is
+// read as it is. Only regular files of at most kMaxFileBytes bytes are
+// read; anything else is a kcIOError. Writing goes to a temporary file
+// beside the target, which replaces the target only when the archive is
+// closed without an exception in flight: a failed write never leaves a
+// half-written file behind.
 class kcFileArchive : public kcArchive {
  public:
+  static constexpr std::uint64_t kMaxFileBytes = 64u << 20;
+
   kcFileArchive(const std::string& path, Direction direction);
   // Commits a written file. Throws kcIOError when the file cannot be
   // completed, unless an exception is already propagating (then the
@@ -146,6 +153,9 @@ class kcFileArchive : public kcArchive {
 
  private:
   void discard() noexcept;
+  // Writes bytes that the checksum covers, or that it does not (the checksum itself).
+  void writeFramed(const void* data, std::size_t n);
+  void writeRaw(const void* data, std::size_t n);
 
   std::string path_;
   std::string tempPath_;
@@ -153,6 +163,7 @@ class kcFileArchive : public kcArchive {
   std::vector<unsigned char> readData_;
   std::size_t position_ = 0;
   bool closed_ = false;
+  std::uint32_t checksum_ = 0;
   // std::uncaught_exceptions() when the archive was opened: a higher count
   // in the destructor means an exception is leaving the archive's scope.
   int uncaughtOnOpen_ = 0;

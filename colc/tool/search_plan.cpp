@@ -2,6 +2,7 @@
 // through them that skips settings the parameters hold fixed.
 #include <cmath>
 
+#include "colc/tool/internal/exposure_grid.h"
 #include "colc/tool/tool.h"
 #include "colc/tool/internal/tool_state.h"
 
@@ -30,20 +31,7 @@ std::vector<double> unitIntervalValues(double centre, double d) {
 std::vector<double> exposureValues(const kcColorCalibrationParams& params, double e, double scale) {
   const double f = scale * kExposureFactor;
   double values[3] = {(1.0 - f) * e, e, (1.0 + f) * e};
-  const kcRange range = params.exposureRange();
-  for (double& v : values) {
-    if (!(v >= range.start())) v = range.start();
-    if (v > range.end()) v = range.end();
-  }
-  // The grid comes after the clamp, so a grid value may lie just outside the range.
-  // The ratio to the step is rounded in single precision on purpose: that is
-  // how the search has always chosen its grid point, and rounding in double
-  // would pick the other neighbour for ratios within a float's precision of
-  // a half, which changes the search's path and its result.
-  const double step = params.minExposureStepSize();
-  if (step != 0.0) {
-    for (double& v : values) v = static_cast<double>(iRound(static_cast<float>(v / step))) * step;
-  }
+  for (double& v : values) v = kfAdmissibleExposure(params, v);
   return distinctValues(values[0], values[1], values[2]);
 }
 

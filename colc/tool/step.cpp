@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "colc/host/acq.h"
-#include "colc/records/errors.h"
-#include "colc/tool/pose.h"
+#include "colc/tool/internal/measurement_order.h"
+#include "colc/tool/internal/search_pose.h"
 #include "colc/tool/tool.h"
 #include "colc/tool/internal/tool_state.h"
 
@@ -14,7 +14,6 @@ constexpr std::int32_t kBestRepeatLimit = 3;  // the fourth time as best ends th
 constexpr double kScaleFloor = 0.05;
 constexpr double kScaleCeilingForDoubling = 10.0;
 constexpr std::int32_t kCycleLimit = 5000;
-constexpr double kProportionFloor = 0.1;
 
 }  // namespace
 
@@ -63,14 +62,7 @@ kcColorCameraSettings kcColorCalibrationTool::nextSettingsFromColorImages(const 
 
 void kcColorCalibrationTool::findPose(const kc3PlanePelBuffer& first, kcDiagObject* diag, unsigned long diagFlags) {
   kcColorCalibrationToolState& s = *state_;
-  try {
-    kfFindCalibrationPose(first, calibrationImage_, s.referenceImage, s.sampling, diag, diagFlags);
-  } catch (const kcTimeout::Expired&) {
-    throw kcTimeout::Expired();
-  } catch (...) {
-    // Whatever went wrong, the caller learns one thing: the target was not found.
-    throw kcColorCalibrationDefs::BadImages("Can not find pose of the calibration image in the acquired Image.");
-  }
+  kfFindSearchPose(first, calibrationImage_, s.referenceImage, s.sampling, diag, diagFlags);
 }
 
 void kcColorCalibrationTool::takeMeasurement(const kcColorCalibrationMeasurement& m) {
@@ -122,20 +114,5 @@ void kcColorCalibrationTool::adaptScale() {
 
 bool kcColorCalibrationTool::isBetter(const kcColorCalibrationMeasurement& best,
                                       const kcColorCalibrationMeasurement& candidate) {
-  if (!best.pelMappingUsed) return candidate.differenceSum < best.differenceSum;
-  const std::vector<kcColorCalibrationChannelResultInternal> bestFits = best.results.results();
-  if (bestFits.empty()) return true;
-  const std::vector<kcColorCalibrationChannelResultInternal> candidateFits = candidate.results.results();
-  if (candidateFits.empty()) return false;
-
-  // RMS error per unit of active share: a fit over few active pels is
-  // penalised, with the share floored so that tiny shares do not dominate.
-  const auto normalisedError = [](const std::vector<kcColorCalibrationChannelResultInternal>& fits) {
-    double rms = 0.0;
-    double active = 0.0;
-    for (const auto& fit : fits) rms += fit.rmsError();
-    for (const auto& fit : fits) active += fit.proportionActivePels();
-    return rms / (active > kProportionFloor ? active : kProportionFloor);
-  };
-  return normalisedError(bestFits) > normalisedError(candidateFits);
+  return kfIsBetterMeasurement(best, candidate);
 }

@@ -9,17 +9,23 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include <opencv2/imgcodecs.hpp>
 
 #include "colc/host/improc.h"
 #include "host/imaging/cv_bridge.h"
+#include "host/imaging/image_header.h"
+#include "host/runtime/regular_file.h"
 
 namespace {
 
 std::string systemError(int error) { return std::strerror(error); }
+
+// The most bytes a file of maxPels pels may need: 16-bit colour and alpha
+// stored raw, and room for whatever metadata precedes the pels.
+std::uint64_t maxImageFileBytes(unsigned long maxPels) { return 8ull * maxPels + (16u << 20); }
 
 kcIOError readError(const std::string& path, const std::string& cause) {
   return kcIOError("cannot read image file '" + path + "': " + cause);
@@ -27,18 +33,6 @@ kcIOError readError(const std::string& path, const std::string& cause) {
 
 kcIOError writeError(const std::string& path, const std::string& cause) {
   return kcIOError("cannot write image file '" + path + "': " + cause);
-}
-
-std::vector<unsigned char> fileBytes(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) throw readError(path, systemError(errno));
-  std::vector<unsigned char> bytes;
-  unsigned char chunk[65536];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-  if (std::ferror(file.get())) throw readError(path, systemError(errno));
-  if (bytes.empty()) throw readError(path, "the file is empty");
-  return bytes;
 }
 
 // The JPEG decoder fills a truncated file up with grey and only warns; a
@@ -52,8 +46,24 @@ bool truncatedJpeg(const std::vector<unsigned char>& bytes) {
   return true;
 }
 
-cv::Mat decodeBGR(const std::string& path) {
-  const std::vector<unsigned char> bytes = fileBytes(path);
+// Refuses, from the header, an image beyond the limits before the decoder
+// allocates its pels.
+void checkDeclaredSize(const std::string& path, const std::vector<unsigned char>& bytes, unsigned long maxPels) {
+  const std::optional<kcImageFileSize> size = kfImageFileSize(bytes);
+  if (!size) throw readError(path, "not a PNG, TIFF, BMP or JPEG image, or its header is corrupt");
+  const std::string declared = std::to_string(size->width) + " x " + std::to_string(size->height) + " pels";
+  if (size->width > kMaxImageSide || size->height > kMaxImageSide)
+    throw kcImageTooLarge("cannot read image file '" + path + "': it declares " + declared + ", more than " +
+                          std::to_string(kMaxImageSide) + " pels a side");
+  if (static_cast<unsigned long long>(size->width) * size->height > maxPels)
+    throw kcImageTooLarge("cannot read image file '" + path + "': it declares " + declared + ", more than the " +
+                          std::to_string(maxPels) + " pels allowed");
+}
+
+cv::Mat decodeBGR(const std::string& path, unsigned long maxPels) {
+  const std::vector<unsigned char> bytes = kfReadRegularFile(path, maxImageFileBytes(maxPels), "image file");
+  if (bytes.empty()) throw readError(path, "the file is empty");
+  checkDeclaredSize(path, bytes, maxPels);
   if (truncatedJpeg(bytes)) throw readError(path, "the JPEG data is truncated");
   cv::Mat bgr;
   try {
@@ -143,11 +153,13 @@ void writeAtomically(const std::string& path, const cv::Mat& pels) {
 
 }  // namespace
 
-kc3PlanePelBuffer kfReadColorImageFile(const std::string& path) { return kf3PlanePelBufferFromBGR(decodeBGR(path)); }
+kc3PlanePelBuffer kfReadColorImageFile(const std::string& path, unsigned long maxPels) {
+  return kf3PlanePelBufferFromBGR(decodeBGR(path, maxPels));
+}
 
-kcPelBuffer<unsigned char> kfReadGreyImageFile(const std::string& path) {
+kcPelBuffer<unsigned char> kfReadGreyImageFile(const std::string& path, unsigned long maxPels) {
   kcPelBuffer<unsigned char> grey;
-  kfPelRGBToI(kfReadColorImageFile(path), grey);
+  kfPelRGBToI(kfReadColorImageFile(path, maxPels), grey);
   return grey;
 }
 

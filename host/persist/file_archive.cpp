@@ -11,6 +11,8 @@
 
 #include "colc/host/exceptions.h"
 #include "colc/host/persist.h"
+#include "host/persist/file_container.h"
+#include "host/runtime/regular_file.h"
 
 namespace {
 
@@ -42,27 +44,16 @@ std::FILE* createTemporaryBeside(const std::string& path, std::string& tempPath)
   return file;
 }
 
-std::vector<unsigned char> loadWholeFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) throw kcIOError("cannot open " + path + " for reading: " + errorText(errno));
-  std::vector<unsigned char> data;
-  unsigned char chunk[1 << 16];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.insert(data.end(), chunk, chunk + n);
-  const int error = std::ferror(file) ? errno : 0;
-  std::fclose(file);
-  if (error != 0) throw kcIOError("cannot read " + path + ": " + errorText(error));
-  return data;
-}
-
 }  // namespace
 
 kcFileArchive::kcFileArchive(const std::string& path, Direction direction)
     : kcArchive(direction), path_(path), uncaughtOnOpen_(std::uncaught_exceptions()) {
-  if (isReading())
-    readData_ = loadWholeFile(path_);
-  else
+  if (isReading()) {
+    readData_ = kfArchiveBytesOfFile(kfReadRegularFile(path_, kMaxFileBytes, "archive"), path_);
+  } else {
     file_ = createTemporaryBeside(path_, tempPath_);
+    writeFramed(kArchiveFileMark, sizeof kArchiveFileMark);
+  }
 }
 
 kcFileArchive::~kcFileArchive() noexcept(false) {
@@ -83,6 +74,10 @@ void kcFileArchive::close() {
   }
   closed_ = true;
   if (file_ == nullptr) throw kcIOError(path_ + " was not written: an earlier write failed");
+  unsigned char checksum[kArchiveChecksumBytes];
+  for (std::size_t i = 0; i < kArchiveChecksumBytes; ++i)
+    checksum[i] = static_cast<unsigned char>(checksum_ >> (8 * i));
+  writeRaw(checksum, sizeof checksum);
   int error = 0;
   if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0) error = errno;
   if (std::fclose(file_) != 0 && error == 0) error = errno;
@@ -96,7 +91,14 @@ void kcFileArchive::close() {
 
 std::uint64_t kcFileArchive::bytesLeft() const { return isReading() ? readData_.size() - position_ : 0; }
 
-void kcFileArchive::writeBytes(const void* data, std::size_t n) {
+void kcFileArchive::writeBytes(const void* data, std::size_t n) { writeFramed(data, n); }
+
+void kcFileArchive::writeFramed(const void* data, std::size_t n) {
+  writeRaw(data, n);
+  checksum_ = kfArchiveChecksum(checksum_, data, n);
+}
+
+void kcFileArchive::writeRaw(const void* data, std::size_t n) {
   if (file_ == nullptr)
     throw kcIOError("cannot write " + path_ + ": " +
                     (closed_ ? std::string("the archive is closed") : std::string("an earlier write failed")));

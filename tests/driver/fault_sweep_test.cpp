@@ -1,4 +1,5 @@
-// Fault sweeps of the one-call calibration on the simulated camera: every
+// Fault sweeps of the one-call calibrations (with the defined and with the
+// quick search) on the simulated camera: every
 // kind of camera fault is injected at every acquisition (and a failing
 // property write at every write) of a short calibration. After each run
 // the camera must be back exactly as it was found, and the caller's result
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "colc/driver/calibrate.h"
+#include "colc/driver/calibrate_quick.h"
 #include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
 #include "support/calibration_cameras.h"
@@ -50,6 +52,12 @@ kcColorCalibrationParams exposureOnly() {
   return params;
 }
 
+kcColorCalibrationParams differenceOnly() {
+  kcColorCalibrationParams params;
+  params.allowPelMapping(false);
+  return params;
+}
+
 // A result the calibration must leave alone unless the rules say to fill it.
 kcColorCalibrationResult sentinel() {
   kcColorCalibrationResult result;
@@ -72,14 +80,27 @@ struct Calibration {
   unsigned long completions = 0;
 };
 
+using CalibrateCall = void (*)(kcPtrHandle<kcAcqFifo>, const kc3PlanePelBuffer&, const kcColorCalibrationParams&,
+                               kcColorCalibrationResult&, kcDiagObject*, unsigned long);
+
+// A calibration entry point with parameters that make it short. The quick
+// search is short anyway and searches all three settings, so that its
+// faults land in every stage: pose, probes, model and refinement.
+struct Sweep {
+  const char* name;
+  CalibrateCall call;
+  kcColorCalibrationParams params;
+  friend void PrintTo(const Sweep& sweep, std::ostream* out) { *out << sweep.name; }
+};
+
 // One calibration with the given faults on a fresh camera.
-Calibration calibrate(const kcAcqFaults& faults) {
+Calibration calibrate(const Sweep& sweep, const kcAcqFaults& faults) {
   kcPtrHandle<kcInstrumentedAcqFifo> fifo = openCamera();
   const FifoState before = kfFifoStateOf(*fifo);
   fifo->faults() = faults;
   Calibration run;
   try {
-    kfColorCalibrate(fifo, reference(), exposureOnly(), run.result, nullptr, 0);
+    sweep.call(fifo, reference(), sweep.params, run.result, nullptr, 0);
     run.outcome = Outcome::eReturned;
   } catch (const kcTimeout::Expired&) {
     run.outcome = Outcome::eTimedOut;
@@ -97,9 +118,14 @@ Calibration calibrate(const kcAcqFaults& faults) {
   return run;
 }
 
+class FaultSweep : public testing::TestWithParam<Sweep> {
+ protected:
+  Calibration calibrate(const kcAcqFaults& faults) const { return ::calibrate(GetParam(), faults); }
+};
+
 }  // namespace
 
-TEST(FaultSweep, EveryFaultAtEveryAcquisitionRestoresTheCameraAndKeepsTheFailureRules) {
+TEST_P(FaultSweep, EveryFaultAtEveryAcquisitionRestoresTheCameraAndKeepsTheFailureRules) {
   const Calibration clean = calibrate({});
   ASSERT_EQ(clean.outcome, Outcome::eReturned);
   ASSERT_TRUE(clean.restored);
@@ -160,3 +186,8 @@ TEST(FaultSweep, EveryFaultAtEveryAcquisitionRestoresTheCameraAndKeepsTheFailure
   }
   std::printf("fault sweep: %d calibrations, faults at %lu acquisitions and %lu writes\n", runs, acquisitions, w - 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Searches, FaultSweep,
+                         testing::Values(Sweep{"Defined", &kfColorCalibrate, exposureOnly()},
+                                         Sweep{"Quick", &kfColorCalibrateQuick, differenceOnly()}),
+                         [](const testing::TestParamInfo<Sweep>& info) { return std::string(info.param.name); });

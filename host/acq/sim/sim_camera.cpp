@@ -17,6 +17,8 @@ void validate(const kcSimCameraConfig& c) {
   check(c.crossTalk >= 0.0 && c.crossTalk <= 0.5, "crosstalk " + std::to_string(c.crossTalk) + " outside 0 .. 0.5");
   check(c.blur >= 0.0 && c.blur <= 8.0, "blur " + std::to_string(c.blur) + " outside 0 .. 8");
   check(c.taps >= 1 && c.taps <= 4, "taps " + std::to_string(c.taps) + " outside 1 .. 4");
+  check(!c.readoutFps || (std::isfinite(*c.readoutFps) && *c.readoutFps > 0.0),
+        "fps (the read-out frame rate) " + std::to_string(c.readoutFps.value_or(0.0)) + " not above 0");
 }
 
 }  // namespace
@@ -29,4 +31,12 @@ kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& conf
 
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options) {
   return kfOpenSimCamera(kfParseSimCameraOptions(options));
+}
+
+std::optional<kcSimCameraTime> kfSimCameraTime(const kcPtrHandle<kcAcqFifo>& fifo) {
+  const kcAcqFifo* camera = fifo.get();
+  if (const auto* wrapper = dynamic_cast<const kcInstrumentedAcqFifo*>(camera)) camera = wrapper->inner().get();
+  const auto* sim = dynamic_cast<const kcSimAcqFifo*>(camera);
+  if (sim == nullptr) return std::nullopt;
+  return kcSimCameraTime{sim->clock().cameraSeconds(), sim->clock().sleptSeconds()};
 }

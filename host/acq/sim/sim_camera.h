@@ -45,6 +45,13 @@ struct kcSimCameraConfig {
   bool integrate = true;
   // Read-out taps (1..4), vertical stripes with an analog chain each.
   int taps = 1;
+  // Frames per second the sensor's read-out allows; unset: that of a common
+  // 1.3-megapixel camera for this sensor size (kfDefaultReadoutFps). Each
+  // frame takes its exposure plus one read-out.
+  std::optional<double> readoutFps;
+  // Wait through each frame's time (true) or only count it (false), see
+  // kfSimCameraTime.
+  bool sleep = false;
   // The calibration target, an sRGB colour image; unbound: kfSimTargetChart().
   kc3PlanePelBuffer target;
   kcAcqFaults faults;
@@ -53,7 +60,7 @@ struct kcSimCameraConfig {
 // The configuration that an option string describes: comma-separated
 // key=value pairs over the defaults of kcSimCameraConfig. Keys: width,
 // height, seed, x, y, rotation, scale, noise, crosstalk, blur, integrate
-// (0 or 1), taps, and the faults fail-at,
+// (0 or 1), taps, fps (the read-out frame rate), sleep (0 or 1), and the faults fail-at,
 // unbound-at, timeout-at, cancel-at, write-fail-at (acquisition or write
 // indices counted from 1). kcBadArgument naming the key for an unknown or
 // repeated key or a bad value.
@@ -61,7 +68,19 @@ kcSimCameraConfig kfParseSimCameraOptions(const std::string& options);
 
 // kcBadArgument for a configuration out of range (a sensor below 16 x 16
 // or above 8192 x 8192 pels, a scale not above 0, a negative noise level,
-// cross-talk outside 0..0.5, blur outside 0..8, taps outside 1..4, values
-// that are not finite).
+// cross-talk outside 0..0.5, blur outside 0..8, taps outside 1..4, a
+// read-out frame rate not above 0, values that are not finite).
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& config = {});
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options);
+
+// The time a simulated camera's frames took so far: what a real camera
+// would have needed for them (exposure plus read-out each), and how much
+// of it the camera actually waited (all of it with sleep, else none).
+struct kcSimCameraTime {
+  double camera = 0.0;
+  double slept = 0.0;
+};
+
+// The time of a simulated camera, given itself or its instrumented wrapper;
+// nothing for any other FIFO.
+std::optional<kcSimCameraTime> kfSimCameraTime(const kcPtrHandle<kcAcqFifo>& fifo);

@@ -30,6 +30,7 @@ kcSimAcqFifo::kcSimAcqFifo(const kcSimCameraConfig& config)
       height_(config.height),
       props_(config.taps),
       model_(&kfFreeRunTrigger()),
+      clock_(config.readoutFps.value_or(kfDefaultReadoutFps(config.width, config.height)), config.sleep),
       imaging_(std::make_unique<kcSimImaging>(config)) {}
 
 kcSimAcqFifo::~kcSimAcqFifo() = default;
@@ -86,6 +87,7 @@ kcPtrHandle<kcAcqImage> kcSimAcqFifo::completeAcq(const CompleteArgs& args) {
     started_.pop_front();
   }
   ++sequence_;
+  clock_.frame(settings.exposure);
   kcPtrHandle<kcAcqImage> image(new kcAcqImage(imaging_->sensor.expose(imaging_->scene.levels(), settings, sequence_)));
   if (args.info) {
     args.info->failure(kcAcqFailure());

@@ -2,16 +2,17 @@
 // runs free and is enabled, with exposure 0.01 s, contrast and brightness
 // 0.5 on every tap and the positive input table on every plane.
 //
-// Timing is not simulated: a completion that has an acquisition to deliver
-// returns at once, and one that could only wait (nothing started, or
-// triggers disabled) throws kcTimeout::Expired at once, since no image
-// would ever arrive.
+// Each delivered frame goes on the camera's frame clock (frame_clock.h),
+// which only counts its time unless the camera was opened to sleep. A
+// completion that could only wait (nothing started, or triggers disabled)
+// throws kcTimeout::Expired at once, since no image would ever arrive.
 #pragma once
 
 #include <deque>
 #include <memory>
 
 #include "colc/host/acq.h"
+#include "host/acq/sim/frame_clock.h"
 #include "host/acq/sim/sensor_model.h"
 #include "host/acq/sim/sim_camera.h"
 #include "host/acq/stored_props.h"
@@ -30,6 +31,7 @@ class kcSimAcqFifo : public kcAcqFifo {
   void target(const kc3PlanePelBuffer& target);
   long width() const { return width_; }
   long height() const { return height_; }
+  const kcSimFrameClock& clock() const { return clock_; }
 
   kcAcqProps properties() override { return props_.props(); }
   const kcTriggerModel& triggerModel() const override { return *model_; }
@@ -49,5 +51,6 @@ class kcSimAcqFifo : public kcAcqFifo {
   bool enabled_ = true;
   std::deque<kcSimExposure> started_;  // settings latched by start(), oldest first
   unsigned long sequence_ = 0;
+  kcSimFrameClock clock_;
   std::unique_ptr<kcSimImaging> imaging_;
 };

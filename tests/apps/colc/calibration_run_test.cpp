@@ -11,6 +11,7 @@
 #include <set>
 
 #include "exit_status.h"
+#include "host/acq/sim/frame_clock.h"
 #include "host/runtime/cancellation.h"
 #include "report.h"
 #include "search_path.h"
@@ -89,6 +90,13 @@ TEST(CalibrationRun, MeasuresBeforeAndAfterRecordsThePathToTheResultAndLeavesThe
   EXPECT_EQ(heard.size(), run.acquisitions.size() + 1);
   EXPECT_EQ(run.acquisitions.front(), run.start);
   EXPECT_GT(run.seconds, 0.0);
+  // The camera's time: every frame of the search and of the result records,
+  // its exposure plus one read-out; none of it waited, all of it counted.
+  double frames = 0.0;
+  for (const kcColorCameraSettings& s : heard) frames += s.exposure() + 1.0 / kfDefaultReadoutFps(320, 240);
+  ASSERT_TRUE(run.cameraSeconds);
+  EXPECT_NEAR(*run.cameraSeconds, frames, 1e-9);
+  EXPECT_EQ(run.computingSeconds, run.seconds);
   ASSERT_GE(run.diagnostics.numRecords(), 3);
   EXPECT_EQ(run.diagnostics.diagRecord(run.diagnostics.numRecords() - 1).annotation(), "Monochrome image");
 
@@ -152,11 +160,12 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
   const CalibrationSetup setup{"simulated camera", "'<odd> & name.png' (192 x 128 pels)"};
   CalibrationRun run = runCalibration(kfOpenChartCamera(), kfTestChart(), kfQuickParams(), true, [](const auto&) {});
   writeReport(dir / "report", setup, run, kfTestChart());
-  const std::string html = textOf(dir / "report/index.html");
+  const std::string html = textOf(dir / "report/colc-report.html");
 
   const std::set<std::string> sources = imageSources(html);
-  EXPECT_EQ(sources, (std::set<std::string>{"reference.png", "start-view.png", "color-image.png",
-                                            "mapped-color-image.png", "monochrome-image.png", "colour-error.png"}));
+  EXPECT_EQ(sources, (std::set<std::string>{"colc-reference.png", "colc-start-view.png", "colc-color-image.png",
+                                            "colc-mapped-color-image.png", "colc-monochrome-image.png",
+                                            "colc-colour-error.png"}));
   for (const std::string& file : sources)
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / ("report/" + file))) << file;
   // Each of the three records carries the four lines of its result text.
@@ -175,6 +184,6 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
   // A run without result records shows the other images.
   run.diagnostics.clear();
   writeReport(dir / "bare", {"camera", "reference"}, run, kfTestChart());
-  EXPECT_EQ(imageSources(textOf(dir / "bare/index.html")),
-            (std::set<std::string>{"reference.png", "start-view.png", "colour-error.png"}));
+  EXPECT_EQ(imageSources(textOf(dir / "bare/colc-report.html")),
+            (std::set<std::string>{"colc-reference.png", "colc-start-view.png", "colc-colour-error.png"}));
 }

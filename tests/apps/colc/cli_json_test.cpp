@@ -1,32 +1,15 @@
 // The colc program's JSON output, parsed as a program reading it would.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "support/colc_program.h"
 #include "support/scratch_folder.h"
 
 namespace {
-
-struct Output {
-  int status;
-  std::string out;
-};
-
-// Runs colc with the arguments (a shell command line), standard error dropped.
-Output colc(const std::string& arguments) {
-  const std::string command = std::string(COLC_BINARY_DIR) + "/apps/colc/colc " + arguments + " 2>/dev/null";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  char chunk[4096];
-  while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out.append(chunk, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
 
 std::vector<std::string> keysOf(const nlohmann::json& object) {
   std::vector<std::string> keys;
@@ -39,12 +22,13 @@ std::vector<std::string> keysOf(const nlohmann::json& object) {
 // The default calibration: the simulated camera at full size, the built-in target.
 TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   ScratchFolder dir;
-  const Output run = colc("calibrate --json --out " + (dir / "result"));
+  const ColcOutput run = runColc("calibrate --json --out " + (dir / "result"));
   ASSERT_EQ(run.status, 0) << run.out;
   const nlohmann::json summary = nlohmann::json::parse(run.out);
   EXPECT_EQ(keysOf(summary),
-            (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "channels", "colourError",
-                                      "contrast", "exposure", "positive8BitLut", "seconds", "verdict"}));
+            (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "cameraSeconds", "channels",
+                                      "colourError", "computingSeconds", "contrast", "exposure", "positive8BitLut",
+                                      "seconds", "verdict"}));
   EXPECT_EQ(summary["verdict"]["helped"], true);
   EXPECT_TRUE(summary["verdict"]["reasons"].empty());
   EXPECT_EQ(summary["verdict"]["exposureEdge"], "none");
@@ -57,7 +41,7 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   EXPECT_GT(summary["acquisitions"].get<int>(), 10);
   EXPECT_TRUE(summary["positive8BitLut"].get<bool>());
 
-  const Output show = colc("show --json " + (dir / "result"));
+  const ColcOutput show = runColc("show --json " + (dir / "result"));
   ASSERT_EQ(show.status, 0);
   const nlohmann::json stored = nlohmann::json::parse(show.out);
   EXPECT_EQ(stored["record"], "result");
@@ -75,14 +59,14 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
 // pel maps bring the differences down, but a sixth of the target is lost.
 TEST(CliJson, CalibrationThatDidNotHelpSaysWhyAndStoresNothing) {
   ScratchFolder dir;
-  ASSERT_EQ(colc("target " + (dir / "chart.png") + " --width 192").status, 0);
+  ASSERT_EQ(runColc("target " + (dir / "chart.png") + " --width 192").status, 0);
   // The sharp, pel-aligned view that a fixed exposure of 0.05 s leaves
   // clipped and no better: the point here is the verdict, not the view.
   const std::string camera = "sim:width=320,height=240,x=160,y=120,rotation=0,blur=0,integrate=0,crosstalk=0";
   const std::string calibrate = "calibrate --camera " + camera + " --reference " + (dir / "chart.png") +
                                 " --exposure-range 0.05:0.05 --no-contrast --no-brightness --out " +
                                 (dir / "result") + " --report " + (dir / "report");
-  const Output run = colc(calibrate + " --json");
+  const ColcOutput run = runColc(calibrate + " --json");
   EXPECT_EQ(run.status, 9);
   const nlohmann::json verdict = nlohmann::json::parse(run.out)["verdict"];
   EXPECT_EQ(keysOf(verdict), (std::vector<std::string>{"clipped", "exposureEdge", "helped", "reasons"}));
@@ -95,7 +79,7 @@ TEST(CliJson, CalibrationThatDidNotHelpSaysWhyAndStoresNothing) {
   EXPECT_GT(verdict["clipped"][1].get<double>(), 0.1);
   EXPECT_FALSE(std::filesystem::exists(dir / "result"));
 
-  std::ifstream page(dir / "report/index.html");
+  std::ifstream page(dir / "report/colc-report.html");
   const std::string html{std::istreambuf_iterator<char>(page), {}};
   const std::size_t banner = html.find("<div id=\"did-not-help\">");
   ASSERT_NE(banner, std::string::npos);
@@ -103,7 +87,7 @@ TEST(CliJson, CalibrationThatDidNotHelpSaysWhyAndStoresNothing) {
   EXPECT_NE(html.find("<li>the exposure ended at its fixed value", banner), std::string::npos);
 
   // The text says so too, under the numbers.
-  const Output text = colc(calibrate);
+  const ColcOutput text = runColc(calibrate);
   EXPECT_EQ(text.status, 9);
   EXPECT_NE(text.out.find("calibrated, pel maps applied"), std::string::npos);
   EXPECT_NE(text.out.find("The calibration did not help:\n  - the exposure ended"), std::string::npos) << text.out;

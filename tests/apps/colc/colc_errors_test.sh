@@ -11,7 +11,8 @@ trap 'rm -rf "$tmp"' EXIT
 expect() {
   local want=$1 pattern=$2 status=0
   shift 2
-  "$colc" "$@" > "$tmp/out" 2> "$tmp/err" || status=$?
+  # an input that makes colc wait or read without end ends as status 124
+  timeout 30 "$colc" "$@" > "$tmp/out" 2> "$tmp/err" || status=$?
   if [ "$status" -ne "$want" ] || [ "$(wc -l < "$tmp/err")" -ne 1 ] || [ -s "$tmp/out" ] ||
      ! grep -q -- "$pattern" "$tmp/err"; then
     echo "colc $*: status $status (want $want), standard error (want one line with '$pattern'):"
@@ -29,6 +30,10 @@ small=(--camera sim:width=320,height=240 --reference "$tmp/chart.png" --no-pel-m
 echo "exposure 0.1" > "$tmp/text.png"
 head -c 40 "$tmp/result" > "$tmp/cut"
 mkdir "$tmp/folder.png"
+mkfifo "$tmp/pipe.png"
+# A chart whose header declares 30000 x 30000 pels
+cp "$tmp/chart.png" "$tmp/huge.png"
+printf '\0\0\x75\x30\0\0\x75\x30' | dd of="$tmp/huge.png" bs=1 seek=16 conv=notrunc status=none
 
 # 2: the command line
 expect 2 "a command is needed"
@@ -44,6 +49,10 @@ expect 3 "text.png" calibrate --reference "$tmp/text.png"
 expect 3 "scene.png" calibrate --scene "$tmp/scene.png"
 expect 3 "text.png" apply "$tmp/result" "$tmp/text.png" "$tmp/out.png"
 expect 3 "missing-result" show "$tmp/missing-result"
+# what is not a regular file is refused at once, not read without end or waited on
+expect 3 "/dev/zero.*not a regular file" calibrate --reference /dev/zero
+expect 3 "pipe.png.*not a regular file" calibrate --scene "$tmp/pipe.png"
+expect 3 "pipe.png.*not a regular file" show "$tmp/pipe.png"
 
 # 4: outputs that cannot be written, found before a calibration starts
 expect 4 "no/such/chart.png" target "$tmp/no/such/chart.png"
@@ -56,8 +65,10 @@ expect 5 "cut" show "$tmp/cut"
 expect 5 "text.png" show "$tmp/text.png"
 expect 5 "cut" apply "$tmp/cut" "$tmp/camera.png" "$tmp/out.png"
 
-# 6: images the fit refuses (a mask must hold 0 and 255 only)
+# 6: images the fit refuses (a mask must hold 0 and 255 only), and images too large, refused from their headers
 expect 6 "cannot use the images" fit "$tmp/camera.png" "$tmp/reference.png" --mask "$tmp/reference.png"
+expect 6 "huge.png.*30000 x 30000 pels" calibrate --reference "$tmp/huge.png"
+expect 6 "chart.png.*192 x 128 pels, more than the 20000 pels" fit "$tmp/chart.png" "$tmp/chart.png" --max-pels 20000
 
 # 7: a camera that does not see the reference
 expect 7 "not in the camera's view" calibrate "${small[@]}" --scene "$tmp/mask.png"

@@ -16,7 +16,7 @@ browser() {
 
 "$colc" target "$tmp/chart.png" --width 384
 "$colc" calibrate --camera sim:width=640,height=480 --reference "$tmp/chart.png" --report "$tmp/report" --quiet
-page="file://$tmp/report/index.html"
+page="file://$tmp/report/colc-report.html"
 
 browser --dump-dom "$page" > "$tmp/dom.html"
 grep -q 'data-images-loaded="6/6"' "$tmp/dom.html" || { echo "not every image loaded:"; grep -o '<body[^>]*>' "$tmp/dom.html"; exit 1; }
@@ -24,5 +24,5 @@ browser --window-size=1200,2400 --screenshot="$2/colc-report.png" "$page" > /dev
 [ -s "$2/colc-report.png" ]
 
 # The check sees a missing image.
-rm "$tmp/report/start-view.png"
+rm "$tmp/report/colc-start-view.png"
 browser --dump-dom "$page" | grep -q 'data-images-loaded="5/6"'

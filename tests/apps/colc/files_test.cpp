@@ -95,3 +95,33 @@ TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
   EXPECT_EQ(failureOf([&] { readResultArchive(dir / "two"); }, "2 channel results"), ExitStatus::badArchive);
   EXPECT_EQ(failureOf([&] { readRecordArchive(dir / "missing"); }, dir / "missing"), ExitStatus::unreadableFile);
 }
+
+// A result stored before archive files carried a checksum still reads.
+TEST(StoredRecords, ArchivesWithoutChecksumStillRead) {
+  const kcColorCalibrationResult old =
+      readResultArchive(std::string(COLC_SOURCE_DIR) + "/tests/apps/colc/data/result-without-checksum.colc");
+  EXPECT_NEAR(old.exposure(), 0.019659, 1e-6);
+  EXPECT_EQ(old.acqInfo().sequence(), 116u);
+  EXPECT_NEAR(old.channelResults()[2].gain(), 1.513698, 1e-6);
+  EXPECT_EQ(old.channelResults()[2].pelmap().size(), 256u);
+}
+
+TEST(StoredRecords, MessagesNameTheFileNotOurSources) {
+  ScratchFolder dir;
+  writeResultArchive(dir / "r", aResult());
+  std::string flipped = bytesOf(dir / "r");
+  flipped[20] ^= 4;
+  writeBytes(dir / "flipped", flipped);
+  EXPECT_EQ(failureOf([&] { readRecordArchive(dir / "flipped"); }, "checksum"), ExitStatus::badArchive);
+  std::string newer = flipped.substr(8, flipped.size() - 12);  // the bare bytes, as written before the checksum
+  newer[0] = 1;
+  writeBytes(dir / "newer", newer);
+  try {
+    readRecordArchive(dir / "newer");
+    ADD_FAILURE() << "read a record of version 1";
+  } catch (const CommandFailure& e) {
+    EXPECT_EQ(e.status(), ExitStatus::badArchive);
+    EXPECT_NE(std::string(e.what()).find(dir / "newer"), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()).find("colorcal"), std::string::npos) << e.what();
+  }
+}

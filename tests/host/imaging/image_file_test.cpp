@@ -1,5 +1,6 @@
 // Reading and writing image files.
 #include "host/imaging/image_file.h"
+#include "host/imaging/image_header.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +58,29 @@ TEST_F(ImageFile, BadFilesThrowNamingFileAndCause) {
     fs::resize_file(file(name), fs::file_size(file(name)) / 2);
     EXPECT_THROW(kfReadColorImageFile(file(name)), kcIOError) << name;
   }
+}
+
+// The size comes from the header of each format; an image beyond the limits
+// is refused from it, however few bytes carry its pels.
+TEST_F(ImageFile, SizesComeFromHeadersAndLargeImagesAreRefusedBeforeDecoding) {
+  for (const char* name : {"a.png", "b.tif", "c.bmp", "d.jpg"}) {
+    kfWriteImageFile(file(name), image_);
+    std::ifstream in(file(name), std::ios::binary);
+    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::optional<kcImageFileSize> size = kfImageFileSize(bytes);
+    const kc3PlanePelBuffer read = kfReadColorImageFile(file(name));
+    ASSERT_TRUE(size) << name;
+    EXPECT_EQ(size->width, static_cast<unsigned long>(read.width())) << name;
+    EXPECT_EQ(size->height, static_cast<unsigned long>(read.height())) << name;
+    EXPECT_THROW(kfReadColorImageFile(file(name), size->width * size->height - 1), kcImageTooLarge) << name;
+    EXPECT_FALSE(kfImageFileSize(std::span(bytes).first(12))) << name;
+  }
+  // A PNG that declares 30000 x 30000 pels: the decoder would ask for 2.7 GB.
+  std::fstream huge(file("a.png"), std::ios::binary | std::ios::in | std::ios::out);
+  huge.seekp(16);
+  huge.write("\0\0\x75\x30\0\0\x75\x30", 8);
+  huge.close();
+  EXPECT_THROW(kfReadColorImageFile(file("a.png")), kcImageTooLarge);
 }
 
 TEST_F(ImageFile, FailedWritesLeaveTheTargetAndNoTemporaryFile) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -25,7 +26,7 @@ long entries(const fs::path& dir) { return std::distance(fs::directory_iterator(
 
 }  // namespace
 
-TEST(FileArchive, HoldsTheMemoryArchiveBytesAndNamesUnreadablePaths) {
+TEST(FileArchive, HoldsTheMemoryArchiveBytesBetweenMarkAndChecksum) {
   const ScratchFolder tmp;
   const fs::path dir = tmp.path(), path = dir / "record.bin";
   std::string text = "pel map";
@@ -35,9 +36,12 @@ TEST(FileArchive, HoldsTheMemoryArchiveBytesAndNamesUnreadablePaths) {
     kcFileArchive out(path, kcArchive::write);
     out || text;
   }
-  EXPECT_EQ(fileText(path), std::string(memory.data().begin(), memory.data().end()));
+  const std::string file = fileText(path);
+  ASSERT_EQ(file.size(), 8 + memory.data().size() + 4);
+  EXPECT_EQ(file.substr(8, memory.data().size()), std::string(memory.data().begin(), memory.data().end()));
   EXPECT_EQ(entries(dir), 1);
   kcFileArchive in(path, kcArchive::read);
+  EXPECT_EQ(in.bytesLeft(), memory.data().size());
   EXPECT_THROW(in || text || text, kcArchive::EndOfData);
 
   const std::string missing = (dir / "missing" / "record.bin").string();
@@ -46,6 +50,47 @@ TEST(FileArchive, HoldsTheMemoryArchiveBytesAndNamesUnreadablePaths) {
     ADD_FAILURE() << "opened " << missing;
   } catch (const kcIOError& e) {
     EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
+  }
+}
+
+// Every single bit flip, in the mark, the bytes or the checksum, is found;
+// a file of the bare bytes, as written before the mark, still reads.
+TEST(FileArchive, RefusesEveryFlippedBitAndReadsBareBytes) {
+  const ScratchFolder tmp;
+  const fs::path path = fs::path(tmp.path()) / "record.bin";
+  std::string text = "gain 1.25", back;
+  {
+    kcFileArchive out(path, kcArchive::write);
+    out || text;
+  }
+  const std::string good = fileText(path);
+  for (std::size_t bit = 0; bit < 8 * good.size(); ++bit) {
+    std::string bad = good;
+    bad[bit / 8] = static_cast<char>(bad[bit / 8] ^ (1 << (bit % 8)));
+    std::ofstream(path, std::ios::binary) << bad;
+    EXPECT_THROW(kcFileArchive(path, kcArchive::read), kcArchive::BadData) << "bit " << bit;
+  }
+  std::ofstream(path, std::ios::binary) << good.substr(8, good.size() - 12);
+  kcFileArchive bare(path, kcArchive::read);
+  bare || back;
+  EXPECT_EQ(back, text);
+}
+
+// Inputs that are not regular files are refused at once: reading /dev/zero
+// would never end, opening a named pipe would wait for a writer.
+TEST(FileArchive, RefusesDevicesPipesAndOversizedFiles) {
+  const ScratchFolder tmp;
+  const fs::path dir = tmp.path(), pipe = dir / "pipe", big = dir / "big";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::ofstream(big).close();
+  fs::resize_file(big, kcFileArchive::kMaxFileBytes + 1);  // sparse: costs no disk
+  for (const fs::path& path : {fs::path("/dev/zero"), pipe, big, dir}) {
+    try {
+      kcFileArchive archive(path, kcArchive::read);
+      ADD_FAILURE() << "read " << path;
+    } catch (const kcIOError& e) {
+      EXPECT_NE(e.text().find(path.string()), std::string::npos) << e.text();
+    }
   }
 }
 
@@ -78,7 +123,7 @@ TEST(FileArchive, CommitsOnlyWhenItsScopeEndsNormally) {
     throw std::runtime_error("unwinding");
   } catch (const std::runtime_error&) {
   }
-  EXPECT_EQ(fileText(path).substr(4), "saved");
+  EXPECT_EQ(fileText(path).substr(12, 5), "saved");
 }
 
 // A small record fails when it is flushed on close, a large one while it

@@ -2,7 +2,10 @@
 // noise and its manual trigger.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <opencv2/core.hpp>
+
+#include "host/acq/sim/frame_clock.h"
 
 #include "host/acq/sim/sim_camera.h"
 #include "host/acq/sim/target_chart.h"
@@ -91,20 +94,43 @@ TEST(SimCamera, ManualTriggerLatchesSettingsAndQueues) {
   EXPECT_THROW(next(false), kcTimeout::Expired);  // nothing started: nothing to wait for
 }
 
+// Every delivered frame costs its exposure and one read-out; the default
+// read-out is that of a 1280 x 1024 camera at 30 fps, faster for fewer pels.
+TEST(SimCamera, FrameClockCountsExposurePlusReadOutAndSleepsOnlyWhenAsked) {
+  EXPECT_DOUBLE_EQ(kfDefaultReadoutFps(1280, 1024), 30.0);
+  EXPECT_DOUBLE_EQ(kfDefaultReadoutFps(640, 512), 120.0);
+  auto counting = openCamera("noise=0,fps=20");
+  EXPECT_EQ(kfSimCameraTime(counting)->camera, 0.0);
+  shoot(*counting, 0.004, 0.5, 0.5);
+  shoot(*counting, 0.016, 0.5, 0.5);
+  EXPECT_NEAR(kfSimCameraTime(counting)->camera, 0.004 + 0.016 + 2 / 20.0, 1e-12);
+  EXPECT_EQ(kfSimCameraTime(counting)->slept, 0.0);
+  // The camera itself, unwrapped, keeps the same clock; other FIFOs keep none.
+  EXPECT_EQ(kfSimCameraTime(counting->inner())->camera, kfSimCameraTime(counting)->camera);
+  EXPECT_FALSE(kfSimCameraTime(kcPtrHandle<kcAcqFifo>(new kcInstrumentedAcqFifo(counting))));
+
+  auto sleeping = openCamera("noise=0,fps=20,sleep=1");
+  const auto started = std::chrono::steady_clock::now();
+  shoot(*sleeping, 0.05, 0.5, 0.5);
+  EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(), 0.1);
+  EXPECT_NEAR(kfSimCameraTime(sleeping)->slept, 0.1, 1e-12);
+}
+
 TEST(SimCameraOptions, KeysReachTheirFields) {
   const kcSimCameraConfig c = kfParseSimCameraOptions(
       "width=320, height=200,seed=7,x=10.5,rotation=-5,scale=0.8,noise=0.5,crosstalk=0.1,taps=2,cancel-at=6,"
-      "blur=0.7,integrate=0");
+      "blur=0.7,integrate=0,fps=12.5,sleep=1");
   EXPECT_EQ(std::make_tuple(c.width, c.height, c.seed, c.pose.x, c.pose.y, c.pose.rotation, c.pose.scale),
             std::make_tuple(320L, 200L, 7UL, std::optional(10.5), std::optional<double>(), -5.0, 0.8));
   EXPECT_EQ(std::make_tuple(c.noise, c.crossTalk, c.taps, c.faults.cancelAt, c.faults.failAt, c.blur, c.integrate),
             std::make_tuple(0.5, 0.1, 2, 6UL, 0UL, 0.7, false));
+  EXPECT_EQ(std::make_tuple(c.readoutFps, c.sleep), std::make_tuple(std::optional(12.5), true));
 }
 
 TEST(SimCameraOptions, RefusalsNameTheKey) {
   for (const std::string options : {"colour=1", "seed=-1", "scale=abc", "x=inf", "width=12.5", "noise", "seed=1,seed=2",
                                     "rotation=", "width=8", "scale=0", "crosstalk=0.6", "taps=5", "blur=-0.1",
-                                    "blur=9", "integrate=2", "integrate=on"}) {
+                                    "blur=9", "integrate=2", "integrate=on", "fps=0", "fps=-30", "sleep=2"}) {
     const std::string key = options.substr(0, options.find_first_of("=,"));
     try {
       kfOpenSimCamera(options);

@@ -1,0 +1,21 @@
+#include "image_limit.h"
+
+#include "host/imaging/image_file.h"
+
+namespace {
+
+// One limit for the one command a run of colc executes.
+unsigned long limit = kDefaultMaxImagePels;
+
+}  // namespace
+
+void addMaxPelsOption(CLI::App& command) {
+  command
+      .add_option_function<unsigned long>(
+          "--max-pels", [](unsigned long pels) { limit = pels; },
+          "refuse images of more pels than this (default " + std::to_string(kDefaultMaxImagePels) + ")")
+      ->type_name("N")
+      ->check(CLI::PositiveNumber.description(""));
+}
+
+unsigned long maxImagePels() { return limit; }

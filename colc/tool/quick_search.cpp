@@ -1,0 +1,299 @@
+#include "colc/tool/internal/quick_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "colc/host/acq.h"
+#include "colc/tool/internal/camera_response.h"
+#include "colc/tool/internal/exposure_grid.h"
+#include "colc/tool/measurement.h"
+#include "colc/tool/internal/measurement_order.h"
+#include "colc/tool/internal/model_optimum.h"
+#include "colc/tool/pose.h"
+#include "colc/tool/internal/search_pose.h"
+
+namespace {
+
+// The probes that teach the model its slopes: steps in brightness and
+// contrast from the start settings.
+constexpr double kBrightnessProbe = 0.1;
+constexpr double kContrastProbe = 0.15;
+// The refinement's first steps: relative in level, in black level (full
+// scale) for brightness. Without a model the search starts wider.
+constexpr double kLevelStep = 0.08;
+constexpr double kBlackStep = 0.0005;
+constexpr double kUnmodelledLevelStep = 0.3;
+constexpr double kUnmodelledBrightnessStep = 0.05;
+// It ends when every step has halved below these.
+constexpr double kFinestLevelStep = 0.005;
+constexpr double kFinestBlackStep = 0.00005;
+constexpr double kUnmodelledBlackSlope = 0.08;  // black level per unit brightness when unknown
+
+enum class keStage { ePose, eBlackProbe, eGainProbe, eModelGuess, eRefine };
+
+double unitInterval(double v) { return std::clamp(v, 0.0, 1.0); }
+
+}  // namespace
+
+class kcColorCalibrationQuickSearch::State {
+ public:
+  kcColorCalibrationParams params;
+  kc3PlanePelBuffer calibrationImage;
+  kc3PlanePelBuffer reference;
+  kcAffineSamplingParams sampling;
+  keStage stage = keStage::ePose;
+  bool done = false;
+  kcColorCameraSettings start;
+  kcColorCameraSettings next;
+  kcColorCameraSettings result;
+  std::vector<kcColorCalibrationChannelResult> channelResults = std::vector<kcColorCalibrationChannelResult>(3);
+  std::vector<std::pair<kcColorCameraSettings, kcColorCalibrationMeasurement>> measured;
+  std::optional<kcColorCalibrationMeasurement> best;
+  bool lastImproved = false;
+  std::optional<kcCameraResponse> model;
+
+  // The refinement: a pattern search around result over the moves below,
+  // tried in turn; a move that improves is tried again, and a whole round
+  // without improvement halves the steps.
+  double levelStep = 0.0;       // relative
+  double brightnessStep = 0.0;  // absolute
+  double finestBrightnessStep = 0.0;
+  int move = 0;
+  int failedMoves = 0;
+  // A pass ends when its steps are spent; a pass that improved is followed
+  // by another from its first steps, since the measurement's landscape has
+  // small steps of its own (8-bit pels) where the finest steps stall.
+  bool improvedSincePass = false;
+
+  void reset(const kcColorCalibrationParams& p, const kcColorCameraSettings& s, const kc3PlanePelBuffer& image) {
+    params = p;
+    calibrationImage = image;
+    stage = keStage::ePose;
+    done = false;
+    start = next = s;
+    channelResults.assign(3, kcColorCalibrationChannelResult());
+    measured.clear();
+    best.reset();
+    model.reset();
+  }
+
+  void step(const kc3PlanePelBuffer& image, kcDiagObject* diag, unsigned long diagFlags) {
+    if (stage == keStage::ePose) kfFindSearchPose(image, calibrationImage, reference, sampling, diag, diagFlags);
+    measure(image);
+    learn(image);
+    if (stage == keStage::eRefine) afterRefinementMove();
+    advance();
+  }
+
+ private:
+  void measure(const kc3PlanePelBuffer& image) {
+    // One image: the noise between two, which no comparison reads, is not measured.
+    const kcColorCalibrationMeasurement m = kfMeasureColorImages(params, reference, sampling, image, image);
+    measured.emplace_back(next, m);
+    lastImproved = !best || kfIsBetterMeasurement(*best, m);
+    if (!lastImproved) return;
+    best = m;
+    result = next;
+    const std::vector<kcColorCalibrationChannelResultInternal> fits = m.results.results();
+    for (std::size_t i = 0; i < std::min(fits.size(), channelResults.size()); ++i)
+      channelResults[i].init(fits[i].gain(), fits[i].offset(), fits[i].rmsError());
+  }
+
+  void learn(const kc3PlanePelBuffer& image) {
+    if (stage == keStage::ePose) {
+      model = kcCameraResponse::learn(next, kfAffineTransformColorImage(image, sampling), reference);
+    } else if (stage == keStage::eBlackProbe && model) {
+      model->learnBlack(next, kfAffineTransformColorImage(image, sampling));
+    } else if (stage == keStage::eGainProbe && model) {
+      model->learnGain(next, kfAffineTransformColorImage(image, sampling));
+    }
+  }
+
+  bool isMeasured(const kcColorCameraSettings& s) const {
+    return std::any_of(measured.begin(), measured.end(), [&](const auto& m) { return m.first == s; });
+  }
+
+  // Moves on to the next settings worth an acquisition, or ends the search.
+  void advance() {
+    while (!done) {
+      std::optional<kcColorCameraSettings> wanted;
+      switch (stage) {
+        case keStage::ePose:
+          stage = keStage::eBlackProbe;
+          if (model && params.isBrightnessEnabled()) wanted = probe(0.0, kBrightnessProbe);
+          break;
+        case keStage::eBlackProbe:
+          stage = keStage::eGainProbe;
+          if (model && params.isContrastEnabled()) wanted = probe(kContrastProbe, 0.0);
+          break;
+        case keStage::eGainProbe:
+          stage = keStage::eModelGuess;
+          if (model) wanted = modelGuess();
+          break;
+        case keStage::eModelGuess:
+          stage = keStage::eRefine;
+          startRefinement();
+          wanted = refinementMove();
+          break;
+        case keStage::eRefine:
+          wanted = refinementMove();
+          if (!wanted) done = true;
+          break;
+      }
+      if (static_cast<int>(measured.size()) >= kAcquisitionBudget) done = true;
+      if (!done && wanted && !isMeasured(*wanted)) {
+        next = *wanted;
+        return;
+      }
+    }
+  }
+
+  // The start settings with the contrast stepped up (or down, near the
+  // top of its range) or the brightness stepped down (or up, near the
+  // bottom): away from the ends of the ranges.
+  kcColorCameraSettings probe(double contrastStep, double brightnessStep) const {
+    kcColorCameraSettings s = start;
+    const double c = start.contrast(), b = start.brightness();
+    s.contrast(c + contrastStep <= 1.0 ? c + contrastStep : c - contrastStep);
+    s.brightness(b - brightnessStep >= 0.0 ? b - brightnessStep : b + brightnessStep);
+    return s;
+  }
+
+  bool contrastAdjustsLevel() const { return params.isContrastEnabled() && model && model->gainKnown(); }
+
+  kcModelBounds bounds() const {
+    const kcColorCameraSettings& base = model->base();
+    const double e0 =
+        params.isExposureEnabled() ? kfAdmissibleExposure(params, params.exposureRange().start()) : base.exposure();
+    const double e1 =
+        params.isExposureEnabled() ? kfAdmissibleExposure(params, params.exposureRange().end()) : base.exposure();
+    const double c0 = contrastAdjustsLevel() ? 0.0 : base.contrast();
+    const double c1 = contrastAdjustsLevel() ? 1.0 : base.contrast();
+    const double corners[4] = {model->level({e0, c0, 0.0}), model->level({e0, c1, 0.0}), model->level({e1, c0, 0.0}),
+                               model->level({e1, c1, 0.0})};
+    kcModelBounds b;
+    b.lowestLevel = std::max(*std::min_element(corners, corners + 4), 1e-12);
+    b.highestLevel = std::max(*std::max_element(corners, corners + 4), b.lowestLevel);
+    b.lowestBrightness = params.isBrightnessEnabled() ? 0.0 : base.brightness();
+    b.highestBrightness = params.isBrightnessEnabled() ? 1.0 : base.brightness();
+    return b;
+  }
+
+  // Settings that reach a level relative to from's. Gain amplifies the
+  // sensor's noise with its signal while a longer exposure collects more
+  // light, so the level comes from the lowest contrast that the exposure
+  // range allows: the exposure first, then the contrast for the rest.
+  kcColorCameraSettings atLevel(const kcColorCameraSettings& from, double level) const {
+    kcColorCameraSettings s = from;
+    if (!contrastAdjustsLevel()) {
+      if (params.isExposureEnabled()) s.exposure(kfAdmissibleExposure(params, from.exposure() * level));
+      return s;
+    }
+    const double wanted = model->level(from) * level;
+    s.contrast(0.0);
+    if (params.isExposureEnabled())
+      s.exposure(kfAdmissibleExposure(params, from.exposure() * wanted / model->level(s)));
+    if (s.exposure() > 0.0) s.contrast(unitInterval(std::log(wanted / model->level(s)) / model->gainSlope()));
+    return s;
+  }
+
+  kcColorCameraSettings modelGuess() const {
+    const kcModelOptimum optimum = kfModelOptimum(*model, params, reference, bounds());
+    kcColorCameraSettings s = atLevel(model->base(), optimum.level);
+    if (params.isBrightnessEnabled()) s.brightness(unitInterval(optimum.brightness));
+    return s;
+  }
+
+  void startRefinement() {
+    const double slope = model && model->blackKnown() ? std::fabs(model->meanBlackSlope()) : 0.0;
+    levelStep = model ? kLevelStep : kUnmodelledLevelStep;
+    brightnessStep = slope > 0.0 ? kBlackStep / slope : kUnmodelledBrightnessStep;
+    finestBrightnessStep = kFinestBlackStep / (slope > 0.0 ? slope : kUnmodelledBlackSlope);
+    move = 0;
+    failedMoves = 0;
+    improvedSincePass = false;
+  }
+
+  // Level up, level down, brightness up, brightness down; a move the
+  // parameters hold fixed leaves the settings as they are.
+  kcColorCameraSettings moved(int which) const {
+    const double sign = which % 2 == 0 ? 1.0 : -1.0;
+    kcColorCameraSettings s = result;
+    if (which < 2) {
+      s = atLevel(result, 1.0 + sign * levelStep);
+      // On an exposure grid coarser than the step, the step is one grid step.
+      const double grid = params.minExposureStepSize();
+      if (params.isExposureEnabled() && grid != 0.0 && s.exposure() == result.exposure())
+        s.exposure(kfAdmissibleExposure(params, result.exposure() + sign * grid));
+      return s;
+    }
+    if (params.isBrightnessEnabled()) s.brightness(unitInterval(result.brightness() + sign * brightnessStep));
+    return s;
+  }
+
+  void afterRefinementMove() {
+    if (lastImproved) {
+      failedMoves = 0;
+      improvedSincePass = true;
+    } else {
+      failed();
+    }
+  }
+
+  void failed() {
+    move = (move + 1) % 4;
+    if (++failedMoves < 4) return;
+    failedMoves = 0;
+    levelStep /= 2;
+    brightnessStep /= 2;
+  }
+
+  // The next move of the refinement that needs an acquisition; nothing when
+  // the steps are spent.
+  std::optional<kcColorCameraSettings> refinementMove() {
+    for (;;) {
+      while (levelStep >= kFinestLevelStep || brightnessStep >= finestBrightnessStep) {
+        const kcColorCameraSettings s = moved(move);
+        if (!(s == result) && !isMeasured(s)) return s;
+        failed();  // nowhere to go, or known not to be better
+      }
+      if (!improvedSincePass) return std::nullopt;
+      startRefinement();
+    }
+  }
+};
+
+kcColorCalibrationQuickSearch::kcColorCalibrationQuickSearch() : s_(std::make_unique<State>()) {}
+
+kcColorCalibrationQuickSearch::~kcColorCalibrationQuickSearch() = default;
+
+kcColorCameraSettings kcColorCalibrationQuickSearch::init(const kcColorCalibrationParams& params,
+                                                          const kcColorCameraSettings& startSettings,
+                                                          const kc3PlanePelBuffer& calibrationImage) {
+  s_->reset(params, startSettings, calibrationImage);
+  return s_->next;
+}
+
+kcColorCameraSettings kcColorCalibrationQuickSearch::nextSettingsFromAcquiredImages(kcPtrHandle<kcAcqImage>& first,
+                                                                                    kcPtrHandle<kcAcqImage>&,
+                                                                                    kcDiagObject* diag,
+                                                                                    unsigned long diagFlags) {
+  s_->step(first->get3PlanePelBuffer(), diag, diagFlags);
+  return s_->next;
+}
+
+bool kcColorCalibrationQuickSearch::done() const { return s_->done; }
+
+const kcColorCameraSettings& kcColorCalibrationQuickSearch::result() const { return s_->result; }
+
+const std::vector<kcColorCalibrationChannelResult>& kcColorCalibrationQuickSearch::channelResults() const {
+  return s_->channelResults;
+}
+
+kcCalibrationPose kcColorCalibrationQuickSearch::pose() const {
+  if (s_->stage == keStage::ePose) return {};
+  return {s_->reference, s_->sampling};
+}
+
+int kcColorCalibrationQuickSearch::measurements() const { return static_cast<int>(s_->measured.size()); }
