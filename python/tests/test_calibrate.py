@@ -19,7 +19,7 @@ def test_calibration_helps_and_leaves_the_camera_as_found(calibrated):
     assert all(calibration.after[p] < calibration.before[p] / 2 for p in ("red", "green", "blue"))
     assert camera.settings == calibration.start_settings
     assert colc.Result.load(str(folder / "result.colc")) == calibration.result
-    assert "Color image" in (folder / "report" / "index.html").read_text()
+    assert "Color image" in (folder / "report" / "colc-report.html").read_text()
     # With a report, the calibration's last acquisition is its record's, not the search's.
     assert [n for n, _ in calls] == list(range(1, calibration.acquisitions + 2))
     assert all(isinstance(settings, colc.CameraSettings) for _, settings in calls)
