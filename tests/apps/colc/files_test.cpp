@@ -98,8 +98,10 @@ TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
 
 // A result stored before archive files carried a checksum still reads.
 TEST(StoredRecords, ArchivesWithoutChecksumStillRead) {
-  const kcColorCalibrationResult old =
+  const StoredCalibration stored =
       readResultArchive(std::string(COLC_SOURCE_DIR) + "/tests/apps/colc/data/result-without-checksum.colc");
+  EXPECT_FALSE(stored.correction);
+  const kcColorCalibrationResult& old = stored.result;
   EXPECT_NEAR(old.exposure(), 0.019659, 1e-6);
   EXPECT_EQ(old.acqInfo().sequence(), 116u);
   EXPECT_NEAR(old.channelResults()[2].gain(), 1.513698, 1e-6);
@@ -108,7 +110,7 @@ TEST(StoredRecords, ArchivesWithoutChecksumStillRead) {
 
 TEST(StoredRecords, MessagesNameTheFileNotOurSources) {
   ScratchFolder dir;
-  writeResultArchive(dir / "r", aResult());
+  writeResultArchive(dir / "r", {aResult(), {}});
   std::string flipped = bytesOf(dir / "r");
   flipped[20] ^= 4;
   writeBytes(dir / "flipped", flipped);
