@@ -2,6 +2,7 @@
 #pragma once
 
 #include "colc/balance/balance.h"
+#include "colc/balance/color_correction_fit.h"
 #include "colc/colorcal.h"
 #include "colc/driver/acquisition.h"
 #include "colc/host/acq.h"
@@ -12,6 +13,7 @@
 #include "colc/host/imaging.h"
 #include "colc/host/runtime.h"
 #include "colc/records/channel_result.h"
+#include "colc/records/color_correction.h"
 #include "colc/records/errors.h"
 #include "colc/records/params.h"
 #include "colc/records/result.h"

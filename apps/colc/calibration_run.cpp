@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "colc/balance/balance.h"
+#include "colc/balance/color_correction_fit.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate.h"
 #include "colc/driver/calibrate_quick.h"
@@ -49,7 +50,7 @@ void asCameraFailure(Operation operation) {
 
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition, bool quick) {
+                              const AcquisitionListener& onAcquisition, bool quick, bool fitColorCorrection) {
   CalibrationRun run;
   asCameraFailure([&] {
     const kcFifoStateSaver saver(camera);
@@ -99,9 +100,12 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     kfThrowExceptionOnFailure(ksys_attention_check());
     run.result.setFifoProperties(camera);
     const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
-    run.before = kfViewDifference(kfViewOnGrid(run.startView, pose));
+    const kcViewOnGrid startGrid = kfViewOnGrid(run.startView, pose);
+    run.before = kfViewDifference(startGrid);
     const kcViewOnGrid grid = kfViewOnGrid(acquire(camera, calibrated), pose);
-    run.after = kfViewDifference(grid, &run.result);
+    run.colour = runColourStage(startGrid, grid, run.result, fitColorCorrection);
+    const kcColorCorrection* correction = run.colour.correction ? &*run.colour.correction : nullptr;
+    run.after = kfViewDifference(kcViewOnGrid{kfCorrectImage(run.result, correction, grid.view), grid.reference});
     run.clipped = clippedShares(grid.view, grid.reference);
   });
   run.exposureEdge = exposureEdgeOf(params, run.result.exposure());

@@ -9,6 +9,7 @@
 #include "files.h"
 #include "presentation.h"
 #include "report_charts.h"
+#include "report_colour.h"
 #include "search_path.h"
 
 namespace {
@@ -209,6 +210,7 @@ std::string reportPage(const std::string& folder) { return folder + "/" + kPageF
 std::vector<std::string> reportFiles(const std::string& folder) {
   std::vector<std::string> files{reportPage(folder), folder + "/" + kReferenceFile, folder + "/" + kStartViewFile};
   for (const auto& r : kRecordFigures) files.push_back(folder + "/" + r.file);
+  files.push_back(folder + "/" + kColourErrorFile);
   return files;
 }
 
@@ -224,11 +226,12 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
        << "</script></head>\n<body>\n<h1>colc calibration report <small>" << nowText() << "</small></h1>\n"
        << verdictHtml(run.verdict)
        << "<p id=\"missing\">Some images did not load: keep the PNG files beside this page.</p>\n"
-       << summaryHtml(setup, run);
+       << summaryHtml(setup, run) << colourErrorSection(folder, run.colour);
 
   html << "<h2>Images</h2>\n<p>The difference columns above are the mean absolute difference per plane between "
           "the camera's view, resampled onto the reference's grid, and the reference: at the start settings, and "
-          "at the calibrated settings with the pel maps applied. The last three images are the calibration's own "
+          "at the calibrated settings through the whole correction (the colour correction when one was adopted, "
+          "otherwise the pel maps). The last three images are the calibration's own "
           "record of its result, with its settings written over them.</p>\n<div class=\"figures\">\n";
   for (const Figure& f : figures) html << figureHtml(f);
   html << "</div>\n";

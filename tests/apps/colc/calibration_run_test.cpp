@@ -164,7 +164,8 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
 
   const std::set<std::string> sources = imageSources(html);
   EXPECT_EQ(sources, (std::set<std::string>{"colc-reference.png", "colc-start-view.png", "colc-color-image.png",
-                                            "colc-mapped-color-image.png", "colc-monochrome-image.png"}));
+                                            "colc-mapped-color-image.png", "colc-monochrome-image.png",
+                                            "colc-colour-error.png"}));
   for (const std::string& file : sources)
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / ("report/" + file))) << file;
   // Each of the three records carries the four lines of its result text.
@@ -176,12 +177,13 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
   EXPECT_EQ(html.find("<odd>"), std::string::npos);
   EXPECT_EQ(html.find("<div id=\"did-not-help\">"), std::string::npos);  // the calibration helped
   // The escaped setup, the transfer charts and the search path.
-  for (const char* shown : {"&lt;odd&gt; &amp; name.png", "red transfer", "blue transfer", "<title>search path</title>"})
+  for (const char* shown : {"&lt;odd&gt; &amp; name.png", "red transfer", "blue transfer", "<title>search path</title>",
+                            "<h2>Colour error</h2>"})
     EXPECT_NE(html.find(shown), std::string::npos) << shown;
 
   // A run without result records shows the other images.
   run.diagnostics.clear();
   writeReport(dir / "bare", {"camera", "reference"}, run, kfTestChart());
   EXPECT_EQ(imageSources(textOf(dir / "bare/colc-report.html")),
-            (std::set<std::string>{"colc-reference.png", "colc-start-view.png"}));
+            (std::set<std::string>{"colc-reference.png", "colc-start-view.png", "colc-colour-error.png"}));
 }
