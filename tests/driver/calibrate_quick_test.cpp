@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/tool/view_difference.h"
 #include "support/calibration_cameras.h"
@@ -61,7 +62,7 @@ TEST(CalibrateQuick, ResultRecordsShowTheCameraAtTheResultsSettings) {
   auto fifo = kfOpenViewCamera();
   kcColorCalibrationResult result;
   kcDiagObject diag;
-  kfColorCalibrateQuick(fifo, kfViewChart(), kcColorCalibrationParams(), result, &diag, 0x20000);
+  kfColorCalibrateQuick(fifo, kfViewChart(), kcColorCalibrationParams(), result, &diag, kColorCalibrationDiagResults);
   EXPECT_EQ(recordNames(diag), (std::vector<std::string>{"Color image", "Mapped color image", "Monochrome image"}));
   const std::vector<std::string>& log = fifo->log();
   const auto lastStart = std::find(log.rbegin(), log.rend(), "start(0)");
