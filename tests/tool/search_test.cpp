@@ -49,7 +49,7 @@ const S kCentre(0.01, 0.5, 0.5);
 // centre; the first cycle also tries the start settings, last, after
 // neighbours clamped to the exposure range and the unit interval.
 TEST(SearchPlan, EveryNeighbourOnceNotTheCentreAndTheStartLastInTheFirstCycle) {
-  for (const double scale : {1.0, 100.0}) {
+  for (const double scale : {1.0, kInitialSearchScale}) {
     const std::vector<S> plan = Access::plan(kcColorCalibrationParams(), kCentre, scale);
     ASSERT_EQ(plan.size(), 26u) << scale;
     for (std::size_t i = 0; i < plan.size(); ++i) {
@@ -215,11 +215,11 @@ TEST_F(FixedSettingsSearch, SameSettingsBestForTheFourthTimeEndTheSearch) {
 
 TEST_F(FixedSettingsSearch, WithoutImprovementTheEleventhHalvingEndsTheSearch) {
   EXPECT_EQ(cycle(5.0), 1);  // the first measurement always improves
-  EXPECT_EQ(Access::state(tool).searchScale, 100.0);
+  EXPECT_EQ(Access::state(tool).searchScale, kInitialSearchScale);
   int cycles = 1;
   while (!tool.done()) cycles = cycle(5.0);
   EXPECT_EQ(cycles, 12);
-  EXPECT_EQ(Access::state(tool).searchScale, 0.048828125);
+  EXPECT_EQ(Access::state(tool).searchScale, kInitialSearchScale / 2048);
 }
 
 TEST(Step, PoseFailureBecomesBadImagesAndLeavesThePhase) {
