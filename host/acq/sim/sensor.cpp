@@ -1,11 +1,14 @@
 #include "host/acq/sim/sensor.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <opencv2/core/hal/intrin.hpp>
 #include <random>
+#include <string>
 
+#include "host/acq/sim/byte_lookup.h"
 #include "host/imaging/cv_bridge.h"
 
 namespace {
@@ -106,22 +109,64 @@ cv::Mat& kcSimSensor::frameBuffer() {
   return pool_.back();
 }
 
-kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimExposure& settings, unsigned long frame) {
+std::vector<std::uint8_t> kcSimSensor::flatTables(const kcSimFlatRuns& runs, const std::vector<TapTransfer>& taps,
+                                                  const std::vector<std::vector<unsigned char>>& outputs) const {
+  // Every noise sample once, in the order of its byte; exposeRow treats
+  // each pel on its own, so a row of one level gives the table.
+  std::array<std::int8_t, 256> samples{};
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int8_t>(i);
+  std::array<std::uint16_t, 256> level{};
+  std::vector<std::uint8_t> tables(runs.levels().size() * taps.size() * 256);
+  std::uint8_t* table = tables.data();
+  for (const kcSimFlatRuns::Level& flat : runs.levels()) {
+    level.fill(flat.level);
+    for (const TapTransfer& t : taps) {
+      exposeRow(level.data(), samples.data(), t.sigma.data(), t.scale, t.offset,
+                outputs[static_cast<std::size_t>(flat.plane)].data(), table, 256);
+      table += 256;
+    }
+  }
+  return tables;
+}
+
+kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns& runs, const kcSimExposure& settings,
+                                      unsigned long frame) {
+  if (runs.taps() != 0 && runs.taps() != taps_)
+    throw kcBadArgument("simulated sensor: flat runs split for " + std::to_string(runs.taps()) + " taps, not " +
+                        std::to_string(taps_));
   std::vector<TapTransfer> taps;
   for (int tap = 0; tap < taps_; ++tap) taps.push_back(tapTransfer(settings, tap));
+  std::vector<std::vector<unsigned char>> outputs;
+  for (int plane = 0; plane < 3; ++plane) outputs.push_back(planeOutput(settings, plane));
+  const std::vector<std::uint8_t> tables = flatTables(runs, taps, outputs);
   cv::Mat& out = frameBuffer();
   std::mt19937_64 offsets(mix(seed_ ^ mix(frame)));
   for (int plane = 0; plane < 3; ++plane) {
-    const std::vector<unsigned char> output = planeOutput(settings, plane);
+    const unsigned char* output = outputs[static_cast<std::size_t>(plane)].data();
     const int dy = static_cast<int>(offsets() % kBankSlack), dx = static_cast<int>(offsets() % kBankSlack);
-    for (int tap = 0; tap < taps_; ++tap) {
-      const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
-      const int x0 = width_ * tap / taps_, x1 = width_ * (tap + 1) / taps_;
-      for (int y = 0; y < height_; ++y) {
-        const int row = plane * height_ + y;
-        exposeRow(levels.ptr<std::uint16_t>(row) + x0, bank_.ptr<std::int8_t>(y + dy) + dx + x0, t.sigma.data(),
-                  t.scale, t.offset, output.data(), out.ptr(row) + x0, x1 - x0);
+    for (int y = 0; y < height_; ++y) {
+      const int row = plane * height_ + y;
+      const std::uint16_t* level = levels.ptr<std::uint16_t>(row);
+      const std::int8_t* noise = bank_.ptr<std::int8_t>(y + dy) + dx;
+      unsigned char* pels = out.ptr(row);
+      // Pels [x0, x1) of the row one by one, each tap with its own transfer.
+      const auto compute = [&](int x0, int x1) {
+        for (int tap = 0; x0 < x1; ++tap) {
+          const int end = std::min(x1, width_ * (tap + 1) / taps_);
+          if (end <= x0) continue;
+          const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
+          exposeRow(level + x0, noise + x0, t.sigma.data(), t.scale, t.offset, output, pels + x0, end - x0);
+          x0 = end;
+        }
+      };
+      int x = 0;
+      for (const kcSimFlatRuns::Run& run : runs.row(row)) {
+        compute(x, run.x0);
+        kfLookupBytes(reinterpret_cast<const std::uint8_t*>(noise + run.x0), &tables[256 * std::size_t{run.table}],
+                      pels + run.x0, run.x1 - run.x0);
+        x = run.x1;
       }
+      compute(x, width_);
     }
   }
   return kf3PlanePelBufferFromMats(out.rowRange(0, height_), out.rowRange(height_, 2 * height_),

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "colc/host/imaging.h"
+#include "host/acq/sim/flat_runs.h"
 #include "host/acq/sim/sensor_model.h"
 
 class kcSimSensor {
@@ -15,9 +16,12 @@ class kcSimSensor {
   kcSimSensor(int width, int height, int taps, double noise, unsigned long seed);
 
   // Frame number `frame` (it selects the noise) of the scene levels
-  // (kcSimScene::levels) taken with the settings. The returned image owns
-  // its pels; the sensor reuses their memory once the caller lets go.
-  kc3PlanePelBuffer expose(const cv::Mat& levels, const kcSimExposure& settings, unsigned long frame);
+  // (kcSimScene::levels) taken with the settings. The pels of the flat runs
+  // (kcSimScene::flatRuns) come from tables, with the same values as the
+  // others' way would give them. The returned image owns its pels; the
+  // sensor reuses their memory once the caller lets go.
+  kc3PlanePelBuffer expose(const cv::Mat& levels, const kcSimFlatRuns& runs, const kcSimExposure& settings,
+                           unsigned long frame);
 
  private:
   // One tap's analog chain under the settings (steps 4 to 6).
@@ -29,6 +33,10 @@ class kcSimSensor {
   TapTransfer tapTransfer(const kcSimExposure& settings, int tap) const;
   // The 8-bit pel of every ADC code of a plane (steps 8 and 9).
   std::vector<unsigned char> planeOutput(const kcSimExposure& settings, int plane) const;
+  // For each flat level and tap, the 256 pels it gives with each noise
+  // sample, indexed by the sample's byte.
+  std::vector<std::uint8_t> flatTables(const kcSimFlatRuns& runs, const std::vector<TapTransfer>& taps,
+                                       const std::vector<std::vector<unsigned char>>& outputs) const;
   cv::Mat& frameBuffer();
 
   int width_;

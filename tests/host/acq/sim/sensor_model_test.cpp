@@ -69,7 +69,7 @@ TEST_F(SimModel, ExposureFollowsTheLiteralModelOnEveryTap) {
   kcSimSensor sensor(kW, kH, 3, 0.0, 1);
   kcSimExposure s = settings(0.02, {0.2, 0.5, 0.9}, {0.0, 0.4, 0.7});
   for (int i = 0; i < 256; ++i) s.tables[2][i] = static_cast<unsigned char>(255 - i);
-  const kc3PlanePelBuffer image = sensor.expose(scene.levels(), s, 1);
+  const kc3PlanePelBuffer image = sensor.expose(scene.levels(), kcSimFlatRuns(scene.levels(), 3), s, 1);
   const cv::Mat planes[3] = {kfMatView(image.plane0()), kfMatView(image.plane1()), kfMatView(image.plane2())};
   int worst = 0, off = 0;
   for (int k = 0; k < 3; ++k)
@@ -92,9 +92,10 @@ TEST_F(SimModel, NoiseHasTheModelsSpreadAndNoBias) {
   kcSimSensor quiet(kW, kH, 1, 0.0, 1), noisy(kW, kH, 1, 1.0, 9);
   const kcSimExposure s = settings(0.025, {0.5}, {0.4});
   const cv::Rect card(0, 0, kW, 2);  // the chart's dark card: uniform light
-  const cv::Mat clean = kfMatView(quiet.expose(scene.levels(), s, 1).plane1())(card).clone();
+  const cv::Mat clean = kfMatView(quiet.expose(scene.levels(), scene.flatRuns(), s, 1).plane1())(card).clone();
   cv::Mat diff;
-  cv::subtract(kfMatView(noisy.expose(scene.levels(), s, 1).plane1())(card), clean, diff, cv::noArray(), CV_32F);
+  cv::subtract(kfMatView(noisy.expose(scene.levels(), scene.flatRuns(), s, 1).plane1())(card), clean, diff,
+               cv::noArray(), CV_32F);
   cv::Scalar mean, sd;
   cv::meanStdDev(diff, mean, sd);
   const double p = s.exposure * kPhotonRate * level(1).at<std::uint16_t>(0, 0) / 65535.0;
