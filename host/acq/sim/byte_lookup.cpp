@@ -6,8 +6,6 @@
 
 namespace {
 
-using Lookup = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, std::size_t);
-
 void lookupOneByOne(const std::uint8_t* index, const std::uint8_t* table, std::uint8_t* out, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) out[i] = table[index[i]];
 }
@@ -38,17 +36,12 @@ COLC_BYTE_PERMUTES void lookupByPermutes(const std::uint8_t* index, const std::u
 }
 #endif
 
-Lookup chosen() {
+}  // namespace
+
+kcByteLookup kfByteLookup() {
 #if defined(__x86_64__)
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw")) return lookupByPermutes;
 #endif
   return lookupOneByOne;
-}
-
-}  // namespace
-
-void kfLookupBytes(const std::uint8_t* index, const std::uint8_t* table, std::uint8_t* out, std::size_t n) {
-  static const Lookup lookup = chosen();
-  lookup(index, table, out, n);
 }

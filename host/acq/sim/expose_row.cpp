@@ -16,8 +16,6 @@ using namespace kcSimModel;
 
 constexpr float kHighestCode = static_cast<float>(kAdcMax);
 
-using ExposeRow = void (*)(const std::uint16_t*, const std::int8_t*, const kcSimRowTransfer&, unsigned char*, int);
-
 #if defined(__x86_64__)
 // Sixteen pels at a time; the noise and the output come from their tables
 // by gathers, and a partial last block loads, gathers and stores under a
@@ -47,7 +45,9 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) void exposeRowWide(const st
 }
 #endif
 
-ExposeRow chosen() {
+}  // namespace
+
+kcSimRowExposer kfSimRowExposer() {
 #if defined(__x86_64__)
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
@@ -55,8 +55,6 @@ ExposeRow chosen() {
 #endif
   return kfSimExposeRowPortable;
 }
-
-}  // namespace
 
 // The pel value comes from a table, so only the arithmetic before it runs
 // in SIMD lanes. Multiplies and adds stay separate (no fused multiply-add)
@@ -86,10 +84,4 @@ void kfSimExposeRowPortable(const std::uint16_t* levels, const std::int8_t* nois
     const float v = t.scale * levels[i] + t.offset + t.sigma[levels[i] >> kSimLevelShift] * noise[i];
     out[i] = t.output[cvRound(std::min(std::max(v, 0.0f), kHighestCode))];
   }
-}
-
-void kfSimExposeRow(const std::uint16_t* levels, const std::int8_t* noise, const kcSimRowTransfer& t,
-                    unsigned char* out, int n) {
-  static const ExposeRow expose = chosen();
-  expose(levels, noise, t, out, n);
 }

@@ -15,11 +15,14 @@ struct kcSimRowTransfer {
 // Noise depends on the level only through level >> kSimLevelShift.
 constexpr int kSimLevelShift = 4;
 
-// out[i] for i in [0, n). Each pel is computed on its own, with the same
-// single-precision operations in the same order on every path, so a pel's
-// value depends neither on its neighbours nor on the processor.
-void kfSimExposeRow(const std::uint16_t* levels, const std::int8_t* noise, const kcSimRowTransfer& t,
-                    unsigned char* out, int n);
-// The path for processors without AVX-512; kfSimExposeRow takes it there.
+// Writes out[i] for i in [0, n). Each pel is computed on its own, with the
+// same single-precision operations in the same order on every path, so a
+// pel's value depends neither on its neighbours nor on the processor.
+using kcSimRowExposer = void (*)(const std::uint16_t* levels, const std::int8_t* noise, const kcSimRowTransfer& t,
+                                 unsigned char* out, int n);
+
+// The fastest path for this processor; callers ask once and keep it.
+kcSimRowExposer kfSimRowExposer();
+// The path for processors without AVX-512.
 void kfSimExposeRowPortable(const std::uint16_t* levels, const std::int8_t* noise, const kcSimRowTransfer& t,
                             unsigned char* out, int n);

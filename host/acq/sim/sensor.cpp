@@ -7,8 +7,6 @@
 #include <random>
 #include <string>
 
-#include "host/acq/sim/byte_lookup.h"
-#include "host/acq/sim/expose_row.h"
 #include "host/imaging/cv_bridge.h"
 
 namespace {
@@ -79,7 +77,7 @@ cv::Mat& kcSimSensor::frameBuffer() {
 
 std::vector<std::uint8_t> kcSimSensor::flatTables(const kcSimFlatRuns& runs, const std::vector<TapTransfer>& taps,
                                                   const std::vector<std::vector<unsigned char>>& outputs) const {
-  // Every noise sample once, in the order of its byte; kfSimExposeRow treats
+  // Every noise sample once, in the order of its byte; a row exposer treats
   // each pel on its own, so a row of one level gives the table.
   std::array<std::int8_t, 256> samples{};
   for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int8_t>(i);
@@ -90,7 +88,7 @@ std::vector<std::uint8_t> kcSimSensor::flatTables(const kcSimFlatRuns& runs, con
     level.fill(flat.level);
     for (const TapTransfer& t : taps) {
       const kcSimRowTransfer row{t.scale, t.offset, t.sigma.data(), outputs[static_cast<std::size_t>(flat.plane)].data()};
-      kfSimExposeRow(level.data(), samples.data(), row, table, 256);
+      exposeRow_(level.data(), samples.data(), row, table, 256);
       table += 256;
     }
   }
@@ -123,14 +121,14 @@ kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns
           const int end = std::min(x1, width_ * (tap + 1) / taps_);
           if (end <= x0) continue;
           const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
-          kfSimExposeRow(level + x0, noise + x0, {t.scale, t.offset, t.sigma.data(), output}, pels + x0, end - x0);
+          exposeRow_(level + x0, noise + x0, {t.scale, t.offset, t.sigma.data(), output}, pels + x0, end - x0);
           x0 = end;
         }
       };
       int x = 0;
       for (const kcSimFlatRuns::Run& run : runs.row(row)) {
         compute(x, run.x0);
-        kfLookupBytes(reinterpret_cast<const std::uint8_t*>(noise + run.x0), &tables[256 * std::size_t{run.table}],
+        lookup_(reinterpret_cast<const std::uint8_t*>(noise + run.x0), &tables[256 * std::size_t{run.table}],
                       pels + run.x0, run.x1 - run.x0);
         x = run.x1;
       }

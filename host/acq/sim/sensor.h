@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "colc/host/imaging.h"
+#include "host/acq/sim/byte_lookup.h"
+#include "host/acq/sim/expose_row.h"
 #include "host/acq/sim/flat_runs.h"
 #include "host/acq/sim/sensor_model.h"
 
@@ -47,4 +49,6 @@ class kcSimSensor {
   cv::Mat bank_;                       // CV_8S normal numbers
   std::vector<unsigned char> encode_;  // sRGB encoding of every ADC code
   std::vector<cv::Mat> pool_;          // frame buffers that may be reused
+  const kcSimRowExposer exposeRow_ = kfSimRowExposer();
+  const kcByteLookup lookup_ = kfByteLookup();
 };

@@ -32,7 +32,7 @@ TEST(SimExposeRow, EveryPathGivesThePortablePels) {
     const kcSimRowTransfer t{scale, offset, sigma.data(), output.data()};
     for (const auto& [start, n] : {std::pair{0, 65536}, std::pair{3, 1}, std::pair{17, 15}, std::pair{5, 33}}) {
       std::vector<unsigned char> fast(n + 1, 0xAB), portable(n);
-      kfSimExposeRow(levels.data() + start, noise.data() + start, t, fast.data(), n);
+      kfSimRowExposer()(levels.data() + start, noise.data() + start, t, fast.data(), n);
       kfSimExposeRowPortable(levels.data() + start, noise.data() + start, t, portable.data(), n);
       EXPECT_EQ(std::vector<unsigned char>(fast.begin(), fast.end() - 1), portable) << scale << " " << start << " " << n;
       EXPECT_EQ(fast.back(), 0xAB) << "written past the end";

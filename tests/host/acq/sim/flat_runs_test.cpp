@@ -91,7 +91,7 @@ TEST(SimByteLookup, EqualsTheTableForEveryIndexLengthAndAlignment) {
   for (std::size_t start : {0, 1, 63}) {
     for (std::size_t n : {0, 1, 63, 64, 65, 128, 200, 237}) {
       std::vector<std::uint8_t> out(index.size() + 2, 0xAB);
-      kfLookupBytes(index.data() + start, table.data(), out.data() + 1, n);
+      kfByteLookup()(index.data() + start, table.data(), out.data() + 1, n);
       EXPECT_EQ(out[0], 0xAB);
       for (std::size_t i = 0; i < n; ++i)
         ASSERT_EQ(out[1 + i], table[index[start + i]]) << start << " " << n << " " << i;
