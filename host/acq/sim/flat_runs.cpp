@@ -45,17 +45,27 @@ kcSimFlatRuns::kcSimFlatRuns(const cv::Mat& levels, int taps) : taps_(taps) {
       levels_.push_back({static_cast<int>(i >> 16), static_cast<std::uint16_t>(i & 0xffff)});
     }
 
+  if (levels_.empty()) return;
   rowStart_.push_back(0);
   for (int row = 0; row < levels.rows; ++row) {
     const std::uint16_t* p = levels.ptr<std::uint16_t>(row);
+    outsideStart_.push_back(outside_.size());
+    int x = 0;
     eachRunOfRow(row, [&](int tap, int x0, int x1) {
       const int level = index[((row / height) << 16) + p[x0]];
-      if (level >= 0)
-        runs_.push_back({static_cast<std::uint16_t>(x0), static_cast<std::uint16_t>(x1),
-                         static_cast<std::uint32_t>(level * taps + tap)});
+      if (level < 0) return;
+      runs_.push_back({static_cast<std::uint16_t>(x0), static_cast<std::uint16_t>(x1),
+                       static_cast<std::uint32_t>(level * taps + tap)});
+      outside_.insert(outside_.end(), p + x, p + x0);
+      x = x1;
     });
+    outside_.insert(outside_.end(), p + x, p + width);
     rowStart_.push_back(runs_.size());
   }
+}
+
+const std::uint16_t* kcSimFlatRuns::outside(int row) const {
+  return levels_.empty() ? nullptr : outside_.data() + outsideStart_[static_cast<std::size_t>(row)];
 }
 
 std::span<const kcSimFlatRuns::Run> kcSimFlatRuns::row(int row) const {

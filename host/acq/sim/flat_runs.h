@@ -4,7 +4,9 @@
 // sensor tabulates that dependence once per frame for each such level and
 // looks the run's pels up in the table instead of computing them one by one.
 // Only levels that cover many pels in long runs get a table: a table costs
-// as much as 256 pels computed the ordinary way.
+// as much as 256 pels computed the ordinary way. The levels of the other
+// pels are kept apart, packed row after row, so that a frame reads them in
+// one sequential stream instead of picking them out of the whole scene.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +36,9 @@ class kcSimFlatRuns {
 
   // Runs of row `row` of the stacked planes, left to right.
   std::span<const Run> row(int row) const;
+  // The levels of the pels of row `row` outside its runs, left to right;
+  // nullptr when there are no runs.
+  const std::uint16_t* outside(int row) const;
   const std::vector<Level>& levels() const { return levels_; }
   // The taps the runs were split for; 0 when there are no runs.
   int taps() const { return levels_.empty() ? 0 : taps_; }
@@ -43,4 +48,6 @@ class kcSimFlatRuns {
   std::vector<Level> levels_;
   std::vector<Run> runs_;
   std::vector<std::size_t> rowStart_;  // runs of row r: [rowStart_[r], rowStart_[r + 1])
+  std::vector<std::uint16_t> outside_;
+  std::vector<std::size_t> outsideStart_;  // row r's levels outside its runs start at outside_[outsideStart_[r]]
 };

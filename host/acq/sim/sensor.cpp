@@ -112,7 +112,9 @@ kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns
     const int dy = static_cast<int>(offsets() % kBankSlack), dx = static_cast<int>(offsets() % kBankSlack);
     for (int y = 0; y < height_; ++y) {
       const int row = plane * height_ + y;
-      const std::uint16_t* level = levels.ptr<std::uint16_t>(row);
+      const std::uint16_t* outside = runs.outside(row);
+      // The next pel's level outside the runs.
+      const std::uint16_t* level = outside ? outside : levels.ptr<std::uint16_t>(row);
       const std::int8_t* noise = bank_.ptr<std::int8_t>(y + dy) + dx;
       unsigned char* pels = out.ptr(row);
       // Pels [x0, x1) of the row one by one, each tap with its own transfer.
@@ -121,7 +123,8 @@ kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns
           const int end = std::min(x1, width_ * (tap + 1) / taps_);
           if (end <= x0) continue;
           const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
-          exposeRow_(level + x0, noise + x0, {t.scale, t.offset, t.sigma.data(), output}, pels + x0, end - x0);
+          exposeRow_(level, noise + x0, {t.scale, t.offset, t.sigma.data(), output}, pels + x0, end - x0);
+          level += end - x0;
           x0 = end;
         }
       };
@@ -129,7 +132,7 @@ kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns
       for (const kcSimFlatRuns::Run& run : runs.row(row)) {
         compute(x, run.x0);
         lookup_(reinterpret_cast<const std::uint8_t*>(noise + run.x0), &tables[256 * std::size_t{run.table}],
-                      pels + run.x0, run.x1 - run.x0);
+                pels + run.x0, run.x1 - run.x0);
         x = run.x1;
       }
       compute(x, width_);
