@@ -87,8 +87,8 @@ std::vector<std::uint8_t> kcSimSensor::flatTables(const kcSimFlatRuns& runs, con
   for (const kcSimFlatRuns::Level& flat : runs.levels()) {
     level.fill(flat.level);
     for (const TapTransfer& t : taps) {
-      const kcSimRowTransfer row{t.scale, t.offset, t.sigma.data(), outputs[static_cast<std::size_t>(flat.plane)].data()};
-      exposeRow_(level.data(), samples.data(), row, table, 256);
+      const unsigned char* output = outputs[static_cast<std::size_t>(flat.plane)].data();
+      exposeRow_(level.data(), samples.data(), {t.scale, t.offset, t.sigma.data(), output}, table, 256);
       table += 256;
     }
   }

@@ -19,9 +19,10 @@ class kcSimSensor {
 
   // Frame number `frame` (it selects the noise) of the scene levels
   // (kcSimScene::levels) taken with the settings. The pels of the flat runs
-  // (kcSimScene::flatRuns) come from tables, with the same values as the
-  // others' way would give them. The returned image owns its pels; the
-  // sensor reuses their memory once the caller lets go.
+  // (kcSimScene::flatRuns, split for the sensor's taps) come from tables,
+  // with the values that computing them one by one gives. The returned
+  // image owns its pels; the sensor reuses their memory once the caller
+  // lets go.
   kc3PlanePelBuffer expose(const cv::Mat& levels, const kcSimFlatRuns& runs, const kcSimExposure& settings,
                            unsigned long frame);
 
@@ -30,7 +31,7 @@ class kcSimSensor {
   struct TapTransfer {
     float scale;               // ADC codes per scene level
     float offset;              // ADC codes of the black level
-    std::vector<float> sigma;  // noise in codes per bank unit, by level >> kLevelShift
+    std::vector<float> sigma;  // noise in codes per bank unit, by level >> kSimLevelShift
   };
   TapTransfer tapTransfer(const kcSimExposure& settings, int tap) const;
   // The 8-bit pel of every ADC code of a plane (steps 8 and 9).

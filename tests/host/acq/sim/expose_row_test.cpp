@@ -34,7 +34,8 @@ TEST(SimExposeRow, EveryPathGivesThePortablePels) {
       std::vector<unsigned char> fast(n + 1, 0xAB), portable(n);
       kfSimRowExposer()(levels.data() + start, noise.data() + start, t, fast.data(), n);
       kfSimExposeRowPortable(levels.data() + start, noise.data() + start, t, portable.data(), n);
-      EXPECT_EQ(std::vector<unsigned char>(fast.begin(), fast.end() - 1), portable) << scale << " " << start << " " << n;
+      EXPECT_EQ(std::vector<unsigned char>(fast.begin(), fast.end() - 1), portable)
+          << scale << " " << start << " " << n;
       EXPECT_EQ(fast.back(), 0xAB) << "written past the end";
     }
   }
