@@ -2,6 +2,7 @@
 #pragma once
 
 #include "colc/balance/balance.h"
+#include "colc/balance/color_correction_fit.h"
 #include "colc/colorcal.h"
 #include "colc/driver/acquisition.h"
 #include "colc/host/acq.h"
@@ -12,11 +13,13 @@
 #include "colc/host/imaging.h"
 #include "colc/host/runtime.h"
 #include "colc/records/channel_result.h"
+#include "colc/records/color_correction.h"
 #include "colc/records/errors.h"
 #include "colc/records/params.h"
 #include "colc/records/result.h"
 #include "colc/driver/calibrate.h"
 #include "colc/driver/calibrate_quick.h"
+#include "colc/driver/calibration_observer.h"
 #include "colc/driver/result_diagnostics.h"
 #include "colc/tool/measurement.h"
 #include "colc/tool/pose.h"

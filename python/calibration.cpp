@@ -29,7 +29,6 @@
 #include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
 #include "numpy_images.h"
-#include "observed_fifo.h"
 #include "presentation.h"
 #include "report.h"
 
@@ -157,7 +156,8 @@ CalibrationRun runInterruptibly(const std::function<CalibrationRun(const Progres
 
 py::object calibrate(const Camera& camera, const py::object& referenceImage, bool exposure, bool contrast,
                      bool brightness, const std::optional<std::pair<double, double>>& exposureRange,
-                     double minExposureStep, bool positiveLut, bool pelMapping, const std::string& out,
+                     double minExposureStep, bool positiveLut, bool pelMapping, bool colorCorrection, bool quick,
+                     const std::string& out,
                      const std::string& report, const py::object& progress, const std::string& channelOrder) {
   CalibrateOptions options;
   options.noExposure = !exposure;
@@ -189,12 +189,13 @@ py::object calibrate(const Camera& camera, const py::object& referenceImage, boo
 
   CalibrationRun& run = calibration->run = runInterruptibly(
       [&](const ProgressCall& onAcquisition) {
-        return runCalibration(fifo, reference, params, !report.empty(), onAcquisition);
+        return runCalibration(fifo, reference, params, !report.empty(), onAcquisition, quick,
+                              colorCorrection && pelMapping);
       },
       progress);
   if (!report.empty()) writeReport(report, calibration->setup, run, reference);
   run.diagnostics = kcDiagObject();
-  if (run.verdict.helped && !out.empty()) writeResultArchive(out, run.result);
+  if (run.verdict.helped && !out.empty()) writeResultArchive(out, {run.result, run.colour.correction});
 
   py::object result = py::cast(std::move(calibration));
   if (!run.verdict.helped) {
@@ -217,12 +218,10 @@ py::array_t<unsigned char> acquire(const Camera& camera, const std::string& chan
     // One software-triggered image, as a calibration takes them; the
     // camera's trigger is put back afterwards.
     const kcFifoStateSaver saver(fifo);
-    fifo->triggerEnable(false);
-    fifo->triggerModel(kfManualTrigger());
-    fifo->triggerEnable(true);
+    kfSwitchToManualTrigger(fifo);
     kcAcquireInfo info;
     bool failed = false;
-    kcPtrHandle<kcAcqImage> acquired = kfAcquireImage(fifo, currentCameraSettings(fifo), info, failed);
+    kcPtrHandle<kcAcqImage> acquired = kfAcquireImage(fifo, kfCurrentCameraSettings(fifo), info, failed);
     if (failed)
       throw CommandFailure(ExitStatus::cameraFailed, "the acquisition failed: " + info.failure().description());
     image = acquired->get3PlanePelBuffer();
@@ -251,13 +250,15 @@ void addCalibration(py::module_& m) {
                      "it back.")
       .def_property_readonly("description", &Camera::description)
       .def_property_readonly(
-          "settings", [](const Camera& c) { return currentCameraSettings(c.opened().fifo); },
+          "settings", [](const Camera& c) { return kfCurrentCameraSettings(c.opened().fifo); },
           "The camera's exposure, contrast and brightness now.")
       .def("acquire", &acquire, py::kw_only(), py::arg("channel_order") = "bgr",
            "One image at the camera's settings now, as a (height, width, 3) array.")
       .def(
           "configure",
-          [](const Camera& c, const kcColorCalibrationResult& result) { result.setFifoProperties(c.opened().fifo); },
+          [](const Camera& c, const StoredCalibration& calibration) {
+            calibration.result.setFifoProperties(c.opened().fifo);
+          },
           py::arg("result"),
           "Puts the result's settings (and the identity input table, when it asks for it) on the camera.")
       .def("close", &Camera::close, "Closes the camera; a closed camera refuses everything but close().")
@@ -280,7 +281,9 @@ void addCalibration(py::module_& m) {
       "what the simulated camera looks at (default: the built-in target).");
 
   py::class_<Calibration>(m, "Calibration", "What colc.calibrate found and how much it helped.")
-      .def_property_readonly("result", [](const Calibration& c) { return c.run.result; })
+      .def_property_readonly(
+          "result", [](const Calibration& c) { return StoredCalibration{c.run.result, c.run.colour.correction}; },
+          "What was found, as colc calibrate --out stores it.")
       .def_property_readonly("start_settings", [](const Calibration& c) { return c.run.start; })
       .def_property_readonly("acquisitions", [](const Calibration& c) { return c.run.acquisitions.size(); })
       .def_property_readonly("seconds", [](const Calibration& c) { return c.run.seconds; })
@@ -297,6 +300,17 @@ void addCalibration(py::module_& m) {
       .def_property_readonly(
           "reasons", [](const Calibration& c) { return c.run.verdict.reasons; },
           "Why it did not help, one sentence each; empty when it helped.")
+      .def_property_readonly(
+          "color_error",
+          [](const Calibration& c) {
+            py::dict error;
+            const std::pair<const char*, const ColourError*> stages[] = {
+                {"start", &c.run.colour.start}, {"pel_maps", &c.run.colour.pelMaps}, {"corrected", &c.run.colour.corrected}};
+            for (const auto& [name, stage] : stages) error[name] = py::make_tuple(stage->mean, stage->max);
+            return error;
+          },
+          "Mean and maximum CIEDE2000 over the reference's flat regions, as (mean, max), at the start settings "
+          "('start'), through the pel maps ('pel_maps') and through the whole correction ('corrected').")
       .def_property_readonly("exposure_edge", [](const Calibration& c) { return exposureEdgeName(c.run.exposureEdge); })
       .def_property_readonly(
           "start_view", [](const Calibration& c) { return colorArray(c.run.startView, c.order); },
@@ -316,12 +330,14 @@ void addCalibration(py::module_& m) {
   m.def("calibrate", &calibrate, py::arg("camera"), py::arg("reference") = py::none(), py::kw_only(),
         py::arg("exposure") = true, py::arg("contrast") = true, py::arg("brightness") = true,
         py::arg("exposure_range") = py::none(), py::arg("min_exposure_step") = 0.0, py::arg("positive_lut") = true,
-        py::arg("pel_mapping") = true, py::arg("out") = "", py::arg("report") = "", py::arg("progress") = py::none(),
+        py::arg("pel_mapping") = true, py::arg("color_correction") = true, py::arg("quick") = false,
+        py::arg("out") = "", py::arg("report") = "", py::arg("progress") = py::none(),
         py::arg("channel_order") = "bgr",
         "Calibrates the camera against the reference image (default: the built-in target), as colc calibrate does, "
         "and puts the camera back as it found it. exposure, contrast, brightness: search that setting (False: keep "
         "it); exposure_range: (min, max) seconds; min_exposure_step: seconds; positive_lut: load the identity input "
-        "table; pel_mapping: judge settings with the per-channel fits; out: store the result there when it helped; "
+        "table; pel_mapping: judge settings with the per-channel fits; color_correction: adopt a cross-plane colour "
+        "correction when it lowers the colour error on held-out regions; quick: the quick search; out: store the result there when it helped; "
         "report: write the HTML report into this folder; progress: called as progress(acquisitions, settings) at "
         "each acquisition. Raises colc.DidNotHelpError, with the calibration, when it did not help, and "
         "KeyboardInterrupt on Ctrl-C.");

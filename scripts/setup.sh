@@ -11,8 +11,9 @@ packages=(
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-video-dev
   libcli11-dev nlohmann-json3-dev
   zlib1g-dev  # the checksum of archive files
-  liblcms2-dev  # colc_sweep's colour differences (CIELAB, CIEDE2000)
+  liblcms2-dev  # colour differences (CIELAB, CIEDE2000) of colc calibrate and colc_sweep
   chromium  # the report test opens colc's HTML report in it
+  ffmpeg  # the export test reads colc export --cube tables with its lut3d filter
   # GenICam cameras; pkg-config's aravis-0.8 needs libusb's development files.
   # The camera tests bring loopback up in a network namespace with ip.
   libaravis-dev libusb-1.0-0-dev iproute2

@@ -1,4 +1,5 @@
-// "colc apply": corrects an image file through a stored result's pel maps.
+// "colc apply": corrects an image file through a stored result: its colour
+// correction when it has one, otherwise its pel maps.
 #pragma once
 
 #include <CLI/CLI.hpp>

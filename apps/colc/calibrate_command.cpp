@@ -93,6 +93,9 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_flag("--no-positive-lut", o.noPositiveLut,
               "keep the camera's input table instead of loading the positive one");
   c->add_flag("--no-pel-mapping", o.noPelMapping, "judge settings by the difference alone, without per-channel fits");
+  c->add_flag("--no-color-correction", o.noColorCorrection,
+              "keep to the per-plane pel maps: fit no colour correction across the planes (--no-pel-mapping "
+              "fits neither)");
   c->add_flag("--quick", o.quick,
               "the quick search: a model of the camera's response, fitted from a few images, then a local search "
               "(tens of acquisitions instead of about a thousand)");
@@ -123,7 +126,8 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   try {
     ProgressLine progress(stderr, !o.quiet);
     run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
-                         [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); }, o.quick);
+                         [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); }, o.quick,
+                         !o.noColorCorrection && !o.noPelMapping);
   } catch (...) {
     closeCamera(camera, std::current_exception());
   }
@@ -131,7 +135,7 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   // A result that did not help is not stored: a file that exists would be
   // taken for a usable calibration.
   const bool store = run.verdict.helped && !o.out.empty();
-  if (store) writeResultArchive(o.out, run.result);
+  if (store) writeResultArchive(o.out, {run.result, run.colour.correction});
   if (!o.report.empty()) writeReport(o.report, setup, run, reference);
 
   if (o.json) {

@@ -19,6 +19,7 @@ struct CalibrateOptions {
   double minExposureStep = 0.0;
   bool noPositiveLut = false;
   bool noPelMapping = false;
+  bool noColorCorrection = false;
   bool quick = false;
   std::string out;
   std::string report;

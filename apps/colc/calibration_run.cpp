@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "colc/balance/balance.h"
+#include "colc/balance/color_correction_fit.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate.h"
 #include "colc/driver/calibrate_quick.h"
@@ -11,7 +12,7 @@
 #include "colc/tool/view_difference.h"
 #include "exit_status.h"
 #include "host/acq/sim/sim_camera.h"
-#include "observed_fifo.h"
+#include "empty_image_counting_fifo.h"
 
 namespace {
 
@@ -45,25 +46,37 @@ void asCameraFailure(Operation operation) {
   }
 }
 
+// Keeps the search's acquisitions and steps in the run, and tells the
+// listener of every acquisition.
+class RunObserver final : public kcCalibrationObserver {
+ public:
+  RunObserver(CalibrationRun& run, const AcquisitionListener& listener) : run_(run), listener_(listener) {}
+  void acquiring(const kcColorCameraSettings& settings, keCalibrationAcquisition purpose) override {
+    if (purpose == keCalibrationAcquisition::eSearch) run_.acquisitions.push_back(settings);
+    listener_(settings);
+  }
+  void searchStepped(const kcCalibrationSearchStep& step) override { run_.steps.push_back(step); }
+
+ private:
+  CalibrationRun& run_;
+  const AcquisitionListener& listener_;
+};
+
 }  // namespace
 
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition, bool quick) {
+                              const AcquisitionListener& onAcquisition, bool quick, bool fitColorCorrection) {
   CalibrationRun run;
   asCameraFailure([&] {
     const kcFifoStateSaver saver(camera);
-    camera->triggerEnable(false);
-    camera->triggerModel(kfManualTrigger());
-    camera->triggerEnable(true);
-    run.start = currentCameraSettings(camera);
+    kfSwitchToManualTrigger(camera);
+    run.start = kfCurrentCameraSettings(camera);
     run.startView = acquire(camera, run.start);
 
-    auto* observer = new ObservedAcqFifo(camera, [&](const kcColorCameraSettings& settings) {
-      run.acquisitions.push_back(settings);
-      onAcquisition(settings);
-    });
-    const kcPtrHandle<kcAcqFifo> observed(observer);
+    auto* counting = new EmptyImageCountingFifo(camera);
+    const kcPtrHandle<kcAcqFifo> counted(counting);
+    RunObserver observer(run, onAcquisition);
     const std::optional<kcSimCameraTime> clockAtStart = kfSimCameraTime(camera);
     const auto started = std::chrono::steady_clock::now();
     // The search finds the reference in its first image, taken at the start
@@ -74,9 +87,9 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
       kcDiagObject* diag = recordDiagnostics ? &run.diagnostics : nullptr;
       const unsigned long flags = recordDiagnostics ? kColorCalibrationDiagResults : 0;
       if (quick)
-        kfColorCalibrateQuick(observed, reference, params, run.result, diag, flags, pose);
+        kfColorCalibrateQuickObserved(counted, reference, params, run.result, diag, flags, pose, observer);
       else
-        kfColorCalibrate(observed, reference, params, run.result, diag, flags, pose);
+        kfColorCalibrateObserved(counted, reference, params, run.result, diag, flags, pose, observer);
     } catch (const kcColorCalibrationDefs::BadImages& e) {
       const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
       throw CommandFailure(ExitStatus::targetNotFound,
@@ -91,17 +104,18 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     // A failed or empty acquisition ends the search early without an
     // exception; what it found by then is no calibration.
     if (run.result.acqInfo().failure().isFailure()) throw acquisitionFailure(run.result.acqInfo());
-    if (observer->emptyImages() != 0)
+    if (counting->emptyImages() != 0)
       throw CommandFailure(ExitStatus::cameraFailed, "the camera delivered an empty image");
-    // The last acquisition was the one the result records show, not the search's.
-    if (recordDiagnostics && !run.acquisitions.empty()) run.acquisitions.pop_back();
 
     kfThrowExceptionOnFailure(ksys_attention_check());
     run.result.setFifoProperties(camera);
     const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
-    run.before = kfViewDifference(kfViewOnGrid(run.startView, pose));
+    const kcViewOnGrid startGrid = kfViewOnGrid(run.startView, pose);
+    run.before = kfViewDifference(startGrid);
     const kcViewOnGrid grid = kfViewOnGrid(acquire(camera, calibrated), pose);
-    run.after = kfViewDifference(grid, &run.result);
+    run.colour = runColourStage(startGrid, grid, run.result, fitColorCorrection);
+    const kcColorCorrection* correction = run.colour.correction ? &*run.colour.correction : nullptr;
+    run.after = kfViewDifference(kcViewOnGrid{kfCorrectImage(run.result, correction, grid.view), grid.reference});
     run.clipped = clippedShares(grid.view, grid.reference);
   });
   run.exposureEdge = exposureEdgeOf(params, run.result.exposure());

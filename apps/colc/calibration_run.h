@@ -13,17 +13,21 @@
 #include <vector>
 
 #include "calibration_verdict.h"
+#include "colc/driver/calibration_observer.h"
 #include "colc/host/acq.h"
 #include "colc/host/camera_settings.h"
 #include "colc/host/diag.h"
 #include "colc/records/params.h"
 #include "colc/records/result.h"
+#include "correction_stage.h"
 
 struct CalibrationRun {
   kcColorCameraSettings start;
   kcColorCalibrationResult result;
-  // The settings of every acquisition of the search, in order.
+  // The settings of every acquisition of the search, in order, and its
+  // steps as the library told them.
   std::vector<kcColorCameraSettings> acquisitions;
+  std::vector<kcCalibrationSearchStep> steps;
   double seconds = 0.0;  // the time kfColorCalibrate took
   // What the search's frames took on the camera (exposure plus read-out
   // each): known for cameras that keep time, the simulated one, where it
@@ -35,13 +39,16 @@ struct CalibrationRun {
   kc3PlanePelBuffer startView;
   // The mean absolute difference per plane between the view, resampled
   // onto the reference's grid, and the reference: at the start settings,
-  // and at the calibrated settings corrected through the pel maps.
+  // and at the calibrated settings through the whole correction (the
+  // colour correction when one was adopted, otherwise the pel maps).
   std::array<double, 3> before{};
   std::array<double, 3> after{};
   // Per plane, the share of the view's samples at 0 or 255 on the same
   // grid, at the calibrated settings before the pel maps.
   std::array<double, 3> clipped{};
   ExposureEdge exposureEdge = ExposureEdge::none;  // where the calibrated exposure lies in the search's range
+  // The colour correction adopted, if any, and the colour error (correction_stage.h).
+  ColourStage colour;
   // Whether all that helped (calibration_verdict.h).
   CalibrationVerdict verdict;
   // The calibration's result records ("Color image" ...), when asked for.
@@ -50,8 +57,12 @@ struct CalibrationRun {
 
 using AcquisitionListener = std::function<void(const kcColorCameraSettings&)>;
 
-// onAcquisition hears of every acquisition of the search as it starts.
+// onAcquisition hears of every acquisition of the calibration (the
+// search's, and the result records' when recordDiagnostics) as it starts.
 // quick: the quick search (kfColorCalibrateQuick) instead of kfColorCalibrate.
+// With fitColorCorrection, a colour correction is adopted when it lowers
+// the colour error on held-out regions.
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition, bool quick = false);
+                              const AcquisitionListener& onAcquisition, bool quick = false,
+                              bool fitColorCorrection = true);

@@ -4,6 +4,15 @@
 
 #include "presentation.h"
 
+namespace {
+
+// The colour error rows: mean and max CIEDE2000 at the start, through the
+// pel maps and, when one was adopted, through the colour correction.
+void printColourErrorText(std::ostream& out, const ColourStage& colour);
+nlohmann::ordered_json colourErrorJson(const ColourStage& colour);
+
+}  // namespace
+
 void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   out << "Calibrated the " << setup.camera << " against " << setup.reference << "\n";
@@ -27,8 +36,11 @@ void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const Ca
   out << formatted("%-38s %8s %8s %8s", "mean absolute difference to reference", "red", "green", "blue") << "\n";
   out << formatted("%-38s %8.2f %8.2f %8.2f\n", "  at the start settings", run.before[0], run.before[1],
                    run.before[2]);
-  out << formatted("%-38s %8.2f %8.2f %8.2f\n", "  calibrated, pel maps applied", run.after[0], run.after[1],
-                   run.after[2]);
+  out << formatted("%-38s %8.2f %8.2f %8.2f\n",
+                   run.colour.correction ? "  calibrated, colour correction" : "  calibrated, pel maps applied",
+                   run.after[0], run.after[1], run.after[2]);
+  out << "\n";
+  printColourErrorText(out, run.colour);
   out << "\n";
   if (run.verdict.helped) {
     out << "The calibration helped: every plane is clearly closer to the reference.\n";
@@ -62,6 +74,7 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                           {"channels", channels},
                                           {"before", run.before},
                                           {"after", run.after},
+                                          {"colourError", colourErrorJson(run.colour)},
                                           {"verdict",
                                            {{"helped", run.verdict.helped},
                                             {"reasons", run.verdict.reasons},
@@ -69,3 +82,29 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                             {"exposureEdge", exposureEdgeName(run.exposureEdge)}}}};
   out << summary.dump(2) << "\n";
 }
+
+namespace {
+
+void printColourErrorText(std::ostream& out, const ColourStage& colour) {
+  out << formatted("%-38s %8s %8s\n", "CIEDE2000 over the flat regions", "mean", "max")
+      << formatted("%-38s %8.2f %8.2f\n", "  at the start settings", colour.start.mean, colour.start.max)
+      << formatted("%-38s %8.2f %8.2f\n", "  calibrated, pel maps applied", colour.pelMaps.mean, colour.pelMaps.max);
+  if (colour.correction)
+    out << formatted("%-38s %8.2f %8.2f\n", "  calibrated, colour correction", colour.corrected.mean,
+                     colour.corrected.max);
+  else if (!colour.heldOut[0] && !colour.heldOut[1])
+    out << "No colour correction was fitted.\n";
+  else
+    out << "No colour correction: on regions it was not fitted to, it did not lower the error.\n";
+}
+
+nlohmann::ordered_json colourErrorJson(const ColourStage& colour) {
+  const auto pair = [](const ColourError& e) { return nlohmann::ordered_json{{"mean", e.mean}, {"max", e.max}}; };
+  return {{"regions", colour.start.perRegion.size()},
+          {"start", pair(colour.start)},
+          {"pelMaps", pair(colour.pelMaps)},
+          {"corrected", pair(colour.corrected)},
+          {"colorCorrection", colorCorrectionJson(colour.correction)}};
+}
+
+}  // namespace

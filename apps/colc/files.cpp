@@ -25,6 +25,17 @@ auto withStatus(ExitStatus status, Operation operation) {
   }
 }
 
+kcArchive& operator||(kcArchive& ar, StoredCalibration& calibration) {
+  ar || calibration.result;
+  if (ar.isWriting() && calibration.correction) ar || *calibration.correction;
+  if (ar.isReading() && ar.bytesLeft() != 0) {
+    kcColorCorrection correction;
+    ar || correction;
+    calibration.correction = correction;
+  }
+  return ar;
+}
+
 // Reads the whole archive as a T; false when it ends early, holds values
 // that a T cannot have, or has bytes left over. why receives the cause.
 template <class T>
@@ -71,8 +82,8 @@ StoredRecord readRecordArchive(const std::string& path) {
       // The two layouts differ in length and in where bools stand, so at most
       // one of them reads a file whole.
       std::string whyNotResult, whyNotParams;
-      kcColorCalibrationResult result;
-      if (readWhole(path, result, whyNotResult)) return result;
+      StoredCalibration calibration;
+      if (readWhole(path, calibration, whyNotResult)) return calibration;
       kcColorCalibrationParams params;
       if (readWhole(path, params, whyNotParams)) return params;
       throw CommandFailure(ExitStatus::badArchive,
@@ -84,22 +95,22 @@ StoredRecord readRecordArchive(const std::string& path) {
   });
 }
 
-kcColorCalibrationResult readResultArchive(const std::string& path) {
+StoredCalibration readResultArchive(const std::string& path) {
   const StoredRecord record = readRecordArchive(path);
   if (std::holds_alternative<kcColorCalibrationParams>(record))
     throw CommandFailure(ExitStatus::badArchive, "'" + path + "' holds calibration parameters, not a result");
-  const auto& result = std::get<kcColorCalibrationResult>(record);
-  if (result.channelResults().size() != 3)
-    throw CommandFailure(
-        ExitStatus::badArchive,
-        "'" + path + "' holds " + std::to_string(result.channelResults().size()) + " channel results instead of 3");
-  return result;
+  const auto& calibration = std::get<StoredCalibration>(record);
+  const std::size_t channels = calibration.result.channelResults().size();
+  if (channels != 3)
+    throw CommandFailure(ExitStatus::badArchive,
+                         "'" + path + "' holds " + std::to_string(channels) + " channel results instead of 3");
+  return calibration;
 }
 
-void writeResultArchive(const std::string& path, kcColorCalibrationResult result) {
+void writeResultArchive(const std::string& path, StoredCalibration calibration) {
   withStatus(ExitStatus::unwritableFile, [&] {
     kcFileArchive archive(path, kcArchive::write);
-    archive || result;
+    archive || calibration;
     archive.close();
   });
 }

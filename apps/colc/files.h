@@ -2,10 +2,12 @@
 // command's exit status and one line that names the file and the cause.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <variant>
 
 #include "colc/host/imaging.h"
+#include "colc/records/color_correction.h"
 #include "colc/records/params.h"
 #include "colc/records/result.h"
 
@@ -14,15 +16,26 @@ kcPelBuffer<unsigned char> readGreyImage(const std::string& path);
 void writeImage(const std::string& path, const kc3PlanePelBuffer& image);
 void writeImage(const std::string& path, const kcPelBuffer_const<unsigned char>& image);
 
-// What an archive file holds: a calibration result or a parameter record.
-using StoredRecord = std::variant<kcColorCalibrationResult, kcColorCalibrationParams>;
+// A calibration as colc calibrate stores it: the result, then the colour
+// correction when one was adopted. An archive of the result alone reads
+// as one without a correction.
+struct StoredCalibration {
+  kcColorCalibrationResult result;
+  std::optional<kcColorCorrection> correction;
+  bool operator==(const StoredCalibration&) const = default;
+  // The correction, or null.
+  const kcColorCorrection* correctionOrNull() const { return correction ? &*correction : nullptr; }
+};
 
-// Reads an archive that holds exactly one result or one parameter record
-// and nothing after it.
+// What an archive file holds: a calibration or a parameter record.
+using StoredRecord = std::variant<StoredCalibration, kcColorCalibrationParams>;
+
+// Reads an archive that holds exactly one calibration or one parameter
+// record and nothing after it.
 StoredRecord readRecordArchive(const std::string& path);
-// Reads an archive that must hold a result with three channel results.
-kcColorCalibrationResult readResultArchive(const std::string& path);
-void writeResultArchive(const std::string& path, kcColorCalibrationResult result);
+// Reads an archive that must hold a calibration with three channel results.
+StoredCalibration readResultArchive(const std::string& path);
+void writeResultArchive(const std::string& path, StoredCalibration calibration);
 
 // Creates the folder and its parents when missing.
 void makeFolder(const std::string& path);

@@ -10,6 +10,7 @@
 #include "cameras_command.h"
 #include "demo.h"
 #include "exit_status.h"
+#include "export_command.h"
 #include "fit_command.h"
 #include "show_command.h"
 #include "target_command.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   CalibrateOptions calibrateOptions;
   FitOptions fitOptions;
   ApplyOptions applyOptions;
+  ExportOptions exportOptions;
   ShowOptions showOptions;
   TargetOptions targetOptions;
   CamerasOptions camerasOptions;
@@ -32,6 +34,7 @@ int main(int argc, char** argv) {
   CLI::App* calibrate = addCalibrateCommand(app, calibrateOptions);
   CLI::App* fit = addFitCommand(app, fitOptions);
   CLI::App* apply = addApplyCommand(app, applyOptions);
+  CLI::App* exportCube = addExportCommand(app, exportOptions);
   CLI::App* show = addShowCommand(app, showOptions);
   CLI::App* target = addTargetCommand(app, targetOptions);
   CLI::App* cameras = addCamerasCommand(app, camerasOptions);
@@ -40,7 +43,8 @@ int main(int argc, char** argv) {
   for (CLI::App* command : app.get_subcommands({})) command->footer(exitStatusTable());
 
   if (argc == 1) {
-    std::cerr << "colc: a command is needed: calibrate, fit, apply, show, target, cameras or demo (colc --help)\n";
+    std::cerr
+        << "colc: a command is needed: calibrate, fit, apply, export, show, target, cameras or demo (colc --help)\n";
     return static_cast<int>(ExitStatus::usage);
   }
   // CLI11 would call an unknown command a missing one.
@@ -64,6 +68,7 @@ int main(int argc, char** argv) {
     if (calibrate->parsed()) runCalibrate(calibrateOptions, std::cout);
     if (fit->parsed()) runFit(fitOptions, std::cout);
     if (apply->parsed()) runApply(applyOptions);
+    if (exportCube->parsed()) runExport(exportOptions);
     if (show->parsed()) runShow(showOptions, std::cout);
     if (target->parsed()) runTarget(targetOptions);
     if (cameras->parsed()) runCameras(camerasOptions, std::cout);

@@ -9,6 +9,7 @@
 #include "files.h"
 #include "presentation.h"
 #include "report_charts.h"
+#include "report_colour.h"
 #include "search_path.h"
 
 namespace {
@@ -209,6 +210,7 @@ std::string reportPage(const std::string& folder) { return folder + "/" + kPageF
 std::vector<std::string> reportFiles(const std::string& folder) {
   std::vector<std::string> files{reportPage(folder), folder + "/" + kReferenceFile, folder + "/" + kStartViewFile};
   for (const auto& r : kRecordFigures) files.push_back(folder + "/" + r.file);
+  files.push_back(folder + "/" + kColourErrorFile);
   return files;
 }
 
@@ -216,7 +218,6 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
                  const kc3PlanePelBuffer& reference) {
   makeFolder(folder);
   const std::vector<Figure> figures = writeFigures(folder, run, reference);
-  const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
 
   std::ostringstream html;
   html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
@@ -224,11 +225,12 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
        << "</script></head>\n<body>\n<h1>colc calibration report <small>" << nowText() << "</small></h1>\n"
        << verdictHtml(run.verdict)
        << "<p id=\"missing\">Some images did not load: keep the PNG files beside this page.</p>\n"
-       << summaryHtml(setup, run);
+       << summaryHtml(setup, run) << colourErrorSection(folder, run.colour);
 
   html << "<h2>Images</h2>\n<p>The difference columns above are the mean absolute difference per plane between "
           "the camera's view, resampled onto the reference's grid, and the reference: at the start settings, and "
-          "at the calibrated settings with the pel maps applied. The last three images are the calibration's own "
+          "at the calibrated settings through the whole correction (the colour correction when one was adopted, "
+          "otherwise the pel maps). The last three images are the calibration's own "
           "record of its result, with its settings written over them.</p>\n<div class=\"figures\">\n";
   for (const Figure& f : figures) html << figureHtml(f);
   html << "</div>\n";
@@ -241,7 +243,7 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
   html << "\n<h2>Search path</h2>\n<p>The settings of every acquisition (dots) and the best settings as the search "
           "found them (line). Each cycle tries the neighbours of the best settings, widening the step after a cycle "
           "that improved and narrowing it after one that did not.</p>\n"
-       << searchPathChart(run.acquisitions, bestSettingsAlong(run.acquisitions, calibrated)) << "\n</body></html>\n";
+       << searchPathChart(run.acquisitions, bestSettingsAlong(run.steps)) << "\n</body></html>\n";
 
   const std::string path = reportPage(folder);
   std::ofstream file(path, std::ios::binary);

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "correction_stage.h"
 #include "files.h"
 #include "presentation.h"
 #include "printable_text.h"
@@ -29,6 +30,26 @@ void showText(std::ostream& out, const std::string& path, const kcColorCalibrati
     const std::string pelMap = c.pelmap().empty() ? "identity" : std::to_string(c.pelmap().size()) + " entries";
     out << formatted("%-8s %12.6f %12.6f %12s  %s\n", planeName(k).c_str(), c.gain(), c.offset(),
                      rmsErrorText(c.rmsError(), 6).c_str(), pelMap.c_str());
+  }
+}
+
+void showText(std::ostream& out, const std::string& path, const StoredCalibration& c) {
+  showText(out, path, c.result);
+  if (!c.correction) {
+    out << "\nno colour correction: images are corrected through the pel maps\n";
+    return;
+  }
+  out << "\ncolour correction, in place of the pel maps, on "
+      << (c.correction->domain() == kcColorCorrection::Domain::linear ? "linear light" : "encoded values")
+      << " (0..1)\n";
+  char line[256];
+  std::snprintf(line, sizeof line, "%-8s %12s %12s %12s %12s\n", "output", "red", "green", "blue", "offset");
+  out << line;
+  for (std::size_t k = 0; k < 3; ++k) {
+    const auto& row = c.correction->coefficients()[k];
+    std::snprintf(line, sizeof line, "%-8s %12.6f %12.6f %12.6f %12.6f\n", planeName(k).c_str(), row[0], row[1],
+                  row[2], row[3]);
+    out << line;
   }
 }
 
@@ -64,6 +85,12 @@ nlohmann::ordered_json toJson(const kcColorCalibrationResult& r) {
       {"channels", channels}};
 }
 
+nlohmann::ordered_json toJson(const StoredCalibration& c) {
+  nlohmann::ordered_json json = toJson(c.result);
+  json["colorCorrection"] = colorCorrectionJson(c.correction);
+  return json;
+}
+
 nlohmann::ordered_json toJson(const kcColorCalibrationParams& p) {
   const kcRange range = p.exposureRange();
   return {{"record", "parameters"},
@@ -82,7 +109,9 @@ nlohmann::ordered_json toJson(const kcColorCalibrationParams& p) {
 CLI::App* addShowCommand(CLI::App& app, ShowOptions& o) {
   CLI::App* c = app.add_subcommand("show", "print a stored calibration result or parameter archive");
   c->add_option("archive", o.archive, "the archive file")->required();
-  c->add_flag("--json", o.json, "print one JSON object; its key \"record\" is \"result\" or \"parameters\"");
+  c->add_flag("--json", o.json,
+              "print one JSON object; its key \"record\" is \"result\" or \"parameters\"; a result has "
+              "\"colorCorrection\" (null when none)");
   return c;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <tuple>
 
 #include "chart_placement.h"
 #include "colc/driver/acquisition.h"
@@ -10,7 +11,7 @@
 #include "colc/records/errors.h"
 #include "colc/tool/view_difference.h"
 #include "colour_difference.h"
-#include "observed_fifo.h"
+#include "correction_stage.h"
 #include "patch_reading.h"
 
 namespace {
@@ -23,23 +24,31 @@ kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCam
   return image->get3PlanePelBuffer();
 }
 
-void measurePatches(PoseMeasurement& m, const kc3PlanePelBuffer& view, const kcColorCalibrationResult& result,
-                    cv::Size sensor, long chartWidth) {
-  const cv::Mat raw = rgbMat(view), corrected = rgbMat(result.pelMapImage(view));
+// Mean and max CIEDE2000 of the patches' interiors in corrected against their colours.
+std::pair<double, double> patchDeltaE(const cv::Mat& corrected, const ChartPlacement& placement, long chartWidth) {
   const std::vector<kcSimChartPatch> patches = kfSimTargetChartPatches(chartWidth);
+  const ColourDifference difference;
+  double sum = 0.0, max = 0.0;
+  for (const kcSimChartPatch& patch : patches) {
+    const double deltaE = difference.ciede2000({patch.red * 1.0, patch.green * 1.0, patch.blue * 1.0},
+                                               readPatch(corrected, placement.interior(patch, kPatchMargin)).mean);
+    sum += deltaE;
+    max = std::max(max, deltaE);
+  }
+  return {sum / static_cast<double>(patches.size()), max};
+}
+
+void measurePatches(PoseMeasurement& m, const kc3PlanePelBuffer& view, const kcColorCalibrationResult& result,
+                    const std::optional<kcColorCorrection>& correction, cv::Size sensor, long chartWidth) {
+  const cv::Mat raw = rgbMat(view);
   const ChartPlacement placement(m.sweepCase.placement, sensor,
                                  cv::Size(static_cast<int>(chartWidth), static_cast<int>(chartWidth * 2 / 3)));
-  const ColourDifference difference;
-  double sum = 0.0;
-  for (const kcSimChartPatch& patch : patches) {
-    const Quad interior = placement.interior(patch, kPatchMargin);
-    const double deltaE = difference.ciede2000({patch.red * 1.0, patch.green * 1.0, patch.blue * 1.0},
-                                               readPatch(corrected, interior).mean);
-    sum += deltaE;
-    m.maxDeltaE = std::max(m.maxDeltaE, deltaE);
-    if (readPatch(raw, interior).clippedShare > kClippedShare) ++m.clippedPatches;
-  }
-  m.meanDeltaE = sum / static_cast<double>(patches.size());
+  std::tie(m.meanDeltaE, m.maxDeltaE) = patchDeltaE(rgbMat(result.pelMapImage(view)), placement, chartWidth);
+  std::tie(m.correctedMeanDeltaE, m.correctedMaxDeltaE) =
+      correction ? patchDeltaE(rgbMat(correction->apply(view)), placement, chartWidth)
+                 : std::pair(m.meanDeltaE, m.maxDeltaE);
+  for (const kcSimChartPatch& patch : kfSimTargetChartPatches(chartWidth))
+    if (readPatch(raw, placement.interior(patch, kPatchMargin)).clippedShare > kClippedShare) ++m.clippedPatches;
 }
 
 }  // namespace
@@ -56,11 +65,9 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     config.crossTalk = sweepCase.crossTalk;
     config.target = chart;
     const kcPtrHandle<kcInstrumentedAcqFifo> camera = kfOpenSimCamera(config);
-    camera->triggerEnable(false);
-    camera->triggerModel(kfManualTrigger());
-    camera->triggerEnable(true);
+    kfSwitchToManualTrigger(camera);
 
-    m.before = kfViewDifference(acquire(camera, currentCameraSettings(camera)), chart);
+    m.before = kfViewDifference(acquire(camera, kfCurrentCameraSettings(camera)), chart);
     const kcColorCalibrationParams params;
     kcColorCalibrationResult result;
     const unsigned long completionsBefore = camera->completions();
@@ -78,12 +85,23 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
 
     result.setFifoProperties(camera);
     const kc3PlanePelBuffer view = acquire(camera, kcColorCameraSettings(m.exposure, m.contrast, m.brightness));
+    // The colour correction colc calibrate would adopt, fitted on the view
+    // on the chart's grid; none when the chart is not found there.
+    std::optional<kcColorCorrection> correction;
     try {
-      m.after = kfViewDifference(view, chart, &result);
+      const kcViewOnGrid grid = kfViewOnGrid(view, chart);
+      m.after = kfViewDifference(grid, &result);
+      const FlatRegions regions(grid.reference);
+      std::array<std::optional<double>, 2> heldOut;
+      correction = chooseColorCorrection(grid, regions,
+                                         colourError(result.pelMapImage(grid.view), grid.reference, regions).mean,
+                                         heldOut);
     } catch (const kcColorCalibrationDefs::BadImages&) {
       // Left unset: the chart is not found in the calibrated view.
     }
-    measurePatches(m, view, result, sensor, chartWidth);
+    if (correction)
+      m.correction = correction->domain() == kcColorCorrection::Domain::linear ? "linear" : "encoded";
+    measurePatches(m, view, result, correction, sensor, chartWidth);
   } catch (const std::exception& e) {
     m.failure = e.what();
   }

@@ -40,6 +40,12 @@ struct PoseMeasurement {
   // the calibrated, pel-mapped view: mean and maximum over the patches.
   double meanDeltaE = 0.0;
   double maxDeltaE = 0.0;
+  // The same through the whole correction that colc calibrate would apply:
+  // the colour correction it adopts, named in correction ("encoded" or
+  // "linear"; "none" leaves the pel maps and their error).
+  double correctedMeanDeltaE = 0.0;
+  double correctedMaxDeltaE = 0.0;
+  std::string correction = "none";
   // Patches whose interior is clipped in the view before the pel maps.
   int clippedPatches = 0;
 };

@@ -23,13 +23,14 @@ void writePoseRow(std::ostream& out, const PoseMeasurement& m) {
       << format("%.2f", c.placement.rotation) << " | " << format("%.3f", c.placement.scale) << " | "
       << format("%g", c.crossTalk) << " | ";
   if (!m.failure.empty()) {
-    out << "failed: " << m.failure << " | | | | | | | | | |\n";
+    out << "failed: " << m.failure << " | | | | | | | | | | | | |\n";
     return;
   }
   out << format("%.4f", m.exposure) << " | " << format("%.3f", m.contrast) << " | " << format("%.3f", m.brightness)
       << " | " << (m.atExposureEdge ? "**yes**" : "no") << " | " << planes(m.before) << " | "
       << (m.after ? planes(*m.after) + " | " + planes(*afterOverBefore(m)) : "**chart not found** | ") << " | " << format("%.2f", m.meanDeltaE) << " | " << format("%.2f", m.maxDeltaE)
-      << " | " << m.clippedPatches << " |\n";
+      << " | " << m.correction << " | " << format("%.2f", m.correctedMeanDeltaE) << " | "
+      << format("%.2f", m.correctedMaxDeltaE) << " | " << m.clippedPatches << " |\n";
 }
 
 }  // namespace
@@ -39,22 +40,25 @@ void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measur
       << "Pose 0 is the pel-aligned reference. Before and after: mean absolute difference per plane (R / G / B) "
          "between the view on the chart's grid and the chart; after at the calibrated settings through the pel maps "
          "(chart not found: the pose finding missed the chart there). dE: CIEDE2000 over the 24 patch interiors, "
-         "calibrated and pel-mapped. Clipped: patches with over 1 % of their interior at 0 or 255 before the pel "
+         "calibrated and pel-mapped; corrected dE the same through the colour correction colc calibrate adopts (none: "
+         "the pel maps). Clipped: patches with over 1 % of their interior at 0 or 255 before the pel "
          "maps.\n\n"
       << "| pose | x | y | rotation | scale | cross-talk | exposure | contrast | brightness | exposure at edge | before "
-         "| after | after / before | mean dE | max dE | clipped |\n"
-      << "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+         "| after | after / before | mean dE | max dE | correction | corrected mean dE | corrected max dE | clipped |\n"
+      << "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const PoseMeasurement& m : measurements) writePoseRow(out, m);
 
   out << "\n## Summary\n\n"
       << "| cross-talk | poses | failed | chart not found after | worst after / before | at exposure edge | mean dE: mean, max | max dE: "
-         "mean, max | poses with clipped patches |\n"
-      << "|---|---|---|---|---|---|---|---|---|\n";
+         "mean, max | corrected mean dE: mean, max | corrected max dE: mean, max | poses with clipped patches |\n"
+      << "|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const SweepSummary& s : summarize(measurements))
     out << "| " << format("%g", s.crossTalk) << " | " << s.poses << " | " << s.failed << " | " << s.afterNotFound << " | "
         << planes(s.worstRatio, "%.3f") << " | " << s.atExposureEdge << " | " << format("%.2f", s.meanOfMeanDeltaE)
         << ", " << format("%.2f", s.maxOfMeanDeltaE) << " | " << format("%.2f", s.meanOfMaxDeltaE) << ", "
-        << format("%.2f", s.maxOfMaxDeltaE) << " | " << s.posesWithClippedPatches << " |\n";
+        << format("%.2f", s.maxOfMaxDeltaE) << " | " << format("%.2f", s.corrected.meanOfMean) << ", "
+        << format("%.2f", s.corrected.maxOfMean) << " | " << format("%.2f", s.corrected.meanOfMax) << ", "
+        << format("%.2f", s.corrected.maxOfMax) << " | " << s.posesWithClippedPatches << " |\n";
 
   out << "\n## Goals\n\n| goal | poses that miss it | met |\n|---|---|---|\n";
   for (const GoalVerdict& v : judgeGoals(measurements))
@@ -85,6 +89,9 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                   {"after", m.after ? nlohmann::json(*m.after) : nlohmann::json()},
                   {"meanDeltaE", m.meanDeltaE},
                   {"maxDeltaE", m.maxDeltaE},
+                  {"correction", m.correction},
+                  {"correctedMeanDeltaE", m.correctedMeanDeltaE},
+                  {"correctedMaxDeltaE", m.correctedMaxDeltaE},
                   {"clippedPatches", m.clippedPatches}});
     }
     poses.push_back(row);
@@ -100,6 +107,10 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                          {"maxOfMeanDeltaE", s.maxOfMeanDeltaE},
                          {"meanOfMaxDeltaE", s.meanOfMaxDeltaE},
                          {"maxOfMaxDeltaE", s.maxOfMaxDeltaE},
+                         {"correctedMeanOfMeanDeltaE", s.corrected.meanOfMean},
+                         {"correctedMaxOfMeanDeltaE", s.corrected.maxOfMean},
+                         {"correctedMeanOfMaxDeltaE", s.corrected.meanOfMax},
+                         {"correctedMaxOfMaxDeltaE", s.corrected.maxOfMax},
                          {"posesWithClippedPatches", s.posesWithClippedPatches}});
   for (const GoalVerdict& v : judgeGoals(measurements))
     goals.push_back({{"goal", v.goal}, {"missed", v.missed}, {"met", v.missed == 0}});

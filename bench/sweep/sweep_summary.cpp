@@ -26,6 +26,10 @@ void add(SweepSummary& s, const PoseMeasurement& m) {
   s.meanOfMaxDeltaE += (m.maxDeltaE - s.meanOfMaxDeltaE) / measured;
   s.maxOfMeanDeltaE = std::max(s.maxOfMeanDeltaE, m.meanDeltaE);
   s.maxOfMaxDeltaE = std::max(s.maxOfMaxDeltaE, m.maxDeltaE);
+  s.corrected.meanOfMean += (m.correctedMeanDeltaE - s.corrected.meanOfMean) / measured;
+  s.corrected.meanOfMax += (m.correctedMaxDeltaE - s.corrected.meanOfMax) / measured;
+  s.corrected.maxOfMean = std::max(s.corrected.maxOfMean, m.correctedMeanDeltaE);
+  s.corrected.maxOfMax = std::max(s.corrected.maxOfMax, m.correctedMaxDeltaE);
   s.posesWithClippedPatches += m.clippedPatches > 0;
 }
 

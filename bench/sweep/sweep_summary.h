@@ -23,6 +23,10 @@ struct SweepSummary {
   double maxOfMeanDeltaE = 0.0;
   double meanOfMaxDeltaE = 0.0;
   double maxOfMaxDeltaE = 0.0;
+  // The same through the colour correction colc calibrate adopts.
+  struct {
+    double meanOfMean = 0.0, maxOfMean = 0.0, meanOfMax = 0.0, maxOfMax = 0.0;
+  } corrected;
   int posesWithClippedPatches = 0;
 };
 

@@ -25,6 +25,8 @@ def test_calibration_helps_and_leaves_the_camera_as_found(calibrated):
     assert all(isinstance(settings, colc.CameraSettings) for _, settings in calls)
     assert calibration.start_view.shape == (480, 640, 3)
     assert "The calibration helped" in str(calibration)
+    start, corrected = calibration.color_error["start"], calibration.color_error["corrected"]
+    assert corrected[0] < start[0] and corrected[0] <= corrected[1]
     # The result configures the camera, and corrects the images it then takes.
     result = calibration.result
     camera.configure(result)

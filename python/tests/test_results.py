@@ -55,6 +55,46 @@ def test_colc_archive_reads_in_python(tmp_path):
     assert (tmp_path / "again.colc").read_bytes() == (tmp_path / "colc.colc").read_bytes()
 
 
+def planted_correction():
+    # Blue leaks into red, and a small lift on green, in linear light.
+    return colc.ColorCorrection(domain="linear", coefficients=[[1.05, 0.0, -0.08, 0.0], [0.0, 1.0, 0.0, 0.01],
+                                                               [0.0, 0.02, 0.97, 0.0]])
+
+
+def test_result_with_colour_correction_reads_and_applies_as_in_colc(tmp_path):
+    result = colc.Result(exposure=0.0125, red=colc.Channel(1.1, -3.5, 0.75), correction=planted_correction())
+    result.save(str(tmp_path / "python.colc"))
+    shown = json.loads(run_colc("show", tmp_path / "python.colc", "--json"))
+    assert shown["colorCorrection"] == {"domain": "linear",
+                                        "coefficients": planted_correction().coefficients.tolist()}
+    assert colc.Result.load(str(tmp_path / "python.colc")) == result
+    # The correction replaces the pel maps, as colc apply does it.
+    cv2 = pytest.importorskip("cv2")
+    run_colc("target", tmp_path / "chart.png", "--width", CHART_WIDTH)
+    run_colc("apply", tmp_path / "python.colc", tmp_path / "chart.png", tmp_path / "applied.png")
+    chart = colc.target(width=CHART_WIDTH)
+    applied = result.apply(chart)
+    assert np.array_equal(cv2.imread(str(tmp_path / "applied.png")), applied)
+    assert np.array_equal(applied, planted_correction().apply(chart))
+    assert not np.array_equal(applied, colc.Result(exposure=0.0125, red=colc.Channel(1.1, -3.5, 0.75)).apply(chart))
+
+
+def test_colour_correction_values_and_refusals():
+    identity = colc.ColorCorrection()
+    assert identity.domain == "encoded" and identity.coefficients.tolist() == np.eye(3, 4).tolist()
+    chart = colc.target(width=CHART_WIDTH)
+    assert np.array_equal(identity.apply(chart), chart)
+    assert eval(repr(planted_correction()), {"colc": colc}) == planted_correction()
+    assert planted_correction() != colc.ColorCorrection(domain="encoded",
+                                                        coefficients=planted_correction().coefficients)
+    with pytest.raises(ValueError, match="3 x 4"):
+        colc.ColorCorrection(coefficients=np.eye(3))
+    with pytest.raises(ValueError, match="domain"):
+        colc.ColorCorrection(domain="lab")
+    with pytest.raises(colc.ArgumentError):
+        colc.ColorCorrection(coefficients=[[float("nan")] * 4] * 3)
+
+
 def test_equality_and_repr():
     result = planted_result()
     assert result == planted_result()
@@ -67,6 +107,9 @@ def test_equality_and_repr():
     assert colc.Channel().rms_error is None
     assert list(colc.Channel().pel_map) == list(range(256))
     assert eval(repr(result), {"colc": colc}) == result
+    corrected = colc.Result(exposure=0.0125, correction=planted_correction())
+    assert corrected != colc.Result(exposure=0.0125) and corrected.correction == planted_correction()
+    assert eval(repr(corrected), {"colc": colc}) == corrected
 
 
 def test_loading_and_saving_failures(tmp_path):

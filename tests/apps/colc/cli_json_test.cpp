@@ -27,8 +27,8 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   const nlohmann::json summary = nlohmann::json::parse(run.out);
   EXPECT_EQ(keysOf(summary),
             (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "cameraSeconds", "channels",
-                                      "computingSeconds", "contrast", "exposure", "positive8BitLut", "seconds",
-                                      "verdict"}));
+                                      "colourError", "computingSeconds", "contrast", "exposure", "positive8BitLut",
+                                      "seconds", "verdict"}));
   EXPECT_EQ(summary["verdict"]["helped"], true);
   EXPECT_TRUE(summary["verdict"]["reasons"].empty());
   EXPECT_EQ(summary["verdict"]["exposureEdge"], "none");
@@ -48,6 +48,11 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   for (const char* key : {"exposure", "contrast", "brightness", "positive8BitLut"})
     EXPECT_EQ(stored[key], summary[key]);
   for (int k = 0; k < 3; ++k) EXPECT_EQ(stored["channels"][k]["gain"], summary["channels"][k]["gain"]);
+  // The colour correction adopted is the one stored, and it lowered the colour error.
+  EXPECT_EQ(stored["colorCorrection"], summary["colourError"]["colorCorrection"]);
+  const nlohmann::json& colour = summary["colourError"];
+  EXPECT_LE(colour["corrected"]["mean"].get<double>(), colour["pelMaps"]["mean"].get<double>());
+  EXPECT_LT(colour["corrected"]["mean"].get<double>(), colour["start"]["mean"].get<double>());
 }
 
 // A fixed exposure that clips the small camera's view of the target: the

@@ -49,11 +49,20 @@ ExitStatus failureOf(Operation operation, const std::string& named) {
 
 TEST(StoredRecords, ResultsAndParametersAreToldApartAndComeBackEqual) {
   ScratchFolder dir;
-  writeResultArchive(dir / "r", aResult());
+  const StoredCalibration uncorrected{aResult(), std::nullopt};
+  writeResultArchive(dir / "r", uncorrected);
   const StoredRecord result = readRecordArchive(dir / "r");
-  ASSERT_TRUE(std::holds_alternative<kcColorCalibrationResult>(result));
-  EXPECT_EQ(std::get<kcColorCalibrationResult>(result), aResult());
-  EXPECT_EQ(readResultArchive(dir / "r"), aResult());
+  ASSERT_TRUE(std::holds_alternative<StoredCalibration>(result));
+  EXPECT_EQ(std::get<StoredCalibration>(result), uncorrected);
+  EXPECT_EQ(readResultArchive(dir / "r"), uncorrected);
+
+  // A colour correction follows the result; without one the archive holds the result alone.
+  const StoredCalibration corrected{
+      aResult(),
+      kcColorCorrection(kcColorCorrection::Domain::linear, {{{1.2, -0.1, -0.1, 0.01}, {0, 1, 0, 0}, {0, 0, 1, 0}}})};
+  writeResultArchive(dir / "c", corrected);
+  EXPECT_EQ(readResultArchive(dir / "c"), corrected);
+  EXPECT_GT(bytesOf(dir / "c").size(), bytesOf(dir / "r").size());
 
   kcColorCalibrationParams params;
   params.isContrastEnabled(false);
@@ -70,7 +79,7 @@ TEST(StoredRecords, ResultsAndParametersAreToldApartAndComeBackEqual) {
 
 TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
   ScratchFolder dir;
-  writeResultArchive(dir / "r", aResult());
+  writeResultArchive(dir / "r", {aResult(), std::nullopt});
   const std::string whole = bytesOf(dir / "r");
   writeBytes(dir / "cut", whole.substr(0, whole.size() - 5));
   writeBytes(dir / "long", whole + "x");
@@ -82,15 +91,17 @@ TEST(StoredRecords, DamagedArchivesAreRefusedByKind) {
   for (const char* name : {"cut", "long", "empty", "text", "version"})
     EXPECT_EQ(failureOf([&] { readRecordArchive(dir / name); }, dir / name), ExitStatus::badArchive) << name;
 
-  writeResultArchive(dir / "two", aResult(2));
+  writeResultArchive(dir / "two", {aResult(2), std::nullopt});
   EXPECT_EQ(failureOf([&] { readResultArchive(dir / "two"); }, "2 channel results"), ExitStatus::badArchive);
   EXPECT_EQ(failureOf([&] { readRecordArchive(dir / "missing"); }, dir / "missing"), ExitStatus::unreadableFile);
 }
 
 // A result stored before archive files carried a checksum still reads.
 TEST(StoredRecords, ArchivesWithoutChecksumStillRead) {
-  const kcColorCalibrationResult old =
+  const StoredCalibration stored =
       readResultArchive(std::string(COLC_SOURCE_DIR) + "/tests/apps/colc/data/result-without-checksum.colc");
+  EXPECT_FALSE(stored.correction);
+  const kcColorCalibrationResult& old = stored.result;
   EXPECT_NEAR(old.exposure(), 0.019659, 1e-6);
   EXPECT_EQ(old.acqInfo().sequence(), 116u);
   EXPECT_NEAR(old.channelResults()[2].gain(), 1.513698, 1e-6);
@@ -99,7 +110,7 @@ TEST(StoredRecords, ArchivesWithoutChecksumStillRead) {
 
 TEST(StoredRecords, MessagesNameTheFileNotOurSources) {
   ScratchFolder dir;
-  writeResultArchive(dir / "r", aResult());
+  writeResultArchive(dir / "r", {aResult(), {}});
   std::string flipped = bytesOf(dir / "r");
   flipped[20] ^= 4;
   writeBytes(dir / "flipped", flipped);

@@ -21,7 +21,7 @@ std::string storedWithoutPelMapping(const ScratchFolder& dir) {
   for (auto& c : channels) c.init(1.0, 0.0, -1.0);
   result.channelResults(channels);
   const std::string path = dir / "result.colc";
-  writeResultArchive(path, result);
+  writeResultArchive(path, {result, std::nullopt});
   return path;
 }
 

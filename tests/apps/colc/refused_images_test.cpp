@@ -55,7 +55,7 @@ TEST(RefusedImages, StoredTextsReachTheTerminalAsHarmlessCharacters) {
   // Clears the screen, retitles the window, rings the bell; then bytes that are not UTF-8.
   info.failure(kcAcqFailure(5, "stall\x1b[2J\x1b]0;owned\x07\xc2\x9b \xff\xfe caf\xc3\xa9"));
   result.acqInfo(info);
-  writeResultArchive(dir / "result", result);
+  writeResultArchive(dir / "result", {result, {}});
 
   const ColcOutput text = runColc("show " + (dir / "result"));
   EXPECT_EQ(text.status, 0);

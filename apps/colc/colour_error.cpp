@@ -1,0 +1,89 @@
+#include "colour_error.h"
+
+#include <algorithm>
+#include <opencv2/imgproc.hpp>
+
+#include "colc/balance/color_correction_fit.h"
+#include "colour_difference.h"
+
+FlatRegions::FlatRegions(const kc3PlanePelBuffer& reference) : width_(reference.width()), height_(reference.height()) {
+  const kcPelBuffer<unsigned char> flat = kfFlatRegionMask(reference);
+  cv::Mat mask(static_cast<int>(height_), static_cast<int>(width_), CV_8U);
+  for (int y = 0; y < mask.rows; ++y) std::copy_n(flat.pointToRow(y), width_, mask.ptr<unsigned char>(y));
+  cv::Mat labels;
+  const int labelCount = cv::connectedComponents(mask, labels, 8, CV_32S);
+  std::vector<std::vector<long>> byLabel(static_cast<std::size_t>(labelCount));
+  for (int y = 0; y < labels.rows; ++y)
+    for (int x = 0; x < labels.cols; ++x)
+      if (const int label = labels.at<int>(y, x); label > 0)
+        byLabel[static_cast<std::size_t>(label)].push_back(static_cast<long>(y) * width_ + x);
+  for (std::vector<long>& pels : byLabel)
+    if (pels.size() >= static_cast<std::size_t>(kSmallestFlatRegion)) pels_.push_back(std::move(pels));
+}
+
+cv::Vec3d FlatRegions::meanColour(const kc3PlanePelBuffer& image, int i) const {
+  cv::Vec3d sum(0, 0, 0);
+  for (long p : pels(i))
+    for (int k = 0; k < 3; ++k)
+      sum[k] += image.pelPlane(k).pointToRow(image.window().top + p / width_)[p % width_];
+  return sum / static_cast<double>(pels(i).size());
+}
+
+ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                        const FlatRegions& regions) {
+  return colourError(view, reference, regions, [](int) { return true; });
+}
+
+ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                        const FlatRegions& regions, const std::function<bool(int)>& keep) {
+  static const ColourDifference difference;
+  ColourError error;
+  int counted = 0;
+  for (int i = 0; i < regions.count(); ++i) {
+    const cv::Vec3d seen = regions.meanColour(view, i), meant = regions.meanColour(reference, i);
+    const double deltaE = difference.ciede2000({seen[0], seen[1], seen[2]}, {meant[0], meant[1], meant[2]});
+    error.perRegion.push_back(deltaE);
+    if (!keep(i)) continue;
+    error.mean += deltaE;
+    error.max = std::max(error.max, deltaE);
+    ++counted;
+  }
+  if (counted > 0) error.mean /= counted;
+  return error;
+}
+
+namespace {
+
+// Green below 1, yellow at 2.3, red from 5 on.
+cv::Vec3b errorColour(double deltaE) {
+  const auto blend = [](const cv::Vec3d& a, const cv::Vec3d& b, double t) {
+    const cv::Vec3d c = a + (b - a) * std::clamp(t, 0.0, 1.0);
+    return cv::Vec3b(cv::saturate_cast<unsigned char>(c[0]), cv::saturate_cast<unsigned char>(c[1]),
+                     cv::saturate_cast<unsigned char>(c[2]));
+  };
+  const cv::Vec3d green(40, 170, 60), yellow(240, 210, 40), red(220, 40, 30);
+  if (deltaE < 1.0) return blend(green, green, 0.0);
+  if (deltaE < 2.3) return blend(green, yellow, (deltaE - 1.0) / 1.3);
+  return blend(yellow, red, (deltaE - 2.3) / 2.7);
+}
+
+}  // namespace
+
+kc3PlanePelBuffer colourErrorPicture(const kc3PlanePelBuffer& reference, const FlatRegions& regions,
+                                     const ColourError& error) {
+  const long width = regions.width(), height = regions.height();
+  kcPelBuffer<unsigned char> planes[3] = {{width, height}, {width, height}, {width, height}};
+  // The reference as a faint grey, so that the regions can be placed on it.
+  for (long y = 0; y < height; ++y)
+    for (long x = 0; x < width; ++x) {
+      int sum = 0;
+      for (int k = 0; k < 3; ++k) sum += reference.pelPlane(k).pointToRow(reference.window().top + y)[x];
+      for (auto& plane : planes) plane.pointToRow(y)[x] = static_cast<unsigned char>(160 + sum / 3 * 80 / 255);
+    }
+  for (int i = 0; i < regions.count(); ++i) {
+    const cv::Vec3b colour = errorColour(error.perRegion[static_cast<std::size_t>(i)]);
+    for (long p : regions.pels(i))
+      for (int k = 0; k < 3; ++k) planes[k].pointToRow(p / width)[p % width] = colour[k];
+  }
+  return kc3PlanePelBuffer(planes[0], planes[1], planes[2]);
+}

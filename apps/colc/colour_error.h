@@ -1,0 +1,65 @@
+// The colour error of a view against the reference where people judge
+// colour: in the reference's flat regions (connected areas whose pels'
+// neighbourhoods are uniform, such as a chart's patches), each region's
+// mean colour in the view against its mean colour in the reference, as
+// CIEDE2000.
+#pragma once
+
+#include <functional>
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "colc/host/imaging.h"
+
+// A flat region of fewer pels than this is too small to judge a colour by.
+constexpr int kSmallestFlatRegion = 64;
+
+class FlatRegions {
+ public:
+  // The reference's flat regions (kfFlatRegionMask), split into connected
+  // regions; those below kSmallestFlatRegion pels are left out.
+  explicit FlatRegions(const kc3PlanePelBuffer& reference);
+
+  int count() const { return static_cast<int>(pels_.size()); }
+  // Region i's pels as indices y * width + x of the reference's grid.
+  const std::vector<long>& pels(int i) const { return pels_[static_cast<std::size_t>(i)]; }
+  // Mean red, green, blue of region i in an image on the reference's grid.
+  cv::Vec3d meanColour(const kc3PlanePelBuffer& image, int i) const;
+  // 255 on the pels of the regions that keep(i) accepts, 0 elsewhere.
+  template <class Keep>
+  kcPelBuffer<unsigned char> mask(Keep keep) const {
+    kcPelBuffer<unsigned char> out(width_, height_);
+    for (int i = 0; i < count(); ++i)
+      if (keep(i))
+        for (long p : pels(i)) out.pointToRow(p / width_)[p % width_] = 255;
+    return out;
+  }
+
+  long width() const { return width_; }
+  long height() const { return height_; }
+
+ private:
+  long width_ = 0, height_ = 0;
+  std::vector<std::vector<long>> pels_;
+};
+
+struct ColourError {
+  // CIEDE2000 per region, in the regions' order.
+  std::vector<double> perRegion;
+  double mean = 0.0;
+  double max = 0.0;
+};
+
+// The error of view (on the reference's grid) over the regions that
+// keep(i) accepts; over all of them without keep. Mean and max are 0 when
+// no region counts.
+ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                        const FlatRegions& regions);
+ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                        const FlatRegions& regions, const std::function<bool(int)>& keep);
+
+// A picture of the error on the reference's grid: the reference dimmed to
+// grey outside the regions, each region painted by its error, green below
+// 1, through yellow at 2.3 (a just noticeable difference) to red from 5 on.
+kc3PlanePelBuffer colourErrorPicture(const kc3PlanePelBuffer& reference, const FlatRegions& regions,
+                                     const ColourError& error);

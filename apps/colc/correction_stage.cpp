@@ -1,0 +1,67 @@
+#include "correction_stage.h"
+
+#include "colc/balance/color_correction_fit.h"
+#include "colc/records/errors.h"
+
+namespace {
+
+constexpr kcColorCorrection::Domain kDomains[2] = {kcColorCorrection::Domain::encoded,
+                                                   kcColorCorrection::Domain::linear};
+
+// The mean error of every region under the correction fitted on the
+// regions of the other parity; unset when a fit fails.
+std::optional<double> heldOutError(const kcViewOnGrid& grid, const FlatRegions& regions,
+                                   kcColorCorrection::Domain domain) {
+  double sum = 0.0;
+  for (int fold = 0; fold < 2; ++fold) {
+    const auto fitted = [fold](int i) { return i % 2 == fold; };
+    try {
+      const kcColorCorrection correction =
+          kfComputeColorCorrection(grid.view, grid.reference, regions.mask(fitted), domain);
+      const ColourError error = colourError(correction.apply(grid.view), grid.reference, regions,
+                                            [&](int i) { return !fitted(i); });
+      for (int i = 0; i < regions.count(); ++i)
+        if (!fitted(i)) sum += error.perRegion[static_cast<std::size_t>(i)];
+    } catch (const kcColorCalibrationDefs::BadImages&) {
+      return std::nullopt;
+    }
+  }
+  return sum / regions.count();
+}
+
+}  // namespace
+
+std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated,
+                                                       const FlatRegions& regions, double pelMapsError,
+                                                       std::array<std::optional<double>, 2>& heldOut) {
+  // Each half needs regions enough to span the colours it is fitted to.
+  if (regions.count() < 8) return std::nullopt;
+  std::optional<std::size_t> best;
+  for (std::size_t d = 0; d < 2; ++d) {
+    heldOut[d] = heldOutError(calibrated, regions, kDomains[d]);
+    if (heldOut[d] && *heldOut[d] < pelMapsError && (!best || *heldOut[d] < *heldOut[*best])) best = d;
+  }
+  if (!best) return std::nullopt;
+  return kfComputeColorCorrection(calibrated.view, calibrated.reference, regions.mask([](int) { return true; }),
+                                  kDomains[*best]);
+}
+
+ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibrated,
+                           const kcColorCalibrationResult& result, bool fitCorrection) {
+  const FlatRegions regions(calibrated.reference);
+  ColourStage stage;
+  stage.start = colourError(start.view, start.reference, regions);
+  stage.pelMaps = colourError(result.pelMapImage(calibrated.view), calibrated.reference, regions);
+  if (fitCorrection) stage.correction = chooseColorCorrection(calibrated, regions, stage.pelMaps.mean, stage.heldOut);
+  stage.corrected = stage.correction
+                        ? colourError(stage.correction->apply(calibrated.view), calibrated.reference, regions)
+                        : stage.pelMaps;
+  stage.errorPicture = colourErrorPicture(calibrated.reference, regions, stage.corrected);
+  return stage;
+}
+
+nlohmann::ordered_json colorCorrectionJson(const std::optional<kcColorCorrection>& correction) {
+  if (!correction) return nullptr;
+  return {{"domain", correction->domain() == kcColorCorrection::Domain::linear ? "linear" : "encoded"},
+          {"coefficients", correction->coefficients()}};
+}

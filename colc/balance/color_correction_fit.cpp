@@ -1,0 +1,173 @@
+#include "colc/balance/color_correction_fit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "colc/records/errors.h"
+#include "colc/records/srgb_levels.h"
+
+namespace {
+
+using Matrix4 = std::array<std::array<double, 4>, 4>;
+using Vector4 = std::array<double, 4>;
+
+// Solves a x = b by Gaussian elimination with partial pivoting; false when
+// a pivot is negligible against the matrix's scale (a singular system).
+bool solve(Matrix4 a, Vector4 b, Vector4& x) {
+  double scale = 0.0;
+  for (const auto& row : a)
+    for (double v : row) scale = std::max(scale, std::abs(v));
+  for (std::size_t col = 0; col < 4; ++col) {
+    std::size_t pivot = col;
+    for (std::size_t r = col + 1; r < 4; ++r)
+      if (std::abs(a[r][col]) > std::abs(a[pivot][col])) pivot = r;
+    if (std::abs(a[pivot][col]) <= 1e-12 * scale) return false;
+    std::swap(a[col], a[pivot]);
+    std::swap(b[col], b[pivot]);
+    for (std::size_t r = col + 1; r < 4; ++r) {
+      const double f = a[r][col] / a[col][col];
+      for (std::size_t c = col; c < 4; ++c) a[r][c] -= f * a[col][c];
+      b[r] -= f * b[col];
+    }
+  }
+  for (std::size_t i = 4; i-- > 0;) {
+    double sum = b[i];
+    for (std::size_t c = i + 1; c < 4; ++c) sum -= a[i][c] * x[c];
+    x[i] = sum / a[i][i];
+  }
+  return true;
+}
+
+// The sums of the normal equations: inputs (three planes and 1) against
+// themselves and against each output plane.
+struct NormalSums {
+  Matrix4 inputs{};
+  std::array<Vector4, 3> outputs{};
+  long count = 0;
+
+  void add(const Vector4& in, const std::array<double, 3>& out) {
+    for (std::size_t i = 0; i < 4; ++i) {
+      for (std::size_t j = 0; j < 4; ++j) inputs[i][j] += in[i] * in[j];
+      for (std::size_t k = 0; k < 3; ++k) outputs[k][i] += in[i] * out[k];
+    }
+    ++count;
+  }
+};
+
+bool unclipped(unsigned char level) {
+  return level >= kColorCorrectionLowestLevel && level <= kColorCorrectionHighestLevel;
+}
+
+// Per pel, the lowest and highest level of a plane over the square of
+// side 2 radius + 1 around it: along the rows first, then down the columns.
+// Only pels whose square lies in the plane are filled.
+struct SquareRange {
+  std::vector<unsigned char> low, high;
+};
+
+SquareRange squareRange(const kcPelBuffer_const<unsigned char>& plane, long radius) {
+  const long width = plane.width(), height = plane.height();
+  const auto at = [width](long x, long y) { return static_cast<std::size_t>(y * width + x); };
+  SquareRange rows{std::vector<unsigned char>(static_cast<std::size_t>(width * height)),
+                   std::vector<unsigned char>(static_cast<std::size_t>(width * height))};
+  for (long y = 0; y < height; ++y) {
+    const unsigned char* row = plane.pointToRow(plane.window().top + y);
+    for (long x = radius; x + radius < width; ++x) {
+      const auto [low, high] = std::minmax_element(row + x - radius, row + x + radius + 1);
+      rows.low[at(x, y)] = *low;
+      rows.high[at(x, y)] = *high;
+    }
+  }
+  SquareRange square = rows;
+  for (long y = radius; y + radius < height; ++y)
+    for (long x = radius; x + radius < width; ++x)
+      for (long dy = -radius; dy <= radius; ++dy) {
+        square.low[at(x, y)] = std::min(square.low[at(x, y)], rows.low[at(x, y + dy)]);
+        square.high[at(x, y)] = std::max(square.high[at(x, y)], rows.high[at(x, y + dy)]);
+      }
+  return square;
+}
+
+}  // namespace
+
+kcColorCorrection kfComputeColorCorrection(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                                           const kcPelBuffer_const<unsigned char>& mask,
+                                           kcColorCorrection::Domain domain) {
+  const long width = view.width(), height = view.height();
+  if (reference.width() != width || reference.height() != height || mask.width() != width ||
+      mask.height() != height)
+    throw kcColorCalibrationDefs::BadParams("the view, the reference and the mask differ in size");
+  const bool linear = domain == kcColorCorrection::Domain::linear;
+  const std::array<double, 256>& decoded = kfSrgbLevelsToLinear();
+  const auto value = [&](unsigned char level) { return linear ? decoded[level] : level / 255.0; };
+
+  NormalSums sums;
+  for (long y = 0; y < height; ++y) {
+    const unsigned char* m = mask.pointToRow(mask.window().top + y);
+    const unsigned char* v[3];
+    const unsigned char* r[3];
+    for (int k = 0; k < 3; ++k) {
+      v[k] = view.pelPlane(k).pointToRow(view.window().top + y);
+      r[k] = reference.pelPlane(k).pointToRow(reference.window().top + y);
+    }
+    for (long x = 0; x < width; ++x) {
+      if (m[x] == 0 || !unclipped(v[0][x]) || !unclipped(v[1][x]) || !unclipped(v[2][x])) continue;
+      sums.add({value(v[0][x]), value(v[1][x]), value(v[2][x]), 1.0},
+               {value(r[0][x]), value(r[1][x]), value(r[2][x])});
+    }
+  }
+  if (sums.count < 12)
+    throw kcColorCalibrationDefs::BadImages("a colour correction needs at least 12 unclipped samples, not " +
+                                            std::to_string(sums.count));
+  kcColorCorrection::Coefficients coefficients;
+  for (std::size_t k = 0; k < 3; ++k)
+    if (!solve(sums.inputs, sums.outputs[k], coefficients[k]))
+      throw kcColorCalibrationDefs::BadImages("the samples' colours do not span the three planes");
+  return kcColorCorrection(domain, coefficients);
+}
+
+kcPelBuffer<unsigned char> kfFlatRegionMask(const kc3PlanePelBuffer& image, long radius, int tolerance) {
+  const long width = image.width(), height = image.height();
+  kcPelBuffer<unsigned char> mask(width, height);
+  const SquareRange ranges[3] = {squareRange(image.plane0(), radius), squareRange(image.plane1(), radius),
+                                 squareRange(image.plane2(), radius)};
+  for (long y = radius; y + radius < height; ++y) {
+    unsigned char* out = mask.pointToRow(y);
+    for (long x = radius; x + radius < width; ++x) {
+      const auto i = static_cast<std::size_t>(y * width + x);
+      out[x] = std::all_of(std::begin(ranges), std::end(ranges),
+                           [&](const SquareRange& r) { return r.high[i] - r.low[i] <= tolerance; })
+                   ? 255
+                   : 0;
+    }
+  }
+  return mask;
+}
+
+kc3PlanePelBuffer kfCorrectImage(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                                 const kc3PlanePelBuffer& image) {
+  return correction != nullptr ? correction->apply(image) : result.pelMapImage(image);
+}
+
+std::array<double, 3> kfCorrectColour(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                                      const std::array<double, 3>& colour) {
+  if (correction != nullptr) return correction->apply(colour);
+  if (result.channelResults().size() != 3) throw kcColorCalibrationDefs::BadParams();
+  // As pelMapImage: no map on the first plane leaves every plane as it is.
+  const bool identity = result.channelResults()[0].pelmap().empty();
+  std::array<double, 3> out{};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::vector<unsigned char>& map = result.channelResults()[k].pelmap();
+    const double level = std::clamp(colour[k], 0.0, 1.0) * 255.0;
+    if (identity || map.empty()) {
+      out[k] = level / 255.0;
+      continue;
+    }
+    const auto below = static_cast<std::size_t>(std::min(level, 254.0));
+    const double t = level - static_cast<double>(below);
+    out[k] = ((1.0 - t) * map[below] + t * map[below + 1]) / 255.0;
+  }
+  return out;
+}
