@@ -14,8 +14,12 @@
 
 #include <opencv2/core.hpp>
 
+#include "host/imaging/vector_width.h"
+
 // size.width x size.height samples of plane (2-D CV_8UC1); sample (i, j)
 // is centred at dstToSrc * (i, j, 1) in plane's matrix coordinates (pel
 // centres at integers). Only plane's pels are read; footprints reaching
-// beyond them read the nearest edge pel.
-cv::Mat kfFootprintSamples(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv::Size size);
+// beyond them read the nearest edge pel. The samples are the same in
+// vectors of any width.
+cv::Mat kfFootprintSamples(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv::Size size,
+                           kcVectorWidth width = kfWidestVectors());

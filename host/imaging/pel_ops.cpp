@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <opencv2/core/hal/intrin.hpp>
 #include <string>
 
 #include "colc/host/imaging.h"
 #include "host/imaging/cv_bridge.h"
+#include "host/imaging/difference_moments.h"
 
 namespace {
 
@@ -56,32 +56,6 @@ bool overlapsShifted(const Grey& a, const Grey& b) {
   const std::uintptr_t bEnd = address(b.pointToRow(b.window().bottom - 1) + b.width());
   const bool disjoint = aEnd <= bBegin || bEnd <= aBegin;
   return !disjoint && !(aBegin == bBegin && a.rowStride() == b.rowStride());
-}
-
-// Adds |a - b| and its square over n pels to m. The vector lanes hold
-// 32-bit sums; a lane gains at most 4 x 255^2 per 16 pels, so runs of
-// kVectorsPerRun vectors cannot overflow it before it is added to m.
-void addDifferenceMoments(const unsigned char* a, const unsigned char* b, long n, kcPelDifferenceMoments& m) {
-  long x = 0;
-#if CV_SIMD128
-  constexpr long kVectorsPerRun = 16384;
-  const cv::v_uint8x16 ones = cv::v_setall_u8(1);
-  while (x + 16 <= n) {
-    cv::v_uint32x4 sum = cv::v_setzero_u32(), squares = cv::v_setzero_u32();
-    for (long v = 0; v < kVectorsPerRun && x + 16 <= n; ++v, x += 16) {
-      const cv::v_uint8x16 d = cv::v_absdiff(cv::v_load(a + x), cv::v_load(b + x));
-      sum += cv::v_dotprod_expand(d, ones);
-      squares += cv::v_dotprod_expand(d, d);
-    }
-    m.sum += cv::v_reduce_sum(sum);
-    m.sumOfSquares += cv::v_reduce_sum(squares);
-  }
-#endif
-  for (; x < n; ++x) {
-    const std::uint64_t d = a[x] > b[x] ? a[x] - b[x] : b[x] - a[x];
-    m.sum += d;
-    m.sumOfSquares += d * d;
-  }
 }
 
 }  // namespace
@@ -154,7 +128,7 @@ kcPelDifferenceMoments kfPelAbsDifferenceMoments(const Grey& a, const Grey& b) {
   kcPelDifferenceMoments m;
   m.count = static_cast<std::uint64_t>(a.width()) * static_cast<std::uint64_t>(a.height());
   for (long y = 0; y < a.height(); ++y)
-    addDifferenceMoments(a.pointToRow(a.window().top + y), b.pointToRow(b.window().top + y), a.width(), m);
+    kfAddDifferenceMoments(a.pointToRow(a.window().top + y), b.pointToRow(b.window().top + y), a.width(), m);
   return m;
 }
 

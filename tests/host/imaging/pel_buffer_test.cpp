@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "colc/host/imaging.h"
+#include "host/imaging/difference_moments.h"
 #include "support/image_random.h"
 
 using colc_test::pelAt;
@@ -117,6 +118,13 @@ TEST(PelDifferenceMoments, AgreeWithTheHistogramOfTheDifferenceImage) {
     EXPECT_EQ(m.count, expected.count());
     EXPECT_EQ(m.mean(), expected.mean());
     EXPECT_NEAR(m.sDev(), expected.sDev(), 1e-13 * (1.0 + expected.sDev()));
+    // The sums of the narrowest vectors, which the processor may not choose.
+    kcPelDifferenceMoments narrow;
+    for (long y = 0; y < a.height(); ++y)
+      kfAddDifferenceMoments(a.pointToRow(a.window().top + y), b.pointToRow(b.window().top + y), a.width(), narrow,
+                             kcVectorWidth::e128);
+    EXPECT_EQ(narrow.sum, m.sum);
+    EXPECT_EQ(narrow.sumOfSquares, m.sumOfSquares);
   };
   const kcPelRect aWindow(3, 1, 700004, 3), bWindow(-5, 2, 699996, 4);
   check(colc_test::randomBuffer(rng, 700003, 3, 1, 0, &aWindow),
@@ -126,9 +134,11 @@ TEST(PelDifferenceMoments, AgreeWithTheHistogramOfTheDifferenceImage) {
     check(a, colc_test::randomBuffer(rng, width, 5));
     check(a, a);
   }
-  kcPelBuffer<unsigned char> black(40000, 2), white(40000, 2);
+  // The largest differences over rows longer than a run of the widest
+  // vectors: a lane that overflowed would show here.
+  kcPelBuffer<unsigned char> black(600000, 2), white(600000, 2);
   for (long y = 0; y < 2; ++y)
-    for (long x = 0; x < 40000; ++x) black.pointToRow(y)[x] = 0, white.pointToRow(y)[x] = 255;
+    for (long x = 0; x < 600000; ++x) black.pointToRow(y)[x] = 0, white.pointToRow(y)[x] = 255;
   check(black, white);
   EXPECT_EQ(kfPelAbsDifferenceMoments(black, white).sDev(), 0.0);
   EXPECT_EQ(kfPelAbsDifferenceMoments(white, black).mean(), 255.0);
