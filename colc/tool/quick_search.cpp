@@ -80,16 +80,18 @@ class kcColorCalibrationQuickSearch::State {
 
   void step(const kc3PlanePelBuffer& image, kcDiagObject* diag, unsigned long diagFlags) {
     if (stage == keStage::ePose) kfFindSearchPose(image, calibrationImage, reference, sampling, diag, diagFlags);
-    measure(image);
-    learn(image);
+    const kc3PlanePelBuffer view = kfAffineTransformColorImage(image, sampling);
+    measure(view);
+    learn(view);
     if (stage == keStage::eRefine) afterRefinementMove();
     advance();
   }
 
  private:
-  void measure(const kc3PlanePelBuffer& image) {
-    // One image: the noise between two, which no comparison reads, is not measured.
-    const kcColorCalibrationMeasurement m = kfMeasureColorImages(params, reference, sampling, image, image);
+  // view: the image on the reference's grid. One image per step: the noise
+  // between two, which no comparison reads, is not measured.
+  void measure(const kc3PlanePelBuffer& view) {
+    const kcColorCalibrationMeasurement m = kfMeasureColorView(params, reference, view);
     measured.emplace_back(next, m);
     lastImproved = !best || kfIsBetterMeasurement(*best, m);
     if (!lastImproved) return;
@@ -100,13 +102,13 @@ class kcColorCalibrationQuickSearch::State {
       channelResults[i].init(fits[i].gain(), fits[i].offset(), fits[i].rmsError());
   }
 
-  void learn(const kc3PlanePelBuffer& image) {
+  void learn(const kc3PlanePelBuffer& view) {
     if (stage == keStage::ePose) {
-      model = kcCameraResponse::learn(next, kfAffineTransformColorImage(image, sampling), reference);
+      model = kcCameraResponse::learn(next, view, reference);
     } else if (stage == keStage::eBlackProbe && model) {
-      model->learnBlack(next, kfAffineTransformColorImage(image, sampling));
+      model->learnBlack(next, view);
     } else if (stage == keStage::eGainProbe && model) {
-      model->learnGain(next, kfAffineTransformColorImage(image, sampling));
+      model->learnGain(next, view);
     }
   }
 
