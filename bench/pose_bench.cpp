@@ -74,7 +74,7 @@ void measure(benchmark::State& state, const Run& run) {
   kfTimeAgainstBaseline(state, run, 1, fullFrameMatchTemplate, 1);
 }
 
-void BM_FindCalibrationPose(benchmark::State& state) {
+void FindCalibrationPoseVsFullFrameMatch(benchmark::State& state) {
   measure(state, [] {
     kc3PlanePelBuffer reference;
     kcAffineSamplingParams sampling;
@@ -83,11 +83,11 @@ void BM_FindCalibrationPose(benchmark::State& state) {
   });
 }
 
-void BM_IntensityOfTheFrame(benchmark::State& state) {
+void FrameIntensityVsFullFrameMatch(benchmark::State& state) {
   measure(state, [] { benchmark::DoNotOptimize(kfIntensityImage(scene().frame)); });
 }
 
-void BM_AlignmentRun(benchmark::State& state) {
+void AlignmentRunVsFullFrameMatch(benchmark::State& state) {
   kcSXAlignPattern pattern;
   pattern.train(scene().train, 2, nullptr, 0);
   const kcSXAlignRunParams params = kfCalibrationPoseSearch();
@@ -98,7 +98,7 @@ void BM_AlignmentRun(benchmark::State& state) {
   });
 }
 
-void BM_CorrelationRefinement(benchmark::State& state) {
+void CorrelationRefinementVsFullFrameMatch(benchmark::State& state) {
   kcSXAlignPattern pattern;
   pattern.train(scene().train, 2, nullptr, 0);
   kcSXAlignResultSet found;
@@ -116,7 +116,7 @@ void BM_CorrelationRefinement(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_FindCalibrationPose)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_IntensityOfTheFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AlignmentRun)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CorrelationRefinement)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(FindCalibrationPoseVsFullFrameMatch)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(FrameIntensityVsFullFrameMatch)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(AlignmentRunVsFullFrameMatch)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(CorrelationRefinementVsFullFrameMatch)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);

@@ -19,6 +19,7 @@
 #include "colc/records/result.h"
 #include "colc/driver/calibrate.h"
 #include "colc/driver/calibrate_quick.h"
+#include "colc/driver/calibration_observer.h"
 #include "colc/driver/result_diagnostics.h"
 #include "colc/tool/measurement.h"
 #include "colc/tool/pose.h"

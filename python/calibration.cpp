@@ -29,7 +29,6 @@
 #include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
 #include "numpy_images.h"
-#include "observed_fifo.h"
 #include "presentation.h"
 #include "report.h"
 
@@ -219,12 +218,10 @@ py::array_t<unsigned char> acquire(const Camera& camera, const std::string& chan
     // One software-triggered image, as a calibration takes them; the
     // camera's trigger is put back afterwards.
     const kcFifoStateSaver saver(fifo);
-    fifo->triggerEnable(false);
-    fifo->triggerModel(kfManualTrigger());
-    fifo->triggerEnable(true);
+    kfSwitchToManualTrigger(fifo);
     kcAcquireInfo info;
     bool failed = false;
-    kcPtrHandle<kcAcqImage> acquired = kfAcquireImage(fifo, currentCameraSettings(fifo), info, failed);
+    kcPtrHandle<kcAcqImage> acquired = kfAcquireImage(fifo, kfCurrentCameraSettings(fifo), info, failed);
     if (failed)
       throw CommandFailure(ExitStatus::cameraFailed, "the acquisition failed: " + info.failure().description());
     image = acquired->get3PlanePelBuffer();
@@ -253,7 +250,7 @@ void addCalibration(py::module_& m) {
                      "it back.")
       .def_property_readonly("description", &Camera::description)
       .def_property_readonly(
-          "settings", [](const Camera& c) { return currentCameraSettings(c.opened().fifo); },
+          "settings", [](const Camera& c) { return kfCurrentCameraSettings(c.opened().fifo); },
           "The camera's exposure, contrast and brightness now.")
       .def("acquire", &acquire, py::kw_only(), py::arg("channel_order") = "bgr",
            "One image at the camera's settings now, as a (height, width, 3) array.")

@@ -33,10 +33,10 @@ described = {
     "CalibrationWorkPerAcquisition": ("module's work per acquisition, default calibration, 1280 x 1024",
                                       "the simulated camera's time per acquisition"),
     "SimAcquisitionVsFrameCopy": ("simulated acquisition", "copying one frame"),
-    "BM_FindCalibrationPose": ("pose finding, 1280 x 1024", "one full-frame `cv::matchTemplate`"),
-    "BM_IntensityOfTheFrame": ("its intensity image", "the same"),
-    "BM_AlignmentRun": ("its pattern search", "the same"),
-    "BM_CorrelationRefinement": ("its correlation refinement", "the same"),
+    "FindCalibrationPoseVsFullFrameMatch": ("pose finding, 1280 x 1024", "one full-frame `cv::matchTemplate`"),
+    "FrameIntensityVsFullFrameMatch": ("its intensity image", "the same"),
+    "AlignmentRunVsFullFrameMatch": ("its pattern search", "the same"),
+    "CorrelationRefinementVsFullFrameMatch": ("its correlation refinement", "the same"),
 }
 rows = ["| Subject | Baseline | Size | Time | Ratio |", "|---|---|---|---|---|"]
 for b in json.load(open(results))["benchmarks"]:

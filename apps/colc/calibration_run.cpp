@@ -12,7 +12,7 @@
 #include "colc/tool/view_difference.h"
 #include "exit_status.h"
 #include "host/acq/sim/sim_camera.h"
-#include "observed_fifo.h"
+#include "empty_image_counting_fifo.h"
 
 namespace {
 
@@ -46,6 +46,22 @@ void asCameraFailure(Operation operation) {
   }
 }
 
+// Keeps the search's acquisitions and steps in the run, and tells the
+// listener of every acquisition.
+class RunObserver final : public kcCalibrationObserver {
+ public:
+  RunObserver(CalibrationRun& run, const AcquisitionListener& listener) : run_(run), listener_(listener) {}
+  void acquiring(const kcColorCameraSettings& settings, keCalibrationAcquisition purpose) override {
+    if (purpose == keCalibrationAcquisition::eSearch) run_.acquisitions.push_back(settings);
+    listener_(settings);
+  }
+  void searchStepped(const kcCalibrationSearchStep& step) override { run_.steps.push_back(step); }
+
+ private:
+  CalibrationRun& run_;
+  const AcquisitionListener& listener_;
+};
+
 }  // namespace
 
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
@@ -54,17 +70,13 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
   CalibrationRun run;
   asCameraFailure([&] {
     const kcFifoStateSaver saver(camera);
-    camera->triggerEnable(false);
-    camera->triggerModel(kfManualTrigger());
-    camera->triggerEnable(true);
-    run.start = currentCameraSettings(camera);
+    kfSwitchToManualTrigger(camera);
+    run.start = kfCurrentCameraSettings(camera);
     run.startView = acquire(camera, run.start);
 
-    auto* observer = new ObservedAcqFifo(camera, [&](const kcColorCameraSettings& settings) {
-      run.acquisitions.push_back(settings);
-      onAcquisition(settings);
-    });
-    const kcPtrHandle<kcAcqFifo> observed(observer);
+    auto* counting = new EmptyImageCountingFifo(camera);
+    const kcPtrHandle<kcAcqFifo> counted(counting);
+    RunObserver observer(run, onAcquisition);
     const std::optional<kcSimCameraTime> clockAtStart = kfSimCameraTime(camera);
     const auto started = std::chrono::steady_clock::now();
     // The search finds the reference in its first image, taken at the start
@@ -75,9 +87,9 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
       kcDiagObject* diag = recordDiagnostics ? &run.diagnostics : nullptr;
       const unsigned long flags = recordDiagnostics ? kColorCalibrationDiagResults : 0;
       if (quick)
-        kfColorCalibrateQuick(observed, reference, params, run.result, diag, flags, pose);
+        kfColorCalibrateQuickObserved(counted, reference, params, run.result, diag, flags, pose, observer);
       else
-        kfColorCalibrate(observed, reference, params, run.result, diag, flags, pose);
+        kfColorCalibrateObserved(counted, reference, params, run.result, diag, flags, pose, observer);
     } catch (const kcColorCalibrationDefs::BadImages& e) {
       const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
       throw CommandFailure(ExitStatus::targetNotFound,
@@ -92,10 +104,8 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     // A failed or empty acquisition ends the search early without an
     // exception; what it found by then is no calibration.
     if (run.result.acqInfo().failure().isFailure()) throw acquisitionFailure(run.result.acqInfo());
-    if (observer->emptyImages() != 0)
+    if (counting->emptyImages() != 0)
       throw CommandFailure(ExitStatus::cameraFailed, "the camera delivered an empty image");
-    // The last acquisition was the one the result records show, not the search's.
-    if (recordDiagnostics && !run.acquisitions.empty()) run.acquisitions.pop_back();
 
     kfThrowExceptionOnFailure(ksys_attention_check());
     run.result.setFifoProperties(camera);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "calibration_verdict.h"
+#include "colc/driver/calibration_observer.h"
 #include "colc/host/acq.h"
 #include "colc/host/camera_settings.h"
 #include "colc/host/diag.h"
@@ -23,8 +24,10 @@
 struct CalibrationRun {
   kcColorCameraSettings start;
   kcColorCalibrationResult result;
-  // The settings of every acquisition of the search, in order.
+  // The settings of every acquisition of the search, in order, and its
+  // steps as the library told them.
   std::vector<kcColorCameraSettings> acquisitions;
+  std::vector<kcCalibrationSearchStep> steps;
   double seconds = 0.0;  // the time kfColorCalibrate took
   // What the search's frames took on the camera (exposure plus read-out
   // each): known for cameras that keep time, the simulated one, where it
@@ -54,7 +57,8 @@ struct CalibrationRun {
 
 using AcquisitionListener = std::function<void(const kcColorCameraSettings&)>;
 
-// onAcquisition hears of every acquisition of the search as it starts.
+// onAcquisition hears of every acquisition of the calibration (the
+// search's, and the result records' when recordDiagnostics) as it starts.
 // quick: the quick search (kfColorCalibrateQuick) instead of kfColorCalibrate.
 // With fitColorCorrection, a colour correction is adopted when it lowers
 // the colour error on held-out regions.

@@ -218,7 +218,6 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
                  const kc3PlanePelBuffer& reference) {
   makeFolder(folder);
   const std::vector<Figure> figures = writeFigures(folder, run, reference);
-  const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
 
   std::ostringstream html;
   html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
@@ -244,7 +243,7 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
   html << "\n<h2>Search path</h2>\n<p>The settings of every acquisition (dots) and the best settings as the search "
           "found them (line). Each cycle tries the neighbours of the best settings, widening the step after a cycle "
           "that improved and narrowing it after one that did not.</p>\n"
-       << searchPathChart(run.acquisitions, bestSettingsAlong(run.acquisitions, calibrated)) << "\n</body></html>\n";
+       << searchPathChart(run.acquisitions, bestSettingsAlong(run.steps)) << "\n</body></html>\n";
 
   const std::string path = reportPage(folder);
   std::ofstream file(path, std::ios::binary);

@@ -1,26 +1,23 @@
-// The path of a calibration's search as the camera saw it: the settings of
-// every acquisition, from which the best settings as they changed follow.
+// The path of a calibration's search: its best settings as they changed,
+// from the steps the library told of.
 #pragma once
 
 #include <cstddef>
 #include <vector>
 
-#include "colc/host/camera_settings.h"
+#include "colc/driver/calibration_observer.h"
 
 struct BestChange {
-  std::size_t acquisition;  // index of the acquisition that measured the new best settings
+  std::size_t acquisition;  // index of the first acquisition of the step that made these settings the best
   kcColorCameraSettings settings;
 };
 
-// The best settings as they changed, the first being the start settings
-// (the first acquisition). The search takes every image in pairs of equal
-// settings except the first and the one that ends a cycle, which it takes
-// alone at the best settings of that cycle; a run of equal settings of odd
-// length therefore holds such a settling image. The best of a cycle is
-// dated from the cycle's first acquisition with those settings. Best
-// settings that a cycle held only for a while before a better one came are
-// not seen. result, the settings the search ended with, is the last best:
-// a search can end in the middle of a cycle, when settings become best for
-// the fourth time.
-std::vector<BestChange> bestSettingsAlong(const std::vector<kcColorCameraSettings>& acquisitions,
-                                          const kcColorCameraSettings& result);
+// The best settings as they changed, the first being the settings of the
+// first step (the start settings, where the search finds the target). The
+// best is read where the search settles: at every step of a single image
+// after the first (the calibration tool takes one image at its best to end
+// each cycle of candidates; the quick search takes every image alone), and
+// after the last step, where the search may have stopped inside a cycle.
+// A best that a cycle held only for a while before a better one came is
+// thus not drawn; each best is dated from the step that made it so.
+std::vector<BestChange> bestSettingsAlong(const std::vector<kcCalibrationSearchStep>& steps);

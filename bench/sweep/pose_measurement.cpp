@@ -12,7 +12,6 @@
 #include "colc/tool/view_difference.h"
 #include "colour_difference.h"
 #include "correction_stage.h"
-#include "observed_fifo.h"
 #include "patch_reading.h"
 
 namespace {
@@ -67,11 +66,9 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     config.seed = sweepCase.noiseSeed;
     config.target = chart;
     const kcPtrHandle<kcInstrumentedAcqFifo> camera = kfOpenSimCamera(config);
-    camera->triggerEnable(false);
-    camera->triggerModel(kfManualTrigger());
-    camera->triggerEnable(true);
+    kfSwitchToManualTrigger(camera);
 
-    m.before = kfViewDifference(acquire(camera, currentCameraSettings(camera)), chart);
+    m.before = kfViewDifference(acquire(camera, kfCurrentCameraSettings(camera)), chart);
     const kcColorCalibrationParams params;
     kcColorCalibrationResult result;
     const unsigned long completionsBefore = camera->completions();

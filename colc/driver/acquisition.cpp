@@ -46,6 +46,18 @@ void kfApplyCameraSettings(kcPtrHandle<kcAcqFifo> fifo, kcColorCameraSettings se
   fifo->triggerEnable(true);
 }
 
+void kfSwitchToManualTrigger(const kcPtrHandle<kcAcqFifo>& fifo) {
+  fifo->triggerEnable(false);
+  fifo->triggerModel(kfManualTrigger());
+  fifo->triggerEnable(true);
+}
+
+kcColorCameraSettings kfCurrentCameraSettings(const kcPtrHandle<kcAcqFifo>& fifo) {
+  const kcAcqProps props = fifo->properties();
+  return {props.exposureProp().exposure(), props.contrastBrightnessProp().contrast(kChannel0),
+          props.contrastBrightnessProp().brightness(kChannel0)};
+}
+
 kcPtrHandle<kcAcqImage> kfAcquireImage(kcPtrHandle<kcAcqFifo> fifo, const kcColorCameraSettings& settings,
                                        kcAcquireInfo& info, bool& failed) {
   kfApplyCameraSettings(fifo, settings);

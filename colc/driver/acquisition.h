@@ -37,6 +37,15 @@ class kcFifoStateSaver {
 // through and leave the writes made so far.
 void kfApplyCameraSettings(kcPtrHandle<kcAcqFifo> fifo, kcColorCameraSettings settings);
 
+// Switches the FIFO to the manual trigger, disabling the trigger over the
+// change and enabling it after: how a calibration takes its images, one
+// per start.
+void kfSwitchToManualTrigger(const kcPtrHandle<kcAcqFifo>& fifo);
+
+// The settings the FIFO would acquire with now: its exposure, and the
+// contrast and brightness of its first tap.
+kcColorCameraSettings kfCurrentCameraSettings(const kcPtrHandle<kcAcqFifo>& fifo);
+
 // One acquisition with the settings: apply them, check for attention,
 // start, wait without limit for the completion into info. failed is set
 // when info reports a failure (the image is then not looked at) or the

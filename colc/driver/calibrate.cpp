@@ -14,5 +14,12 @@ void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& cali
                       const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
                       unsigned long diagFlags, kcCalibrationPose& pose) {
   kcColorCalibrationTool tool;
-  kcCalibrationLoop::calibrate(tool, fifo, calibrationImage, params, result, diag, diagFlags, false, pose);
+  kcCalibrationLoop::calibrate(tool, fifo, calibrationImage, params, result, diag, diagFlags, false, pose, nullptr);
+}
+
+void kfColorCalibrateObserved(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
+                              const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
+                              unsigned long diagFlags, kcCalibrationPose& pose, kcCalibrationObserver& observer) {
+  kcColorCalibrationTool tool;
+  kcCalibrationLoop::calibrate(tool, fifo, calibrationImage, params, result, diag, diagFlags, false, pose, &observer);
 }

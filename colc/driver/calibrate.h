@@ -1,6 +1,7 @@
 // The one-call calibration against a camera.
 #pragma once
 
+#include "colc/driver/calibration_observer.h"
 #include "colc/host/acq.h"
 #include "colc/host/diag.h"
 #include "colc/host/imaging.h"
@@ -26,3 +27,8 @@ void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& cali
 void kfColorCalibrate(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
                       const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
                       unsigned long diagFlags, kcCalibrationPose& pose);
+// The same again, telling observer of every acquisition and of every step
+// of the search as they happen (colc/driver/calibration_observer.h).
+void kfColorCalibrateObserved(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
+                              const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
+                              unsigned long diagFlags, kcCalibrationPose& pose, kcCalibrationObserver& observer);

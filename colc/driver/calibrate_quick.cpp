@@ -14,5 +14,12 @@ void kfColorCalibrateQuick(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer&
                            const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
                            unsigned long diagFlags, kcCalibrationPose& pose) {
   kcColorCalibrationQuickSearch search;
-  kcCalibrationLoop::calibrate(search, fifo, calibrationImage, params, result, diag, diagFlags, true, pose);
+  kcCalibrationLoop::calibrate(search, fifo, calibrationImage, params, result, diag, diagFlags, true, pose, nullptr);
+}
+
+void kfColorCalibrateQuickObserved(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
+                                   const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
+                                   unsigned long diagFlags, kcCalibrationPose& pose, kcCalibrationObserver& observer) {
+  kcColorCalibrationQuickSearch search;
+  kcCalibrationLoop::calibrate(search, fifo, calibrationImage, params, result, diag, diagFlags, true, pose, &observer);
 }

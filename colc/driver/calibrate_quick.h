@@ -1,6 +1,7 @@
 // The one-call calibration with the quick search (colc/tool/internal/quick_search.h).
 #pragma once
 
+#include "colc/driver/calibration_observer.h"
 #include "colc/host/acq.h"
 #include "colc/host/diag.h"
 #include "colc/host/imaging.h"
@@ -23,3 +24,8 @@ void kfColorCalibrateQuick(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer&
 void kfColorCalibrateQuick(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
                            const kcColorCalibrationParams& params, kcColorCalibrationResult& result,
                            kcDiagObject* diag, unsigned long diagFlags, kcCalibrationPose& pose);
+// The same again, telling observer of every acquisition and of every step
+// of the search as they happen (colc/driver/calibration_observer.h).
+void kfColorCalibrateQuickObserved(kcPtrHandle<kcAcqFifo> fifo, const kc3PlanePelBuffer& calibrationImage,
+                                   const kcColorCalibrationParams& params, kcColorCalibrationResult& result, kcDiagObject* diag,
+                                   unsigned long diagFlags, kcCalibrationPose& pose, kcCalibrationObserver& observer);

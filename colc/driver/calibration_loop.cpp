@@ -11,14 +11,6 @@ bool hasIdentityTable(const kcPtrHandle<kcAcqFifo>& fifo) {
   return identity;
 }
 
-kcColorCameraSettings currentSettings(const kcPtrHandle<kcAcqFifo>& fifo) {
-  kcColorCameraSettings settings;
-  settings.exposure(fifo->properties().exposureProp().exposure());
-  settings.contrast(fifo->properties().contrastBrightnessProp().contrast(kcContrastBrightnessProp::eTap0));
-  settings.brightness(fifo->properties().contrastBrightnessProp().brightness(kcContrastBrightnessProp::eTap0));
-  return settings;
-}
-
 void recordFinalImages(const kcPtrHandle<kcAcqFifo>& fifo, const kcColorCalibrationResult& result,
                        kcAcquireInfo& acqInfo, kcDiagObject* diag, unsigned long diagFlags) {
   fifo->start(0);

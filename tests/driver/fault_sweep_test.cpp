@@ -17,6 +17,7 @@
 #include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
 #include "support/calibration_cameras.h"
+#include "support/calibration_in_poses.h"
 
 namespace {
 
@@ -79,9 +80,6 @@ struct Calibration {
   bool restored = false;
   unsigned long completions = 0;
 };
-
-using CalibrateCall = void (*)(kcPtrHandle<kcAcqFifo>, const kc3PlanePelBuffer&, const kcColorCalibrationParams&,
-                               kcColorCalibrationResult&, kcDiagObject*, unsigned long);
 
 // A calibration entry point with parameters that make it short. The quick
 // search is short anyway and searches all three settings, so that its

@@ -1,6 +1,9 @@
 #include "support/pose_scene.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <numbers>
 #include <opencv2/imgproc.hpp>
 
@@ -158,6 +161,21 @@ TargetPose randomPose(cv::Size chart, cv::Size view, cv::RNG& rng, double maxRot
   const double hh = 0.5 * pose.scale * (chart.width * s + chart.height * c) + 2.0;
   pose.centre = {rng.uniform(hw, view.width - hw), rng.uniform(hh, view.height - hh)};
   return pose;
+}
+
+std::vector<double> cornerErrorsAtRandomPoses(const char* what, std::size_t defaultTrials, cv::Size chart,
+                                              cv::Size view, cv::RNG& rng,
+                                              const std::function<double(const TargetPose&, std::size_t)>& trial) {
+  const char* trials = std::getenv("COLC_POSE_TRIALS");
+  std::vector<double> errors(trials ? static_cast<std::size_t>(std::max(1, std::atoi(trials))) : defaultTrials);
+  for (std::size_t t = 0; t < errors.size(); ++t) {
+    const TargetPose pose = randomPose(chart, view, rng);
+    errors[t] = trial(pose, t);
+  }
+  std::sort(errors.begin(), errors.end());
+  std::printf("%s corner error over %zu poses: median %.3f, max %.3f pel\n", what, errors.size(),
+              errors[errors.size() / 2], errors.back());
+  return errors;
 }
 
 double cornerError(const kcXform<2>& found, const kcXform<2>& truth, double hw, double hh) {

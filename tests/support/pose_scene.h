@@ -8,7 +8,10 @@
 // covers [x, x + 1) x [y, y + 1).
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "colc/host/geometry.h"
 #include "colc/host/imaging.h"
@@ -60,6 +63,15 @@ ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, in
 // A pose within +-maxRotation degrees and scales 0.8 to 1.2 at which the
 // whole chart lies inside the view, 2 pels from its edges.
 TargetPose randomPose(cv::Size chart, cv::Size view, cv::RNG& rng, double maxRotation = 21.0);
+
+// The corner errors of a trial at random poses: COLC_POSE_TRIALS of them
+// (defaultTrials when it is unset), each pose drawn from rng by randomPose
+// before trial(pose, index) runs and returns its error. Prints the median
+// and the largest as "<what> corner error over N poses: ..."; returns the
+// errors sorted.
+std::vector<double> cornerErrorsAtRandomPoses(const char* what, std::size_t defaultTrials, cv::Size chart,
+                                              cv::Size view, cv::RNG& rng,
+                                              const std::function<double(const TargetPose&, std::size_t)>& trial);
 
 // The largest distance between where two poses put the corners of the
 // rectangle of half sides (hw, hh) about the origin.

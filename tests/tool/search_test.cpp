@@ -45,12 +45,18 @@ using S = kcColorCameraSettings;
 
 const S kCentre(0.01, 0.5, 0.5);
 
-TEST(SearchPlan, FirstCycleAtDefaultScaleClampsAndAppendsTheStart) {
-  const std::vector<S> plan = Access::plan(kcColorCalibrationParams(), kCentre, 100.0);
-  ASSERT_EQ(plan.size(), 26u);
-  EXPECT_EQ(std::vector<S>(plan.begin(), plan.begin() + 4),
-            (std::vector<S>{S(1e-6, 0.0, 0.0), S(1e-6, 0.0, 0.5), S(1e-6, 0.0, 1.0), S(1e-6, 0.5, 0.0)}));
-  EXPECT_EQ(plan[25], S((1.0 + 100.0 * 0.15) * 0.01, 1.0, 1.0));
+// A cycle tries each of the 26 neighbours of its centre once and never the
+// centre; the first cycle also tries the start settings, last, after
+// neighbours clamped to the exposure range and the unit interval.
+TEST(SearchPlan, EveryNeighbourOnceNotTheCentreAndTheStartLastInTheFirstCycle) {
+  for (const double scale : {1.0, kInitialSearchScale}) {
+    const std::vector<S> plan = Access::plan(kcColorCalibrationParams(), kCentre, scale);
+    ASSERT_EQ(plan.size(), 26u) << scale;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+      EXPECT_FALSE(plan[i] == kCentre) << scale;
+      for (std::size_t j = 0; j < i; ++j) EXPECT_FALSE(plan[i] == plan[j]) << scale << ": " << i << ", " << j;
+    }
+  }
 
   kcColorCalibrationTool tool;
   tool.init(kcColorCalibrationParams(), kCentre, kc3PlanePelBuffer());
@@ -58,17 +64,7 @@ TEST(SearchPlan, FirstCycleAtDefaultScaleClampsAndAppendsTheStart) {
   const auto& candidates = Access::state(tool).candidates;
   ASSERT_EQ(candidates.size(), 27u);
   EXPECT_EQ(candidates.back(), kCentre);
-  EXPECT_EQ(Access::nextSettings(tool), S(1e-6, 0.0, 0.0));
-}
-
-TEST(SearchPlan, UnitScaleOmitsOnlyTheCentre) {
-  const std::vector<S> plan = Access::plan(kcColorCalibrationParams(), kCentre, 1.0);
-  ASSERT_EQ(plan.size(), 26u);
-  const double d = 1.0 * 0.02;
-  EXPECT_EQ(plan[0], S((1.0 - 0.15) * 0.01, 0.5 - d, 0.5 - d));
-  EXPECT_EQ(plan[12], S(0.01, 0.5, 0.5 - d));
-  EXPECT_EQ(plan[13], S(0.01, 0.5, 0.5 + d));
-  EXPECT_EQ(plan[25], S((1.0 + 0.15) * 0.01, 0.5 + d, 0.5 + d));
+  EXPECT_EQ(Access::nextSettings(tool), S(kcColorCalibrationParams().exposureRange().start(), 0.0, 0.0));
 }
 
 TEST(SearchPlan, DuplicatesAtTheLimitsCollapse) {
@@ -103,9 +99,12 @@ TEST(SearchPlan, DisabledSettingsHoldTheCentre) {
   tool.init(onlyExposure, kCentre, kc3PlanePelBuffer());
   Access::skipPose(tool);
   kcColorCalibrationMeasurement m;
-  // First cycle: low exposure (clamped), high exposure, then the start settings.
-  EXPECT_EQ(Access::nextSettings(tool), S(1e-6, 0.5, 0.5));
-  EXPECT_EQ(Access::measure(tool, m), S((1.0 + 100.0 * 0.15) * 0.01, 0.5, 0.5));
+  // First cycle: a lower exposure, a higher one, then the start settings.
+  const S lower = Access::nextSettings(tool), higher = Access::measure(tool, m);
+  EXPECT_EQ(std::tuple(lower.contrast(), lower.brightness(), higher.contrast(), higher.brightness()),
+            std::tuple(0.5, 0.5, 0.5, 0.5));
+  EXPECT_LT(lower.exposure(), kCentre.exposure());
+  EXPECT_GT(higher.exposure(), kCentre.exposure());
   EXPECT_EQ(Access::measure(tool, m), kCentre);
   Access::measure(tool, m);
   EXPECT_EQ(static_cast<int>(Access::state(tool).phase), 3);
@@ -216,11 +215,11 @@ TEST_F(FixedSettingsSearch, SameSettingsBestForTheFourthTimeEndTheSearch) {
 
 TEST_F(FixedSettingsSearch, WithoutImprovementTheEleventhHalvingEndsTheSearch) {
   EXPECT_EQ(cycle(5.0), 1);  // the first measurement always improves
-  EXPECT_EQ(Access::state(tool).searchScale, 100.0);
+  EXPECT_EQ(Access::state(tool).searchScale, kInitialSearchScale);
   int cycles = 1;
   while (!tool.done()) cycles = cycle(5.0);
   EXPECT_EQ(cycles, 12);
-  EXPECT_EQ(Access::state(tool).searchScale, 0.048828125);
+  EXPECT_EQ(Access::state(tool).searchScale, kInitialSearchScale / 2048);
 }
 
 TEST(Step, PoseFailureBecomesBadImagesAndLeavesThePhase) {

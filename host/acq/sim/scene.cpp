@@ -51,7 +51,8 @@ kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimCameraConfig&
       height_(static_cast<int>(config.height)),
       blur_(config.blur),
       integrate_(config.integrate),
-      response_(responseMatrix(config.crossTalk)) {}
+      response_(responseMatrix(config.crossTalk)),
+      taps_(config.taps) {}
 
 void kcSimScene::target(const kc3PlanePelBuffer& target) {
   targetLinear_ = decodeSrgb(target);
@@ -64,8 +65,13 @@ void kcSimScene::pose(const kcSimPose& pose) {
 }
 
 const cv::Mat& kcSimScene::levels() {
-  if (levels_.empty()) levels_ = render();
+  if (levels_.empty()) render();
   return levels_;
+}
+
+const kcSimFlatRuns& kcSimScene::flatRuns() {
+  if (levels_.empty()) render();
+  return flatRuns_;
 }
 
 // OpenCV puts pel centres at integer coordinates, our image coordinates at
@@ -121,7 +127,7 @@ cv::Mat kcSimScene::light() const {
   return light;
 }
 
-cv::Mat kcSimScene::render() const {
+void kcSimScene::render() {
   const cv::Mat light = this->light();
   // One plane at a time through one scratch image: fresh memory is slow to
   // come by on some systems, and this keeps it to the light and the levels.
@@ -130,5 +136,6 @@ cv::Mat kcSimScene::render() const {
     cv::transform(light, response, response_.row(k));
     response.convertTo(levels.rowRange(k * height_, (k + 1) * height_), CV_16U, 65535.0);
   }
-  return levels;
+  flatRuns_ = kcSimFlatRuns(levels, taps_);
+  levels_ = levels;
 }

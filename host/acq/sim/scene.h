@@ -8,6 +8,7 @@
 #include <opencv2/core.hpp>
 
 #include "colc/host/imaging.h"
+#include "host/acq/sim/flat_runs.h"
 #include "host/acq/sim/sim_camera.h"
 
 class kcSimScene {
@@ -24,9 +25,11 @@ class kcSimScene {
   // The plane responses r_k as 16-bit levels (65535 = 1.0), the three
   // planes stacked: rows [k * height, (k + 1) * height) hold plane k.
   const cv::Mat& levels();
+  // The runs of equal light in levels(), found with them.
+  const kcSimFlatRuns& flatRuns();
 
  private:
-  cv::Mat render() const;
+  void render();
   // The light of the sensor pels, CV_32FC3 (steps 1 and 2).
   cv::Mat light() const;
 
@@ -37,5 +40,7 @@ class kcSimScene {
   double blur_;
   bool integrate_;
   cv::Matx33f response_;  // step 3 of the model
-  cv::Mat levels_;        // empty while stale
+  int taps_;
+  cv::Mat levels_;  // empty while stale
+  kcSimFlatRuns flatRuns_;
 };

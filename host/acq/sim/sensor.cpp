@@ -1,10 +1,11 @@
 #include "host/acq/sim/sensor.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
-#include <opencv2/core/hal/intrin.hpp>
 #include <random>
+#include <string>
 
 #include "host/imaging/cv_bridge.h"
 
@@ -17,8 +18,6 @@ using namespace kcSimModel;
 // rows and columns.
 constexpr double kBankSigma = 32.0;
 constexpr int kBankSlack = 256;
-// Noise depends on the level only through level >> kLevelShift.
-constexpr int kLevelShift = 4;
 constexpr std::size_t kPoolSize = 4;
 
 // splitmix64: decorrelates the offsets of neighbouring frames and seeds.
@@ -27,36 +26,6 @@ std::uint64_t mix(std::uint64_t x) {
   x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
   x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
   return x ^ (x >> 31);
-}
-
-// One row of one tap of one plane: steps 4 to 9 of the model. The pel
-// value comes from a table, so only the arithmetic before it runs in SIMD
-// lanes; both paths round halves to even.
-void exposeRow(const std::uint16_t* levels, const std::int8_t* noise, const float* sigma, float scale, float offset,
-               const unsigned char* output, unsigned char* out, int n) {
-  int i = 0;
-#if CV_SIMD128
-  const cv::v_float32x4 vScale = cv::v_setall_f32(scale), vOffset = cv::v_setall_f32(offset);
-  const cv::v_float32x4 lowest = cv::v_setzero_f32(), highest = cv::v_setall_f32(static_cast<float>(kAdcMax));
-  alignas(16) int codes[8];
-  for (; i + 8 <= n; i += 8) {
-    cv::v_uint32x4 level[2];
-    cv::v_int32x4 sample[2];
-    cv::v_expand(cv::v_load(levels + i), level[0], level[1]);
-    cv::v_expand(cv::v_load_expand(noise + i), sample[0], sample[1]);
-    for (int h = 0; h < 2; ++h) {
-      const cv::v_int32x4 bin = cv::v_reinterpret_as_s32(level[h] >> kLevelShift);
-      cv::v_float32x4 v = cv::v_fma(vScale, cv::v_cvt_f32(cv::v_reinterpret_as_s32(level[h])), vOffset);
-      v = cv::v_fma(cv::v_lut(sigma, bin), cv::v_cvt_f32(sample[h]), v);
-      cv::v_store(codes + 4 * h, cv::v_round(cv::v_min(cv::v_max(v, lowest), highest)));
-    }
-    for (int k = 0; k < 8; ++k) out[i + k] = output[codes[k]];
-  }
-#endif
-  for (; i < n; ++i) {
-    const float v = scale * levels[i] + offset + sigma[levels[i] >> kLevelShift] * noise[i];
-    out[i] = output[std::lrint(std::min(std::max(v, 0.0f), static_cast<float>(kAdcMax)))];
-  }
 }
 
 }  // namespace
@@ -81,9 +50,9 @@ kcSimSensor::TapTransfer kcSimSensor::tapTransfer(const kcSimExposure& settings,
   TapTransfer t;
   t.scale = static_cast<float>(kAdcMax * g * perLevel);
   t.offset = static_cast<float>(kAdcMax * black(settings.brightness[static_cast<std::size_t>(tap)]));
-  t.sigma.resize(65536 >> kLevelShift);
+  t.sigma.resize(65536 >> kSimLevelShift);
   for (std::size_t bin = 0; bin < t.sigma.size(); ++bin) {
-    const double p = perLevel * (static_cast<double>(bin << kLevelShift) + (1 << kLevelShift) / 2.0);
+    const double p = perLevel * (static_cast<double>(bin << kSimLevelShift) + (1 << kSimLevelShift) / 2.0);
     const double sd = noise_ * kAdcMax * std::sqrt(g * g * p / kFullWell + kReadNoise * kReadNoise);
     t.sigma[bin] = static_cast<float>(sd / kBankSigma);
   }
@@ -92,7 +61,7 @@ kcSimSensor::TapTransfer kcSimSensor::tapTransfer(const kcSimExposure& settings,
 
 std::vector<unsigned char> kcSimSensor::planeOutput(const kcSimExposure& settings, int plane) const {
   const auto& table = settings.tables[static_cast<std::size_t>(plane)];
-  std::vector<unsigned char> output(encode_.size());
+  std::vector<unsigned char> output(encode_.size() + 3);  // whole words can be read from the last code
   for (std::size_t code = 0; code < encode_.size(); ++code) output[code] = table[encode_[code]];
   return output;
 }
@@ -106,22 +75,67 @@ cv::Mat& kcSimSensor::frameBuffer() {
   return pool_.back();
 }
 
-kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimExposure& settings, unsigned long frame) {
+std::vector<std::uint8_t> kcSimSensor::flatTables(const kcSimFlatRuns& runs, const std::vector<TapTransfer>& taps,
+                                                  const std::vector<std::vector<unsigned char>>& outputs) const {
+  // Every noise sample once, in the order of its byte; a row exposer treats
+  // each pel on its own, so a row of one level gives the table.
+  std::array<std::int8_t, 256> samples{};
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int8_t>(i);
+  std::array<std::uint16_t, 256> level{};
+  std::vector<std::uint8_t> tables(runs.levels().size() * taps.size() * 256);
+  std::uint8_t* table = tables.data();
+  for (const kcSimFlatRuns::Level& flat : runs.levels()) {
+    level.fill(flat.level);
+    for (const TapTransfer& t : taps) {
+      const unsigned char* output = outputs[static_cast<std::size_t>(flat.plane)].data();
+      exposeRow_(level.data(), samples.data(), {t.scale, t.offset, t.sigma.data(), output}, table, 256);
+      table += 256;
+    }
+  }
+  return tables;
+}
+
+kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns& runs, const kcSimExposure& settings,
+                                      unsigned long frame) {
+  if (runs.taps() != 0 && runs.taps() != taps_)
+    throw kcBadArgument("simulated sensor: flat runs split for " + std::to_string(runs.taps()) + " taps, not " +
+                        std::to_string(taps_));
   std::vector<TapTransfer> taps;
   for (int tap = 0; tap < taps_; ++tap) taps.push_back(tapTransfer(settings, tap));
+  std::vector<std::vector<unsigned char>> outputs;
+  for (int plane = 0; plane < 3; ++plane) outputs.push_back(planeOutput(settings, plane));
+  const std::vector<std::uint8_t> tables = flatTables(runs, taps, outputs);
   cv::Mat& out = frameBuffer();
   std::mt19937_64 offsets(mix(seed_ ^ mix(frame)));
   for (int plane = 0; plane < 3; ++plane) {
-    const std::vector<unsigned char> output = planeOutput(settings, plane);
+    const unsigned char* output = outputs[static_cast<std::size_t>(plane)].data();
     const int dy = static_cast<int>(offsets() % kBankSlack), dx = static_cast<int>(offsets() % kBankSlack);
-    for (int tap = 0; tap < taps_; ++tap) {
-      const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
-      const int x0 = width_ * tap / taps_, x1 = width_ * (tap + 1) / taps_;
-      for (int y = 0; y < height_; ++y) {
-        const int row = plane * height_ + y;
-        exposeRow(levels.ptr<std::uint16_t>(row) + x0, bank_.ptr<std::int8_t>(y + dy) + dx + x0, t.sigma.data(),
-                  t.scale, t.offset, output.data(), out.ptr(row) + x0, x1 - x0);
+    for (int y = 0; y < height_; ++y) {
+      const int row = plane * height_ + y;
+      const std::uint16_t* outside = runs.outside(row);
+      // The next pel's level outside the runs.
+      const std::uint16_t* level = outside ? outside : levels.ptr<std::uint16_t>(row);
+      const std::int8_t* noise = bank_.ptr<std::int8_t>(y + dy) + dx;
+      unsigned char* pels = out.ptr(row);
+      // Pels [x0, x1) of the row one by one, each tap with its own transfer.
+      const auto compute = [&](int x0, int x1) {
+        for (int tap = 0; x0 < x1; ++tap) {
+          const int end = std::min(x1, width_ * (tap + 1) / taps_);
+          if (end <= x0) continue;
+          const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
+          exposeRow_(level, noise + x0, {t.scale, t.offset, t.sigma.data(), output}, pels + x0, end - x0);
+          level += end - x0;
+          x0 = end;
+        }
+      };
+      int x = 0;
+      for (const kcSimFlatRuns::Run& run : runs.row(row)) {
+        compute(x, run.x0);
+        lookup_(reinterpret_cast<const std::uint8_t*>(noise + run.x0), &tables[256 * std::size_t{run.table}],
+                pels + run.x0, run.x1 - run.x0);
+        x = run.x1;
       }
+      compute(x, width_);
     }
   }
   return kf3PlanePelBufferFromMats(out.rowRange(0, height_), out.rowRange(height_, 2 * height_),

@@ -88,7 +88,9 @@ kcPtrHandle<kcAcqImage> kcSimAcqFifo::completeAcq(const CompleteArgs& args) {
   }
   ++sequence_;
   clock_.frame(settings.exposure);
-  kcPtrHandle<kcAcqImage> image(new kcAcqImage(imaging_->sensor.expose(imaging_->scene.levels(), settings, sequence_)));
+  kcSimScene& scene = imaging_->scene;
+  kcPtrHandle<kcAcqImage> image(
+      new kcAcqImage(imaging_->sensor.expose(scene.levels(), scene.flatRuns(), settings, sequence_)));
   if (args.info) {
     args.info->failure(kcAcqFailure());
     args.info->sequence(sequence_);

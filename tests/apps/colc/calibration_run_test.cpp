@@ -49,25 +49,34 @@ std::set<std::string> imageSources(const std::string& html) {
   return sources;
 }
 
-using Path = std::vector<kcColorCameraSettings>;
+using Steps = std::vector<kcCalibrationSearchStep>;
 using Changes = std::vector<std::pair<std::size_t, kcColorCameraSettings>>;
 
 const kcColorCameraSettings S(0.01, 0.5, 0.5), A(1e-6, 0.0, 0.0), B(0.2, 0.5, 0.5), C(0.01, 1.0, 0.5),
     D(0.01, 0.5, 1.0), G(0.1, 0.25, 0.5);
 
-void pair(Path& path, const kcColorCameraSettings& s) { path.insert(path.end(), {s, s}); }
+// The first step, at the start settings; the search has no best of its own yet.
+Steps started() { return {{S, 1, kcColorCameraSettings()}}; }
 
-// A cycle as the search makes it: each candidate in a pair, then a settling
-// pair and a single image at the cycle's best.
-void cycle(Path& path, std::initializer_list<kcColorCameraSettings> candidates, const kcColorCameraSettings& best) {
-  for (const auto& c : candidates) pair(path, c);
-  pair(path, best);
-  path.push_back(best);
+// A cycle as the calibration tool makes it: each candidate measured in a
+// pair, with the best after it, then a settling pair and a single image at
+// the cycle's best.
+void cycle(Steps& steps, std::initializer_list<std::pair<kcColorCameraSettings, kcColorCameraSettings>> measured) {
+  for (const auto& [candidate, best] : measured) steps.push_back({candidate, 2, best});
+  const kcColorCameraSettings best = steps.back().best;
+  steps.push_back({best, 2, best});
+  steps.push_back({best, 1, best});
 }
 
-Changes changesAlong(const Path& path, const kcColorCameraSettings& result) {
+std::size_t acquisitionsOf(const Steps& steps) {
+  std::size_t n = 0;
+  for (const auto& step : steps) n += static_cast<std::size_t>(step.images);
+  return n;
+}
+
+Changes changesAlong(const Steps& steps) {
   Changes changes;
-  for (const BestChange& c : bestSettingsAlong(path, result)) changes.emplace_back(c.acquisition, c.settings);
+  for (const BestChange& c : bestSettingsAlong(steps)) changes.emplace_back(c.acquisition, c.settings);
   return changes;
 }
 
@@ -100,13 +109,17 @@ TEST(CalibrationRun, MeasuresBeforeAndAfterRecordsThePathToTheResultAndLeavesThe
   ASSERT_GE(run.diagnostics.numRecords(), 3);
   EXPECT_EQ(run.diagnostics.diagRecord(run.diagnostics.numRecords() - 1).annotation(), "Monochrome image");
 
-  // The search path finds the result from the acquisitions alone.
+  // The steps account for every acquisition of the search, and the path
+  // drawn from them ends at the result.
+  std::size_t at = 0;
+  for (const kcCalibrationSearchStep& step : run.steps)
+    for (int i = 0; i < step.images; ++i) EXPECT_EQ(run.acquisitions.at(at++), step.acquired);
+  EXPECT_EQ(at, run.acquisitions.size());
   const kcColorCameraSettings result(run.result.exposure(), run.result.contrast(), run.result.brightness());
-  // Settings the search never reaches: the last best must come from the path, not from this.
-  const auto changes = bestSettingsAlong(run.acquisitions, kcColorCameraSettings(-1, -1, -1));
-  ASSERT_GE(changes.size(), 3u);
-  EXPECT_EQ(changes[changes.size() - 2].settings, result);
-  for (std::size_t k = 1; k + 1 < changes.size(); ++k) {
+  const auto changes = bestSettingsAlong(run.steps);
+  ASSERT_GE(changes.size(), 2u);
+  EXPECT_EQ(changes.back().settings, result);
+  for (std::size_t k = 1; k < changes.size(); ++k) {
     EXPECT_GT(changes[k].acquisition, changes[k - 1].acquisition);
     EXPECT_EQ(run.acquisitions[changes[k].acquisition], changes[k].settings);
   }
@@ -130,29 +143,33 @@ TEST(CalibrationRun, CameraFailuresAndCancellationAreTheirOwnKindAndLeaveTheCame
 }
 
 TEST(SearchPath, BestOfEachCycleIsDatedFromItsMeasurementAndHeldUntilABetterOne) {
-  Path path{S};
-  cycle(path, {A, B, S}, B);  // B wins the first cycle: acquisitions 3 and 4
-  Path endsInside = path;
-  cycle(path, {C, D}, B);  // nothing better
-  const std::size_t gAt = path.size() + 2;
-  cycle(path, {D, G}, G);  // G measured last: its pair runs on into the settling images
-  EXPECT_EQ(changesAlong(path, G), (Changes{{0, S}, {3, B}, {gAt, G}}));
+  Steps steps = started();
+  cycle(steps, {{A, A}, {B, B}, {S, B}});  // A is best only until B, at acquisitions 3 and 4
+  Steps endsInside = steps;
+  cycle(steps, {{C, B}, {D, B}});  // nothing better
+  const std::size_t gAt = acquisitionsOf(steps) + 2;
+  cycle(steps, {{D, B}, {G, G}});  // G measured last: its pair runs on into the settling images
+  EXPECT_EQ(changesAlong(steps), (Changes{{0, S}, {3, B}, {gAt, G}}));
 
   // A search ending inside a cycle ends at its result.
-  const std::size_t dAt = endsInside.size() + 2;
-  pair(endsInside, C);
-  pair(endsInside, D);  // D became best for the fourth time: the search stops here
-  EXPECT_EQ(changesAlong(endsInside, D), (Changes{{0, S}, {3, B}, {dAt, D}}));
+  const std::size_t dAt = acquisitionsOf(endsInside) + 2;
+  endsInside.push_back({C, 2, B});
+  endsInside.push_back({D, 2, D});  // D became best for the fourth time: the search stops here
+  EXPECT_EQ(changesAlong(endsInside), (Changes{{0, S}, {3, B}, {dAt, D}}));
 }
 
-TEST(SearchPath, ShortPaths) {
-  EXPECT_TRUE(bestSettingsAlong({}, S).empty());
-  EXPECT_EQ(changesAlong({S}, S), (Changes{{0, S}}));
-  // A cycle with no candidate measures the best again: runs of even length at it change nothing.
-  Path still{S};
-  cycle(still, {}, S);
-  cycle(still, {}, S);
-  EXPECT_EQ(changesAlong(still, S), (Changes{{0, S}}));
+TEST(SearchPath, ShortPathsAndSingleImageSteps) {
+  EXPECT_TRUE(bestSettingsAlong({}).empty());
+  EXPECT_EQ(changesAlong(started()), (Changes{{0, S}}));
+  // Cycles with no candidate measure the best again: they change nothing.
+  Steps still = started();
+  still.push_back({S, 2, S});
+  cycle(still, {});
+  cycle(still, {});
+  EXPECT_EQ(changesAlong(still), (Changes{{0, S}}));
+  // A search of single images shows every new best, from the step that found it.
+  const Steps quick{{S, 1, kcColorCameraSettings()}, {C, 1, C}, {D, 1, C}, {G, 1, G}, {B, 1, G}};
+  EXPECT_EQ(changesAlong(quick), (Changes{{0, S}, {1, C}, {3, G}}));
 }
 
 TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExist) {

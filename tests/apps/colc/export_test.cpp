@@ -65,9 +65,7 @@ Agreement compare(const kc3PlanePelBuffer& a, const kc3PlanePelBuffer& b) {
 // A camera's view of the chart with light leaking between its planes.
 kc3PlanePelBuffer leakingView() {
   const kcPtrHandle<kcInstrumentedAcqFifo> camera = kfOpenViewCamera("crosstalk=0.1");
-  camera->triggerEnable(false);
-  camera->triggerModel(kfManualTrigger());
-  camera->triggerEnable(true);
+  kfSwitchToManualTrigger(camera);
   kcAcquireInfo info;
   bool failed = false;
   const kcPtrHandle<kcAcqImage> image =

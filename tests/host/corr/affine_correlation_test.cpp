@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
@@ -37,23 +34,18 @@ kcXform<2> disturbed(const kcXform<2>& pose, double dx, double dy, double degree
 
 TEST(NormalizedCorrelationAffinePose, RefinesRoughPosesToAFractionOfAPel) {
   cv::RNG rng(11);
-  const char* trials = std::getenv("COLC_POSE_TRIALS");
-  std::vector<double> errors(trials ? std::max(1, std::atoi(trials)) : 8);
-  for (double& error : errors) {
-    const TargetPose truth = randomPose(kChart.size(), kView, rng);
+  cornerErrorsAtRandomPoses("refined", 8, kChart.size(), kView, rng, [&](const TargetPose& truth, std::size_t) {
     const cv::Mat view = grey(renderScene(kChart, clutter(kView, rng), truth.xform(), rng));
     // As rough as the alignment's poses can be.
     const kcXform<2> start =
         disturbed(truth.xform(), rng.uniform(-2.0, 2.0), rng.uniform(-2.0, 2.0), rng.uniform(-0.5, 0.5));
     kcNormalizedCorrelationAffineResult result;
     kfNormalizedCorrelationAffinePose(centredTrainImage(), kfPelBufferFromMat(view), start, result, nullptr, 0);
-    error = cornerError(result.pose(), truth.xform(), kHalfW, kHalfH);
+    const double error = cornerError(result.pose(), truth.xform(), kHalfW, kHalfH);
     EXPECT_LT(error, 0.25);
     EXPECT_GT(result.score(), 0.9);
-  }
-  std::sort(errors.begin(), errors.end());
-  std::printf("refined corner error over %zu poses: median %.3f, max %.3f pel\n", errors.size(),
-              errors[errors.size() / 2], errors.back());
+    return error;
+  });
 }
 
 TEST(NormalizedCorrelationAffinePose, FollowsShearInClientCoordinates) {

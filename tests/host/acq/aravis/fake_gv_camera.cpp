@@ -215,7 +215,7 @@ void FakeGvCamera::fill(ArvBuffer* buffer, void* data, guint32 exposureUs, guint
       settings.tables[k][i] = static_cast<unsigned char>(camera ? self.reg(kLutValue + 4 * (256 * k + i)) : i);
   }
   const unsigned long frame = self.frames_ + 1;
-  const cv::Mat bgr = kfBGRMat(r.sensor->expose(r.scene->levels(), settings, frame));
+  const cv::Mat bgr = kfBGRMat(r.sensor->expose(r.scene->levels(), r.scene->flatRuns(), settings, frame));
 
   auto* out = static_cast<unsigned char*>(const_cast<void*>(arv_buffer_get_data(buffer, nullptr)));
   if (const char* cell = bayerCell(format)) {

@@ -69,7 +69,7 @@ TEST_F(SimModel, ExposureFollowsTheLiteralModelOnEveryTap) {
   kcSimSensor sensor(kW, kH, 3, 0.0, 1);
   kcSimExposure s = settings(0.02, {0.2, 0.5, 0.9}, {0.0, 0.4, 0.7});
   for (int i = 0; i < 256; ++i) s.tables[2][i] = static_cast<unsigned char>(255 - i);
-  const kc3PlanePelBuffer image = sensor.expose(scene.levels(), s, 1);
+  const kc3PlanePelBuffer image = sensor.expose(scene.levels(), kcSimFlatRuns(scene.levels(), 3), s, 1);
   const cv::Mat planes[3] = {kfMatView(image.plane0()), kfMatView(image.plane1()), kfMatView(image.plane2())};
   int worst = 0, off = 0;
   for (int k = 0; k < 3; ++k)
@@ -88,21 +88,34 @@ TEST_F(SimModel, ExposureFollowsTheLiteralModelOnEveryTap) {
   EXPECT_LT(off, 3 * kW * kH / 200);
 }
 
-TEST_F(SimModel, NoiseHasTheModelsSpreadAndNoBias) {
+// The card's pels come from the tables of the flat runs; each frame draws
+// noise of its own, so two frames differ by the spread of two.
+TEST_F(SimModel, NoiseHasTheModelsSpreadNoBiasAndChangesFromFrameToFrame) {
   kcSimSensor quiet(kW, kH, 1, 0.0, 1), noisy(kW, kH, 1, 1.0, 9);
   const kcSimExposure s = settings(0.025, {0.5}, {0.4});
   const cv::Rect card(0, 0, kW, 2);  // the chart's dark card: uniform light
-  const cv::Mat clean = kfMatView(quiet.expose(scene.levels(), s, 1).plane1())(card).clone();
-  cv::Mat diff;
-  cv::subtract(kfMatView(noisy.expose(scene.levels(), s, 1).plane1())(card), clean, diff, cv::noArray(), CV_32F);
-  cv::Scalar mean, sd;
-  cv::meanStdDev(diff, mean, sd);
+  for (int y = 0; y < card.height; ++y) {
+    std::size_t inRuns = 0;
+    for (const kcSimFlatRuns::Run& run : scene.flatRuns().row(kH + y)) inRuns += run.x1 - run.x0;
+    ASSERT_GT(inRuns, kW / 2);
+  }
+  const auto frame = [&](kcSimSensor& sensor, unsigned long n) {
+    cv::Mat pels;
+    kfMatView(sensor.expose(scene.levels(), scene.flatRuns(), s, n).plane1())(card).convertTo(pels, CV_32F);
+    return pels;
+  };
+  const cv::Mat clean = frame(quiet, 1), first = frame(noisy, 1), second = frame(noisy, 2);
+  cv::Scalar mean, sd, meanBetween, sdBetween;
+  cv::meanStdDev(first - clean, mean, sd);
+  cv::meanStdDev(second - first, meanBetween, sdBetween);
   const double p = s.exposure * kPhotonRate * level(1).at<std::uint16_t>(0, 0) / 65535.0;
   const double sigmaCodes = kAdcMax * std::sqrt(p / kFullWell + kReadNoise * kReadNoise);
   const double slope = (kfSrgbEncode(p + 1e-4) - kfSrgbEncode(p - 1e-4)) / 2e-4 * 255.0 / kAdcMax;
   const double expected = std::hypot(sigmaCodes * slope, std::sqrt(1.0 / 12));  // with 8-bit rounding
   EXPECT_NEAR(sd[0], expected, 0.2 * expected);
   EXPECT_NEAR(mean[0], 0.0, 0.15);
+  EXPECT_NEAR(sdBetween[0], std::sqrt(2.0) * expected, 0.2 * expected);
+  EXPECT_NEAR(meanBetween[0], 0.0, 0.2);
 }
 
 }  // namespace
