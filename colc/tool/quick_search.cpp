@@ -216,9 +216,9 @@ class kcColorCalibrationQuickSearch::State {
     candidate = 0;
   }
 
-  // The n-th candidate: a point of the plane's R2 sequence (additive steps
-  // of the plastic number's powers), which spreads any run of its points
-  // evenly over the square, scaled to the spans around the result.
+  // The n-th candidate: a point of the R2 sequence (steps of the inverse
+  // plastic number and its square, modulo 1), which spreads any run of its
+  // points evenly over the square, scaled to the spans around the result.
   kcColorCameraSettings candidateAt(int n) const {
     constexpr double kAlpha[2] = {0.7548776662466927, 0.5698402909980532};
     double u[2];
