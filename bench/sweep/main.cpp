@@ -26,6 +26,7 @@ struct SweepOptions {
   long chartWidth = 960;
   bool json = false;
   bool quick = false;
+  unsigned long noiseSeed = 1;
 };
 
 std::vector<SweepCase> sweepCases(const SweepOptions& o) {
@@ -37,7 +38,7 @@ std::vector<SweepCase> sweepCases(const SweepOptions& o) {
   std::vector<SweepCase> cases;
   for (std::size_t i = 0; i < poses.size(); ++i)
     for (double crossTalk : o.crossTalks)
-      cases.push_back({static_cast<int>(i) + (o.aligned ? 0 : 1), poses[i], crossTalk, o.quick});
+      cases.push_back({static_cast<int>(i) + (o.aligned ? 0 : 1), poses[i], crossTalk, o.quick, o.noiseSeed});
   return cases;
 }
 
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
   app.add_option("--height", o.height, "sensor height")->capture_default_str();
   app.add_option("--chart-width", o.chartWidth, "chart width (the height is 2/3 of it)")->capture_default_str();
   app.add_flag("--json", o.json, "JSON instead of markdown");
+  app.add_option("--noise-seed", o.noiseSeed, "seeds the cameras' noise: another run of the same poses")
+      ->capture_default_str();
   app.add_flag("--quick", o.quick, "calibrate with the quick search (kfColorCalibrateQuick)");
   CLI11_PARSE(app, argc, argv);
 

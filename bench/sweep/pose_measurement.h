@@ -17,6 +17,7 @@ struct SweepCase {
   kcSimPose placement;
   double crossTalk = 0.0;
   bool quick = false;  // calibrated with the quick search
+  unsigned long noiseSeed = 1;  // seeds the camera's noise
 };
 
 struct PoseMeasurement {

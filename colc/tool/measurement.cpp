@@ -34,29 +34,35 @@ void kfPlaneDifferenceStats(const kc3PlanePelBuffer& a, const kc3PlanePelBuffer&
   stats2 = s2;
 }
 
-kcColorCalibrationMeasurement kfMeasureColorImages(const kcColorCalibrationParams& params,
-                                                   const kc3PlanePelBuffer& referenceImage,
-                                                   const kcAffineSamplingParams& sampling,
-                                                   const kc3PlanePelBuffer& first, const kc3PlanePelBuffer& second) {
+kcColorCalibrationMeasurement kfMeasureColorView(const kcColorCalibrationParams& params,
+                                                 const kc3PlanePelBuffer& referenceImage,
+                                                 const kc3PlanePelBuffer& view) {
+  kcColorCalibrationMeasurement m;
+  m.pelMappingUsed = params.allowPelMapping();
   // The moments give the histograms' statistics without a difference image
   // or a histogram: the same means to the bit (both divide the exact sum by
   // the count), the standard deviations from exact sums of squares.
-  const auto noise = planeDifferenceMoments(first, second);
-  kcColorCalibrationMeasurement m;
-  m.noiseSDevSum = (noise[1].sDev() + noise[0].sDev()) + noise[2].sDev();
-  m.pelMappingUsed = params.allowPelMapping();
-
-  const kc3PlanePelBuffer resampled = kfAffineTransformColorImage(first, sampling);
-  const auto difference = planeDifferenceMoments(resampled, referenceImage);
+  const auto difference = planeDifferenceMoments(view, referenceImage);
   m.differenceSum = (difference[1].mean() + difference[0].mean()) + difference[2].mean();
 
   if (params.allowPelMapping()) {
     try {
-      kfComputeColorCalibration(resampled, referenceImage, m.results, nullptr, 0);
+      kfComputeColorCalibration(view, referenceImage, m.results, nullptr, 0);
     } catch (const kcException&) {
       // A fit that fails leaves the results empty (the fit stores them only
       // on success); the measurement still counts by its differences.
     }
   }
+  return m;
+}
+
+kcColorCalibrationMeasurement kfMeasureColorImages(const kcColorCalibrationParams& params,
+                                                   const kc3PlanePelBuffer& referenceImage,
+                                                   const kcAffineSamplingParams& sampling,
+                                                   const kc3PlanePelBuffer& first, const kc3PlanePelBuffer& second) {
+  const auto noise = planeDifferenceMoments(first, second);
+  kcColorCalibrationMeasurement m =
+      kfMeasureColorView(params, referenceImage, kfAffineTransformColorImage(first, sampling));
+  m.noiseSDevSum = (noise[1].sDev() + noise[0].sDev()) + noise[2].sDev();
   return m;
 }

@@ -14,7 +14,7 @@ class kcColorCalibrationMeasurement {
   // or the fit failed.
   kcColorCalibrationResultInternal results;
   // Sum over the planes of the standard deviation of the difference of the
-  // two acquisitions: the camera's noise.
+  // two acquisitions: the camera's noise. 0 for a view measured alone.
   double noiseSDevSum = 0.0;
   // Whether the parameters allowed pel mapping when this was measured.
   bool pelMappingUsed = false;
@@ -27,6 +27,13 @@ class kcColorCalibrationMeasurement {
 // plane. The outputs are written only when all three are known.
 void kfPlaneDifferenceStats(const kc3PlanePelBuffer& a, const kc3PlanePelBuffer& b, kcHistoStats& stats0,
                             kcHistoStats& stats1, kcHistoStats& stats2);
+
+// Measures a view already resampled onto referenceImage's grid, as
+// kfMeasureColorImages measures its first image, without a noise figure.
+// Exceptions as kfMeasureColorImages's.
+kcColorCalibrationMeasurement kfMeasureColorView(const kcColorCalibrationParams& params,
+                                                 const kc3PlanePelBuffer& referenceImage,
+                                                 const kc3PlanePelBuffer& view);
 
 // Measures first (and the noise between first and second) against
 // referenceImage, first being resampled through sampling onto the

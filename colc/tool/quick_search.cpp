@@ -19,15 +19,18 @@ namespace {
 // contrast from the start settings.
 constexpr double kBrightnessProbe = 0.1;
 constexpr double kContrastProbe = 0.15;
-// The refinement's first steps: relative in level, in black level (full
-// scale) for brightness. Without a model the search starts wider.
-constexpr double kLevelStep = 0.08;
-constexpr double kBlackStep = 0.0005;
-constexpr double kUnmodelledLevelStep = 0.3;
-constexpr double kUnmodelledBrightnessStep = 0.05;
-// It ends when every step has halved below these.
-constexpr double kFinestLevelStep = 0.005;
-constexpr double kFinestBlackStep = 0.00005;
+// The refinement's first spans either side of the best settings: in level
+// (the logarithm of its ratio), in black level (full scale) for
+// brightness. They hold the model's usual error; without a model the
+// search starts wider. Every candidate that does not improve shrinks them.
+constexpr double kLevelSpan = 0.06;
+constexpr double kBlackSpan = 0.0006;
+constexpr double kUnmodelledLevelSpan = 0.3;
+constexpr double kUnmodelledBrightnessSpan = 0.05;
+constexpr double kShrink = 0.95;
+// It ends when both spans have shrunk below these.
+constexpr double kFinestLevelSpan = 0.005;
+constexpr double kFinestBlackSpan = 0.00005;
 constexpr double kUnmodelledBlackSlope = 0.08;  // black level per unit brightness when unknown
 
 enum class keStage { ePose, eBlackProbe, eGainProbe, eModelGuess, eRefine };
@@ -53,18 +56,16 @@ class kcColorCalibrationQuickSearch::State {
   bool lastImproved = false;
   std::optional<kcCameraResponse> model;
 
-  // The refinement: a pattern search around result over the moves below,
-  // tried in turn; a move that improves is tried again, and a whole round
-  // without improvement halves the steps.
-  double levelStep = 0.0;       // relative
-  double brightnessStep = 0.0;  // absolute
-  double finestBrightnessStep = 0.0;
-  int move = 0;
-  int failedMoves = 0;
-  // A pass ends when its steps are spent; a pass that improved is followed
-  // by another from its first steps, since the measurement's landscape has
-  // small steps of its own (8-bit pels) where the finest steps stall.
-  bool improvedSincePass = false;
+  // The refinement: candidates spread evenly over spans of level and
+  // brightness around the best settings so far. Near its optimum the
+  // measurement's landscape is rough on the scale of single steps of the
+  // black level and the exposure, and which bump a search lands on decides
+  // its result; a walk from neighbour to better neighbour stops on the
+  // first bump it meets, while spread candidates try many and keep the best.
+  double levelSpan = 0.0;
+  double brightnessSpan = 0.0;
+  double finestBrightnessSpan = 0.0;
+  int candidate = 0;
 
   void reset(const kcColorCalibrationParams& p, const kcColorCameraSettings& s, const kc3PlanePelBuffer& image) {
     params = p;
@@ -80,16 +81,18 @@ class kcColorCalibrationQuickSearch::State {
 
   void step(const kc3PlanePelBuffer& image, kcDiagObject* diag, unsigned long diagFlags) {
     if (stage == keStage::ePose) kfFindSearchPose(image, calibrationImage, reference, sampling, diag, diagFlags);
-    measure(image);
-    learn(image);
+    const kc3PlanePelBuffer view = kfAffineTransformColorImage(image, sampling);
+    measure(view);
+    learn(view);
     if (stage == keStage::eRefine) afterRefinementMove();
     advance();
   }
 
  private:
-  void measure(const kc3PlanePelBuffer& image) {
-    // One image: the noise between two, which no comparison reads, is not measured.
-    const kcColorCalibrationMeasurement m = kfMeasureColorImages(params, reference, sampling, image, image);
+  // view: the image on the reference's grid. One image per step: the noise
+  // between two, which no comparison reads, is not measured.
+  void measure(const kc3PlanePelBuffer& view) {
+    const kcColorCalibrationMeasurement m = kfMeasureColorView(params, reference, view);
     measured.emplace_back(next, m);
     lastImproved = !best || kfIsBetterMeasurement(*best, m);
     if (!lastImproved) return;
@@ -100,13 +103,13 @@ class kcColorCalibrationQuickSearch::State {
       channelResults[i].init(fits[i].gain(), fits[i].offset(), fits[i].rmsError());
   }
 
-  void learn(const kc3PlanePelBuffer& image) {
+  void learn(const kc3PlanePelBuffer& view) {
     if (stage == keStage::ePose) {
-      model = kcCameraResponse::learn(next, kfAffineTransformColorImage(image, sampling), reference);
+      model = kcCameraResponse::learn(next, view, reference);
     } else if (stage == keStage::eBlackProbe && model) {
-      model->learnBlack(next, kfAffineTransformColorImage(image, sampling));
+      model->learnBlack(next, view);
     } else if (stage == keStage::eGainProbe && model) {
-      model->learnGain(next, kfAffineTransformColorImage(image, sampling));
+      model->learnGain(next, view);
     }
   }
 
@@ -207,60 +210,50 @@ class kcColorCalibrationQuickSearch::State {
 
   void startRefinement() {
     const double slope = model && model->blackKnown() ? std::fabs(model->meanBlackSlope()) : 0.0;
-    levelStep = model ? kLevelStep : kUnmodelledLevelStep;
-    brightnessStep = slope > 0.0 ? kBlackStep / slope : kUnmodelledBrightnessStep;
-    finestBrightnessStep = kFinestBlackStep / (slope > 0.0 ? slope : kUnmodelledBlackSlope);
-    move = 0;
-    failedMoves = 0;
-    improvedSincePass = false;
+    levelSpan = model ? kLevelSpan : kUnmodelledLevelSpan;
+    brightnessSpan = slope > 0.0 ? kBlackSpan / slope : kUnmodelledBrightnessSpan;
+    finestBrightnessSpan = kFinestBlackSpan / (slope > 0.0 ? slope : kUnmodelledBlackSlope);
+    candidate = 0;
   }
 
-  // Level up, level down, brightness up, brightness down; a move the
-  // parameters hold fixed leaves the settings as they are.
-  kcColorCameraSettings moved(int which) const {
-    const double sign = which % 2 == 0 ? 1.0 : -1.0;
-    kcColorCameraSettings s = result;
-    if (which < 2) {
-      s = atLevel(result, 1.0 + sign * levelStep);
-      // On an exposure grid coarser than the step, the step is one grid step.
-      const double grid = params.minExposureStepSize();
-      if (params.isExposureEnabled() && grid != 0.0 && s.exposure() == result.exposure())
-        s.exposure(kfAdmissibleExposure(params, result.exposure() + sign * grid));
-      return s;
-    }
-    if (params.isBrightnessEnabled()) s.brightness(unitInterval(result.brightness() + sign * brightnessStep));
+  // The n-th candidate: a point of the R2 sequence (steps of the inverse
+  // plastic number and its square, modulo 1), which spreads any run of its
+  // points evenly over the square, scaled to the spans around the result.
+  kcColorCameraSettings candidateAt(int n) const {
+    constexpr double kAlpha[2] = {0.7548776662466927, 0.5698402909980532};
+    double u[2];
+    for (int k = 0; k < 2; ++k) u[k] = 2.0 * std::fmod(0.5 + kAlpha[k] * n, 1.0) - 1.0;
+    kcColorCameraSettings s = atLevel(result, std::exp(u[0] * std::max(levelSpan, exposureGridSpan())));
+    if (params.isBrightnessEnabled()) s.brightness(unitInterval(result.brightness() + u[1] * brightnessSpan));
     return s;
   }
 
+  // When only the exposure sets the level, on a grid coarser than the
+  // span: the span that reaches the neighbouring grid points.
+  double exposureGridSpan() const {
+    const double grid = params.minExposureStepSize();
+    if (contrastAdjustsLevel() || !params.isExposureEnabled() || grid == 0.0 || !(result.exposure() > 0.0)) return 0.0;
+    return std::log1p(1.5 * grid / result.exposure());
+  }
+
   void afterRefinementMove() {
-    if (lastImproved) {
-      failedMoves = 0;
-      improvedSincePass = true;
-    } else {
-      failed();
-    }
+    if (!lastImproved) shrink();
   }
 
-  void failed() {
-    move = (move + 1) % 4;
-    if (++failedMoves < 4) return;
-    failedMoves = 0;
-    levelStep /= 2;
-    brightnessStep /= 2;
+  void shrink() {
+    levelSpan *= kShrink;
+    brightnessSpan *= kShrink;
   }
 
-  // The next move of the refinement that needs an acquisition; nothing when
-  // the steps are spent.
+  // The next candidate of the refinement that needs an acquisition;
+  // nothing when the spans are spent.
   std::optional<kcColorCameraSettings> refinementMove() {
-    for (;;) {
-      while (levelStep >= kFinestLevelStep || brightnessStep >= finestBrightnessStep) {
-        const kcColorCameraSettings s = moved(move);
-        if (!(s == result) && !isMeasured(s)) return s;
-        failed();  // nowhere to go, or known not to be better
-      }
-      if (!improvedSincePass) return std::nullopt;
-      startRefinement();
+    while (levelSpan >= kFinestLevelSpan || brightnessSpan >= finestBrightnessSpan) {
+      const kcColorCameraSettings s = candidateAt(candidate++);
+      if (!(s == result) && !isMeasured(s)) return s;
+      shrink();  // nowhere to go, or known not to be better
     }
+    return std::nullopt;
   }
 };
 

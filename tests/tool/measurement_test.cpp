@@ -53,6 +53,29 @@ TEST(MeasureColorImages, SumsThePlanesDifferencesAndTheNoise) {
   EXPECT_EQ(measure(false, reference, first, first).noiseSDevSum, 0.0);
 }
 
+// The quick search measures single views: the same figures as the first
+// image of a pair, without a noise figure.
+TEST(MeasureColorImages, AViewAloneMeasuresAsTheFirstImageOfAPair) {
+  cv::RNG rng(34);
+  const cv::Mat reference = randomImage(rng, 30, 220);
+  cv::Mat first;
+  cv::multiply(reference, cv::Scalar(0.8, 0.7, 0.6), first);
+  const cv::Mat second = first + randomImage(rng, 0, 5);
+  const kcColorCalibrationMeasurement pair = measure(true, reference, first, second);
+  const kcColorCalibrationMeasurement alone =
+      kfMeasureColorView(pelMapping(true), kf3PlanePelBufferFromBGR(reference), kf3PlanePelBufferFromBGR(first));
+  EXPECT_GT(pair.noiseSDevSum, 0.0);
+  EXPECT_EQ(alone.noiseSDevSum, 0.0);
+  EXPECT_EQ(alone.differenceSum, pair.differenceSum);
+  EXPECT_TRUE(alone.pelMappingUsed);
+  ASSERT_EQ(alone.results.results().size(), 3u);
+  for (std::size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(alone.results.results()[k].gain(), pair.results.results()[k].gain());
+    EXPECT_EQ(alone.results.results()[k].offset(), pair.results.results()[k].offset());
+    EXPECT_EQ(alone.results.results()[k].rmsError(), pair.results.results()[k].rmsError());
+  }
+}
+
 TEST(MeasureColorImages, FitsEachPlaneOrLeavesTheFitsEmptyWhenTheFitFails) {
   cv::RNG rng(32);
   const cv::Mat reference = randomImage(rng, 30, 220);

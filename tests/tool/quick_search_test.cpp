@@ -87,6 +87,27 @@ TEST(QuickSearch, HoldsDisabledSettingsAndKeepsExposuresInTheirRangeOnTheGrid) {
   }
 }
 
+// With the level set by the exposure alone, on a grid coarser than the
+// refinement's spans, the refinement still tries the neighbouring grid
+// points of its best exposure.
+TEST(QuickSearch, OnACoarseExposureGridTriesTheNeighbouringExposures) {
+  kcColorCalibrationParams params;
+  params.isContrastEnabled(false);
+  params.minExposureStepSize(0.01);
+  kcColorCalibrationQuickSearch search;
+  const Search s = run(search, kfOpenViewCamera(), params);
+  ASSERT_TRUE(search.done());
+  std::vector<double> exposures;
+  for (const kcColorCameraSettings& a : s.acquired)
+    if (std::find(exposures.begin(), exposures.end(), a.exposure()) == exposures.end()) exposures.push_back(a.exposure());
+  // The start's, the model's guess and at least one neighbour of the best.
+  EXPECT_GE(exposures.size(), 3u);
+  const double best = search.result().exposure();
+  EXPECT_TRUE(std::any_of(exposures.begin(), exposures.end(),
+                          [&](double e) { return std::fabs(std::fabs(e - best) - 0.01) < 1e-9; }))
+      << "best exposure " << best;
+}
+
 // A first image without the target fails as the tool's does and changes
 // nothing: the next attempt starts the search. init restarts a finished
 // search and leaves its result until the new one measures something.

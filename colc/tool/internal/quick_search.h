@@ -7,9 +7,9 @@
 // first to find the calibration image and as the base of a model of the
 // camera's response (camera_response.h), one with another brightness and
 // one with another contrast to learn the model's slopes. The model then
-// predicts the best settings (model_optimum.h) and a local pattern search
-// from there refines them with real measurements, never acquiring settings
-// it has measured already.
+// predicts the best settings (model_optimum.h), and real measurements of
+// candidates spread around the best so far, in shrinking spans, refine
+// them, never acquiring settings it has measured already.
 //
 // The caller runs the same loop as for the tool; repeatAcquire() is always
 // false, so each step takes one image.
@@ -31,7 +31,7 @@ class kcAcqImage;
 class kcColorCalibrationQuickSearch {
  public:
   // At most this many acquisitions per search.
-  static constexpr int kAcquisitionBudget = 56;
+  static constexpr int kAcquisitionBudget = 60;
 
   kcColorCalibrationQuickSearch();
   ~kcColorCalibrationQuickSearch();
