@@ -54,6 +54,14 @@ StoredCalibration makeResult(double exposure, double contrast, double brightness
   return {result, correction};
 }
 
+// A new array of image corrected by correct, in the caller's channel order.
+template <class Correct>
+py::array_t<unsigned char> correctedArray(const py::object& image, const std::string& channelOrder,
+                                          const Correct& correct) {
+  const ChannelOrder order = channelOrderOf(channelOrder);
+  return colorArray(correct(colorImage(image, order, "image")), order);
+}
+
 const char* domainName(kcColorCorrection::Domain domain) {
   return domain == kcColorCorrection::Domain::linear ? "linear" : "encoded";
 }
@@ -131,8 +139,7 @@ void addResults(py::module_& m) {
       .def(
           "apply",
           [](const kcColorCorrection& c, const py::object& image, const std::string& channelOrder) {
-            const ChannelOrder order = channelOrderOf(channelOrder);
-            return colorArray(c.apply(colorImage(image, order, "image")), order);
+            return correctedArray(image, channelOrder, [&](const kc3PlanePelBuffer& pels) { return c.apply(pels); });
           },
           py::arg("image"), py::kw_only(), py::arg("channel_order") = "bgr",
           "A new image: every pel corrected, clamped to 0..255 and rounded to the nearest level.")
@@ -179,8 +186,9 @@ void addResults(py::module_& m) {
       .def(
           "apply",
           [](const StoredCalibration& c, const py::object& image, const std::string& channelOrder) {
-            const ChannelOrder order = channelOrderOf(channelOrder);
-            return colorArray(kfCorrectImage(c.result, c.correctionOrNull(), colorImage(image, order, "image")), order);
+            return correctedArray(image, channelOrder, [&](const kc3PlanePelBuffer& pels) {
+              return kfCorrectImage(c.result, c.correctionOrNull(), pels);
+            });
           },
           py::arg("image"), py::kw_only(), py::arg("channel_order") = "bgr",
           "A new image corrected as colc apply does it: through the colour correction when there is one, "
