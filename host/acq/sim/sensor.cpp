@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+#include <opencv2/core/hal/intrin.hpp>
+
 #include "host/imaging/cv_bridge.h"
 
 namespace {
@@ -26,6 +28,22 @@ std::uint64_t mix(std::uint64_t x) {
   x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
   x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
   return x ^ (x >> 31);
+}
+
+double squareRoot(double x) { return std::sqrt(x); }
+#if CV_SIMD128_64F
+cv::v_float64x2 squareRoot(const cv::v_float64x2& x) { return cv::v_sqrt(x); }
+#endif
+
+// The noise's standard deviation at scene level `level` (step 6 of
+// sensor_model.h), in ADC codes per unit of the bank. Real is double or a
+// vector of them, splat turns a double into a Real: either way the same
+// operations run in the same order, so both give the same bits.
+template <class Real, class Splat>
+Real noiseSpread(const Real& level, double perLevel, double gainSquared, double noiseCodes, const Splat& splat) {
+  const Real p = splat(perLevel) * level;
+  return splat(noiseCodes) *
+         squareRoot(splat(gainSquared) * p / splat(kFullWell) + splat(kReadNoise * kReadNoise)) / splat(kBankSigma);
 }
 
 }  // namespace
@@ -51,18 +69,31 @@ kcSimSensor::TapTransfer kcSimSensor::tapTransfer(const kcSimExposure& settings,
   t.scale = static_cast<float>(kAdcMax * g * perLevel);
   t.offset = static_cast<float>(kAdcMax * black(settings.brightness[static_cast<std::size_t>(tap)]));
   t.sigma.resize(65536 >> kSimLevelShift);
-  for (std::size_t bin = 0; bin < t.sigma.size(); ++bin) {
-    const double p = perLevel * (static_cast<double>(bin << kSimLevelShift) + (1 << kSimLevelShift) / 2.0);
-    const double sd = noise_ * kAdcMax * std::sqrt(g * g * p / kFullWell + kReadNoise * kReadNoise);
-    t.sigma[bin] = static_cast<float>(sd / kBankSigma);
+  const double gainSquared = g * g, noiseCodes = noise_ * kAdcMax;
+  // Each bin's spread at its central level.
+  constexpr double kBinCentre = (1 << kSimLevelShift) / 2.0;
+  std::size_t bin = 0;
+#if CV_SIMD128_64F
+  const auto splat = [](double x) { return cv::v_setall_f64(x); };
+  const cv::v_int32x4 four = cv::v_setall_s32(4);
+  cv::v_int32x4 bins(0, 1, 2, 3);
+  for (; bin + 4 <= t.sigma.size(); bin += 4, bins += four) {
+    const cv::v_int32x4 first = bins << kSimLevelShift;  // each bin's first level
+    const cv::v_float64x2 low = cv::v_cvt_f64(first) + splat(kBinCentre);
+    const cv::v_float64x2 high = cv::v_cvt_f64_high(first) + splat(kBinCentre);
+    cv::v_store(&t.sigma[bin], cv::v_cvt_f32(noiseSpread(low, perLevel, gainSquared, noiseCodes, splat),
+                                             noiseSpread(high, perLevel, gainSquared, noiseCodes, splat)));
   }
+#endif
+  for (; bin < t.sigma.size(); ++bin)
+    t.sigma[bin] = static_cast<float>(noiseSpread(static_cast<double>(bin << kSimLevelShift) + kBinCentre, perLevel,
+                                                  gainSquared, noiseCodes, [](double x) { return x; }));
   return t;
 }
 
 std::vector<unsigned char> kcSimSensor::planeOutput(const kcSimExposure& settings, int plane) const {
-  const auto& table = settings.tables[static_cast<std::size_t>(plane)];
   std::vector<unsigned char> output(encode_.size() + 3);  // whole words can be read from the last code
-  for (std::size_t code = 0; code < encode_.size(); ++code) output[code] = table[encode_[code]];
+  lookup_(encode_.data(), settings.tables[static_cast<std::size_t>(plane)].data(), output.data(), encode_.size());
   return output;
 }
 
@@ -105,6 +136,8 @@ kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns
   std::vector<std::vector<unsigned char>> outputs;
   for (int plane = 0; plane < 3; ++plane) outputs.push_back(planeOutput(settings, plane));
   const std::vector<std::uint8_t> tables = flatTables(runs, taps, outputs);
+  std::vector<int> tapEnds;  // the end of each tap's stripe
+  for (int tap = 0; tap < taps_; ++tap) tapEnds.push_back(width_ * (tap + 1) / taps_);
   cv::Mat& out = frameBuffer();
   std::mt19937_64 offsets(mix(seed_ ^ mix(frame)));
   for (int plane = 0; plane < 3; ++plane) {
@@ -120,7 +153,7 @@ kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns
       // Pels [x0, x1) of the row one by one, each tap with its own transfer.
       const auto compute = [&](int x0, int x1) {
         for (int tap = 0; x0 < x1; ++tap) {
-          const int end = std::min(x1, width_ * (tap + 1) / taps_);
+          const int end = std::min(x1, tapEnds[static_cast<std::size_t>(tap)]);
           if (end <= x0) continue;
           const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
           exposeRow_(level, noise + x0, {t.scale, t.offset, t.sigma.data(), output}, pels + x0, end - x0);
