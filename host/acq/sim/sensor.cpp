@@ -7,8 +7,7 @@
 #include <random>
 #include <string>
 
-#include <opencv2/core/hal/intrin.hpp>
-
+#include "host/acq/sim/noise_spread.h"
 #include "host/imaging/cv_bridge.h"
 
 namespace {
@@ -28,22 +27,6 @@ std::uint64_t mix(std::uint64_t x) {
   x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
   x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
   return x ^ (x >> 31);
-}
-
-double squareRoot(double x) { return std::sqrt(x); }
-#if CV_SIMD128_64F
-cv::v_float64x2 squareRoot(const cv::v_float64x2& x) { return cv::v_sqrt(x); }
-#endif
-
-// The noise's standard deviation at scene level `level` (step 6 of
-// sensor_model.h), in ADC codes per unit of the bank. Real is double or a
-// vector of them, splat turns a double into a Real: either way the same
-// operations run in the same order, so both give the same bits.
-template <class Real, class Splat>
-Real noiseSpread(const Real& level, double perLevel, double gainSquared, double noiseCodes, const Splat& splat) {
-  const Real p = splat(perLevel) * level;
-  return splat(noiseCodes) *
-         squareRoot(splat(gainSquared) * p / splat(kFullWell) + splat(kReadNoise * kReadNoise)) / splat(kBankSigma);
 }
 
 }  // namespace
@@ -68,26 +51,7 @@ kcSimSensor::TapTransfer kcSimSensor::tapTransfer(const kcSimExposure& settings,
   TapTransfer t;
   t.scale = static_cast<float>(kAdcMax * g * perLevel);
   t.offset = static_cast<float>(kAdcMax * black(settings.brightness[static_cast<std::size_t>(tap)]));
-  t.sigma.resize(65536 >> kSimLevelShift);
-  const double gainSquared = g * g, noiseCodes = noise_ * kAdcMax;
-  // Each bin's spread at its central level.
-  constexpr double kBinCentre = (1 << kSimLevelShift) / 2.0;
-  std::size_t bin = 0;
-#if CV_SIMD128_64F
-  const auto splat = [](double x) { return cv::v_setall_f64(x); };
-  const cv::v_int32x4 four = cv::v_setall_s32(4);
-  cv::v_int32x4 bins(0, 1, 2, 3);
-  for (; bin + 4 <= t.sigma.size(); bin += 4, bins += four) {
-    const cv::v_int32x4 first = bins << kSimLevelShift;  // each bin's first level
-    const cv::v_float64x2 low = cv::v_cvt_f64(first) + splat(kBinCentre);
-    const cv::v_float64x2 high = cv::v_cvt_f64_high(first) + splat(kBinCentre);
-    cv::v_store(&t.sigma[bin], cv::v_cvt_f32(noiseSpread(low, perLevel, gainSquared, noiseCodes, splat),
-                                             noiseSpread(high, perLevel, gainSquared, noiseCodes, splat)));
-  }
-#endif
-  for (; bin < t.sigma.size(); ++bin)
-    t.sigma[bin] = static_cast<float>(noiseSpread(static_cast<double>(bin << kSimLevelShift) + kBinCentre, perLevel,
-                                                  gainSquared, noiseCodes, [](double x) { return x; }));
+  t.sigma = kfSimNoiseSpreads(noise_, g, perLevel, kBankSigma);
   return t;
 }
 
