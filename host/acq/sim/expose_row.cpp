@@ -22,7 +22,7 @@ constexpr float kHighestCode = static_cast<float>(kAdcMax);
 COLC_WIDE inline __m256i lowerHalf(__m512i v) { return _mm512_maskz_extracti64x4_epi64(0xf, v, 0); }
 
 // A gather costs about the same whatever its mask, so a block whose upper
-// eight lanes are idle (the end of a short row) gathers only the lower
+// eight lanes are idle (the last pels of a stretch) gathers only the lower
 // eight. Idle lanes read nothing and come back zero either way.
 COLC_WIDE inline __m512 gatherFloats(__mmask16 lanes, __m512i index, const float* table) {
   if (lanes > 0xff) return _mm512_mask_i32gather_ps(_mm512_setzero_ps(), lanes, index, table, 4);
