@@ -17,13 +17,32 @@ using namespace kcSimModel;
 constexpr float kHighestCode = static_cast<float>(kAdcMax);
 
 #if defined(__x86_64__)
+#define COLC_WIDE __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq")))
+
+COLC_WIDE inline __m256i lowerHalf(__m512i v) { return _mm512_maskz_extracti64x4_epi64(0xf, v, 0); }
+
+// A gather costs about the same whatever its mask, so a block whose upper
+// eight lanes are idle (the last pels of a stretch) gathers only the lower
+// eight. Idle lanes read nothing and come back zero either way.
+COLC_WIDE inline __m512 gatherFloats(__mmask16 lanes, __m512i index, const float* table) {
+  if (lanes > 0xff) return _mm512_mask_i32gather_ps(_mm512_setzero_ps(), lanes, index, table, 4);
+  return _mm512_maskz_broadcast_f32x8(
+      0xff, _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), __mmask8(lanes), lowerHalf(index), table, 4));
+}
+
+// Bytes at byte offsets, each in the low byte of its lane (whole words are
+// read, the table is readable 3 bytes past its last entry).
+COLC_WIDE inline __m512i gatherBytes(__mmask16 lanes, __m512i index, const unsigned char* table) {
+  if (lanes > 0xff) return _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, index, table, 1);
+  return _mm512_maskz_broadcast_i32x8(
+      0xff, _mm256_mmask_i32gather_epi32(_mm256_setzero_si256(), __mmask8(lanes), lowerHalf(index), table, 1));
+}
+
 // Sixteen pels at a time; the noise and the output come from their tables
 // by gathers, and a partial last block loads, gathers and stores under a
 // mask, so nothing outside the row is touched.
-__attribute__((target("avx512f,avx512bw,avx512vl"))) void exposeRowWide(const std::uint16_t* levels,
-                                                                          const std::int8_t* noise,
-                                                                          const kcSimRowTransfer& t,
-                                                                          unsigned char* out, int n) {
+COLC_WIDE void exposeRowWide(const std::uint16_t* levels, const std::int8_t* noise, const kcSimRowTransfer& t,
+                             unsigned char* out, int n) {
   const __m512 scale = _mm512_set1_ps(t.scale), offset = _mm512_set1_ps(t.offset);
   const __m512 lowest = _mm512_setzero_ps(), highest = _mm512_set1_ps(kHighestCode);
   for (int i = 0; i < n; i += 16) {
@@ -34,13 +53,12 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) void exposeRowWide(const st
     const __m512 sample =
         _mm512_maskz_cvtepi32_ps(lanes, _mm512_maskz_cvtepi8_epi32(lanes, _mm_maskz_loadu_epi8(lanes, noise + i)));
     const __m512i bin = _mm512_maskz_srli_epi32(lanes, level, kSimLevelShift);
-    const __m512 sigma = _mm512_mask_i32gather_ps(lowest, lanes, bin, t.sigma, 4);
+    const __m512 sigma = gatherFloats(lanes, bin, t.sigma);
     __m512 v = _mm512_add_ps(_mm512_mul_ps(scale, _mm512_maskz_cvtepi32_ps(lanes, level)), offset);
     v = _mm512_add_ps(_mm512_mul_ps(sigma, sample), v);
     v = _mm512_maskz_min_ps(lanes, _mm512_maskz_max_ps(lanes, v, lowest), highest);
     const __m512i code = _mm512_maskz_cvtps_epi32(lanes, v);
-    const __m512i pel = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, code, t.output, 1);
-    _mm_mask_storeu_epi8(out + i, lanes, _mm512_maskz_cvtepi32_epi8(lanes, pel));
+    _mm_mask_storeu_epi8(out + i, lanes, _mm512_maskz_cvtepi32_epi8(lanes, gatherBytes(lanes, code, t.output)));
   }
 }
 #endif
@@ -50,7 +68,8 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) void exposeRowWide(const st
 kcSimRowExposer kfSimRowExposer() {
 #if defined(__x86_64__)
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+      __builtin_cpu_supports("avx512dq"))
     return exposeRowWide;
 #endif
   return kfSimExposeRowPortable;

@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "host/acq/sim/noise_spread.h"
 #include "host/imaging/cv_bridge.h"
 
 namespace {
@@ -50,19 +51,13 @@ kcSimSensor::TapTransfer kcSimSensor::tapTransfer(const kcSimExposure& settings,
   TapTransfer t;
   t.scale = static_cast<float>(kAdcMax * g * perLevel);
   t.offset = static_cast<float>(kAdcMax * black(settings.brightness[static_cast<std::size_t>(tap)]));
-  t.sigma.resize(65536 >> kSimLevelShift);
-  for (std::size_t bin = 0; bin < t.sigma.size(); ++bin) {
-    const double p = perLevel * (static_cast<double>(bin << kSimLevelShift) + (1 << kSimLevelShift) / 2.0);
-    const double sd = noise_ * kAdcMax * std::sqrt(g * g * p / kFullWell + kReadNoise * kReadNoise);
-    t.sigma[bin] = static_cast<float>(sd / kBankSigma);
-  }
+  t.sigma = kfSimNoiseSpreads(noise_, g, perLevel, kBankSigma);
   return t;
 }
 
 std::vector<unsigned char> kcSimSensor::planeOutput(const kcSimExposure& settings, int plane) const {
-  const auto& table = settings.tables[static_cast<std::size_t>(plane)];
   std::vector<unsigned char> output(encode_.size() + 3);  // whole words can be read from the last code
-  for (std::size_t code = 0; code < encode_.size(); ++code) output[code] = table[encode_[code]];
+  lookup_(encode_.data(), settings.tables[static_cast<std::size_t>(plane)].data(), output.data(), encode_.size());
   return output;
 }
 
@@ -105,6 +100,8 @@ kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns
   std::vector<std::vector<unsigned char>> outputs;
   for (int plane = 0; plane < 3; ++plane) outputs.push_back(planeOutput(settings, plane));
   const std::vector<std::uint8_t> tables = flatTables(runs, taps, outputs);
+  std::vector<int> tapEnds;  // the end of each tap's stripe
+  for (int tap = 0; tap < taps_; ++tap) tapEnds.push_back(width_ * (tap + 1) / taps_);
   cv::Mat& out = frameBuffer();
   std::mt19937_64 offsets(mix(seed_ ^ mix(frame)));
   for (int plane = 0; plane < 3; ++plane) {
@@ -120,7 +117,7 @@ kc3PlanePelBuffer kcSimSensor::expose(const cv::Mat& levels, const kcSimFlatRuns
       // Pels [x0, x1) of the row one by one, each tap with its own transfer.
       const auto compute = [&](int x0, int x1) {
         for (int tap = 0; x0 < x1; ++tap) {
-          const int end = std::min(x1, width_ * (tap + 1) / taps_);
+          const int end = std::min(x1, tapEnds[static_cast<std::size_t>(tap)]);
           if (end <= x0) continue;
           const TapTransfer& t = taps[static_cast<std::size_t>(tap)];
           exposeRow_(level, noise + x0, {t.scale, t.offset, t.sigma.data(), output}, pels + x0, end - x0);

@@ -30,7 +30,9 @@ TEST(SimExposeRow, EveryPathGivesThePortablePels) {
   for (const auto& [scale, offset] : {std::pair{0.01f, -30.0f}, std::pair{0.0625f, 0.5f}, std::pair{0.3f, 100.0f},
                                       std::pair{1.7f, -2000.0f}, std::pair{0.02f, 4200.0f}}) {
     const kcSimRowTransfer t{scale, offset, sigma.data(), output.data()};
-    for (const auto& [start, n] : {std::pair{0, 65536}, std::pair{3, 1}, std::pair{17, 15}, std::pair{5, 33}}) {
+    // Lengths whose last block fills more or fewer than half its lanes.
+    for (const auto& [start, n] : {std::pair{0, 65536}, std::pair{3, 1}, std::pair{17, 15}, std::pair{5, 33},
+                                   std::pair{9, 8}, std::pair{2, 40}, std::pair{11, 25}}) {
       std::vector<unsigned char> fast(n + 1, 0xAB), portable(n);
       kfSimRowExposer()(levels.data() + start, noise.data() + start, t, fast.data(), n);
       kfSimExposeRowPortable(levels.data() + start, noise.data() + start, t, portable.data(), n);
