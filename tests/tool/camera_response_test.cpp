@@ -133,7 +133,7 @@ TEST(CameraResponse, LearnsNothingFromADarkOrClippedBase) {
   EXPECT_FALSE(kcCameraResponse::learn({1.0, 1.0, 1.0}, {white, white, white}, reference()));
 }
 
-// With cross-talk the lowest unclipping brightness still finds the black
+// With cross-talk the unclipped brightness still finds the black
 // level's zero from the flat areas, where a line through each plane's own
 // light would put it well below; a grey chart cannot tell the planes
 // apart and gives none.
@@ -148,7 +148,7 @@ TEST(CameraResponse, FindsTheBrightnessOfZeroBlackUnderCrossTalkAndNoneOnAGreyCh
   model->learnBlack(darker, camera.view(darker, chart));
   ASSERT_TRUE(model->unclippedBrightness());
   EXPECT_NEAR(*model->unclippedBrightness(), camera.blackZero, 0.005);
-  EXPECT_LT(model->blackZeroBrightness(), camera.blackZero - 0.01) << "the line fits saw through the cross-talk";
+  EXPECT_LT(model->blackZeroBrightness(), camera.blackZero - 0.01) << "cross-talk should bias a line through each plane's own light";
 
   const kcPelBuffer<unsigned char> level = kfPelCopy(chart.plane1());
   const kc3PlanePelBuffer grey(level, level, level);
