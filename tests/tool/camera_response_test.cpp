@@ -148,7 +148,8 @@ TEST(CameraResponse, FindsTheBrightnessOfZeroBlackUnderCrossTalkAndNoneOnAGreyCh
   model->learnBlack(darker, camera.view(darker, chart));
   ASSERT_TRUE(model->unclippedBrightness());
   EXPECT_NEAR(*model->unclippedBrightness(), camera.blackZero, 0.005);
-  EXPECT_LT(model->blackZeroBrightness(), camera.blackZero - 0.01) << "cross-talk should bias a line through each plane's own light";
+  EXPECT_LT(model->blackZeroBrightness(), camera.blackZero - 0.01)
+      << "cross-talk should bias a line through each plane's own light";
 
   const kcPelBuffer<unsigned char> level = kfPelCopy(chart.plane1());
   const kc3PlanePelBuffer grey(level, level, level);
