@@ -46,7 +46,8 @@ void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measur
          "maps. Score: the search's own measure of its result (the fits' RMS error over their active share, lower is "
          "better) on a fresh view at the calibrated settings.\n\n"
       << "| pose | x | y | rotation | scale | cross-talk | exposure | contrast | brightness | exposure at edge | before "
-         "| after | after / before | mean dE | max dE | correction | corrected mean dE | corrected max dE | clipped | acquisitions | score |\n"
+         "| after | after / before | mean dE | max dE | correction | corrected mean dE | corrected max dE | clipped "
+         "| acquisitions | score |\n"
       << "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const PoseMeasurement& m : measurements) writePoseRow(out, m);
 
