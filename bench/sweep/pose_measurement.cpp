@@ -9,6 +9,8 @@
 #include "colc/driver/calibrate.h"
 #include "colc/driver/calibrate_quick.h"
 #include "colc/records/errors.h"
+#include "colc/tool/internal/measurement_order.h"
+#include "colc/tool/pose.h"
 #include "colc/tool/view_difference.h"
 #include "colour_difference.h"
 #include "correction_stage.h"
@@ -36,6 +38,14 @@ std::pair<double, double> patchDeltaE(const cv::Mat& corrected, const ChartPlace
     max = std::max(max, deltaE);
   }
   return {sum / static_cast<double>(patches.size()), max};
+}
+
+std::optional<double> searchScore(const kcColorCalibrationParams& params, const kcCalibrationPose& pose,
+                                  const kc3PlanePelBuffer& view) {
+  const kcColorCalibrationMeasurement m =
+      kfMeasureColorView(params, pose.referenceImage, kfAffineTransformColorImage(view, pose.sampling));
+  if (m.results.results().empty()) return std::nullopt;
+  return kfFitScore(m.results);
 }
 
 void measurePatches(PoseMeasurement& m, const kc3PlanePelBuffer& view, const kcColorCalibrationResult& result,
@@ -73,10 +83,11 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     kcColorCalibrationResult result;
     const unsigned long completionsBefore = camera->completions();
     const double cameraSecondsBefore = kfSimCameraTime(camera)->camera;
+    kcCalibrationPose pose;
     if (sweepCase.quick)
-      kfColorCalibrateQuick(camera, chart, params, result, nullptr, 0);
+      kfColorCalibrateQuick(camera, chart, params, result, nullptr, 0, pose);
     else
-      kfColorCalibrate(camera, chart, params, result, nullptr, 0);
+      kfColorCalibrate(camera, chart, params, result, nullptr, 0, pose);
     m.acquisitions = camera->completions() - completionsBefore;
     m.cameraSeconds = kfSimCameraTime(camera)->camera - cameraSecondsBefore;
     m.exposure = result.exposure();
@@ -86,6 +97,7 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
 
     result.setFifoProperties(camera);
     const kc3PlanePelBuffer view = acquire(camera, kcColorCameraSettings(m.exposure, m.contrast, m.brightness));
+    m.score = searchScore(params, pose, view);
     // The colour correction colc calibrate would adopt, fitted on the view
     // on the chart's grid; none when the chart is not found there.
     std::optional<kcColorCorrection> correction;

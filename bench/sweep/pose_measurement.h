@@ -49,6 +49,12 @@ struct PoseMeasurement {
   std::string correction = "none";
   // Patches whose interior is clipped in the view before the pel maps.
   int clippedPatches = 0;
+  // The search's own score of its result (the fits' RMS error over their
+  // active share, lower is better), measured on the fresh view at the
+  // calibrated settings, against the pose the search found: the figure
+  // both searches minimise, comparable between them. Unset when the fit
+  // failed on that view.
+  std::optional<double> score;
 };
 
 // The share of a patch's side left out of its interior on every side.

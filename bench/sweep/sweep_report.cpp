@@ -23,14 +23,15 @@ void writePoseRow(std::ostream& out, const PoseMeasurement& m) {
       << format("%.2f", c.placement.rotation) << " | " << format("%.3f", c.placement.scale) << " | "
       << format("%g", c.crossTalk) << " | ";
   if (!m.failure.empty()) {
-    out << "failed: " << m.failure << " | | | | | | | | | | | | |\n";
+    out << "failed: " << m.failure << " | | | | | | | | | | | | | | |\n";
     return;
   }
   out << format("%.4f", m.exposure) << " | " << format("%.3f", m.contrast) << " | " << format("%.3f", m.brightness)
       << " | " << (m.atExposureEdge ? "**yes**" : "no") << " | " << planes(m.before) << " | "
       << (m.after ? planes(*m.after) + " | " + planes(*afterOverBefore(m)) : "**chart not found** | ") << " | " << format("%.2f", m.meanDeltaE) << " | " << format("%.2f", m.maxDeltaE)
       << " | " << m.correction << " | " << format("%.2f", m.correctedMeanDeltaE) << " | "
-      << format("%.2f", m.correctedMaxDeltaE) << " | " << m.clippedPatches << " |\n";
+      << format("%.2f", m.correctedMaxDeltaE) << " | " << m.clippedPatches << " | " << m.acquisitions << " | "
+      << (m.score ? format("%.4f", *m.score) : "fit failed") << " |\n";
 }
 
 }  // namespace
@@ -42,10 +43,12 @@ void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measur
          "(chart not found: the pose finding missed the chart there). dE: CIEDE2000 over the 24 patch interiors, "
          "calibrated and pel-mapped; corrected dE the same through the colour correction colc calibrate adopts (none: "
          "the pel maps). Clipped: patches with over 1 % of their interior at 0 or 255 before the pel "
-         "maps.\n\n"
+         "maps. Score: the search's own measure of its result (the fits' RMS error over their active share, lower is "
+         "better) on a fresh view at the calibrated settings.\n\n"
       << "| pose | x | y | rotation | scale | cross-talk | exposure | contrast | brightness | exposure at edge | before "
-         "| after | after / before | mean dE | max dE | correction | corrected mean dE | corrected max dE | clipped |\n"
-      << "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+         "| after | after / before | mean dE | max dE | correction | corrected mean dE | corrected max dE | clipped "
+         "| acquisitions | score |\n"
+      << "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const PoseMeasurement& m : measurements) writePoseRow(out, m);
 
   out << "\n## Summary\n\n"
@@ -92,7 +95,8 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                   {"correction", m.correction},
                   {"correctedMeanDeltaE", m.correctedMeanDeltaE},
                   {"correctedMaxDeltaE", m.correctedMaxDeltaE},
-                  {"clippedPatches", m.clippedPatches}});
+                  {"clippedPatches", m.clippedPatches},
+                  {"score", m.score ? nlohmann::json(*m.score) : nlohmann::json()}});
     }
     poses.push_back(row);
   }

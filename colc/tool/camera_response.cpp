@@ -5,7 +5,9 @@
 #include <limits>
 #include <numeric>
 
+#include "colc/balance/color_correction_fit.h"
 #include "colc/host/light.h"
+#include "colc/records/errors.h"
 
 namespace {
 
@@ -70,6 +72,37 @@ void fillUnlearnt(std::array<double, 3>& values, const std::array<bool, 3>& lear
     if (!learnt[k] && n > 0) values[k] = sum / n;
 }
 
+// The mean over the planes of the black level under the reference's flat
+// areas: the offset of the view's light fitted as an affine function of
+// all three planes of the reference's light, where the view is unclipped.
+// With cross-talk a plane also sees the other planes' light, and a line
+// through its own light alone takes the mean of that leak for black; on
+// edges the resampling mixes encoded pels, which darkens them. Nothing
+// when the reference's colours cannot tell the planes apart (a grey
+// target) or it has too few flat samples.
+std::optional<double> flatAreasBlack(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference) {
+  kcPelBuffer<unsigned char> mask = kfFlatRegionMask(reference);
+  for (long y = 0; y < view.height(); ++y) {
+    unsigned char* m = mask.pointToRow(y);
+    for (int k = 0; k < 3; ++k) {
+      const unsigned char* row = planeOf(view, k).pointToRow(planeOf(view, k).window().top + y);
+      for (long x = 0; x < view.width(); ++x)
+        if (row[x] < kLowestUnclipped || row[x] > kHighestUnclipped) m[x] = 0;
+    }
+  }
+  try {
+    const kcColorCorrection fit = kfComputeColorCorrection(reference, view, mask, kcColorCorrection::Domain::linear);
+    double black = 0.0;
+    for (const auto& row : fit.coefficients()) black += row[3];
+    return black / 3.0;
+  } catch (const kcColorCalibrationDefs::BadImages&) {
+    return std::nullopt;
+  }
+}
+
+// The brightness at which a black level, known at a brightness, reaches zero.
+double zeroCrossing(double black, double brightness, double slope) { return brightness - black / slope; }
+
 }  // namespace
 
 std::optional<kcCameraResponse> kcCameraResponse::learn(const kcColorCameraSettings& base,
@@ -92,6 +125,7 @@ std::optional<kcCameraResponse> kcCameraResponse::learn(const kcColorCameraSetti
   }
   if (!learnt[0] && !learnt[1] && !learnt[2]) return std::nullopt;
   fillUnlearnt(gain, learnt);
+  model.flatBlack0_ = flatAreasBlack(baseView, reference);
   // Where the base view clipped, the reference stands in for what it saw.
   for (int k = 0; k < 3; ++k) {
     std::vector<float>& signal = model.signal_[k];
@@ -151,7 +185,12 @@ double kcCameraResponse::meanBlackSlope() const {
 double kcCameraResponse::blackZeroBrightness() const {
   const double black = std::accumulate(black0_.begin(), black0_.end(), 0.0) / 3.0;
   if (!blackKnown_ || meanBlackSlope() == 0.0) return base_.brightness();
-  return base_.brightness() - black / meanBlackSlope();
+  return zeroCrossing(black, base_.brightness(), meanBlackSlope());
+}
+
+std::optional<double> kcCameraResponse::unclippedBrightness() const {
+  if (!blackKnown_ || meanBlackSlope() == 0.0 || !flatBlack0_) return std::nullopt;
+  return zeroCrossing(*flatBlack0_, base_.brightness(), meanBlackSlope());
 }
 
 double kcCameraResponse::fullScaleLevel() const {

@@ -178,9 +178,20 @@ class kcColorCalibrationQuickSearch::State {
     kcModelBounds b;
     b.lowestLevel = std::max(*std::min_element(corners, corners + 4), 1e-12);
     b.highestLevel = std::max(*std::max_element(corners, corners + 4), b.lowestLevel);
-    b.lowestBrightness = params.isBrightnessEnabled() ? 0.0 : base.brightness();
+    b.lowestBrightness = params.isBrightnessEnabled() ? lowestBrightness() : base.brightness();
     b.highestBrightness = params.isBrightnessEnabled() ? 1.0 : base.brightness();
     return b;
+  }
+
+  // The lowest brightness worth an acquisition: where the black level
+  // reaches zero, once the model knows it. Below it the camera clips the
+  // target's dark end to 0, which no pel map brings back; yet the fits'
+  // score can rank it better, with cross-talk most of all: the dark
+  // patches, lifted by the other planes' light, fit worst, and clipping
+  // takes them out of the fits.
+  double lowestBrightness() const {
+    const std::optional<double> unclipped = model ? model->unclippedBrightness() : std::nullopt;
+    return unclipped ? unitInterval(*unclipped) : 0.0;
   }
 
   // Settings that reach a level relative to from's. Gain amplifies the
@@ -224,8 +235,17 @@ class kcColorCalibrationQuickSearch::State {
     double u[2];
     for (int k = 0; k < 2; ++k) u[k] = 2.0 * std::fmod(0.5 + kAlpha[k] * n, 1.0) - 1.0;
     kcColorCameraSettings s = atLevel(result, std::exp(u[0] * std::max(levelSpan, exposureGridSpan())));
-    if (params.isBrightnessEnabled()) s.brightness(unitInterval(result.brightness() + u[1] * brightnessSpan));
+    if (params.isBrightnessEnabled())
+      s.brightness(aboveLowest(result.brightness() + u[1] * brightnessSpan));
     return s;
+  }
+
+  // A candidate's brightness, below the lowest reflected above it: the
+  // candidates stay spread over the span's part that may be tried, where
+  // moving them onto the lowest would crowd them on that line.
+  double aboveLowest(double b) const {
+    const double lowest = lowestBrightness();
+    return std::min(b < lowest ? 2.0 * lowest - b : b, 1.0);
   }
 
   // When only the exposure sets the level, on a grid coarser than the

@@ -23,21 +23,36 @@ kc3PlanePelBuffer reference() {
   return {plane(0), plane(1), plane(2)};
 }
 
-// A camera that follows the model exactly: light = gain_k * level(e, c) * reference + black(b).
+// A chart of flat 10 x 10 blocks, each of its own colour, dark ones among them.
+kc3PlanePelBuffer blockChart() {
+  const auto plane = [](int k) {
+    return makePlane(kW, kH, [k](long x, long y) {
+      const long block = x / 10 + 6 * (y / 10);
+      return static_cast<unsigned char>(12 + (block * (37 + 11 * k) + 29 * k) % 232);
+    });
+  };
+  return {plane(0), plane(1), plane(2)};
+}
+
+// A camera that follows the model exactly: light = gain_k * level(e, c) * reference + black(b),
+// where with cross-talk each plane's reference light takes in that share of the other two's.
 struct ModelCamera {
   double gainSlope = 1.2;
   double blackSlope = 0.08;
   double blackZero = 0.4;
   double sensitivity[3] = {0.8, 1.0, 0.62};
+  double crossTalk = 0.0;
 
-  kc3PlanePelBuffer view(const kcColorCameraSettings& s) const {
-    const kc3PlanePelBuffer r = reference();
+  kc3PlanePelBuffer view(const kcColorCameraSettings& s, const kc3PlanePelBuffer& r = reference()) const {
     kcPelBuffer<unsigned char> planes[3] = {{kW, kH}, {kW, kH}, {kW, kH}};
     for (int k = 0; k < 3; ++k) {
       for (long y = 0; y < kH; ++y) {
         for (long x = 0; x < kW; ++x) {
+          double mixed = 0.0;
+          for (int j = 0; j < 3; ++j)
+            mixed += (j == k ? 1.0 - crossTalk : crossTalk / 2) * kfPelLight(r.pelPlane(j).pointToRow(y)[x]);
           const double light = sensitivity[k] * s.exposure() * 40 * std::exp(gainSlope * (s.contrast() - 0.5)) *
-                                   kfPelLight(r.pelPlane(k).pointToRow(y)[x]) +
+                                   mixed +
                                blackSlope * (s.brightness() - blackZero);
           planes[k].pointToRow(y)[x] = kfLightPel(light);
         }
@@ -116,4 +131,30 @@ TEST(CameraResponse, LearnsNothingFromADarkOrClippedBase) {
   EXPECT_FALSE(kcCameraResponse::learn({0.0, 0.5, 0.5}, camera.view({0.0, 0.5, 0.5}), reference()));
   const kcPelBuffer<unsigned char> white = makePlane(kW, kH, 255);
   EXPECT_FALSE(kcCameraResponse::learn({1.0, 1.0, 1.0}, {white, white, white}, reference()));
+}
+
+// With cross-talk the unclipped brightness still finds the black
+// level's zero from the flat areas, where a line through each plane's own
+// light would put it well below; a grey chart cannot tell the planes
+// apart and gives none.
+TEST(CameraResponse, FindsTheBrightnessOfZeroBlackUnderCrossTalkAndNoneOnAGreyChart) {
+  ModelCamera camera;
+  camera.crossTalk = 0.1;
+  const kc3PlanePelBuffer chart = blockChart();
+  const kcColorCameraSettings base(0.01, 0.5, 0.5), darker(0.01, 0.5, 0.4);
+  std::optional<kcCameraResponse> model = kcCameraResponse::learn(base, camera.view(base, chart), chart);
+  ASSERT_TRUE(model);
+  EXPECT_FALSE(model->unclippedBrightness()) << "before the black's slope is known";
+  model->learnBlack(darker, camera.view(darker, chart));
+  ASSERT_TRUE(model->unclippedBrightness());
+  EXPECT_NEAR(*model->unclippedBrightness(), camera.blackZero, 0.005);
+  EXPECT_LT(model->blackZeroBrightness(), camera.blackZero - 0.01)
+      << "cross-talk should bias a line through each plane's own light";
+
+  const kcPelBuffer<unsigned char> level = kfPelCopy(chart.plane1());
+  const kc3PlanePelBuffer grey(level, level, level);
+  std::optional<kcCameraResponse> greyModel = kcCameraResponse::learn(base, camera.view(base, grey), grey);
+  ASSERT_TRUE(greyModel);
+  greyModel->learnBlack(darker, camera.view(darker, grey));
+  EXPECT_FALSE(greyModel->unclippedBrightness());
 }

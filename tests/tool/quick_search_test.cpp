@@ -138,3 +138,18 @@ TEST(QuickSearch, PoseFailureChangesNothingAndInitRestarts) {
   EXPECT_FALSE(run(search, fifo, kcColorCalibrationParams()).acquired.empty());
   EXPECT_TRUE(search.done());
 }
+
+// With the planes leaking into each other the fits' score ranks a black
+// level below zero better (clipping takes the worst-fitting dark patches
+// out of the fits), but the search tries no brightness below the camera's
+// zero black after its probes, and so ends at none.
+TEST(QuickSearch, TriesNoBlackLevelBelowZeroUnderCrossTalk) {
+  constexpr double kZeroBlack = 0.4;  // the simulated camera's brightness of black level 0
+  kcColorCalibrationQuickSearch search;
+  const Search s = run(search, kfOpenViewCamera("crosstalk=0.02"), kcColorCalibrationParams());
+  ASSERT_TRUE(search.done());
+  ASSERT_GT(s.acquired.size(), 3u);
+  for (std::size_t i = 3; i < s.acquired.size(); ++i)
+    EXPECT_GT(s.acquired[i].brightness(), kZeroBlack - 0.002) << "acquisition " << i + 1;
+  EXPECT_GT(search.result().brightness(), kZeroBlack - 0.002);
+}

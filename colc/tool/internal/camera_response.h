@@ -46,6 +46,12 @@ class kcCameraResponse {
   // The brightness at which the mean black level over the planes is zero;
   // the base's brightness while the black's slope is unknown.
   double blackZeroBrightness() const;
+  // The lowest brightness at which the camera does not clip the target's
+  // dark end: where the black level under its flat areas, where the view's
+  // light is an affine function of the reference's, reaches zero. Nothing
+  // while the black's slope is unknown, or when the reference has too few
+  // flat areas or colours to fit that function (a grey target).
+  std::optional<double> unclippedBrightness() const;
   // The level at which the brightest of the base's samples (a high
   // percentile, over all planes) would just reach full scale.
   double fullScaleLevel() const;
@@ -59,6 +65,7 @@ class kcCameraResponse {
   // Per plane, per sample in row order: the base's light above its black.
   std::array<std::vector<float>, 3> signal_;
   std::array<double, 3> black0_{};
+  std::optional<double> flatBlack0_;  // the mean black under the flat areas
   std::array<double, 3> blackSlope_{};
   bool blackKnown_ = false;
   double gainSlope_ = 0.0;
