@@ -26,8 +26,9 @@
 //    where x is the camera's cross-talk between planes (0.01 by default:
 //    the sRGB toe turns even such a leak into a visible lift of the zero
 //    channels of saturated colours, which no per-plane transfer can
-//    remove; from about 0.02 on, the settings search prefers to clip the
-//    dark end, where that lift lies, and crushes the dark patches). The sensitivities differ between planes: white does not
+//    remove; already at the default 0.01 the settings search prefers to
+//    clip the dark end, where that lift lies, and crushes the dark
+//    patches). The sensitivities differ between planes: white does not
 //    come out white, an error that only a per-plane transfer can correct.
 // 4. Exposure. The signal, in units of the ADC's full scale, is
 //        p_k = exposure * kPhotonRate * r_k                  (exposure in seconds)
