@@ -54,7 +54,7 @@ class RowHalving {
     float* even = even_.data() + 1;
     float* odd = odd_.data() + 1;
     const int pairs = width_ / 2;
-    int i = vectors_ == kcVectorWidth::e256 ? gatheredPairs(pels, pairs, t, even, odd) : 0;
+    int i = vectors_ >= kcVectorWidth::e256 ? gatheredPairs(pels, pairs, t, even, odd) : 0;
     for (; i + 4 <= pairs; i += 4) {
       std::uint64_t b;
       std::memcpy(&b, pels + 2 * i, sizeof b);
