@@ -35,158 +35,174 @@ cv::Mat halvedLight(const cv::Mat& plane, const kcFootprintPlan& plan, kcVectorW
 
 // Weighs out every sample of a grid whose footprint weights have Taps taps,
 // over kWidth columns (Taps rounded up to whole vectors: the weights past
-// the taps are 0). A sample's mean is the weighted sum across of its
-// columns' weighted sums down. A column's sum down depends only on the
-// column, the sample's top row and its phase down, so a run of samples in
-// a row of the grid that share those two (the whole row of a grid square to
-// the pels, shorter runs in a slightly turned one) share their columns'
-// sums: they are formed once for the run, in vectors as wide as the
-// processor has, before the samples' sums across. A sample alone in its run
-// is weighed out with another such sample, the two sums interleaved in
-// registers (each a chain of a dozen dependent additions; two chains keep
-// the processor busy). Rows and columns past the level's edges read its
-// nearest edge pels.
+// the taps are 0). Per sample, the columns' weighted sums over the rows
+// grow in vector registers, then their weighted sum is taken; rows that
+// reach past the level's edges are first copied with the edge pels
+// repeated.
+// In AVX2's vectors of eight columns the weighing took a quarter less
+// time, but the processor then lowered its clock for the 256-bit
+// arithmetic and the camera's work after it took longer by more than that.
 template <int Taps>
 class GridWeighing {
  public:
   static constexpr int kWidth = (Taps + 3) / 4 * 4;
   static constexpr int kRadius = Taps / 2 - 1;
 
-  GridWeighing(const cv::Mat& light, const kcFootprintWeights& weights, kcVectorWidth width)
-      : light_(light), weights_(weights), width_(width), sums_(static_cast<std::size_t>(light.cols)) {}
+  GridWeighing(const cv::Mat& light, const kcFootprintWeights& weights)
+      : light_(light), stride_(light.step1()), weights_(weights) {}
 
   // The means of the samples into means (CV_32F), sample (i, j) centred at
   // onLevel * (i, j, 1).
-  void operator()(const cv::Matx23d& onLevel, cv::Mat& means) {
-    std::vector<Footing> feet(static_cast<std::size_t>(means.cols));
+  void operator()(const cv::Matx23d& onLevel, cv::Mat& means, kcVectorWidth width) const {
     for (int j = 0; j < means.rows; ++j) {
-      for (int i = 0; i < means.cols; ++i)
-        feet[static_cast<std::size_t>(i)] = footing(onLevel(0, 0) * i + onLevel(0, 1) * j + onLevel(0, 2),
-                                                    onLevel(1, 0) * i + onLevel(1, 1) * j + onLevel(1, 2));
-      weighRow(feet, means.ptr<float>(j));
+      if (width == kcVectorWidth::e512)
+        weighRowByFour(onLevel, j, means.ptr<float>(j), means.cols);
+      else
+        weighRow(onLevel, j, means.ptr<float>(j), means.cols);
     }
   }
 
  private:
   using EdgePels = std::array<float, Taps * kWidth>;
 
-  // Where a sample's pels lie (the top left one) and how they weigh.
+  // Where a sample's pels lie and how they weigh.
   struct Footing {
-    int left, top;
+    const float* pels;  // the top left one
+    std::size_t stride;
     const float* across;
     const float* down;
   };
 
-  // The footing of the sample at (x, y) (pel centres at integers).
-  Footing footing(double x, double y) const {
+  // The footing of the sample at (x, y) (pel centres at integers); edge
+  // holds its pels if they reach past the level's edges.
+  [[gnu::always_inline]] Footing footing(double x, double y, EdgePels& edge) const {
     const int column = below(x), row = below(y);
-    return {column - kRadius, row - kRadius, weights_.phase(x - column), weights_.phase(y - row)};
+    const float* across = weights_.phase(x - column);
+    const float* down = weights_.phase(y - row);
+    const int left = column - kRadius, top = row - kRadius;
+    if (left >= 0 && top >= 0 && left + kWidth <= light_.cols && top + Taps <= light_.rows)
+      return {light_.ptr<float>(top) + left, stride_, across, down};
+    copyEdge(left, top, edge);
+    return {edge.data(), kWidth, across, down};
   }
 
-  // The means of a row of samples, run by run.
-  void weighRow(const std::vector<Footing>& feet, float* means) {
-    const std::size_t none = feet.size();
-    std::size_t alone = none;  // a sample alone in its run, waiting for another
-    for (std::size_t run = 0, next = 0; run < feet.size(); run = next) {
-      int from = feet[run].left, to = feet[run].left;
-      for (next = run; next < feet.size() && feet[next].top == feet[run].top && feet[next].down == feet[run].down;
-           ++next) {
-        from = std::min(from, feet[next].left);
-        to = std::max(to, feet[next].left + kWidth);
-      }
-      if (next - run == 1 && alone == none) {
-        alone = run;
-      } else if (next - run == 1) {
-        weighTwo(feet[alone], feet[run], means[alone], means[run]);
-        alone = none;
-      } else {
-        from = std::clamp(from, 0, light_.cols - 1);
-        sumColumns(feet[run].top, feet[run].down, from, std::clamp(to, from + 1, light_.cols));
-        for (std::size_t i = run; i < next; ++i) means[i] = weighAcross(feet[i]);
-      }
-    }
-    if (alone != none) weighTwo(feet[alone], feet[alone], means[alone], means[alone]);
+  // The footing of sample (i, j).
+  [[gnu::always_inline]] Footing footing(const cv::Matx23d& onLevel, int i, int j, EdgePels& edge) const {
+    return footing(onLevel(0, 0) * i + onLevel(0, 1) * j + onLevel(0, 2),
+                   onLevel(1, 0) * i + onLevel(1, 1) * j + onLevel(1, 2), edge);
   }
 
-  // The weighted sum across of a sample's columns, whose sums down sums_
-  // holds.
-  float weighAcross(const Footing& f) const {
-    std::array<float, kWidth> edge;
-    const float* columns = &sums_[static_cast<std::size_t>(std::max(f.left, 0))];
-    if (f.left < 0 || f.left + kWidth > light_.cols) {
-      for (int m = 0; m < kWidth; ++m)
-        edge[m] = sums_[static_cast<std::size_t>(std::clamp(f.left + m, 0, light_.cols - 1))];
-      columns = edge.data();
-    }
-    cv::v_float32x4 sum = cv::v_setzero_f32();
-#pragma GCC unroll 5
-    for (int c = 0; c < kWidth / 4; ++c) sum = sum + cv::v_load(columns + 4 * c) * cv::v_load(f.across + 4 * c);
-    return cv::v_reduce_sum(sum);
-  }
-
-  // The sums down of columns [from, to) into sums_, over the rows from top
-  // weighed by down: in whole vectors, and past to where the level reaches.
-  void sumColumns(int top, const float* down, int from, int to) {
-    std::array<const float*, Taps> rows;
-    for (int k = 0; k < Taps; ++k) rows[k] = light_.ptr<float>(std::clamp(top + k, 0, light_.rows - 1));
-    const int end = std::min(from + (to - from + 3) / 4 * 4, light_.cols);
-    int c = width_ == kcVectorWidth::e512 ? sumColumnsBy16(rows, down, from, end) : from;
-    for (; c + 4 <= end; c += 4) {
-      cv::v_float32x4 sum = cv::v_setzero_f32();
-#pragma GCC unroll 20
-      for (int k = 0; k < Taps; ++k) sum = sum + cv::v_setall_f32(down[k]) * cv::v_load(rows[k] + c);
-      cv::v_store(&sums_[static_cast<std::size_t>(c)], sum);
-    }
-    for (; c < end; ++c) {
-      float sum = 0.0f;
-      for (int k = 0; k < Taps; ++k) sum = sum + down[k] * rows[k][c];
-      sums_[static_cast<std::size_t>(c)] = sum;
-    }
-  }
-
-  // The first of those sums, sixteen at a time in AVX-512's vectors, the
-  // last vector holding whole fours only; returns where they stop.
-  [[gnu::target("avx512f")]] int sumColumnsBy16(const std::array<const float*, Taps>& rows, const float* down,
-                                                int c, int end) {
-    for (; c + 4 <= end; c += 16) {
-      const int count = std::min(16, (end - c) / 4 * 4);
-      const __mmask16 lanes = static_cast<__mmask16>((1u << count) - 1);
-      __m512 sum = _mm512_setzero_ps();
-#pragma GCC unroll 20
-      for (int k = 0; k < Taps; ++k)
-        sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_set1_ps(down[k]), _mm512_maskz_loadu_ps(lanes, rows[k] + c)));
-      _mm512_mask_storeu_ps(&sums_[static_cast<std::size_t>(c)], lanes, sum);
-      if (count < 16) return c + count;
-    }
-    return c;
-  }
-
-  // A sample's pels, from its top left one on, with the stride of their
-  // rows: in the level, or copied into edge, those past the edges read as
-  // the nearest edge pel.
-  std::pair<const float*, std::size_t> pelsOf(const Footing& f, EdgePels& edge) const {
-    if (f.left >= 0 && f.top >= 0 && f.left + kWidth <= light_.cols && f.top + Taps <= light_.rows)
-      return {light_.ptr<float>(f.top) + f.left, light_.step1()};
+  // The pels from (left, top) on, those past the edges read as the nearest
+  // edge pel.
+  [[gnu::noinline]] void copyEdge(int left, int top, EdgePels& edge) const {
     for (int k = 0; k < Taps; ++k) {
-      const float* pelRow = light_.ptr<float>(std::clamp(f.top + k, 0, light_.rows - 1));
-      for (int m = 0; m < kWidth; ++m) edge[k * kWidth + m] = pelRow[std::clamp(f.left + m, 0, light_.cols - 1)];
+      const float* pelRow = light_.ptr<float>(std::clamp(top + k, 0, light_.rows - 1));
+      for (int m = 0; m < kWidth; ++m) edge[k * kWidth + m] = pelRow[std::clamp(left + m, 0, light_.cols - 1)];
     }
-    return {edge.data(), kWidth};
   }
 
-  // The means of two samples, each weighed down and across in the order
-  // of sumColumns and weighAcross, their sums interleaved; the loops
-  // unrolled whole, so that the sums stay in registers.
-  void weighTwo(const Footing& a, const Footing& b, float& meanA, float& meanB) const {
-    constexpr int kVectors = kWidth / 4;
+  // The means of row j of samples, two at a time.
+  void weighRow(const cv::Matx23d& onLevel, int j, float* means, int count) const {
     EdgePels edgeA, edgeB;
-    auto [pelsA, strideA] = pelsOf(a, edgeA);
-    auto [pelsB, strideB] = pelsOf(b, edgeB);
+    for (int i = 0; i < count; i += 2) {
+      const int second = std::min(i + 1, count - 1);
+      weighTwo(footing(onLevel, i, j, edgeA), footing(onLevel, second, j, edgeB), means[i], means[second]);
+    }
+  }
+
+  // The means of row j of samples, four at a time in 512-bit vectors; the
+  // last ones of a row repeat its last sample.
+  [[gnu::target("avx512f,avx512bw")]] void weighRowByFour(const cv::Matx23d& onLevel, int j, float* means,
+                                                         int count) const {
+    EdgePels edgeA, edgeB, edgeC, edgeD;
+    for (int i = 0; i < count; i += 4) {
+      const int b = std::min(i + 1, count - 1), c = std::min(i + 2, count - 1), d = std::min(i + 3, count - 1);
+      alignas(64) float sums[16];
+      _mm512_store_ps(sums, weighFour(footing(onLevel, i, j, edgeA), footing(onLevel, b, j, edgeB),
+                                      footing(onLevel, c, j, edgeC), footing(onLevel, d, j, edgeD)));
+      means[i] = sums[0];
+      means[b] = sums[4];
+      means[c] = sums[8];
+      means[d] = sums[12];
+    }
+  }
+
+  // The means of four samples in lanes 0, 4, 8 and 12. Each sample's
+  // columns lie side by side in the lanes of one vector (two for more than
+  // sixteen), those past kWidth zero, each lane summing its column as
+  // weighTwo does. Then the 128-bit blocks of the four samples' weighted
+  // columns are transposed, so that one vector holds the same block of
+  // every sample, and summed across and within blocks in the order of
+  // weighTwo and cv::v_reduce_sum.
+  [[gnu::target("avx512f,avx512bw"), gnu::always_inline]] static __m512 weighFour(const Footing& a, const Footing& b,
+                                                                                  const Footing& c,
+                                                                                  const Footing& d) {
+    constexpr int kZmm = (kWidth + 15) / 16;
+    constexpr unsigned kLast = (1u << (kWidth - 16 * (kZmm - 1))) - 1;
+    const auto lanes = [](int z) { return static_cast<__mmask16>(z + 1 < kZmm ? 0xffff : kLast); };
+    __m512 columnsA[kZmm], columnsB[kZmm], columnsC[kZmm], columnsD[kZmm];
+    for (int z = 0; z < kZmm; ++z)
+      columnsA[z] = columnsB[z] = columnsC[z] = columnsD[z] = _mm512_setzero_ps();
+    const float *pelsA = a.pels, *pelsB = b.pels, *pelsC = c.pels, *pelsD = d.pels;
+#pragma GCC unroll 1
+    for (int k = 0; k < Taps; ++k) {
+#pragma GCC unroll 2
+      for (int z = 0; z < kZmm; ++z) {
+        const __mmask16 m = lanes(z);
+        columnsA[z] = _mm512_add_ps(columnsA[z], _mm512_mul_ps(_mm512_set1_ps(a.down[k]),
+                                                               _mm512_maskz_loadu_ps(m, pelsA + 16 * z)));
+        columnsB[z] = _mm512_add_ps(columnsB[z], _mm512_mul_ps(_mm512_set1_ps(b.down[k]),
+                                                               _mm512_maskz_loadu_ps(m, pelsB + 16 * z)));
+        columnsC[z] = _mm512_add_ps(columnsC[z], _mm512_mul_ps(_mm512_set1_ps(c.down[k]),
+                                                               _mm512_maskz_loadu_ps(m, pelsC + 16 * z)));
+        columnsD[z] = _mm512_add_ps(columnsD[z], _mm512_mul_ps(_mm512_set1_ps(d.down[k]),
+                                                               _mm512_maskz_loadu_ps(m, pelsD + 16 * z)));
+      }
+      pelsA += a.stride, pelsB += b.stride, pelsC += c.stride, pelsD += d.stride;
+    }
+    __m512 sum = _mm512_setzero_ps();
+#pragma GCC unroll 2
+    for (int z = 0; z < kZmm; ++z) {
+      const __mmask16 m = lanes(z);
+      const __m512 weightedA = _mm512_mul_ps(columnsA[z], _mm512_maskz_loadu_ps(m, a.across + 16 * z));
+      const __m512 weightedB = _mm512_mul_ps(columnsB[z], _mm512_maskz_loadu_ps(m, b.across + 16 * z));
+      const __m512 weightedC = _mm512_mul_ps(columnsC[z], _mm512_maskz_loadu_ps(m, c.across + 16 * z));
+      const __m512 weightedD = _mm512_mul_ps(columnsD[z], _mm512_maskz_loadu_ps(m, d.across + 16 * z));
+      const __m512 lowAB = shuffleBlocks<0x44>(weightedA, weightedB), highAB = shuffleBlocks<0xee>(weightedA, weightedB);
+      const __m512 lowCD = shuffleBlocks<0x44>(weightedC, weightedD), highCD = shuffleBlocks<0xee>(weightedC, weightedD);
+      const __m512 blocks[4] = {shuffleBlocks<0x88>(lowAB, lowCD), shuffleBlocks<0xdd>(lowAB, lowCD),
+                                shuffleBlocks<0x88>(highAB, highCD), shuffleBlocks<0xdd>(highAB, highCD)};
+      for (int block = 0; block < 4 && 16 * z + 4 * block < kWidth; ++block) sum = _mm512_add_ps(sum, blocks[block]);
+    }
+    sum = _mm512_add_ps(sum, _mm512_castsi512_ps(_mm512_bsrli_epi128(_mm512_castps_si512(sum), 8)));
+    return _mm512_add_ps(sum, _mm512_castsi512_ps(_mm512_bsrli_epi128(_mm512_castps_si512(sum), 4)));
+  }
+
+  // Two 128-bit blocks of a, then two of b, as Pick selects them. (The
+  // unmasked form leaves its unused lanes undefined, of which GCC warns.)
+  template <int Pick>
+  [[gnu::target("avx512f"), gnu::always_inline]] static __m512 shuffleBlocks(__m512 a, __m512 b) {
+    return _mm512_maskz_shuffle_f32x4(0xffff, a, b, Pick);
+  }
+
+  // std::floor of a position on the level, which lies within an int: a
+  // conversion rather than a call, without SSE4.1's rounding instruction.
+  static int below(double position) {
+    const int truncated = static_cast<int>(position);
+    return truncated > position ? truncated - 1 : truncated;
+  }
+
+  // The means of two samples, their sums interleaved; the loops unrolled
+  // whole, so that the sums stay in registers.
+  static void weighTwo(const Footing& a, const Footing& b, float& meanA, float& meanB) {
+    constexpr int kVectors = kWidth / 4;
     std::array<cv::v_float32x4, kVectors> columnsA, columnsB;
     columnsA.fill(cv::v_setzero_f32());
     columnsB.fill(cv::v_setzero_f32());
+    const float* pelsA = a.pels;
+    const float* pelsB = b.pels;
 #pragma GCC unroll 20
-    for (int k = 0; k < Taps; ++k, pelsA += strideA, pelsB += strideB) {
+    for (int k = 0; k < Taps; ++k, pelsA += a.stride, pelsB += b.stride) {
       const cv::v_float32x4 weightA = cv::v_setall_f32(a.down[k]), weightB = cv::v_setall_f32(b.down[k]);
 #pragma GCC unroll 8
       for (int c = 0; c < kVectors; ++c) {
@@ -204,18 +220,9 @@ class GridWeighing {
     meanB = cv::v_reduce_sum(sumB);
   }
 
-  // std::floor of a position on the level, which lies within an int: a
-  // conversion rather than a call, without SSE4.1's rounding instruction.
-  static int below(double position) {
-    const int truncated = static_cast<int>(position);
-    return truncated > position ? truncated - 1 : truncated;
-  }
-
   const cv::Mat& light_;
+  std::size_t stride_;  // of the light's rows, in floats
   const kcFootprintWeights& weights_;
-  kcVectorWidth width_;
-  // The sums down of the columns of the run of samples being weighed.
-  std::vector<float> sums_;
 };
 
 template <int Taps>
@@ -224,7 +231,7 @@ void weighGrid(const cv::Mat& light, const kcFootprintWeights& weights, const cv
   if constexpr (Taps < kcFootprintWeights::kTaps) {
     if (weights.taps() != Taps) return weighGrid<Taps + 2>(light, weights, onLevel, means, width);
   }
-  GridWeighing<Taps>(light, weights, width)(onLevel, means);
+  GridWeighing<Taps>(light, weights)(onLevel, means, width);
 }
 
 }  // namespace
@@ -238,7 +245,8 @@ cv::Mat kfFootprintLight(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv::
 }
 
 // All the means are weighed out before any is encoded: the encoding's
-// branches, mispredicted now and then, would otherwise hold up the sums.
+// branches, mispredicted now and then, would otherwise hold up the next
+// samples' sums, each a long chain of dependent additions.
 cv::Mat kfFootprintSamples(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv::Size size, kcVectorWidth width) {
   const cv::Mat light = kfFootprintLight(plane, dstToSrc, size, width);
   const kcSrgbEncoder& encode = kfSrgbEncoder();
