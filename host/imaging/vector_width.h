@@ -5,6 +5,6 @@
 
 enum class kcVectorWidth { e128, e256, e512 };
 
-// 512 bits (AVX-512 F and BW) where the processor has them, else 256 (AVX2)
+// 512 bits (AVX-512 F, BW and VBMI) where the processor has them, else 256 (AVX2)
 // where it has those, else 128 (SSE2, which every x86-64 processor has).
 kcVectorWidth kfWidestVectors();
