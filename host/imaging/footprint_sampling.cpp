@@ -112,18 +112,64 @@ class GridWeighing {
 
   // The means of row j of samples, four at a time in 512-bit vectors; the
   // last ones of a row repeat its last sample.
-  [[gnu::target("avx512f,avx512bw")]] void weighRowByFour(const cv::Matx23d& onLevel, int j, float* means,
+  [[gnu::target("avx512f,avx512bw,avx512vl")]] void weighRowByFour(const cv::Matx23d& onLevel, int j, float* means,
                                                          int count) const {
-    EdgePels edgeA, edgeB, edgeC, edgeD;
+    std::array<EdgePels, 4> edges;
     for (int i = 0; i < count; i += 4) {
       const int b = std::min(i + 1, count - 1), c = std::min(i + 2, count - 1), d = std::min(i + 3, count - 1);
+      std::array<Footing, 4> feet;
+      footFour(onLevel, i, j, count, edges, feet);
       alignas(64) float sums[16];
-      _mm512_store_ps(sums, weighFour(footing(onLevel, i, j, edgeA), footing(onLevel, b, j, edgeB),
-                                      footing(onLevel, c, j, edgeC), footing(onLevel, d, j, edgeD)));
+      _mm512_store_ps(sums, weighFour(feet[0], feet[1], feet[2], feet[3]));
       means[i] = sums[0];
       means[b] = sums[4];
       means[c] = sums[8];
       means[d] = sums[12];
+    }
+  }
+
+  // The footings of samples i to i + 3 of row j (those from count on
+  // repeat the last sample), as footing() finds them but side by side: the
+  // positions across and down in the lanes of one vector, taken to the
+  // same bits by the same operations. (Here and below, masked forms of
+  // intrinsics whose plain forms leave lanes undefined, of which GCC warns.)
+  [[gnu::target("avx512f,avx512bw,avx512vl"), gnu::always_inline]] void footFour(
+      const cv::Matx23d& onLevel, int i, int j, int count, std::array<EdgePels, 4>& edges,
+      std::array<Footing, 4>& feet) const {
+    const __m256i sample = _mm256_min_epi32(_mm256_add_epi32(_mm256_set1_epi32(i), _mm256_setr_epi32(0, 1, 2, 3, 0, 1, 2, 3)),
+                                            _mm256_set1_epi32(count - 1));
+    const __m512d step = _mm512_setr_pd(onLevel(0, 0), onLevel(0, 0), onLevel(0, 0), onLevel(0, 0),  //
+                                        onLevel(1, 0), onLevel(1, 0), onLevel(1, 0), onLevel(1, 0));
+    const double rowX = onLevel(0, 1) * j, rowY = onLevel(1, 1) * j;
+    const __m512d row = _mm512_setr_pd(rowX, rowX, rowX, rowX, rowY, rowY, rowY, rowY);
+    const __m512d origin = _mm512_setr_pd(onLevel(0, 2), onLevel(0, 2), onLevel(0, 2), onLevel(0, 2),  //
+                                          onLevel(1, 2), onLevel(1, 2), onLevel(1, 2), onLevel(1, 2));
+    const __m512d position =
+        _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(step, _mm512_maskz_cvtepi32_pd(0xff, sample)), row), origin);
+    const __m512d pel = _mm512_maskz_roundscale_pd(0xff, position, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    const __m256i phase = _mm256_min_epi32(
+        _mm512_maskz_cvttpd_epi32(0xff, _mm512_mul_pd(_mm512_sub_pd(position, pel), _mm512_set1_pd(kcFootprintWeights::kPhases))),
+        _mm256_set1_epi32(kcFootprintWeights::kPhases - 1));
+    const __m256i corner = _mm256_sub_epi32(_mm512_maskz_cvttpd_epi32(0xff, pel), _mm256_set1_epi32(kRadius));
+    const __m256i reach = _mm256_add_epi32(corner, _mm256_setr_epi32(kWidth, kWidth, kWidth, kWidth, Taps, Taps, Taps, Taps));
+    const __m256i size = _mm256_setr_epi32(light_.cols, light_.cols, light_.cols, light_.cols,  //
+                                           light_.rows, light_.rows, light_.rows, light_.rows);
+    const unsigned inside = _mm256_cmpge_epi32_mask(corner, _mm256_setzero_si256()) & _mm256_cmple_epi32_mask(reach, size);
+    alignas(32) int corners[8], phases[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(corners), corner);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(phases), phase);
+    const float* weights = weights_.phases();
+    for (int s = 0; s < 4; ++s) {
+      feet[s].across = weights + phases[s] * kcFootprintWeights::kTaps;
+      feet[s].down = weights + phases[4 + s] * kcFootprintWeights::kTaps;
+      if ((inside >> s & inside >> (4 + s) & 1) != 0) {
+        feet[s].pels = light_.ptr<float>(corners[4 + s]) + corners[s];
+        feet[s].stride = stride_;
+      } else {
+        copyEdge(corners[s], corners[4 + s], edges[s]);
+        feet[s].pels = edges[s].data();
+        feet[s].stride = kWidth;
+      }
     }
   }
 
@@ -134,7 +180,7 @@ class GridWeighing {
   // columns are transposed, so that one vector holds the same block of
   // every sample, and summed across and within blocks in the order of
   // weighTwo and cv::v_reduce_sum.
-  [[gnu::target("avx512f,avx512bw"), gnu::always_inline]] static __m512 weighFour(const Footing& a, const Footing& b,
+  [[gnu::target("avx512f,avx512bw,avx512vl"), gnu::always_inline]] static __m512 weighFour(const Footing& a, const Footing& b,
                                                                                   const Footing& c,
                                                                                   const Footing& d) {
     constexpr int kZmm = (kWidth + 15) / 16;
@@ -178,8 +224,7 @@ class GridWeighing {
     return _mm512_add_ps(sum, _mm512_castsi512_ps(_mm512_bsrli_epi128(_mm512_castps_si512(sum), 4)));
   }
 
-  // Two 128-bit blocks of a, then two of b, as Pick selects them. (The
-  // unmasked form leaves its unused lanes undefined, of which GCC warns.)
+  // Two 128-bit blocks of a, then two of b, as Pick selects them.
   template <int Pick>
   [[gnu::target("avx512f"), gnu::always_inline]] static __m512 shuffleBlocks(__m512 a, __m512 b) {
     return _mm512_maskz_shuffle_f32x4(0xffff, a, b, Pick);
