@@ -24,7 +24,8 @@ namespace {
 alignas(64) constexpr std::array<unsigned char, 64> kInterleavedOrder = [] {
   std::array<unsigned char, 64> order{};
   for (int r = 0; r < 4; ++r)
-    for (int e = 0; e < 16; ++e) order[16 * (e / 4) + 4 * r + e % 4] = static_cast<unsigned char>(r / 2 * 32 + r % 2 + 2 * e);
+    for (int e = 0; e < 16; ++e)
+      order[16 * (e / 4) + 4 * r + e % 4] = static_cast<unsigned char>(r / 2 * 32 + r % 2 + 2 * e);
   return order;
 }();
 
@@ -118,8 +119,9 @@ class RowHalving {
     for (; x <= end - 16; x += 16) {
       const __m512 r0 = _mm512_loadu_ps(e + x), r1 = _mm512_loadu_ps(o + x), r2 = _mm512_loadu_ps(e + x + 1),
                    r3 = _mm512_loadu_ps(o + x + 1), r4 = _mm512_loadu_ps(e + x + 2);
-      _mm512_storeu_ps(half + x, _mm512_add_ps(_mm512_mul_ps(r2, six), _mm512_add_ps(_mm512_mul_ps(_mm512_add_ps(r1, r3), four),
-                                                                                     _mm512_add_ps(r0, r4))));
+      _mm512_storeu_ps(half + x,
+                       _mm512_add_ps(_mm512_mul_ps(r2, six),
+                                     _mm512_add_ps(_mm512_mul_ps(_mm512_add_ps(r1, r3), four), _mm512_add_ps(r0, r4))));
     }
     return x;
   }
@@ -141,8 +143,8 @@ class RowHalving {
   // pels' light in the first two vectors and the odd pels' in the last
   // two. Returns how many pairs.
   [[gnu::target("avx512f,avx512bw,avx512vbmi")]] static int permutedPairs(const unsigned char* pels, int pairs,
-                                                                         const TableBytes& bytes, float* even,
-                                                                         float* odd) {
+                                                                          const TableBytes& bytes, float* even,
+                                                                          float* odd) {
     const __m512i arranged = _mm512_load_si512(kInterleavedOrder.data());
     __m512i table[4][4];
     for (int b = 0; b < 4; ++b)

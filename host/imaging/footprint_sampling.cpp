@@ -38,10 +38,13 @@ cv::Mat halvedLight(const cv::Mat& plane, const kcFootprintPlan& plan, kcVectorW
 // the taps are 0). Per sample, the columns' weighted sums over the rows
 // grow in vector registers, then their weighted sum is taken; rows that
 // reach past the level's edges are first copied with the edge pels
-// repeated.
-// In AVX2's vectors of eight columns the weighing took a quarter less
-// time, but the processor then lowered its clock for the 256-bit
-// arithmetic and the camera's work after it took longer by more than that.
+// repeated. In 128-bit vectors two samples are weighed at a time; where the
+// processor has AVX-512, four, each in the lanes of a 512-bit vector, their
+// positions found side by side too. (In AVX2's vectors of eight columns the
+// weighing once took a quarter less time, but the processor then lowered
+// its clock and the camera's work after it took longer by more than that;
+// measured on the calibration as a whole, the 512-bit weighing does not
+// slow the camera.)
 template <int Taps>
 class GridWeighing {
  public:
@@ -113,7 +116,7 @@ class GridWeighing {
   // The means of row j of samples, four at a time in 512-bit vectors; the
   // last ones of a row repeat its last sample.
   [[gnu::target("avx512f,avx512bw,avx512vl")]] void weighRowByFour(const cv::Matx23d& onLevel, int j, float* means,
-                                                         int count) const {
+                                                                   int count) const {
     std::array<EdgePels, 4> edges;
     for (int i = 0; i < count; i += 4) {
       const int b = std::min(i + 1, count - 1), c = std::min(i + 2, count - 1), d = std::min(i + 3, count - 1);
@@ -133,11 +136,13 @@ class GridWeighing {
   // positions across and down in the lanes of one vector, taken to the
   // same bits by the same operations. (Here and below, masked forms of
   // intrinsics whose plain forms leave lanes undefined, of which GCC warns.)
-  [[gnu::target("avx512f,avx512bw,avx512vl"), gnu::always_inline]] void footFour(
-      const cv::Matx23d& onLevel, int i, int j, int count, std::array<EdgePels, 4>& edges,
-      std::array<Footing, 4>& feet) const {
-    const __m256i sample = _mm256_min_epi32(_mm256_add_epi32(_mm256_set1_epi32(i), _mm256_setr_epi32(0, 1, 2, 3, 0, 1, 2, 3)),
-                                            _mm256_set1_epi32(count - 1));
+  [[gnu::target("avx512f,avx512bw,avx512vl"), gnu::always_inline]] void footFour(const cv::Matx23d& onLevel, int i,
+                                                                                 int j, int count,
+                                                                                 std::array<EdgePels, 4>& edges,
+                                                                                 std::array<Footing, 4>& feet) const {
+    const __m256i sample =
+        _mm256_min_epi32(_mm256_add_epi32(_mm256_set1_epi32(i), _mm256_setr_epi32(0, 1, 2, 3, 0, 1, 2, 3)),
+                         _mm256_set1_epi32(count - 1));
     const __m512d step = _mm512_setr_pd(onLevel(0, 0), onLevel(0, 0), onLevel(0, 0), onLevel(0, 0),  //
                                         onLevel(1, 0), onLevel(1, 0), onLevel(1, 0), onLevel(1, 0));
     const double rowX = onLevel(0, 1) * j, rowY = onLevel(1, 1) * j;
@@ -148,13 +153,16 @@ class GridWeighing {
         _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(step, _mm512_maskz_cvtepi32_pd(0xff, sample)), row), origin);
     const __m512d pel = _mm512_maskz_roundscale_pd(0xff, position, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     const __m256i phase = _mm256_min_epi32(
-        _mm512_maskz_cvttpd_epi32(0xff, _mm512_mul_pd(_mm512_sub_pd(position, pel), _mm512_set1_pd(kcFootprintWeights::kPhases))),
+        _mm512_maskz_cvttpd_epi32(
+            0xff, _mm512_mul_pd(_mm512_sub_pd(position, pel), _mm512_set1_pd(kcFootprintWeights::kPhases))),
         _mm256_set1_epi32(kcFootprintWeights::kPhases - 1));
     const __m256i corner = _mm256_sub_epi32(_mm512_maskz_cvttpd_epi32(0xff, pel), _mm256_set1_epi32(kRadius));
-    const __m256i reach = _mm256_add_epi32(corner, _mm256_setr_epi32(kWidth, kWidth, kWidth, kWidth, Taps, Taps, Taps, Taps));
+    const __m256i reach =
+        _mm256_add_epi32(corner, _mm256_setr_epi32(kWidth, kWidth, kWidth, kWidth, Taps, Taps, Taps, Taps));
     const __m256i size = _mm256_setr_epi32(light_.cols, light_.cols, light_.cols, light_.cols,  //
                                            light_.rows, light_.rows, light_.rows, light_.rows);
-    const unsigned inside = _mm256_cmpge_epi32_mask(corner, _mm256_setzero_si256()) & _mm256_cmple_epi32_mask(reach, size);
+    const unsigned inside =
+        _mm256_cmpge_epi32_mask(corner, _mm256_setzero_si256()) & _mm256_cmple_epi32_mask(reach, size);
     alignas(32) int corners[8], phases[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(corners), corner);
     _mm256_store_si256(reinterpret_cast<__m256i*>(phases), phase);
@@ -180,29 +188,29 @@ class GridWeighing {
   // columns are transposed, so that one vector holds the same block of
   // every sample, and summed across and within blocks in the order of
   // weighTwo and cv::v_reduce_sum.
-  [[gnu::target("avx512f,avx512bw,avx512vl"), gnu::always_inline]] static __m512 weighFour(const Footing& a, const Footing& b,
-                                                                                  const Footing& c,
-                                                                                  const Footing& d) {
+  [[gnu::target("avx512f,avx512bw,avx512vl"), gnu::always_inline]] static __m512 weighFour(const Footing& a,
+                                                                                           const Footing& b,
+                                                                                           const Footing& c,
+                                                                                           const Footing& d) {
     constexpr int kZmm = (kWidth + 15) / 16;
     constexpr unsigned kLast = (1u << (kWidth - 16 * (kZmm - 1))) - 1;
     const auto lanes = [](int z) { return static_cast<__mmask16>(z + 1 < kZmm ? 0xffff : kLast); };
     __m512 columnsA[kZmm], columnsB[kZmm], columnsC[kZmm], columnsD[kZmm];
-    for (int z = 0; z < kZmm; ++z)
-      columnsA[z] = columnsB[z] = columnsC[z] = columnsD[z] = _mm512_setzero_ps();
+    for (int z = 0; z < kZmm; ++z) columnsA[z] = columnsB[z] = columnsC[z] = columnsD[z] = _mm512_setzero_ps();
     const float *pelsA = a.pels, *pelsB = b.pels, *pelsC = c.pels, *pelsD = d.pels;
 #pragma GCC unroll 1
     for (int k = 0; k < Taps; ++k) {
 #pragma GCC unroll 2
       for (int z = 0; z < kZmm; ++z) {
         const __mmask16 m = lanes(z);
-        columnsA[z] = _mm512_add_ps(columnsA[z], _mm512_mul_ps(_mm512_set1_ps(a.down[k]),
-                                                               _mm512_maskz_loadu_ps(m, pelsA + 16 * z)));
-        columnsB[z] = _mm512_add_ps(columnsB[z], _mm512_mul_ps(_mm512_set1_ps(b.down[k]),
-                                                               _mm512_maskz_loadu_ps(m, pelsB + 16 * z)));
-        columnsC[z] = _mm512_add_ps(columnsC[z], _mm512_mul_ps(_mm512_set1_ps(c.down[k]),
-                                                               _mm512_maskz_loadu_ps(m, pelsC + 16 * z)));
-        columnsD[z] = _mm512_add_ps(columnsD[z], _mm512_mul_ps(_mm512_set1_ps(d.down[k]),
-                                                               _mm512_maskz_loadu_ps(m, pelsD + 16 * z)));
+        columnsA[z] = _mm512_add_ps(columnsA[z],
+                                    _mm512_mul_ps(_mm512_set1_ps(a.down[k]), _mm512_maskz_loadu_ps(m, pelsA + 16 * z)));
+        columnsB[z] = _mm512_add_ps(columnsB[z],
+                                    _mm512_mul_ps(_mm512_set1_ps(b.down[k]), _mm512_maskz_loadu_ps(m, pelsB + 16 * z)));
+        columnsC[z] = _mm512_add_ps(columnsC[z],
+                                    _mm512_mul_ps(_mm512_set1_ps(c.down[k]), _mm512_maskz_loadu_ps(m, pelsC + 16 * z)));
+        columnsD[z] = _mm512_add_ps(columnsD[z],
+                                    _mm512_mul_ps(_mm512_set1_ps(d.down[k]), _mm512_maskz_loadu_ps(m, pelsD + 16 * z)));
       }
       pelsA += a.stride, pelsB += b.stride, pelsC += c.stride, pelsD += d.stride;
     }
@@ -214,8 +222,10 @@ class GridWeighing {
       const __m512 weightedB = _mm512_mul_ps(columnsB[z], _mm512_maskz_loadu_ps(m, b.across + 16 * z));
       const __m512 weightedC = _mm512_mul_ps(columnsC[z], _mm512_maskz_loadu_ps(m, c.across + 16 * z));
       const __m512 weightedD = _mm512_mul_ps(columnsD[z], _mm512_maskz_loadu_ps(m, d.across + 16 * z));
-      const __m512 lowAB = shuffleBlocks<0x44>(weightedA, weightedB), highAB = shuffleBlocks<0xee>(weightedA, weightedB);
-      const __m512 lowCD = shuffleBlocks<0x44>(weightedC, weightedD), highCD = shuffleBlocks<0xee>(weightedC, weightedD);
+      const __m512 lowAB = shuffleBlocks<0x44>(weightedA, weightedB),
+                   highAB = shuffleBlocks<0xee>(weightedA, weightedB);
+      const __m512 lowCD = shuffleBlocks<0x44>(weightedC, weightedD),
+                   highCD = shuffleBlocks<0xee>(weightedC, weightedD);
       const __m512 blocks[4] = {shuffleBlocks<0x88>(lowAB, lowCD), shuffleBlocks<0xdd>(lowAB, lowCD),
                                 shuffleBlocks<0x88>(highAB, highCD), shuffleBlocks<0xdd>(highAB, highCD)};
       for (int block = 0; block < 4 && 16 * z + 4 * block < kWidth; ++block) sum = _mm512_add_ps(sum, blocks[block]);
