@@ -23,7 +23,10 @@ cv::Mat noisePlane(int seed) {
   return plane;
 }
 
-kcVectorWidth widthOf(const benchmark::State& state) { return static_cast<kcVectorWidth>(state.range(0)); }
+// The first argument: the width in bits.
+kcVectorWidth widthOf(const benchmark::State& state) {
+  return state.range(0) == 512 ? kcVectorWidth::e512 : kcVectorWidth::e256;
+}
 
 // Skips widths the processor lacks.
 bool processorHas(benchmark::State& state) {
@@ -67,17 +70,19 @@ void DifferenceMomentsVs128Bit(benchmark::State& state) {
 }
 
 void atWiderWidths(benchmark::internal::Benchmark* b) {
-  b->ArgName("bits")->UseManualTime()->Iterations(20)->Unit(benchmark::kMicrosecond);
-  b->Arg(static_cast<int>(kcVectorWidth::e256))->Arg(static_cast<int>(kcVectorWidth::e512));
+  b->ArgName("bits")->Arg(256)->Arg(512)->UseManualTime()->Iterations(20)->Unit(benchmark::kMicrosecond);
 }
 
 }  // namespace
 
 BENCHMARK(FootprintSamplesVs128Bit)
     ->ArgNames({"bits", "turn_deg"})
-    ->ArgsProduct({{static_cast<int>(kcVectorWidth::e256), static_cast<int>(kcVectorWidth::e512)}, {0, 1}})
+    ->ArgsProduct({{256, 512}, {0, 1}})
     ->UseManualTime()
     ->Iterations(20)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(DecodedHalfVs128Bit)->Apply(atWiderWidths);
-BENCHMARK(DifferenceMomentsVs128Bit)->Apply(atWiderWidths);
+// Its sums in 512-bit vectors took as long as in 256-bit ones (the frames
+// come from memory): they stop at AVX2.
+BENCHMARK(DifferenceMomentsVs128Bit)->ArgName("bits")->Arg(256)->UseManualTime()->Iterations(20)->Unit(
+    benchmark::kMicrosecond);

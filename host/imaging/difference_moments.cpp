@@ -1,8 +1,7 @@
 // The vector lanes hold 32-bit sums of squares: a lane gains at most
-// 4 x 255^2 per vector of pels at every width, so runs of kVectorsPerRun
-// vectors cannot overflow it before it is added to the moments, lane by
-// lane. (The sums of |a - b| gain 4 x 255 per vector: all four lanes of a
-// run fit 32 bits.)
+// 4 x 255^2 per vector of pels, so runs of kVectorsPerRun vectors cannot
+// overflow it before it is added to the moments, lane by lane. (The sums
+// of |a - b| gain 4 x 255 per vector: all four lanes of a run fit 32 bits.)
 #include "host/imaging/difference_moments.h"
 
 #include <cstdint>
@@ -40,37 +39,11 @@ constexpr long kVectorsPerRun = 16384;
   return x;
 }
 
-// The same in AVX-512's vectors of 64 pels.
-[[gnu::target("avx512f,avx512bw")]] long addWidest(const unsigned char* a, const unsigned char* b, long n,
-                                                   kcPelDifferenceMoments& m) {
-  const __m512i zero = _mm512_setzero_si512();
-  __m512i sum = zero;
-  long x = 0;
-  while (x + 64 <= n) {
-    __m512i squares = zero;
-    for (long v = 0; v < kVectorsPerRun && x + 64 <= n; ++v, x += 64) {
-      const __m512i pa = _mm512_loadu_si512(a + x), pb = _mm512_loadu_si512(b + x);
-      const __m512i d = _mm512_or_si512(_mm512_subs_epu8(pa, pb), _mm512_subs_epu8(pb, pa));
-      sum = _mm512_add_epi64(sum, _mm512_sad_epu8(d, zero));
-      const __m512i low = _mm512_unpacklo_epi8(d, zero), high = _mm512_unpackhi_epi8(d, zero);
-      squares = _mm512_add_epi32(squares, _mm512_add_epi32(_mm512_madd_epi16(low, low), _mm512_madd_epi16(high, high)));
-    }
-    alignas(64) std::uint32_t lanes[16];
-    _mm512_store_si512(lanes, squares);
-    for (const std::uint32_t lane : lanes) m.sumOfSquares += lane;
-  }
-  alignas(64) std::uint64_t lanes[8];
-  _mm512_store_si512(lanes, sum);
-  for (const std::uint64_t lane : lanes) m.sum += lane;
-  return x;
-}
-
 }  // namespace
 
 void kfAddDifferenceMoments(const unsigned char* a, const unsigned char* b, long n, kcPelDifferenceMoments& m,
                             kcVectorWidth width) {
-  long x = width == kcVectorWidth::e512 ? addWidest(a, b, n, m) : 0;
-  x += width >= kcVectorWidth::e256 ? addWide(a + x, b + x, n - x, m) : 0;
+  long x = width >= kcVectorWidth::e256 ? addWide(a, b, n, m) : 0;
 #if CV_SIMD128
   const cv::v_uint8x16 ones = cv::v_setall_u8(1);
   while (x + 16 <= n) {
