@@ -5,6 +5,7 @@
 
 enum class kcVectorWidth { e128, e256, e512 };
 
-// 512 bits (AVX-512 F, BW and VBMI) where the processor has them, else 256 (AVX2)
-// where it has those, else 128 (SSE2, which every x86-64 processor has).
+// 512 bits (AVX-512 F, BW, VL and VBMI) where the processor has them, else
+// 256 (AVX2) where it has those, else 128 (SSE2, which every x86-64
+// processor has).
 kcVectorWidth kfWidestVectors();
