@@ -7,6 +7,7 @@
 #include "host/imaging/decoded_halving.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <immintrin.h>
@@ -15,12 +16,28 @@
 
 namespace {
 
+// The order of 64 pels that interleaving the four bytes of their light
+// (within 128-bit blocks, bytes, then pairs of bytes) undoes into the light
+// of pels 0, 2, .. 30, then 1, 3, .. 31, then 32, 34, .. 62, then 33, .. 63:
+// byte 16 L + 4 r + p of the arranged pels ends up as element 4 L + p of
+// vector r.
+alignas(64) constexpr std::array<unsigned char, 64> kInterleavedOrder = [] {
+  std::array<unsigned char, 64> order{};
+  for (int r = 0; r < 4; ++r)
+    for (int e = 0; e < 16; ++e)
+      order[16 * (e / 4) + 4 * r + e % 4] = static_cast<unsigned char>(r / 2 * 32 + r % 2 + 2 * e);
+  return order;
+}();
+
 int reflected(int index, int length) { return cv::borderInterpolate(index, length, cv::BORDER_REFLECT_101); }
 
 // One row of pels decoded and halved across: half[x] weighs the light of
 // pels 2x - 2 .. 2x + 2.
 class RowHalving {
  public:
+  // Byte b of each of the table's floats, for each b.
+  using TableBytes = std::array<std::array<unsigned char, 256>, 4>;
+
   RowHalving(int width, const float* table, kcVectorWidth vectors)
       : width_(width),
         halfWidth_((width + 1) / 2),
@@ -29,7 +46,13 @@ class RowHalving {
         table_(table),
         vectors_(vectors),
         even_(static_cast<std::size_t>(halfWidth_) + 2),
-        odd_(static_cast<std::size_t>(halfWidth_) + 2) {}
+        odd_(static_cast<std::size_t>(halfWidth_) + 2) {
+    for (int v = 0; v < 256; ++v) {
+      unsigned char light[4];
+      std::memcpy(light, table + v, sizeof light);
+      for (int b = 0; b < 4; ++b) bytes_[b][v] = light[b];
+    }
+  }
 
   void operator()(const unsigned char* pels, float* half) {
     decode(pels);
@@ -37,7 +60,7 @@ class RowHalving {
     const float* o = odd_.data();
     const auto one = [e, o](int x) { return ((e[x + 1] * 6 + (o[x] + o[x + 1]) * 4) + e[x]) + e[x + 2]; };
     half[0] = one(0);
-    int x = 1;
+    int x = vectors_ == kcVectorWidth::e512 ? halvedBy16(e, o, half, vectorEnd_) : 1;
     const cv::v_float32x4 four = cv::v_setall_f32(4.f), six = cv::v_setall_f32(6.f);
     for (; x <= vectorEnd_ - 4; x += 4) {
       const cv::v_float32x4 r0 = cv::v_load(e + x), r1 = cv::v_load(o + x), r2 = cv::v_load(e + x + 1),
@@ -54,7 +77,9 @@ class RowHalving {
     float* even = even_.data() + 1;
     float* odd = odd_.data() + 1;
     const int pairs = width_ / 2;
-    int i = vectors_ == kcVectorWidth::e256 ? gatheredPairs(pels, pairs, t, even, odd) : 0;
+    int i = vectors_ == kcVectorWidth::e512   ? permutedPairs(pels, pairs, bytes_, even, odd)
+            : vectors_ == kcVectorWidth::e256 ? gatheredPairs(pels, pairs, t, even, odd)
+                                              : 0;
     for (; i + 4 <= pairs; i += 4) {
       std::uint64_t b;
       std::memcpy(&b, pels + 2 * i, sizeof b);
@@ -86,14 +111,85 @@ class RowHalving {
     return i;
   }
 
+  // The halved row from column 1 on, sixteen columns at a time, in the
+  // order of the vectors of four; returns where it stops.
+  [[gnu::target("avx512f")]] static int halvedBy16(const float* e, const float* o, float* half, int end) {
+    const __m512 four = _mm512_set1_ps(4.f), six = _mm512_set1_ps(6.f);
+    int x = 1;
+    for (; x <= end - 16; x += 16) {
+      const __m512 r0 = _mm512_loadu_ps(e + x), r1 = _mm512_loadu_ps(o + x), r2 = _mm512_loadu_ps(e + x + 1),
+                   r3 = _mm512_loadu_ps(o + x + 1), r4 = _mm512_loadu_ps(e + x + 2);
+      _mm512_storeu_ps(half + x,
+                       _mm512_add_ps(_mm512_mul_ps(r2, six),
+                                     _mm512_add_ps(_mm512_mul_ps(_mm512_add_ps(r1, r3), four), _mm512_add_ps(r0, r4))));
+    }
+    return x;
+  }
+
+  // 64 bytes looked up in a table of 256 held in four vectors: each
+  // index's top bit picks the half in which its low seven bits select.
+  [[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] static __m512i lookup(__m512i index,
+                                                                                           const __m512i (&table)[4]) {
+    const __m512i low = _mm512_permutex2var_epi8(table[0], index, table[1]);
+    const __m512i high = _mm512_permutex2var_epi8(table[2], index, table[3]);
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
+  }
+
+  // The first pairs of pels decoded 32 pairs at a time by byte permutes:
+  // each byte of the table's floats is looked up for 64 pels at once
+  // (two two-register permutes, each pel's top bit picking the half of the
+  // table), and the four bytes are interleaved into floats. The pels are
+  // first put in the order that makes the interleaving leave the even
+  // pels' light in the first two vectors and the odd pels' in the last
+  // two. Returns how many pairs.
+  [[gnu::target("avx512f,avx512bw,avx512vbmi")]] static int permutedPairs(const unsigned char* pels, int pairs,
+                                                                          const TableBytes& bytes, float* even,
+                                                                          float* odd) {
+    const __m512i arranged = _mm512_load_si512(kInterleavedOrder.data());
+    __m512i table[4][4];
+    for (int b = 0; b < 4; ++b)
+      for (int q = 0; q < 4; ++q) table[b][q] = _mm512_loadu_si512(bytes[b].data() + 64 * q);
+    int i = 0;
+    for (; i + 32 <= pairs; i += 32) {
+      // (The unmasked form leaves unused lanes undefined, of which GCC warns.)
+      const __m512i index = _mm512_maskz_permutexvar_epi8(~0ULL, arranged, _mm512_loadu_si512(pels + 2 * i));
+      const __m512i b0 = lookup(index, table[0]), b1 = lookup(index, table[1]), b2 = lookup(index, table[2]),
+                    b3 = lookup(index, table[3]);
+      const __m512i low01 = _mm512_unpacklo_epi8(b0, b1), high01 = _mm512_unpackhi_epi8(b0, b1);
+      const __m512i low23 = _mm512_unpacklo_epi8(b2, b3), high23 = _mm512_unpackhi_epi8(b2, b3);
+      _mm512_storeu_si512(even + i, _mm512_unpacklo_epi16(low01, low23));
+      _mm512_storeu_si512(odd + i, _mm512_unpackhi_epi16(low01, low23));
+      _mm512_storeu_si512(even + i + 16, _mm512_unpacklo_epi16(high01, high23));
+      _mm512_storeu_si512(odd + i + 16, _mm512_unpackhi_epi16(high01, high23));
+    }
+    return i;
+  }
+
   int width_;
   int halfWidth_;
   int vectorEnd_;
   const float* table_;
+  TableBytes bytes_;
   kcVectorWidth vectors_;
   std::vector<float> even_;
   std::vector<float> odd_;
 };
+
+// The first columns of five rows halved across halved down, sixteen at a
+// time, in the order of the vectors of four; returns how many columns.
+[[gnu::target("avx512f")]] int halvedDownBy16(const float* r0, const float* r1, const float* r2, const float* r3,
+                                              const float* r4, float* out, int width) {
+  const __m512 four = _mm512_set1_ps(4.f), scale = _mm512_set1_ps(1.f / 256);
+  int x = 0;
+  for (; x <= width - 16; x += 16) {
+    const __m512 v0 = _mm512_loadu_ps(r0 + x), v1 = _mm512_loadu_ps(r1 + x), v2 = _mm512_loadu_ps(r2 + x),
+                 v3 = _mm512_loadu_ps(r3 + x), v4 = _mm512_loadu_ps(r4 + x);
+    const __m512 inner = _mm512_mul_ps(_mm512_add_ps(_mm512_add_ps(v1, v3), v2), four);
+    const __m512 outer = _mm512_add_ps(_mm512_add_ps(v0, v4), _mm512_add_ps(v2, v2));
+    _mm512_storeu_ps(out + x, _mm512_mul_ps(_mm512_add_ps(inner, outer), scale));
+  }
+  return x;
+}
 
 }  // namespace
 
@@ -113,7 +209,7 @@ cv::Mat kfDecodedHalf(const cv::Mat& pels, const float* table, kcVectorWidth wid
     const float *r0 = rowAt(2 * y - 2), *r1 = rowAt(2 * y - 1), *r2 = rowAt(2 * y), *r3 = rowAt(2 * y + 1),
                 *r4 = rowAt(2 * y + 2);
     float* out = half.ptr<float>(y);
-    int x = 0;
+    int x = width == kcVectorWidth::e512 ? halvedDownBy16(r0, r1, r2, r3, r4, out, halfWidth) : 0;
     for (; x <= halfWidth - 4; x += 4) {
       const cv::v_float32x4 v0 = cv::v_load(r0 + x), v1 = cv::v_load(r1 + x), v2 = cv::v_load(r2 + x),
                             v3 = cv::v_load(r3 + x), v4 = cv::v_load(r4 + x);

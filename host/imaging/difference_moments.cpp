@@ -43,7 +43,7 @@ constexpr long kVectorsPerRun = 16384;
 
 void kfAddDifferenceMoments(const unsigned char* a, const unsigned char* b, long n, kcPelDifferenceMoments& m,
                             kcVectorWidth width) {
-  long x = width == kcVectorWidth::e256 ? addWide(a, b, n, m) : 0;
+  long x = width >= kcVectorWidth::e256 ? addWide(a, b, n, m) : 0;
 #if CV_SIMD128
   const cv::v_uint8x16 ones = cv::v_setall_u8(1);
   while (x + 16 <= n) {

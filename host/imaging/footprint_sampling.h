@@ -23,3 +23,8 @@
 // vectors of any width.
 cv::Mat kfFootprintSamples(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv::Size size,
                            kcVectorWidth width = kfWidestVectors());
+
+// The same samples' mean light before it is encoded (CV_32F), the same to
+// the bit in vectors of any width.
+cv::Mat kfFootprintLight(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv::Size size,
+                         kcVectorWidth width = kfWidestVectors());

@@ -29,15 +29,20 @@ class kcFootprintWeights {
   // The taps rounded up to whole vectors of four.
   int width() const { return (taps_ + 3) / 4 * 4; }
 
+  // The weights are taken to 1/kPhases of a pel.
+  static constexpr int kPhases = 64;
+
   // The kTaps weights, past taps() zero, of a sample lying within (0 <=
   // within < 1) of a pel beyond the pel's centre.
   const float* phase(double within) const {
     const int p = std::min(static_cast<int>(within * kPhases), kPhases - 1);
     return &weights_[static_cast<std::size_t>(p * kTaps)];
   }
+  // The weights of all phases, kTaps of each, phase 0 first: phase(within)
+  // is phases() + p * kTaps for the p above.
+  const float* phases() const { return weights_.data(); }
 
  private:
-  static constexpr int kPhases = 64;
 
   int radius_;
   int taps_;

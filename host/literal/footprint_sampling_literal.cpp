@@ -34,7 +34,7 @@ float weighedMean(const cv::Mat& light, const kcFootprintWeights& weights, doubl
 
 }  // namespace
 
-cv::Mat kfFootprintSamplesLiteral(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv::Size size) {
+cv::Mat kfFootprintLightLiteral(const cv::Mat& plane, const cv::Matx23d& dstToSrc, cv::Size size) {
   const kcFootprintPlan plan = kfFootprintPlan(plane.size(), dstToSrc, size);
   cv::Mat light;
   cv::LUT(plane(plan.reached), kfSrgbLightTable(), light);
@@ -45,10 +45,10 @@ cv::Mat kfFootprintSamplesLiteral(const cv::Mat& plane, const cv::Matx23d& dstTo
   }
   const kcFootprintWeights weights(plan.sigma);
   const cv::Matx23d& onLevel = plan.onLevel;
-  cv::Mat out(size, CV_8U);
+  cv::Mat means(size, CV_32F);
   for (int j = 0; j < size.height; ++j)
     for (int i = 0; i < size.width; ++i)
-      out.at<unsigned char>(j, i) = kfSrgbEncoder()(weighedMean(light, weights, onLevel(0, 0) * i + onLevel(0, 1) * j + onLevel(0, 2),
-                                                                onLevel(1, 0) * i + onLevel(1, 1) * j + onLevel(1, 2)));
-  return out;
+      means.at<float>(j, i) = weighedMean(light, weights, onLevel(0, 0) * i + onLevel(0, 1) * j + onLevel(0, 2),
+                                          onLevel(1, 0) * i + onLevel(1, 1) * j + onLevel(1, 2));
+  return means;
 }

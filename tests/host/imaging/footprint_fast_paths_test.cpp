@@ -1,7 +1,7 @@
 // The fast paths of footprint sampling give the bits of their literal
 // forms: the decoding fused with the first halving those of cv::LUT and
-// cv::pyrDown, the whole sampling those of host/literal/, the encoding of
-// light by table the count of the thresholds below it.
+// cv::pyrDown, the samples' light before encoding that of host/literal/,
+// the encoding of light by table the count of the thresholds below it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,10 +29,12 @@ cv::Mat randomPels(std::mt19937& rng, int width, int height) {
   return pels;
 }
 
-// 128 bits, and 256 where the processor has them.
+// 128 bits, and every wider width the processor has.
 std::vector<kcVectorWidth> widths() {
-  if (kfWidestVectors() == kcVectorWidth::e128) return {kcVectorWidth::e128};
-  return {kcVectorWidth::e128, kcVectorWidth::e256};
+  std::vector<kcVectorWidth> widths;
+  for (const kcVectorWidth width : {kcVectorWidth::e128, kcVectorWidth::e256, kcVectorWidth::e512})
+    if (width <= kfWidestVectors()) widths.push_back(width);
+  return widths;
 }
 
 bool sameBits(const cv::Mat& a, const cv::Mat& b) {
@@ -67,10 +69,11 @@ TEST(DecodedHalving, GivesTheBitsOfPyrDownOfTheDecodedPels) {
 }
 
 // Grids spaced 1.05 to 30 pels, some far closer one way, turned either
-// way, partly or wholly off small and large planes: every number of
-// halvings and of taps, samples whose pels reach past the edges and samples
-// far outside. In vectors of every width.
-TEST(FootprintSamples, GiveTheBitsOfTheirLiteralForm) {
+// way or square to the pels (whose rows of samples share their columns'
+// sums), some mirrored, partly or wholly off small and large planes: every
+// number of halvings and of taps, samples whose pels reach past the edges
+// and samples far outside. In vectors of every width.
+TEST(FootprintLight, HasTheBitsOfItsLiteralForm) {
   std::mt19937 rng(2025);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   std::set<int> taps;
@@ -80,14 +83,15 @@ TEST(FootprintSamples, GiveTheBitsOfTheirLiteralForm) {
     // Every other plane is a part of a wider one, its rows apart.
     const cv::Mat whole = randomPels(rng, width + (n % 2) * 13, height);
     const cv::Mat plane = whole(cv::Rect((n % 2) * 5, 0, width, height));
-    const double spacing = 1.05 + unit(rng) * unit(rng) * 29.0, turn = (unit(rng) - 0.5) * 0.8;
-    const double down = n % 5 == 0 ? 0.2 * spacing : spacing;
+    const double spacing = 1.05 + unit(rng) * unit(rng) * 29.0;
+    const double randomTurn = (unit(rng) - 0.5) * 0.8, turn = n % 4 == 0 ? 0.0 : randomTurn;
+    const double down = n % 5 == 0 ? 0.2 * spacing : spacing, across = n % 7 == 0 ? -spacing : spacing;
     const cv::Size size(2 + static_cast<int>(unit(rng) * 30), 2 + static_cast<int>(unit(rng) * 30));
-    const cv::Matx23d dstToSrc(spacing * std::cos(turn), -down * std::sin(turn), (unit(rng) - 0.3) * width,
-                               spacing * std::sin(turn), down * std::cos(turn), (unit(rng) - 0.3) * height);
-    const cv::Mat literal = kfFootprintSamplesLiteral(plane, dstToSrc, size);
+    const cv::Matx23d dstToSrc(across * std::cos(turn), -down * std::sin(turn), (unit(rng) - 0.3) * width,
+                               across * std::sin(turn), down * std::cos(turn), (unit(rng) - 0.3) * height);
+    const cv::Mat literal = kfFootprintLightLiteral(plane, dstToSrc, size);
     for (const kcVectorWidth width : widths())
-      EXPECT_TRUE(sameBits(kfFootprintSamples(plane, dstToSrc, size, width), literal))
+      EXPECT_TRUE(sameBits(kfFootprintLight(plane, dstToSrc, size, width), literal))
           << "case " << n << ", vectors " << static_cast<int>(width);
     taps.insert(kcFootprintWeights(kfFootprintPlan(plane.size(), dstToSrc, size).sigma).taps());
   }
