@@ -1,5 +1,7 @@
 #include "correction_stage.h"
 
+#include <algorithm>
+
 #include "colc/balance/color_correction_fit.h"
 #include "colc/records/errors.h"
 
@@ -8,11 +10,12 @@ namespace {
 constexpr kcColorCorrection::Domain kDomains[2] = {kcColorCorrection::Domain::encoded,
                                                    kcColorCorrection::Domain::linear};
 
-// The mean error of every region under the correction fitted on the
-// regions of the other parity; unset when a fit fails.
-std::optional<double> heldOutError(const kcViewOnGrid& grid, const FlatRegions& regions,
-                                   kcColorCorrection::Domain domain) {
-  double sum = 0.0;
+// The error of every region under the correction fitted on the regions of
+// the other parity; unset when a fit fails.
+std::optional<ColourError> heldOutError(const kcViewOnGrid& grid, const FlatRegions& regions,
+                                        kcColorCorrection::Domain domain) {
+  ColourError heldOut;
+  heldOut.perRegion.resize(static_cast<std::size_t>(regions.count()));
   for (int fold = 0; fold < 2; ++fold) {
     const auto fitted = [fold](int i) { return i % 2 == fold; };
     try {
@@ -21,25 +24,40 @@ std::optional<double> heldOutError(const kcViewOnGrid& grid, const FlatRegions& 
       const ColourError error = colourError(correction.apply(grid.view), grid.reference, regions,
                                             [&](int i) { return !fitted(i); });
       for (int i = 0; i < regions.count(); ++i)
-        if (!fitted(i)) sum += error.perRegion[static_cast<std::size_t>(i)];
+        if (!fitted(i)) heldOut.perRegion[static_cast<std::size_t>(i)] = error.perRegion[static_cast<std::size_t>(i)];
     } catch (const kcColorCalibrationDefs::BadImages&) {
       return std::nullopt;
     }
   }
-  return sum / regions.count();
+  for (double e : heldOut.perRegion) {
+    heldOut.mean += e;
+    heldOut.max = std::max(heldOut.max, e);
+  }
+  heldOut.mean /= regions.count();
+  return heldOut;
+}
+
+// A correction is worth adopting when, on regions it was not fitted to, it
+// lowers the mean error and leaves no region worse than the pel maps'
+// worst. Without cross-talk the pel maps are often as good, and a
+// correction that wins on the mean by a few hundredths can still move one
+// colour further off than any was: the mean alone would adopt it.
+bool betterThan(const ColourError& heldOut, const ColourError& pelMaps) {
+  return heldOut.mean < pelMaps.mean && heldOut.max <= pelMaps.max;
 }
 
 }  // namespace
 
 std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated,
-                                                       const FlatRegions& regions, double pelMapsError,
-                                                       std::array<std::optional<double>, 2>& heldOut) {
+                                                       const FlatRegions& regions, const ColourError& pelMaps,
+                                                       std::array<std::optional<ColourError>, 2>& heldOut) {
   // Each half needs regions enough to span the colours it is fitted to.
   if (regions.count() < 8) return std::nullopt;
   std::optional<std::size_t> best;
   for (std::size_t d = 0; d < 2; ++d) {
     heldOut[d] = heldOutError(calibrated, regions, kDomains[d]);
-    if (heldOut[d] && *heldOut[d] < pelMapsError && (!best || *heldOut[d] < *heldOut[*best])) best = d;
+    if (heldOut[d] && betterThan(*heldOut[d], pelMaps) && (!best || heldOut[d]->mean < heldOut[*best]->mean))
+      best = d;
   }
   if (!best) return std::nullopt;
   return kfComputeColorCorrection(calibrated.view, calibrated.reference, regions.mask([](int) { return true; }),
@@ -52,7 +70,7 @@ ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibr
   ColourStage stage;
   stage.start = colourError(start.view, start.reference, regions);
   stage.pelMaps = colourError(result.pelMapImage(calibrated.view), calibrated.reference, regions);
-  if (fitCorrection) stage.correction = chooseColorCorrection(calibrated, regions, stage.pelMaps.mean, stage.heldOut);
+  if (fitCorrection) stage.correction = chooseColorCorrection(calibrated, regions, stage.pelMaps, stage.heldOut);
   stage.corrected = stage.correction
                         ? colourError(stage.correction->apply(calibrated.view), calibrated.reference, regions)
                         : stage.pelMaps;

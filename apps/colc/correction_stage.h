@@ -13,12 +13,14 @@
 #include "colour_error.h"
 
 struct ColourStage {
-  // The correction adopted; none when it did not lower the colour error on
-  // held-out regions, could not be fitted, or was not wanted.
+  // The correction adopted; none when on held-out regions it did not lower
+  // the mean colour error or raised the worst above the pel maps' worst,
+  // could not be fitted, or was not wanted.
   std::optional<kcColorCorrection> correction;
-  // Held-out mean CIEDE2000 of the correction fitted in each domain
-  // (encoded, linear); unset where it could not be fitted.
-  std::array<std::optional<double>, 2> heldOut;
+  // Held-out CIEDE2000 of the correction fitted in each domain (encoded,
+  // linear), each region measured under the fit on the others; unset where
+  // it could not be fitted.
+  std::array<std::optional<ColourError>, 2> heldOut;
   // Mean and max CIEDE2000 over the reference's flat regions: at the start
   // settings, at the calibrated settings through the pel maps, and through
   // the whole correction (the pel maps' again when there is no correction).
@@ -33,12 +35,13 @@ ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibr
                            const kcColorCalibrationResult& result, bool fitCorrection);
 
 // Fits the correction in each domain on every other region and measures it
-// on the others, and the other way round; adopts the domain with the lowest
-// mean error over all regions so held out when that is below the pel maps'
-// own, refitted on all regions.
+// on the others, and the other way round; of the domains whose mean error
+// over all regions so held out is below the pel maps' own and whose worst
+// region is no worse than the pel maps' worst, adopts the one with the
+// lowest mean, refitted on all regions.
 std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated,
-                                                       const FlatRegions& regions, double pelMapsError,
-                                                       std::array<std::optional<double>, 2>& heldOut);
+                                                       const FlatRegions& regions, const ColourError& pelMaps,
+                                                       std::array<std::optional<ColourError>, 2>& heldOut);
 
 // {"domain": "encoded" or "linear", "coefficients": three rows of four}, or null.
 nlohmann::ordered_json colorCorrectionJson(const std::optional<kcColorCorrection>& correction);
