@@ -14,8 +14,8 @@
 
 struct ColourStage {
   // The correction adopted; none when on held-out regions it did not lower
-  // the mean colour error or raised the worst above the pel maps' worst,
-  // could not be fitted, or was not wanted.
+  // the mean colour error (or by little, while raising the worst region
+  // above the pel maps' worst), could not be fitted, or was not wanted.
   std::optional<kcColorCorrection> correction;
   // Held-out CIEDE2000 of the correction fitted in each domain (encoded,
   // linear), each region measured under the fit on the others; unset where
@@ -36,9 +36,9 @@ ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibr
 
 // Fits the correction in each domain on every other region and measures it
 // on the others, and the other way round; of the domains whose mean error
-// over all regions so held out is below the pel maps' own and whose worst
-// region is no worse than the pel maps' worst, adopts the one with the
-// lowest mean, refitted on all regions.
+// over all regions so held out is below the pel maps' own, adopts the one
+// with the lowest, refitted on all regions, unless that refit lowers the
+// mean by less than 40 % while its worst region is worse than the pel maps'.
 std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated,
                                                        const FlatRegions& regions, const ColourError& pelMaps,
                                                        std::array<std::optional<ColourError>, 2>& heldOut);
