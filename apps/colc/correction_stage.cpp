@@ -1,7 +1,5 @@
 #include "correction_stage.h"
 
-#include <algorithm>
-
 #include "colc/balance/color_correction_fit.h"
 #include "colc/records/errors.h"
 
@@ -10,12 +8,11 @@ namespace {
 constexpr kcColorCorrection::Domain kDomains[2] = {kcColorCorrection::Domain::encoded,
                                                    kcColorCorrection::Domain::linear};
 
-// The error of every region under the correction fitted on the regions of
-// the other parity; unset when a fit fails.
-std::optional<ColourError> heldOutError(const kcViewOnGrid& grid, const FlatRegions& regions,
-                                        kcColorCorrection::Domain domain) {
-  ColourError heldOut;
-  heldOut.perRegion.resize(static_cast<std::size_t>(regions.count()));
+// The mean error of every region under the correction fitted on the
+// regions of the other parity; unset when a fit fails.
+std::optional<double> heldOutError(const kcViewOnGrid& grid, const FlatRegions& regions,
+                                   kcColorCorrection::Domain domain) {
+  double sum = 0.0;
   for (int fold = 0; fold < 2; ++fold) {
     const auto fitted = [fold](int i) { return i % 2 == fold; };
     try {
@@ -24,17 +21,12 @@ std::optional<ColourError> heldOutError(const kcViewOnGrid& grid, const FlatRegi
       const ColourError error = colourError(correction.apply(grid.view), grid.reference, regions,
                                             [&](int i) { return !fitted(i); });
       for (int i = 0; i < regions.count(); ++i)
-        if (!fitted(i)) heldOut.perRegion[static_cast<std::size_t>(i)] = error.perRegion[static_cast<std::size_t>(i)];
+        if (!fitted(i)) sum += error.perRegion[static_cast<std::size_t>(i)];
     } catch (const kcColorCalibrationDefs::BadImages&) {
       return std::nullopt;
     }
   }
-  for (double e : heldOut.perRegion) {
-    heldOut.mean += e;
-    heldOut.max = std::max(heldOut.max, e);
-  }
-  heldOut.mean /= regions.count();
-  return heldOut;
+  return sum / regions.count();
 }
 
 // A correction worth adopting lowers the mean error on regions it was not
@@ -49,8 +41,8 @@ std::optional<ColourError> heldOutError(const kcViewOnGrid& grid, const FlatRegi
 // clear win: each half is fitted on half the colours.)
 constexpr double kClearWin = 0.4;
 
-bool worthAdopting(const ColourError& heldOut, const ColourError& fitted, const ColourError& pelMaps) {
-  if (heldOut.mean >= pelMaps.mean) return false;
+bool worthAdopting(double heldOut, const ColourError& fitted, const ColourError& pelMaps) {
+  if (heldOut >= pelMaps.mean) return false;
   return fitted.mean <= (1.0 - kClearWin) * pelMaps.mean || fitted.max <= pelMaps.max;
 }
 
@@ -58,20 +50,20 @@ bool worthAdopting(const ColourError& heldOut, const ColourError& fitted, const 
 
 std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated,
                                                        const FlatRegions& regions, const ColourError& pelMaps,
-                                                       std::array<std::optional<ColourError>, 2>& heldOut) {
+                                                       std::array<std::optional<double>, 2>& heldOut) {
   // Each half needs regions enough to span the colours it is fitted to.
   if (regions.count() < 8) return std::nullopt;
   std::optional<kcColorCorrection> best;
-  std::optional<double> bestHeldOutMean;
+  std::optional<double> bestHeldOut;
   for (std::size_t d = 0; d < 2; ++d) {
     heldOut[d] = heldOutError(calibrated, regions, kDomains[d]);
-    if (!heldOut[d] || (bestHeldOutMean && heldOut[d]->mean >= *bestHeldOutMean)) continue;
+    if (!heldOut[d] || (bestHeldOut && *heldOut[d] >= *bestHeldOut)) continue;
     const kcColorCorrection correction = kfComputeColorCorrection(
         calibrated.view, calibrated.reference, regions.mask([](int) { return true; }), kDomains[d]);
     const ColourError fitted = colourError(correction.apply(calibrated.view), calibrated.reference, regions);
     if (!worthAdopting(*heldOut[d], fitted, pelMaps)) continue;
     best = correction;
-    bestHeldOutMean = heldOut[d]->mean;
+    bestHeldOut = heldOut[d];
   }
   return best;
 }

@@ -17,10 +17,9 @@ struct ColourStage {
   // the mean colour error (or by little, while raising the worst region
   // above the pel maps' worst), could not be fitted, or was not wanted.
   std::optional<kcColorCorrection> correction;
-  // Held-out CIEDE2000 of the correction fitted in each domain (encoded,
-  // linear), each region measured under the fit on the others; unset where
-  // it could not be fitted.
-  std::array<std::optional<ColourError>, 2> heldOut;
+  // Held-out mean CIEDE2000 of the correction fitted in each domain
+  // (encoded, linear); unset where it could not be fitted.
+  std::array<std::optional<double>, 2> heldOut;
   // Mean and max CIEDE2000 over the reference's flat regions: at the start
   // settings, at the calibrated settings through the pel maps, and through
   // the whole correction (the pel maps' again when there is no correction).
@@ -41,7 +40,7 @@ ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibr
 // mean by less than 40 % while its worst region is worse than the pel maps'.
 std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated,
                                                        const FlatRegions& regions, const ColourError& pelMaps,
-                                                       std::array<std::optional<ColourError>, 2>& heldOut);
+                                                       std::array<std::optional<double>, 2>& heldOut);
 
 // {"domain": "encoded" or "linear", "coefficients": three rows of four}, or null.
 nlohmann::ordered_json colorCorrectionJson(const std::optional<kcColorCorrection>& correction);

@@ -105,7 +105,7 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
       const kcViewOnGrid grid = kfViewOnGrid(view, chart);
       m.after = kfViewDifference(grid, &result);
       const FlatRegions regions(grid.reference);
-      std::array<std::optional<ColourError>, 2> heldOut;
+      std::array<std::optional<double>, 2> heldOut;
       correction = chooseColorCorrection(grid, regions,
                                          colourError(result.pelMapImage(grid.view), grid.reference, regions), heldOut);
     } catch (const kcColorCalibrationDefs::BadImages&) {
