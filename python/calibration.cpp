@@ -311,6 +311,18 @@ void addCalibration(py::module_& m) {
           },
           "Mean and maximum CIEDE2000 over the reference's flat regions, as (mean, max), at the start settings "
           "('start'), through the pel maps ('pel_maps') and through the whole correction ('corrected').")
+      .def_property_readonly(
+          "clipped_regions",
+          [](const Calibration& c) {
+            const ClippedRegions& clipped = c.run.colour.clipped;
+            py::dict regions;
+            regions["dark"] = clipped.dark;
+            regions["bright"] = clipped.bright;
+            regions["total"] = clipped.total;
+            return regions;
+          },
+          "How many of the reference's flat regions lost colour to clipping at the calibrated settings (over 1 % of "
+          "their samples at 0 or 255): 'dark', 'bright' and 'total' (either way).")
       .def_property_readonly("exposure_edge", [](const Calibration& c) { return exposureEdgeName(c.run.exposureEdge); })
       .def_property_readonly(
           "start_view", [](const Calibration& c) { return colorArray(c.run.startView, c.order); },

@@ -112,8 +112,16 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     const kcColorCameraSettings calibrated(run.result.exposure(), run.result.contrast(), run.result.brightness());
     const kcViewOnGrid startGrid = kfViewOnGrid(run.startView, pose);
     run.before = kfViewDifference(startGrid);
-    const kcViewOnGrid grid = kfViewOnGrid(acquire(camera, calibrated), pose);
-    run.colour = runColourStage(startGrid, grid, run.result, fitColorCorrection);
+    const kc3PlanePelBuffer calibratedImage = acquire(camera, calibrated);
+    const kcViewOnGrid grid = kfViewOnGrid(calibratedImage, pose);
+    // The camera's own pels at the reference's grid points: a pel the
+    // camera clipped stays so there, where the resampled view averages it
+    // with its neighbours.
+    const kcAffineSamplingParams& sampling = pose.sampling;
+    const kcAffineSamplingParams pelForPel(sampling.affineRectangle(), sampling.xNumSamples(), sampling.yNumSamples(),
+                                           kcAffineSamplingParams::eNearestNeighbor);
+    run.colour = runColourStage(startGrid, grid, kfAffineTransformColorImage(calibratedImage, pelForPel), run.result,
+                                fitColorCorrection);
     const kcColorCorrection* correction = run.colour.correction ? &*run.colour.correction : nullptr;
     run.after = kfViewDifference(kcViewOnGrid{kfCorrectImage(run.result, correction, grid.view), grid.reference});
     run.clipped = clippedShares(grid.view, grid.reference);

@@ -96,6 +96,8 @@ void printColourErrorText(std::ostream& out, const ColourStage& colour) {
     out << "No colour correction was fitted.\n";
   else
     out << "No colour correction: on regions it was not fitted to, it did not lower the error.\n";
+  if (const std::string clipped = clippedRegionsText(colour.clipped, colour.start.perRegion.size()); !clipped.empty())
+    out << clipped << "\n";
 }
 
 nlohmann::ordered_json colourErrorJson(const ColourStage& colour) {
@@ -104,6 +106,8 @@ nlohmann::ordered_json colourErrorJson(const ColourStage& colour) {
           {"start", pair(colour.start)},
           {"pelMaps", pair(colour.pelMaps)},
           {"corrected", pair(colour.corrected)},
+          {"clippedRegions",
+           {{"dark", colour.clipped.dark}, {"bright", colour.clipped.bright}, {"total", colour.clipped.total}}},
           {"colorCorrection", colorCorrectionJson(colour.correction)}};
 }
 

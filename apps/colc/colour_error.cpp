@@ -1,6 +1,7 @@
 #include "colour_error.h"
 
 #include <algorithm>
+#include <array>
 #include <opencv2/imgproc.hpp>
 
 #include "colc/balance/color_correction_fit.h"
@@ -50,6 +51,43 @@ ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& 
   }
   if (counted > 0) error.mean /= counted;
   return error;
+}
+
+ClippedRegions clippedRegions(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                              const FlatRegions& regions) {
+  constexpr double kClippedShare = 0.01;
+  ClippedRegions clipped;
+  for (int i = 0; i < regions.count(); ++i) {
+    std::array<long, 3> dark{}, bright{};
+    for (long p : regions.pels(i)) {
+      const long y = p / regions.width(), x = p % regions.width();
+      for (std::size_t k = 0; k < 3; ++k) {
+        const int plane = static_cast<int>(k);
+        const unsigned char meant = reference.pelPlane(plane).pointToRow(reference.window().top + y)[x];
+        if (meant == 0 || meant == 255) continue;
+        const unsigned char seen = view.pelPlane(plane).pointToRow(view.window().top + y)[x];
+        dark[k] += seen == 0;
+        bright[k] += seen == 255;
+      }
+    }
+    const auto over = [&](const std::array<long, 3>& counts) {
+      const double most = static_cast<double>(*std::max_element(counts.begin(), counts.end()));
+      return most > kClippedShare * static_cast<double>(regions.pels(i).size());
+    };
+    const bool isDark = over(dark), isBright = over(bright);
+    clipped.dark += isDark;
+    clipped.bright += isBright;
+    clipped.total += isDark || isBright;
+  }
+  return clipped;
+}
+
+std::string clippedRegionsText(const ClippedRegions& clipped, std::size_t regionCount) {
+  if (clipped.total == 0) return "";
+  const char* at = clipped.dark > 0 && clipped.bright > 0 ? "0 or 255" : clipped.dark > 0 ? "0" : "255";
+  return std::to_string(clipped.total) + " of the " + std::to_string(regionCount) +
+         " flat regions lose colour to clipping at the calibrated settings: over 1 % of their samples at " + at +
+         ", which no pel map or colour correction restores.";
 }
 
 namespace {

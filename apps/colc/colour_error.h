@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <opencv2/core.hpp>
 #include <vector>
 
@@ -57,6 +58,24 @@ ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& 
                         const FlatRegions& regions);
 ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                         const FlatRegions& regions, const std::function<bool(int)>& keep);
+
+// The regions whose colour the view lost to clipping: more than 1 % of a
+// region's samples at 0 (dark) or at 255 (bright) in a plane where the
+// reference is neither. No map of the planes brings such a colour back;
+// a camera that clips its dark end to hide cross-talk, for one, leaves
+// its darkest patches so. A region clipped both ways counts in both.
+struct ClippedRegions {
+  int dark = 0;
+  int bright = 0;
+  int total = 0;  // the regions clipped either way
+};
+
+ClippedRegions clippedRegions(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                              const FlatRegions& regions);
+
+// One sentence for people on how many of regionCount regions lost colour
+// to clipping at the calibrated settings; empty when none did.
+std::string clippedRegionsText(const ClippedRegions& clipped, std::size_t regionCount);
 
 // A picture of the error on the reference's grid: the reference dimmed to
 // grey outside the regions, each region painted by its error, green below

@@ -69,7 +69,8 @@ std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calib
 }
 
 ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibrated,
-                           const kcColorCalibrationResult& result, bool fitCorrection) {
+                           const kc3PlanePelBuffer& calibratedPels, const kcColorCalibrationResult& result,
+                           bool fitCorrection) {
   const FlatRegions regions(calibrated.reference);
   ColourStage stage;
   stage.start = colourError(start.view, start.reference, regions);
@@ -78,6 +79,7 @@ ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibr
   stage.corrected = stage.correction
                         ? colourError(stage.correction->apply(calibrated.view), calibrated.reference, regions)
                         : stage.pelMaps;
+  stage.clipped = clippedRegions(calibratedPels, calibrated.reference, regions);
   stage.errorPicture = colourErrorPicture(calibrated.reference, regions, stage.corrected);
   return stage;
 }

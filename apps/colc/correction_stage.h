@@ -24,14 +24,19 @@ struct ColourStage {
   // settings, at the calibrated settings through the pel maps, and through
   // the whole correction (the pel maps' again when there is no correction).
   ColourError start, pelMaps, corrected;
+  // The regions the calibrated camera image lost to clipping.
+  ClippedRegions clipped;
   // The error of the corrected view, region by region (colourErrorPicture).
   kc3PlanePelBuffer errorPicture;
 };
 
 // start and calibrated: the views at the start and calibrated settings on
-// the reference's grid. With fitCorrection false no correction is tried.
+// the reference's grid; calibratedPels: the calibrated camera image's pels
+// nearest to the grid's points, for what it clipped. With fitCorrection
+// false no correction is tried.
 ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibrated,
-                           const kcColorCalibrationResult& result, bool fitCorrection);
+                           const kc3PlanePelBuffer& calibratedPels, const kcColorCalibrationResult& result,
+                           bool fitCorrection);
 
 // Fits the correction in each domain on every other region and measures it
 // on the others, and the other way round; of the domains whose mean error

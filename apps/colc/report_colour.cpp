@@ -44,6 +44,8 @@ std::string colourErrorSection(const std::string& folder, const ColourStage& col
       errorRow("at the start settings", colour.start) + errorRow("calibrated, pel maps applied", colour.pelMaps);
   if (colour.correction) html += errorRow("calibrated, colour correction", colour.corrected);
   html += "</table>\n";
+  if (const std::string clipped = clippedRegionsText(colour.clipped, colour.start.perRegion.size()); !clipped.empty())
+    html += "<p>" + clipped + "</p>\n";
   html += colour.correction ? correctionTable(*colour.correction)
                             : "<p>No colour correction was adopted: the pel maps correct the images.</p>\n";
   html += std::string("<figure><img src=\"") + kColourErrorFile +

@@ -27,6 +27,7 @@ def test_calibration_helps_and_leaves_the_camera_as_found(calibrated):
     assert "The calibration helped" in str(calibration)
     start, corrected = calibration.color_error["start"], calibration.color_error["corrected"]
     assert corrected[0] < start[0] and corrected[0] <= corrected[1]
+    assert set(calibration.clipped_regions) == {"dark", "bright", "total"}
     # The result configures the camera, and corrects the images it then takes.
     result = calibration.result
     camera.configure(result)

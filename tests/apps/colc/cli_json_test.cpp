@@ -53,6 +53,9 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   const nlohmann::json& colour = summary["colourError"];
   EXPECT_LE(colour["corrected"]["mean"].get<double>(), colour["pelMaps"]["mean"].get<double>());
   EXPECT_LT(colour["corrected"]["mean"].get<double>(), colour["start"]["mean"].get<double>());
+  const nlohmann::json& clipped = colour["clippedRegions"];
+  EXPECT_EQ(keysOf(clipped), (std::vector<std::string>{"bright", "dark", "total"}));
+  EXPECT_LE(clipped["total"].get<int>(), colour["regions"].get<int>());
 }
 
 // A fixed exposure that clips the small camera's view of the target: the
