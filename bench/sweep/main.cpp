@@ -27,6 +27,7 @@ struct SweepOptions {
   bool json = false;
   bool quick = false;
   unsigned long noiseSeed = 1;
+  double shading = 0.0;
 };
 
 std::vector<SweepCase> sweepCases(const SweepOptions& o) {
@@ -38,7 +39,8 @@ std::vector<SweepCase> sweepCases(const SweepOptions& o) {
   std::vector<SweepCase> cases;
   for (std::size_t i = 0; i < poses.size(); ++i)
     for (double crossTalk : o.crossTalks)
-      cases.push_back({static_cast<int>(i) + (o.aligned ? 0 : 1), poses[i], crossTalk, o.quick, o.noiseSeed});
+      cases.push_back(
+          {static_cast<int>(i) + (o.aligned ? 0 : 1), poses[i], crossTalk, o.quick, o.noiseSeed, o.shading});
   return cases;
 }
 
@@ -81,6 +83,9 @@ int main(int argc, char** argv) {
   app.add_flag("--json", o.json, "JSON instead of markdown");
   app.add_option("--noise-seed", o.noiseSeed, "seeds the cameras' noise: another run of the same poses")
       ->capture_default_str();
+  app.add_option("--shading", o.shading, "the cameras' light lost at the corners (0 .. 0.9)")
+      ->check(CLI::Range(0.0, 0.9))
+      ->capture_default_str();
   app.add_flag("--quick", o.quick, "calibrate with the quick search (kfColorCalibrateQuick)");
   CLI11_PARSE(app, argc, argv);
 
@@ -94,7 +99,9 @@ int main(int argc, char** argv) {
       std::cout << "# Calibration sweep\n\n"
                 << o.poses << " random poses (seed " << o.seed << ")" << (o.aligned ? " and the pel-aligned pose" : "")
                 << ", sensor " << o.width << " x " << o.height << ", chart " << o.chartWidth << " pels wide"
-                << (o.quick ? ", the quick search" : "") << ".\n\n";
+                << (o.quick ? ", the quick search" : "")
+                << (o.shading > 0.0 ? ", light falling off by " + std::to_string(o.shading) + " at the corners" : "")
+                << ".\n\n";
       writeMarkdown(std::cout, measurements);
     }
   } catch (const std::exception& e) {

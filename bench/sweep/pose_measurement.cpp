@@ -73,6 +73,7 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     config.height = sensor.height;
     config.pose = sweepCase.placement;
     config.crossTalk = sweepCase.crossTalk;
+    config.shading = sweepCase.shading;
     config.seed = sweepCase.noiseSeed;
     config.target = chart;
     const kcPtrHandle<kcInstrumentedAcqFifo> camera = kfOpenSimCamera(config);

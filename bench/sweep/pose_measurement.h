@@ -18,6 +18,7 @@ struct SweepCase {
   double crossTalk = 0.0;
   bool quick = false;  // calibrated with the quick search
   unsigned long noiseSeed = 1;  // seeds the camera's noise
+  double shading = 0.0;  // the camera's falloff of light toward its corners
 };
 
 struct PoseMeasurement {
@@ -64,7 +65,7 @@ constexpr double kPatchMargin = 0.2;
 constexpr double kClippedShare = 0.01;
 
 // Opens a simulated camera with its defaults but for the sensor size, the
-// case's pose and cross-talk and the built-in chart chartWidth pels wide,
+// case's pose, cross-talk and shading and the built-in chart chartWidth pels wide,
 // calibrates it with default parameters (with the quick search when the
 // case says so) and measures the result, all with
 // the trigger manual, as colc calibrate does. Failures are recorded, not

@@ -78,7 +78,8 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                           {"y", *c.placement.y},
                           {"rotation", c.placement.rotation},
                           {"scale", c.placement.scale},
-                          {"crossTalk", c.crossTalk}};
+                          {"crossTalk", c.crossTalk},
+                          {"shading", c.shading}};
     if (!m.failure.empty()) {
       row["failure"] = m.failure;
     } else {

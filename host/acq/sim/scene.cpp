@@ -51,6 +51,7 @@ kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimCameraConfig&
       height_(static_cast<int>(config.height)),
       blur_(config.blur),
       integrate_(config.integrate),
+      shading_(config.shading),
       response_(responseMatrix(config.crossTalk)),
       taps_(config.taps) {}
 
@@ -124,7 +125,25 @@ cv::Mat kcSimScene::light() const {
   // blurring the samples. Its kernel then samples the Gaussian at whole
   // pels, which narrows a blur of 0.5 pel by less than a tenth.
   if (blur_ > 0.0) cv::GaussianBlur(light, light, cv::Size(), blur_, blur_, cv::BORDER_REPLICATE);
+  if (shading_ > 0.0) shade(light);
   return light;
+}
+
+// The light falls off with the square of each pel centre's distance from
+// the sensor's centre, by shading_ at the corners. The falloff is so
+// smooth that the lens's blur hardly changes it, so it applies after the
+// blur.
+void kcSimScene::shade(cv::Mat& light) const {
+  const double cx = width_ / 2.0, cy = height_ / 2.0;
+  const double perSquare = shading_ / (cx * cx + cy * cy);
+  for (int y = 0; y < height_; ++y) {
+    const double dy = y + 0.5 - cy;
+    auto* row = light.ptr<cv::Vec3f>(y);
+    for (int x = 0; x < width_; ++x) {
+      const double dx = x + 0.5 - cx;
+      row[x] *= static_cast<float>(1.0 - perSquare * (dx * dx + dy * dy));
+    }
+  }
 }
 
 void kcSimScene::render() {

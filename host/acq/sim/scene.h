@@ -15,7 +15,7 @@ class kcSimScene {
  public:
   // target: an sRGB colour image, kcBadPointer when unbound; it stands in
   // for config.target. The configuration gives the pose, the sensor size,
-  // the lens's blur, the pel integration and the cross-talk.
+  // the lens's blur, the pel integration, the shading and the cross-talk.
   kcSimScene(const kc3PlanePelBuffer& target, const kcSimCameraConfig& config);
 
   void target(const kc3PlanePelBuffer& target);
@@ -32,6 +32,8 @@ class kcSimScene {
   void render();
   // The light of the sensor pels, CV_32FC3 (steps 1 and 2).
   cv::Mat light() const;
+  // Multiplies the light by the shading's falloff toward the corners.
+  void shade(cv::Mat& light) const;
 
   cv::Mat targetLinear_;  // CV_32FC3, blue-green-red, linear light
   kcSimPose pose_;
@@ -39,6 +41,7 @@ class kcSimScene {
   int height_;
   double blur_;
   bool integrate_;
+  double shading_;
   cv::Matx33f response_;  // step 3 of the model
   int taps_;
   cv::Mat levels_;  // empty while stale

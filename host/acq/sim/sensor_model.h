@@ -20,7 +20,10 @@
 //    spread evenly over it (with integration off, the light at its
 //    centre). Blurring and integrating commute; the blur runs on the pels'
 //    means, its kernel sampled at whole pels. Both keep the light of a
-//    large flat region as it is.
+//    large flat region as it is. With `shading` s the light then falls off
+//    as 1 - s (d / D)^2, d a pel centre's distance from the sensor's
+//    centre and D that of its corners: the lens's vignetting and uneven
+//    lighting together (0 by default: even light).
 // 3. Plane response. Plane k (red, green, blue) of the sensor sees
 //        r_k = kSensitivity[k] * ((1 - x) L_k + x / 2 * sum of the other planes' L)
 //    where x is the camera's cross-talk between planes (0.01 by default:

@@ -16,6 +16,7 @@ void validate(const kcSimCameraConfig& c) {
   check(std::isfinite(c.noise) && c.noise >= 0.0, "noise " + std::to_string(c.noise) + " below 0");
   check(c.crossTalk >= 0.0 && c.crossTalk <= 0.5, "crosstalk " + std::to_string(c.crossTalk) + " outside 0 .. 0.5");
   check(c.blur >= 0.0 && c.blur <= 8.0, "blur " + std::to_string(c.blur) + " outside 0 .. 8");
+  check(c.shading >= 0.0 && c.shading <= 0.9, "shading " + std::to_string(c.shading) + " outside 0 .. 0.9");
   check(c.taps >= 1 && c.taps <= 4, "taps " + std::to_string(c.taps) + " outside 1 .. 4");
   check(!c.readoutFps || (std::isfinite(*c.readoutFps) && *c.readoutFps > 0.0),
         "fps (the read-out frame rate) " + std::to_string(c.readoutFps.value_or(0.0)) + " not above 0");

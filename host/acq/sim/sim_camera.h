@@ -43,6 +43,10 @@ struct kcSimCameraConfig {
   // Each pel the mean of the light over its area (true) or the light at
   // its centre (false).
   bool integrate = true;
+  // The share of light lost at the sensor's corners against its centre
+  // (0..0.9): the lens's vignetting and uneven lighting together, falling
+  // off with the square of the distance from the centre. 0: even light.
+  double shading = 0.0;
   // Read-out taps (1..4), vertical stripes with an analog chain each.
   int taps = 1;
   // Frames per second the sensor's read-out allows; unset: that of a common
@@ -60,7 +64,7 @@ struct kcSimCameraConfig {
 // The configuration that an option string describes: comma-separated
 // key=value pairs over the defaults of kcSimCameraConfig. Keys: width,
 // height, seed, x, y, rotation, scale, noise, crosstalk, blur, integrate
-// (0 or 1), taps, fps (the read-out frame rate), sleep (0 or 1), and the faults fail-at,
+// (0 or 1), shading, taps, fps (the read-out frame rate), sleep (0 or 1), and the faults fail-at,
 // unbound-at, timeout-at, cancel-at, write-fail-at (acquisition or write
 // indices counted from 1). kcBadArgument naming the key for an unknown or
 // repeated key or a bad value.
@@ -68,7 +72,8 @@ kcSimCameraConfig kfParseSimCameraOptions(const std::string& options);
 
 // kcBadArgument for a configuration out of range (a sensor below 16 x 16
 // or above 8192 x 8192 pels, a scale not above 0, a negative noise level,
-// cross-talk outside 0..0.5, blur outside 0..8, taps outside 1..4, a
+// cross-talk outside 0..0.5, blur outside 0..8, shading outside 0..0.9,
+// taps outside 1..4, a
 // read-out frame rate not above 0, values that are not finite).
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& config = {});
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options);

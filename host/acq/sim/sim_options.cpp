@@ -63,6 +63,7 @@ const std::map<std::string_view, Setter>& setters() {
       {"crosstalk", to<double>([](kcSimCameraConfig& c) -> double& { return c.crossTalk; })},
       {"blur", to<double>([](kcSimCameraConfig& c) -> double& { return c.blur; })},
       {"integrate", flag(&kcSimCameraConfig::integrate)},
+      {"shading", to<double>([](kcSimCameraConfig& c) -> double& { return c.shading; })},
       {"fps", to<double>([](kcSimCameraConfig& c) -> std::optional<double>& { return c.readoutFps; })},
       {"sleep", flag(&kcSimCameraConfig::sleep)},
       {"taps", to<int>([](kcSimCameraConfig& c) -> int& { return c.taps; })},

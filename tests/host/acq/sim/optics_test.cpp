@@ -100,4 +100,24 @@ TEST(SimOptics, BlurAndIntegrationKeepTheTargetsLightAtEveryScale) {
   }
 }
 
+TEST(SimOptics, ShadingTakesItsShareOffTheCornersAndNothingOffTheCentre) {
+  // The background alone: the target lies far outside the view.
+  kcSimCameraConfig c = sensor(kW, kH);
+  c.pose.x = -10.0 * kW;
+  const cv::Mat even = greenLight(kfSimTargetChart(96), c);
+  c.shading = 0.3;
+  const cv::Mat shaded = greenLight(kfSimTargetChart(96), c);
+  // 1 - s (d / D)^2, d the pel centre's distance from the sensor's centre.
+  const auto expected = [](const cv::Point& at) {
+    const double dx = at.x + 0.5 - kW / 2.0, dy = at.y + 0.5 - kH / 2.0;
+    return 1.0 - 0.3 * (dx * dx + dy * dy) / (kW * kW / 4.0 + kH * kH / 4.0);
+  };
+  for (const cv::Point at : {cv::Point(0, 0), cv::Point(kW - 1, 0), cv::Point(0, kH - 1), cv::Point(kW - 1, kH - 1),
+                             cv::Point(kW / 4, kH / 4), cv::Point(kW / 2, kH / 2)})
+    EXPECT_NEAR(shaded.at<double>(at) / even.at<double>(at), expected(at), 1e-3) << at;
+  // Nearly the whole share at the corners, nothing at the centre.
+  EXPECT_LT(expected({0, 0}), 0.71);
+  EXPECT_GT(expected({kW / 2, kH / 2}), 0.9999);
+}
+
 }  // namespace
