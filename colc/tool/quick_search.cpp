@@ -33,10 +33,13 @@ constexpr double kFinestLevelSpan = 0.005;
 constexpr double kFinestBlackSpan = 0.00005;
 constexpr double kUnmodelledBlackSlope = 0.08;  // black level per unit brightness when unknown
 // The levels, as shares of the model's full scale, at which a view may be
-// the result: the model's optimum lies within 0.8 .. 1.1 of it, and these
-// leave room for its error.
+// the result: the model's optimum lies within 0.8 .. 1 of it; below, this
+// leaves room for the model's error, above, the brightest patches clip.
 constexpr double kDimmestResultShare = 0.65;
-constexpr double kBrightestResultShare = 1.3;
+constexpr double kBrightestResultShare = 1.0;
+// A view may be the result only with at most this much more contrast than
+// the least that reaches its level.
+constexpr double kContrastLeeway = 0.05;
 
 // A camera opens with the settings its last user left, which may be far
 // from any the model can learn from: most of the target clipped at full
@@ -47,6 +50,11 @@ constexpr int kMaxRebases = 3;
 // then drops by kSaturatedStep, since the model cannot see how far.
 constexpr double kSaturatedShare = 0.02;
 constexpr double kSaturatedStep = 0.25;
+// Above this contrast the gain's slope flattens (on the simulated camera
+// 2.2 per unit contrast at 0.75 .. 0.9 against 2.8 at 0.5 .. 0.65), and a
+// slope learnt there misjudges the level at the low contrast the search
+// ends at: the base moves to the least contrast at about its level.
+constexpr double kHighestBaseContrast = 0.5;
 // Far from full scale: the model puts it more than this factor away; the
 // base then moves to kBaseShare of it.
 constexpr double kFarFromFullScale = 6.0;
@@ -142,6 +150,10 @@ class kcColorCalibrationQuickSearch::State {
   void measure(const kc3PlanePelBuffer& view) {
     const kcColorCalibrationMeasurement m = kfMeasureColorView(params, reference, view);
     measured.emplace_back(next, m);
+    if (stage == keStage::eRefine && !mayBeResult(next)) {
+      lastImproved = false;
+      return;
+    }
     keepIfBetter(next, m);
   }
 
@@ -174,7 +186,8 @@ class kcColorCalibrationQuickSearch::State {
     if (!model || (guess && s == *guess)) return true;
     const double share = model->level(s) / model->fullScaleLevel();
     return share >= kDimmestResultShare && share <= kBrightestResultShare &&
-           !(params.isBrightnessEnabled() && s.brightness() < lowestBrightness());
+           !(params.isBrightnessEnabled() && s.brightness() < lowestBrightness()) &&
+           !(contrastAdjustsLevel() && s.contrast() > atLevel(s, 1.0).contrast() + kContrastLeeway);
   }
 
   void learn(const kc3PlanePelBuffer& view) {
@@ -260,6 +273,11 @@ class kcColorCalibrationQuickSearch::State {
       level = kBaseShare * full;
     }
     kcColorCameraSettings s = scaledBlindly(base, level);
+    if (params.isContrastEnabled() && params.isExposureEnabled() && s.contrast() > kHighestBaseContrast) {
+      const double contrast = s.contrast();
+      s.contrast(0.0);
+      s = scaledBlindly(s, std::exp(kUnmodelledGainSlope * contrast));
+    }
     if (params.isBrightnessEnabled()) {
       const std::optional<double> black = model ? model->unclippedBlack() : std::nullopt;
       if (!model && level > 1.0) s.brightness(unitInterval(base.brightness() + kBlindBrightnessStep));
@@ -353,7 +371,9 @@ class kcColorCalibrationQuickSearch::State {
     constexpr double kAlpha[2] = {0.7548776662466927, 0.5698402909980532};
     double u[2];
     for (int k = 0; k < 2; ++k) u[k] = 2.0 * std::fmod(0.5 + kAlpha[k] * n, 1.0) - 1.0;
-    kcColorCameraSettings s = atLevel(result, std::exp(u[0] * std::max(levelSpan, exposureGridSpan())));
+    // The first point is the result's own level, kept as it is: through
+    // the model it would come back a rounding away and be taken again.
+    kcColorCameraSettings s = u[0] == 0.0 ? result : atLevel(result, std::exp(u[0] * std::max(levelSpan, exposureGridSpan())));
     if (params.isBrightnessEnabled())
       s.brightness(aboveLowest(result.brightness() + u[1] * brightnessSpan));
     return s;
