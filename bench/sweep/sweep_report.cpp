@@ -61,7 +61,8 @@ void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measur
       << "| pose | x | y | rotation | scale | cross-talk | " << (withStart ? "start (e / c / b) | " : "") << "exposure | contrast | brightness | exposure at edge | before "
          "| after | after / before | mean dE | max dE | correction | corrected mean dE | corrected max dE | clipped "
          "| acquisitions | score |\n"
-      << "|---|---|---|---|---|---|" << (withStart ? "---|" : "") << "---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+      << "|---|---|---|---|---|---|" << (withStart ? "---|" : "")
+      << "---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const PoseMeasurement& m : measurements) writePoseRow(out, m, withStart);
 
   out << "\n## Summary\n\n"

@@ -16,8 +16,11 @@ namespace {
 // view's noise with the level, so it is not offered dimmer levels.
 constexpr double kDimmestShare = 0.8;
 constexpr double kBrightestShare = 1.0;
-// Brightnesses within this much black level (in full scale) of zero.
-constexpr double kBlackSpan = 0.005;
+// Brightnesses within this much black level (in full scale) of zero: the
+// prediction scales the base view's noise with the level, so it sees dark
+// samples clip more often than the camera's and prefers a lifted black,
+// which on measured views costs the pel maps colour.
+constexpr double kBlackSpan = 0.0;
 constexpr int kGridSteps = 8;  // intervals per axis
 constexpr int kHalvings = 5;
 

@@ -269,7 +269,8 @@ class kcColorCalibrationQuickSearch::State {
       level = kSaturatedStep;
     } else if (!model) {
       level = kBlindLevelStep;
-    } else if (const double full = model->fullScaleLevel(); full > kFarFromFullScale || full * kFarFromFullScale < 1.0) {
+    } else if (const double full = model->fullScaleLevel();
+               full > kFarFromFullScale || full * kFarFromFullScale < 1.0) {
       level = kBaseShare * full;
     }
     kcColorCameraSettings s = scaledBlindly(base, level);
@@ -281,7 +282,8 @@ class kcColorCalibrationQuickSearch::State {
     if (params.isBrightnessEnabled()) {
       const std::optional<double> black = model ? model->unclippedBlack() : std::nullopt;
       if (!model && level > 1.0) s.brightness(unitInterval(base.brightness() + kBlindBrightnessStep));
-      if (black && *black < 0.0) s.brightness(unitInterval(base.brightness() + (kBaseBlack - *black) / kUnmodelledBlackSlope));
+      if (black && *black < 0.0)
+        s.brightness(unitInterval(base.brightness() + (kBaseBlack - *black) / kUnmodelledBlackSlope));
     }
     if (s == base) return std::nullopt;
     return s;
@@ -293,7 +295,8 @@ class kcColorCalibrationQuickSearch::State {
   kcColorCameraSettings scaledBlindly(const kcColorCameraSettings& from, double level) const {
     kcColorCameraSettings s = from;
     if (level == 1.0) return s;
-    if (params.isExposureEnabled() && from.exposure() > 0.0) s.exposure(kfAdmissibleExposure(params, from.exposure() * level));
+    if (params.isExposureEnabled() && from.exposure() > 0.0)
+      s.exposure(kfAdmissibleExposure(params, from.exposure() * level));
     const double rest = from.exposure() > 0.0 && s.exposure() > 0.0 ? level * from.exposure() / s.exposure() : level;
     if (params.isContrastEnabled() && std::fabs(std::log(rest)) > std::log(1.5))
       s.contrast(unitInterval(from.contrast() + std::log(rest) / kUnmodelledGainSlope));
@@ -373,7 +376,8 @@ class kcColorCalibrationQuickSearch::State {
     for (int k = 0; k < 2; ++k) u[k] = 2.0 * std::fmod(0.5 + kAlpha[k] * n, 1.0) - 1.0;
     // The first point is the result's own level, kept as it is: through
     // the model it would come back a rounding away and be taken again.
-    kcColorCameraSettings s = u[0] == 0.0 ? result : atLevel(result, std::exp(u[0] * std::max(levelSpan, exposureGridSpan())));
+    kcColorCameraSettings s =
+        u[0] == 0.0 ? result : atLevel(result, std::exp(u[0] * std::max(levelSpan, exposureGridSpan())));
     if (params.isBrightnessEnabled())
       s.brightness(aboveLowest(result.brightness() + u[1] * brightnessSpan));
     return s;

@@ -146,9 +146,9 @@ TEST(SimCameraOptions, OpeningSettingsAreTheCamerasOwn) {
 TEST(SimCameraOptions, RefusalsNameTheKey) {
   for (const std::string options : {"colour=1", "seed=-1", "scale=abc", "x=inf", "width=12.5", "noise", "seed=1,seed=2",
                                     "rotation=", "width=8", "scale=0", "crosstalk=0.6", "taps=5", "blur=-0.1",
-                                    "blur=9", "integrate=2", "integrate=on", "fps=0", "fps=-30", "sleep=2", "exposure=0",
-                                    "exposure=11", "exposure=nan", "contrast=1.5", "contrast=-0.1", "brightness=2",
-                                    "brightness=x"}) {
+                                    "blur=9", "integrate=2", "integrate=on", "fps=0", "fps=-30", "sleep=2",
+                                    "exposure=0", "exposure=11", "exposure=nan", "contrast=1.5", "contrast=-0.1",
+                                    "brightness=2", "brightness=x"}) {
     const std::string key = options.substr(0, options.find_first_of("=,"));
     try {
       kfOpenSimCamera(options);
