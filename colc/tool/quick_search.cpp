@@ -68,6 +68,10 @@ constexpr double kBlindBrightnessStep = 0.1;
 // black's slope when the probes have not taught it yet.
 constexpr double kBaseBlack = 0.004;
 constexpr double kUnmodelledGainSlope = 2.0;  // log level per unit contrast when unknown
+// Before the gain's slope is known the contrast takes over from the
+// exposure only for more than this factor of level that the exposure's
+// range leaves undone: less, the next base's model takes in its stride.
+constexpr double kExposureShortfall = 1.5;
 
 enum class keStage { ePose, eRebase, eBlackProbe, eGainProbe, eModelGuess, eRefine };
 
@@ -172,9 +176,11 @@ class kcColorCalibrationQuickSearch::State {
   // is nearly flat over levels: a view far below full scale scores about
   // as well as one near it, though its pel maps must amplify its noise and
   // the steps between its pels, and a view below zero black scores better
-  // by clipping the patches that fit worst. So only the model's guess and
-  // views the model places near full scale and at or above zero black
-  // compete; the others only taught the model.
+  // by clipping the patches that fit worst; one at more gain than its
+  // level needs amplifies the sensor's noise. So only the model's guess and
+  // views the model places near full scale, at the least contrast for
+  // their level and at or above zero black compete; the others only taught
+  // the model.
   void keepBestResult() {
     best.reset();
     for (const auto& [settings, m] : measured) {
@@ -264,10 +270,12 @@ class kcColorCalibrationQuickSearch::State {
   // shows; nothing when the model can learn from it or the moves are spent.
   std::optional<kcColorCameraSettings> betterBase(const kc3PlanePelBuffer& view) const {
     if (rebases >= kMaxRebases) return std::nullopt;
+    const bool saturated = saturatedShare(view) > kSaturatedShare;
+    const bool blind = !model && !saturated;
     double level = 1.0;
-    if (saturatedShare(view) > kSaturatedShare) {
+    if (saturated) {
       level = kSaturatedStep;
-    } else if (!model) {
+    } else if (blind) {
       level = kBlindLevelStep;
     } else if (const double full = model->fullScaleLevel();
                full > kFarFromFullScale || full * kFarFromFullScale < 1.0) {
@@ -281,7 +289,7 @@ class kcColorCalibrationQuickSearch::State {
     }
     if (params.isBrightnessEnabled()) {
       const std::optional<double> black = model ? model->unclippedBlack() : std::nullopt;
-      if (!model && level > 1.0) s.brightness(unitInterval(base.brightness() + kBlindBrightnessStep));
+      if (blind) s.brightness(unitInterval(base.brightness() + kBlindBrightnessStep));
       if (black && *black < 0.0)
         s.brightness(unitInterval(base.brightness() + (kBaseBlack - *black) / kUnmodelledBlackSlope));
     }
@@ -298,7 +306,7 @@ class kcColorCalibrationQuickSearch::State {
     if (params.isExposureEnabled() && from.exposure() > 0.0)
       s.exposure(kfAdmissibleExposure(params, from.exposure() * level));
     const double rest = from.exposure() > 0.0 && s.exposure() > 0.0 ? level * from.exposure() / s.exposure() : level;
-    if (params.isContrastEnabled() && std::fabs(std::log(rest)) > std::log(1.5))
+    if (params.isContrastEnabled() && std::fabs(std::log(rest)) > std::log(kExposureShortfall))
       s.contrast(unitInterval(from.contrast() + std::log(rest) / kUnmodelledGainSlope));
     return s;
   }
