@@ -28,6 +28,7 @@ struct SweepOptions {
   bool quick = false;
   unsigned long noiseSeed = 1;
   double shading = 0.0;
+  bool randomStart = false;
 };
 
 std::vector<SweepCase> sweepCases(const SweepOptions& o) {
@@ -37,10 +38,13 @@ std::vector<SweepCase> sweepCases(const SweepOptions& o) {
   if (o.aligned) poses.push_back(alignedPose(sensor, chart));
   for (const kcSimPose& pose : drawPoses(o.poses, o.seed, sensor, chart)) poses.push_back(pose);
   std::vector<SweepCase> cases;
-  for (std::size_t i = 0; i < poses.size(); ++i)
+  for (std::size_t i = 0; i < poses.size(); ++i) {
+    const int pose = static_cast<int>(i) + (o.aligned ? 0 : 1);
+    const std::optional<StartSettings> start =
+        o.randomStart ? std::optional(drawStartSettings(o.seed, pose)) : std::nullopt;
     for (double crossTalk : o.crossTalks)
-      cases.push_back(
-          {static_cast<int>(i) + (o.aligned ? 0 : 1), poses[i], crossTalk, o.quick, o.noiseSeed, o.shading});
+      cases.push_back({pose, poses[i], crossTalk, o.quick, o.noiseSeed, start, o.shading});
+  }
   return cases;
 }
 
@@ -87,6 +91,8 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0.0, 0.9))
       ->capture_default_str();
   app.add_flag("--quick", o.quick, "calibrate with the quick search (kfColorCalibrateQuick)");
+  app.add_flag("--random-start", o.randomStart,
+               "each pose's camera opens at settings drawn from the seed, as a user could have left them");
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -99,7 +105,7 @@ int main(int argc, char** argv) {
       std::cout << "# Calibration sweep\n\n"
                 << o.poses << " random poses (seed " << o.seed << ")" << (o.aligned ? " and the pel-aligned pose" : "")
                 << ", sensor " << o.width << " x " << o.height << ", chart " << o.chartWidth << " pels wide"
-                << (o.quick ? ", the quick search" : "")
+                << (o.quick ? ", the quick search" : "") << (o.randomStart ? ", random start settings" : "")
                 << (o.shading > 0.0 ? ", light falling off by " + std::to_string(o.shading) + " at the corners" : "")
                 << ".\n\n";
       writeMarkdown(std::cout, measurements);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host/acq/sim/sim_camera.h"
+#include "start_settings.h"
 
 struct SweepCase {
   int pose = 0;  // the pose's number: 0 the pel-aligned pose, random ones from 1
@@ -18,6 +19,8 @@ struct SweepCase {
   double crossTalk = 0.0;
   bool quick = false;  // calibrated with the quick search
   unsigned long noiseSeed = 1;  // seeds the camera's noise
+  // The settings the camera opens with; unset: the camera's defaults.
+  std::optional<StartSettings> start;
   double shading = 0.0;  // the camera's falloff of light toward its corners
 };
 
@@ -65,7 +68,7 @@ constexpr double kPatchMargin = 0.2;
 constexpr double kClippedShare = 0.01;
 
 // Opens a simulated camera with its defaults but for the sensor size, the
-// case's pose, cross-talk and shading and the built-in chart chartWidth pels wide,
+// case's pose, cross-talk, start settings and shading and the built-in chart chartWidth pels wide,
 // calibrates it with default parameters (with the quick search when the
 // case says so) and measures the result, all with
 // the trigger manual, as colc calibrate does. Failures are recorded, not

@@ -1,5 +1,6 @@
 #include "sweep_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -17,11 +18,21 @@ std::string planes(const std::array<double, 3>& values, const char* pattern = "%
   return format(pattern, values[0]) + " / " + format(pattern, values[1]) + " / " + format(pattern, values[2]);
 }
 
-void writePoseRow(std::ostream& out, const PoseMeasurement& m) {
+bool anyStart(const std::vector<PoseMeasurement>& measurements) {
+  return std::any_of(measurements.begin(), measurements.end(),
+                     [](const PoseMeasurement& m) { return m.sweepCase.start.has_value(); });
+}
+
+void writePoseRow(std::ostream& out, const PoseMeasurement& m, bool withStart) {
   const SweepCase& c = m.sweepCase;
   out << "| " << c.pose << " | " << format("%.3f", *c.placement.x) << " | " << format("%.3f", *c.placement.y) << " | "
       << format("%.2f", c.placement.rotation) << " | " << format("%.3f", c.placement.scale) << " | "
       << format("%g", c.crossTalk) << " | ";
+  if (withStart) {
+    const StartSettings start = c.start.value_or(StartSettings{});
+    out << format("%.4f", start.exposure) << " / " << format("%.3f", start.contrast) << " / "
+        << format("%.3f", start.brightness) << " | ";
+  }
   if (!m.failure.empty()) {
     out << "failed: " << m.failure << " | | | | | | | | | | | | | | |\n";
     return;
@@ -37,6 +48,7 @@ void writePoseRow(std::ostream& out, const PoseMeasurement& m) {
 }  // namespace
 
 void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measurements) {
+  const bool withStart = anyStart(measurements);
   out << "## Poses\n\n"
       << "Pose 0 is the pel-aligned reference. Before and after: mean absolute difference per plane (R / G / B) "
          "between the view on the chart's grid and the chart; after at the calibrated settings through the pel maps "
@@ -44,12 +56,14 @@ void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measur
          "calibrated and pel-mapped; corrected dE the same through the colour correction colc calibrate adopts (none: "
          "the pel maps). Clipped: patches with over 1 % of their interior at 0 or 255 before the pel "
          "maps. Score: the search's own measure of its result (the fits' RMS error over their active share, lower is "
-         "better) on a fresh view at the calibrated settings.\n\n"
-      << "| pose | x | y | rotation | scale | cross-talk | exposure | contrast | brightness | exposure at edge | before "
+         "better) on a fresh view at the calibrated settings."
+      << (withStart ? " Start: the exposure, contrast and brightness the camera opened with." : "") << "\n\n"
+      << "| pose | x | y | rotation | scale | cross-talk | " << (withStart ? "start (e / c / b) | " : "") << "exposure | contrast | brightness | exposure at edge | before "
          "| after | after / before | mean dE | max dE | correction | corrected mean dE | corrected max dE | clipped "
          "| acquisitions | score |\n"
-      << "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
-  for (const PoseMeasurement& m : measurements) writePoseRow(out, m);
+      << "|---|---|---|---|---|---|" << (withStart ? "---|" : "")
+      << "---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+  for (const PoseMeasurement& m : measurements) writePoseRow(out, m, withStart);
 
   out << "\n## Summary\n\n"
       << "| cross-talk | poses | failed | chart not found after | worst after / before | at exposure edge | mean dE: mean, max | max dE: "
@@ -80,6 +94,9 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                           {"scale", c.placement.scale},
                           {"crossTalk", c.crossTalk},
                           {"shading", c.shading}};
+    if (c.start)
+      row["start"] = {
+          {"exposure", c.start->exposure}, {"contrast", c.start->contrast}, {"brightness", c.start->brightness}};
     if (!m.failure.empty()) {
       row["failure"] = m.failure;
     } else {

@@ -72,15 +72,16 @@ void fillUnlearnt(std::array<double, 3>& values, const std::array<bool, 3>& lear
     if (!learnt[k] && n > 0) values[k] = sum / n;
 }
 
-// The mean over the planes of the black level under the reference's flat
-// areas: the offset of the view's light fitted as an affine function of
-// all three planes of the reference's light, where the view is unclipped.
-// With cross-talk a plane also sees the other planes' light, and a line
-// through its own light alone takes the mean of that leak for black; on
-// edges the resampling mixes encoded pels, which darkens them. Nothing
-// when the reference's colours cannot tell the planes apart (a grey
-// target) or it has too few flat samples.
-std::optional<double> flatAreasBlack(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference) {
+// Per plane, the black level under the reference's flat areas: the
+// offset of the view's light fitted as an affine function of all three
+// planes of the reference's light, where the view is unclipped. With
+// cross-talk a plane also sees the other planes' light, and a line through
+// its own light alone takes the mean of that leak for black; on edges the
+// resampling mixes encoded pels, which darkens them. Nothing when the
+// reference's colours cannot tell the planes apart (a grey target) or it
+// has too few flat samples.
+std::optional<std::array<double, 3>> flatAreasBlack(const kc3PlanePelBuffer& view,
+                                                    const kc3PlanePelBuffer& reference) {
   kcPelBuffer<unsigned char> mask = kfFlatRegionMask(reference);
   for (long y = 0; y < view.height(); ++y) {
     unsigned char* m = mask.pointToRow(y);
@@ -92,9 +93,9 @@ std::optional<double> flatAreasBlack(const kc3PlanePelBuffer& view, const kc3Pla
   }
   try {
     const kcColorCorrection fit = kfComputeColorCorrection(reference, view, mask, kcColorCorrection::Domain::linear);
-    double black = 0.0;
-    for (const auto& row : fit.coefficients()) black += row[3];
-    return black / 3.0;
+    std::array<double, 3> black{};
+    for (int k = 0; k < 3; ++k) black[static_cast<std::size_t>(k)] = fit.coefficients()[static_cast<std::size_t>(k)][3];
+    return black;
   } catch (const kcColorCalibrationDefs::BadImages&) {
     return std::nullopt;
   }
@@ -125,7 +126,13 @@ std::optional<kcCameraResponse> kcCameraResponse::learn(const kcColorCameraSetti
   }
   if (!learnt[0] && !learnt[1] && !learnt[2]) return std::nullopt;
   fillUnlearnt(gain, learnt);
-  model.flatBlack0_ = flatAreasBlack(baseView, reference);
+  // The black under the flat areas is the camera's own: exposure and gain
+  // scale the leaked light with the rest, so the predictions keep it in the
+  // signal rather than in the black.
+  if (const std::optional<std::array<double, 3>> flat = flatAreasBlack(baseView, reference)) {
+    model.black0_ = *flat;
+    model.flatBlack0_ = std::accumulate(flat->begin(), flat->end(), 0.0) / 3.0;
+  }
   // Where the base view clipped, the reference stands in for what it saw.
   for (int k = 0; k < 3; ++k) {
     std::vector<float>& signal = model.signal_[k];

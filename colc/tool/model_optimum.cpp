@@ -9,14 +9,18 @@
 
 namespace {
 
-// Levels from a little below full scale up to a little clipping. A dimmer
+// Levels from a little below full scale up to full scale, where the
+// brightest patches would begin to clip, which no pel map brings back. A dimmer
 // view would need its pel maps to amplify its noise and the steps between
 // its pels; the prediction cannot show that, since it scales the base
 // view's noise with the level, so it is not offered dimmer levels.
 constexpr double kDimmestShare = 0.8;
-constexpr double kBrightestShare = 1.1;
-// Brightnesses within this much black level (in full scale) of zero.
-constexpr double kBlackSpan = 0.005;
+constexpr double kBrightestShare = 1.0;
+// Brightnesses within this much black level (in full scale) of zero: the
+// prediction scales the base view's noise with the level, so it sees dark
+// samples clip more often than the camera's and prefers a lifted black,
+// which on measured views costs the pel maps colour.
+constexpr double kBlackSpan = 0.0;
 constexpr int kGridSteps = 8;  // intervals per axis
 constexpr int kHalvings = 5;
 

@@ -16,7 +16,7 @@
 namespace {
 
 // The probes that teach the model its slopes: steps in brightness and
-// contrast from the start settings.
+// contrast from the settings it learnt from.
 constexpr double kBrightnessProbe = 0.1;
 constexpr double kContrastProbe = 0.15;
 // The refinement's first spans either side of the best settings: in level
@@ -32,10 +32,64 @@ constexpr double kShrink = 0.95;
 constexpr double kFinestLevelSpan = 0.005;
 constexpr double kFinestBlackSpan = 0.00005;
 constexpr double kUnmodelledBlackSlope = 0.08;  // black level per unit brightness when unknown
+// The levels, as shares of the model's full scale, at which a view may be
+// the result: the model's optimum lies within 0.8 .. 1 of it; below, this
+// leaves room for the model's error, above, the brightest patches clip.
+constexpr double kDimmestResultShare = 0.65;
+constexpr double kBrightestResultShare = 1.0;
+// A view may be the result only with at most this much more contrast than
+// the least that reaches its level.
+constexpr double kContrastLeeway = 0.05;
 
-enum class keStage { ePose, eBlackProbe, eGainProbe, eModelGuess, eRefine };
+// A camera opens with the settings its last user left, which may be far
+// from any the model can learn from: most of the target clipped at full
+// scale or its light a few steps above black, where its slopes drown in
+// the pels' rounding. Then the model moves its base, at most this often:
+constexpr int kMaxRebases = 3;
+// Clipped at full scale: more than this share of the samples; the level
+// then drops by kSaturatedStep, since the model cannot see how far.
+constexpr double kSaturatedShare = 0.02;
+constexpr double kSaturatedStep = 0.25;
+// Above this contrast the gain's slope flattens (on the simulated camera
+// 2.2 per unit contrast at 0.75 .. 0.9 against 2.8 at 0.5 .. 0.65), and a
+// slope learnt there misjudges the level at the low contrast the search
+// ends at: the base moves to the least contrast at about its level.
+constexpr double kHighestBaseContrast = 0.5;
+// Far from full scale: the model puts it more than this factor away; the
+// base then moves to kBaseShare of it.
+constexpr double kFarFromFullScale = 6.0;
+constexpr double kBaseShare = 0.9;
+// With no model at all (too few samples off the ends) the level and the
+// brightness step up blindly by these.
+constexpr double kBlindLevelStep = 4.0;
+constexpr double kBlindBrightnessStep = 0.1;
+// A base whose black under the flat areas is below zero clips the
+// target's dark end; it moves to this black (in full scale), through the
+// black's slope when the probes have not taught it yet.
+constexpr double kBaseBlack = 0.004;
+constexpr double kUnmodelledGainSlope = 2.0;  // log level per unit contrast when unknown
+// Before the gain's slope is known the contrast takes over from the
+// exposure only for more than this factor of level that the exposure's
+// range leaves undone: less, the next base's model takes in its stride.
+constexpr double kExposureShortfall = 1.5;
+
+enum class keStage { ePose, eRebase, eBlackProbe, eGainProbe, eModelGuess, eRefine };
 
 double unitInterval(double v) { return std::clamp(v, 0.0, 1.0); }
+
+// The share of the view's samples, over its planes, at full scale.
+double saturatedShare(const kc3PlanePelBuffer& view) {
+  std::size_t saturated = 0, all = 0;
+  for (int k = 0; k < 3; ++k) {
+    const kcPelBuffer<unsigned char>& plane = view.pelPlane(k);
+    for (long y = plane.window().top; y < plane.window().bottom; ++y) {
+      const unsigned char* row = plane.pointToRow(y);
+      saturated += static_cast<std::size_t>(std::count(row, row + plane.width(), 255));
+      all += static_cast<std::size_t>(plane.width());
+    }
+  }
+  return all > 0 ? static_cast<double>(saturated) / static_cast<double>(all) : 0.0;
+}
 
 }  // namespace
 
@@ -47,7 +101,7 @@ class kcColorCalibrationQuickSearch::State {
   kcAffineSamplingParams sampling;
   keStage stage = keStage::ePose;
   bool done = false;
-  kcColorCameraSettings start;
+  kcColorCameraSettings base;  // the settings the model learnt from
   kcColorCameraSettings next;
   kcColorCameraSettings result;
   std::vector<kcColorCalibrationChannelResult> channelResults = std::vector<kcColorCalibrationChannelResult>(3);
@@ -55,6 +109,9 @@ class kcColorCalibrationQuickSearch::State {
   std::optional<kcColorCalibrationMeasurement> best;
   bool lastImproved = false;
   std::optional<kcCameraResponse> model;
+  std::optional<kcColorCameraSettings> guess;
+  int rebases = 0;
+  std::optional<kcColorCameraSettings> rebase;  // where the base moves next
 
   // The refinement: candidates spread evenly over spans of level and
   // brightness around the best settings so far. Near its optimum the
@@ -72,11 +129,14 @@ class kcColorCalibrationQuickSearch::State {
     calibrationImage = image;
     stage = keStage::ePose;
     done = false;
-    start = next = s;
+    base = next = s;
+    rebases = 0;
+    rebase.reset();
     channelResults.assign(3, kcColorCalibrationChannelResult());
     measured.clear();
     best.reset();
     model.reset();
+    guess.reset();
   }
 
   void step(const kc3PlanePelBuffer& image, kcDiagObject* diag, unsigned long diagFlags) {
@@ -94,18 +154,53 @@ class kcColorCalibrationQuickSearch::State {
   void measure(const kc3PlanePelBuffer& view) {
     const kcColorCalibrationMeasurement m = kfMeasureColorView(params, reference, view);
     measured.emplace_back(next, m);
+    if (stage == keStage::eRefine && !mayBeResult(next)) {
+      lastImproved = false;
+      return;
+    }
+    keepIfBetter(next, m);
+  }
+
+  void keepIfBetter(const kcColorCameraSettings& settings, const kcColorCalibrationMeasurement& m) {
     lastImproved = !best || kfIsBetterMeasurement(*best, m);
     if (!lastImproved) return;
     best = m;
-    result = next;
+    result = settings;
     const std::vector<kcColorCalibrationChannelResultInternal> fits = m.results.results();
     for (std::size_t i = 0; i < std::min(fits.size(), channelResults.size()); ++i)
       channelResults[i].init(fits[i].gain(), fits[i].offset(), fits[i].rmsError());
   }
 
+  // The best image so far among those that may be the result. The pose
+  // image and the probes sit where the start put them, and the fits' score
+  // is nearly flat over levels: a view far below full scale scores about
+  // as well as one near it, though its pel maps must amplify its noise and
+  // the steps between its pels, and a view below zero black scores better
+  // by clipping the patches that fit worst; one at more gain than its
+  // level needs amplifies the sensor's noise. So only the model's guess and
+  // views the model places near full scale, at the least contrast for
+  // their level and at or above zero black compete; the others only taught
+  // the model.
+  void keepBestResult() {
+    best.reset();
+    for (const auto& [settings, m] : measured) {
+      if (mayBeResult(settings)) keepIfBetter(settings, m);
+    }
+  }
+
+  bool mayBeResult(const kcColorCameraSettings& s) const {
+    if (!model || (guess && s == *guess)) return true;
+    const double share = model->level(s) / model->fullScaleLevel();
+    return share >= kDimmestResultShare && share <= kBrightestResultShare &&
+           !(params.isBrightnessEnabled() && s.brightness() < lowestBrightness()) &&
+           !(contrastAdjustsLevel() && s.contrast() > atLevel(s, 1.0).contrast() + kContrastLeeway);
+  }
+
   void learn(const kc3PlanePelBuffer& view) {
-    if (stage == keStage::ePose) {
+    if (stage == keStage::ePose || stage == keStage::eRebase) {
+      base = next;
       model = kcCameraResponse::learn(next, view, reference);
+      rebase = betterBase(view);
     } else if (stage == keStage::eBlackProbe && model) {
       model->learnBlack(next, view);
     } else if (stage == keStage::eGainProbe && model) {
@@ -123,6 +218,13 @@ class kcColorCalibrationQuickSearch::State {
       std::optional<kcColorCameraSettings> wanted;
       switch (stage) {
         case keStage::ePose:
+        case keStage::eRebase:
+          if (rebase) {
+            stage = keStage::eRebase;
+            ++rebases;
+            wanted = rebase;
+            break;
+          }
           stage = keStage::eBlackProbe;
           if (model && params.isBrightnessEnabled()) wanted = probe(0.0, kBrightnessProbe);
           break;
@@ -132,10 +234,11 @@ class kcColorCalibrationQuickSearch::State {
           break;
         case keStage::eGainProbe:
           stage = keStage::eModelGuess;
-          if (model) wanted = modelGuess();
+          if (model) guess = wanted = modelGuess();
           break;
         case keStage::eModelGuess:
           stage = keStage::eRefine;
+          keepBestResult();
           startRefinement();
           wanted = refinementMove();
           break;
@@ -152,14 +255,59 @@ class kcColorCalibrationQuickSearch::State {
     }
   }
 
-  // The start settings with the contrast stepped up (or down, near the
-  // top of its range) or the brightness stepped down (or up, near the
-  // bottom): away from the ends of the ranges.
+  // The base with the contrast stepped up (or down, near the top of its
+  // range) or the brightness stepped down (or up, near the bottom): away
+  // from the ends of the ranges.
   kcColorCameraSettings probe(double contrastStep, double brightnessStep) const {
-    kcColorCameraSettings s = start;
-    const double c = start.contrast(), b = start.brightness();
+    kcColorCameraSettings s = base;
+    const double c = base.contrast(), b = base.brightness();
     s.contrast(c + contrastStep <= 1.0 ? c + contrastStep : c - contrastStep);
     s.brightness(b - brightnessStep >= 0.0 ? b - brightnessStep : b + brightnessStep);
+    return s;
+  }
+
+  // Settings for a better base than the view at base, as far as its view
+  // shows; nothing when the model can learn from it or the moves are spent.
+  std::optional<kcColorCameraSettings> betterBase(const kc3PlanePelBuffer& view) const {
+    if (rebases >= kMaxRebases) return std::nullopt;
+    const bool saturated = saturatedShare(view) > kSaturatedShare;
+    const bool blind = !model && !saturated;
+    double level = 1.0;
+    if (saturated) {
+      level = kSaturatedStep;
+    } else if (blind) {
+      level = kBlindLevelStep;
+    } else if (const double full = model->fullScaleLevel();
+               full > kFarFromFullScale || full * kFarFromFullScale < 1.0) {
+      level = kBaseShare * full;
+    }
+    kcColorCameraSettings s = scaledBlindly(base, level);
+    if (params.isContrastEnabled() && params.isExposureEnabled() && s.contrast() > kHighestBaseContrast) {
+      const double contrast = s.contrast();
+      s.contrast(0.0);
+      s = scaledBlindly(s, std::exp(kUnmodelledGainSlope * contrast));
+    }
+    if (params.isBrightnessEnabled()) {
+      const std::optional<double> black = model ? model->unclippedBlack() : std::nullopt;
+      if (blind) s.brightness(unitInterval(base.brightness() + kBlindBrightnessStep));
+      if (black && *black < 0.0)
+        s.brightness(unitInterval(base.brightness() + (kBaseBlack - *black) / kUnmodelledBlackSlope));
+    }
+    if (s == base) return std::nullopt;
+    return s;
+  }
+
+  // from with its level scaled, before the gain's slope is known: the
+  // exposure first, the contrast by a typical slope for what the exposure
+  // range leaves.
+  kcColorCameraSettings scaledBlindly(const kcColorCameraSettings& from, double level) const {
+    kcColorCameraSettings s = from;
+    if (level == 1.0) return s;
+    if (params.isExposureEnabled() && from.exposure() > 0.0)
+      s.exposure(kfAdmissibleExposure(params, from.exposure() * level));
+    const double rest = from.exposure() > 0.0 && s.exposure() > 0.0 ? level * from.exposure() / s.exposure() : level;
+    if (params.isContrastEnabled() && std::fabs(std::log(rest)) > std::log(kExposureShortfall))
+      s.contrast(unitInterval(from.contrast() + std::log(rest) / kUnmodelledGainSlope));
     return s;
   }
 
@@ -234,7 +382,10 @@ class kcColorCalibrationQuickSearch::State {
     constexpr double kAlpha[2] = {0.7548776662466927, 0.5698402909980532};
     double u[2];
     for (int k = 0; k < 2; ++k) u[k] = 2.0 * std::fmod(0.5 + kAlpha[k] * n, 1.0) - 1.0;
-    kcColorCameraSettings s = atLevel(result, std::exp(u[0] * std::max(levelSpan, exposureGridSpan())));
+    // The first point is the result's own level, kept as it is: through
+    // the model it would come back a rounding away and be taken again.
+    kcColorCameraSettings s =
+        u[0] == 0.0 ? result : atLevel(result, std::exp(u[0] * std::max(levelSpan, exposureGridSpan())));
     if (params.isBrightnessEnabled())
       s.brightness(aboveLowest(result.brightness() + u[1] * brightnessSpan));
     return s;

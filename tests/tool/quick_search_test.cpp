@@ -63,7 +63,7 @@ TEST(QuickSearch, AcquiresEachSettingsOnceWithinItsBudgetAndEndsAtOneItMeasured)
   for (const auto& c : search.channelResults()) EXPECT_GT(c.rmsError(), 0.0);
   // Far from the ends of the exposure range (1e-6 .. 0.3 s).
   EXPECT_GT(search.result().exposure(), 0.005);
-  EXPECT_LT(search.result().exposure(), 0.1);
+  EXPECT_LT(search.result().exposure(), 0.2);
 }
 
 // A disabled setting keeps its start value exactly; exposures stay in their

@@ -52,6 +52,9 @@ class kcCameraResponse {
   // while the black's slope is unknown, or when the reference has too few
   // flat areas or colours to fit that function (a grey target).
   std::optional<double> unclippedBrightness() const;
+  // The base's mean black level under the flat areas, in full scale
+  // (below zero where it clips the target's dark end); nothing without them.
+  std::optional<double> unclippedBlack() const { return flatBlack0_; }
   // The level at which the brightest of the base's samples (a high
   // percentile, over all planes) would just reach full scale.
   double fullScaleLevel() const;

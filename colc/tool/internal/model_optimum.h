@@ -25,8 +25,8 @@ struct kcModelOptimum {
 double kfPredictedScore(const kcColorCalibrationParams& params, const kc3PlanePelBuffer& reference,
                         const kc3PlanePelBuffer& view);
 
-// A grid over the plausible levels (from well below full scale to a little
-// beyond) and brightnesses (around a zero black level) within bounds, then
+// A grid over the plausible levels (from a little below full scale up to
+// it) and brightnesses (around a zero black level) within bounds, then
 // a pattern search from its best point.
 kcModelOptimum kfModelOptimum(const kcCameraResponse& model, const kcColorCalibrationParams& params,
                               const kc3PlanePelBuffer& reference, const kcModelBounds& bounds);

@@ -6,6 +6,9 @@
 
 namespace {
 
+// The longest exposure a camera would open with; longer ones are typos.
+constexpr double kMaxExposure = 10.0;
+
 void check(bool ok, const std::string& what) {
   if (!ok) throw kcBadArgument("simulated camera: " + what);
 }
@@ -20,6 +23,10 @@ void validate(const kcSimCameraConfig& c) {
   check(c.taps >= 1 && c.taps <= 4, "taps " + std::to_string(c.taps) + " outside 1 .. 4");
   check(!c.readoutFps || (std::isfinite(*c.readoutFps) && *c.readoutFps > 0.0),
         "fps (the read-out frame rate) " + std::to_string(c.readoutFps.value_or(0.0)) + " not above 0");
+  check(c.exposure > 0.0 && c.exposure <= kMaxExposure,
+        "exposure " + std::to_string(c.exposure) + " outside (0 .. 10] s");
+  check(c.contrast >= 0.0 && c.contrast <= 1.0, "contrast " + std::to_string(c.contrast) + " outside 0 .. 1");
+  check(c.brightness >= 0.0 && c.brightness <= 1.0, "brightness " + std::to_string(c.brightness) + " outside 0 .. 1");
 }
 
 }  // namespace

@@ -56,6 +56,11 @@ struct kcSimCameraConfig {
   // Wait through each frame's time (true) or only count it (false), see
   // kfSimCameraTime.
   bool sleep = false;
+  // The settings the camera opens with, on every tap: a real camera opens
+  // with whatever its last user left.
+  double exposure = 0.01;  // seconds
+  double contrast = 0.5;
+  double brightness = 0.5;
   // The calibration target, an sRGB colour image; unbound: kfSimTargetChart().
   kc3PlanePelBuffer target;
   kcAcqFaults faults;
@@ -64,7 +69,8 @@ struct kcSimCameraConfig {
 // The configuration that an option string describes: comma-separated
 // key=value pairs over the defaults of kcSimCameraConfig. Keys: width,
 // height, seed, x, y, rotation, scale, noise, crosstalk, blur, integrate
-// (0 or 1), shading, taps, fps (the read-out frame rate), sleep (0 or 1), and the faults fail-at,
+// (0 or 1), shading, taps, fps (the read-out frame rate), sleep (0 or 1), the
+// opening settings exposure, contrast, brightness, and the faults fail-at,
 // unbound-at, timeout-at, cancel-at, write-fail-at (acquisition or write
 // indices counted from 1). kcBadArgument naming the key for an unknown or
 // repeated key or a bad value.
@@ -73,8 +79,9 @@ kcSimCameraConfig kfParseSimCameraOptions(const std::string& options);
 // kcBadArgument for a configuration out of range (a sensor below 16 x 16
 // or above 8192 x 8192 pels, a scale not above 0, a negative noise level,
 // cross-talk outside 0..0.5, blur outside 0..8, shading outside 0..0.9,
-// taps outside 1..4, a
-// read-out frame rate not above 0, values that are not finite).
+// taps outside 1..4, a read-out frame rate not above 0, an opening
+// exposure not above 0 or above 10 s, an opening contrast or brightness
+// outside 0..1, values that are not finite).
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& config = {});
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options);
 

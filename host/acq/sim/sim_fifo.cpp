@@ -31,7 +31,11 @@ kcSimAcqFifo::kcSimAcqFifo(const kcSimCameraConfig& config)
       props_(config.taps),
       model_(&kfFreeRunTrigger()),
       clock_(config.readoutFps.value_or(kfDefaultReadoutFps(config.width, config.height)), config.sleep),
-      imaging_(std::make_unique<kcSimImaging>(config)) {}
+      imaging_(std::make_unique<kcSimImaging>(config)) {
+  props_.exposure(config.exposure);
+  props_.setContrastEx(config.contrast, kcContrastBrightnessProp::kAllTaps);
+  props_.setBrightnessEx(config.brightness, kcContrastBrightnessProp::kAllTaps);
+}
 
 kcSimAcqFifo::~kcSimAcqFifo() = default;
 

@@ -1,6 +1,6 @@
 // The simulated camera's FIFO (see sim_camera.h). On opening its trigger
-// runs free and is enabled, with exposure 0.01 s, contrast and brightness
-// 0.5 on every tap and the positive input table on every plane.
+// runs free and is enabled, with the configuration's exposure, contrast and
+// brightness on every tap and the positive input table on every plane.
 //
 // Each delivered frame goes on the camera's frame clock (frame_clock.h),
 // which only counts its time unless the camera was opened to sleep. A

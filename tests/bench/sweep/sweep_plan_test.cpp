@@ -4,6 +4,7 @@
 
 #include "chart_placement.h"
 #include "pose_zones.h"
+#include "start_settings.h"
 #include "sweep_summary.h"
 
 namespace {
@@ -59,6 +60,23 @@ TEST(SweepGoals, CountFailuresAndMissingChartsAsMissesAndColourErrorOnlyWithoutC
   EXPECT_EQ(summaries[0].afterNotFound, 1);
   EXPECT_DOUBLE_EQ(summaries[1].worstRatio[1], 0.16);
   EXPECT_DOUBLE_EQ(summaries[1].maxOfMaxDeltaE, 5.0);
+}
+
+// Start settings cover their ranges, the exposure evenly in its logarithm,
+// and a pose's start depends on the seed and that pose alone.
+TEST(SweepStartSettings, SpreadOverTheirRangesAndRepeatPerPose) {
+  int shortHalf = 0;
+  for (int pose = 1; pose <= 400; ++pose) {
+    const StartSettings s = drawStartSettings(3, pose);
+    EXPECT_TRUE(s.exposure >= 0.002 && s.exposure <= 0.1) << s.exposure;
+    EXPECT_TRUE(s.contrast >= 0.0 && s.contrast <= 1.0) << s.contrast;
+    EXPECT_TRUE(s.brightness >= 0.3 && s.brightness <= 0.7) << s.brightness;
+    if (s.exposure < std::sqrt(0.002 * 0.1)) ++shortHalf;
+  }
+  EXPECT_NEAR(shortHalf, 200, 40);
+  EXPECT_EQ(drawStartSettings(3, 17).exposure, drawStartSettings(3, 17).exposure);
+  EXPECT_NE(drawStartSettings(4, 17).exposure, drawStartSettings(3, 17).exposure);
+  EXPECT_NE(drawStartSettings(3, 18).exposure, drawStartSettings(3, 17).exposure);
 }
 
 }  // namespace

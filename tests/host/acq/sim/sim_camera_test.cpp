@@ -119,19 +119,36 @@ TEST(SimCamera, FrameClockCountsExposurePlusReadOutAndSleepsOnlyWhenAsked) {
 TEST(SimCameraOptions, KeysReachTheirFields) {
   const kcSimCameraConfig c = kfParseSimCameraOptions(
       "width=320, height=200,seed=7,x=10.5,rotation=-5,scale=0.8,noise=0.5,crosstalk=0.1,taps=2,cancel-at=6,"
-      "blur=0.7,integrate=0,fps=12.5,sleep=1,shading=0.25");
+      "blur=0.7,integrate=0,fps=12.5,sleep=1,shading=0.25,exposure=0.002,contrast=0,brightness=0.7");
   EXPECT_EQ(std::make_tuple(c.width, c.height, c.seed, c.pose.x, c.pose.y, c.pose.rotation, c.pose.scale),
             std::make_tuple(320L, 200L, 7UL, std::optional(10.5), std::optional<double>(), -5.0, 0.8));
   EXPECT_EQ(std::make_tuple(c.noise, c.crossTalk, c.taps, c.faults.cancelAt, c.faults.failAt, c.blur, c.integrate),
             std::make_tuple(0.5, 0.1, 2, 6UL, 0UL, 0.7, false));
   EXPECT_EQ(std::make_tuple(c.readoutFps, c.sleep, c.shading), std::make_tuple(std::optional(12.5), true, 0.25));
+  EXPECT_EQ(std::make_tuple(c.exposure, c.contrast, c.brightness), std::make_tuple(0.002, 0.0, 0.7));
+}
+
+// A camera opens with the settings it was given, and its first free-running
+// frame is the one it takes when they are set after opening.
+TEST(SimCameraOptions, OpeningSettingsAreTheCamerasOwn) {
+  auto camera = openCamera("taps=2,exposure=0.03,contrast=0.8,brightness=0.35");
+  EXPECT_EQ(camera->properties().exposureProp().exposure(), 0.03);
+  for (const auto tap : {kcContrastBrightnessProp::eTap0, kcContrastBrightnessProp::eTap1})
+    EXPECT_EQ(std::make_pair(camera->properties().contrastBrightnessProp().contrast(tap),
+                             camera->properties().contrastBrightnessProp().brightness(tap)),
+              std::make_pair(0.8, 0.35));
+  const cv::Mat opened = stacked(camera->completeAcq({})->get3PlanePelBuffer());
+  auto reset = openCamera("taps=2");
+  set(*reset, 0.03, 0.8, 0.35);
+  EXPECT_EQ(cv::norm(opened, stacked(reset->completeAcq({})->get3PlanePelBuffer()), cv::NORM_INF), 0.0);
 }
 
 TEST(SimCameraOptions, RefusalsNameTheKey) {
   for (const std::string options : {"colour=1", "seed=-1", "scale=abc", "x=inf", "width=12.5", "noise", "seed=1,seed=2",
                                     "rotation=", "width=8", "scale=0", "crosstalk=0.6", "taps=5", "blur=-0.1",
-                                    "blur=9", "integrate=2", "integrate=on", "fps=0", "fps=-30", "sleep=2", "shading=-0.1",
-                                    "shading=0.95"}) {
+                                    "blur=9", "integrate=2", "integrate=on", "fps=0", "fps=-30", "sleep=2",
+                                    "shading=-0.1", "shading=0.95", "exposure=0", "exposure=11", "exposure=nan",
+                                    "contrast=1.5", "contrast=-0.1", "brightness=2", "brightness=x"}) {
     const std::string key = options.substr(0, options.find_first_of("=,"));
     try {
       kfOpenSimCamera(options);
