@@ -55,7 +55,6 @@ ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& 
 
 ClippedRegions clippedRegions(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                               const FlatRegions& regions) {
-  constexpr double kClippedShare = 0.01;
   ClippedRegions clipped;
   for (int i = 0; i < regions.count(); ++i) {
     std::array<long, 3> dark{}, bright{};
@@ -72,7 +71,7 @@ ClippedRegions clippedRegions(const kc3PlanePelBuffer& view, const kc3PlanePelBu
     }
     const auto over = [&](const std::array<long, 3>& counts) {
       const double most = static_cast<double>(*std::max_element(counts.begin(), counts.end()));
-      return most > kClippedShare * static_cast<double>(regions.pels(i).size());
+      return most > kClippedRegionShare * static_cast<double>(regions.pels(i).size());
     };
     const bool isDark = over(dark), isBright = over(bright);
     clipped.dark += isDark;
@@ -86,7 +85,8 @@ std::string clippedRegionsText(const ClippedRegions& clipped, std::size_t region
   if (clipped.total == 0) return "";
   const char* at = clipped.dark > 0 && clipped.bright > 0 ? "0 or 255" : clipped.dark > 0 ? "0" : "255";
   return std::to_string(clipped.total) + " of the " + std::to_string(regionCount) +
-         " flat regions lose colour to clipping at the calibrated settings: over 1 % of their samples at " + at +
+         " flat regions lose colour to clipping at the calibrated settings: over " +
+         std::to_string(static_cast<int>(100.0 * kClippedRegionShare)) + " % of their samples at " + at +
          ", which no pel map or colour correction restores.";
 }
 

@@ -6,8 +6,8 @@
 #pragma once
 
 #include <functional>
-#include <string>
 #include <opencv2/core.hpp>
+#include <string>
 #include <vector>
 
 #include "colc/host/imaging.h"
@@ -59,11 +59,14 @@ ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& 
 ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                         const FlatRegions& regions, const std::function<bool(int)>& keep);
 
-// The regions whose colour the view lost to clipping: more than 1 % of a
-// region's samples at 0 (dark) or at 255 (bright) in a plane where the
-// reference is neither. No map of the planes brings such a colour back;
-// a camera that clips its dark end to hide cross-talk, for one, leaves
-// its darkest patches so. A region clipped both ways counts in both.
+// The regions whose colour the view lost to clipping: more than
+// kClippedRegionShare of a region's samples at 0 (dark) or at 255 (bright)
+// in a plane where the reference is neither. No map of the planes brings
+// such a colour back; a camera that clips its dark end to hide cross-talk,
+// for one, leaves its darkest patches so. A region clipped both ways
+// counts in both.
+constexpr double kClippedRegionShare = 0.01;
+
 struct ClippedRegions {
   int dark = 0;
   int bright = 0;
