@@ -26,7 +26,7 @@ double kfPredictedScore(const kcColorCalibrationParams& params, const kc3PlanePe
                         const kc3PlanePelBuffer& view);
 
 // A grid over the plausible levels (from a little below full scale up to
-// it) and brightnesses (around a zero black level) within bounds, then
-// a pattern search from its best point.
+// it) within bounds, then a pattern search from its best point, at the
+// brightness of a zero black level within bounds.
 kcModelOptimum kfModelOptimum(const kcCameraResponse& model, const kcColorCalibrationParams& params,
                               const kc3PlanePelBuffer& reference, const kcModelBounds& bounds);
