@@ -40,7 +40,7 @@ std::vector<SweepCase> sweepCases(const SweepOptions& o) {
   std::vector<SweepCase> cases;
   for (std::size_t i = 0; i < poses.size(); ++i) {
     const int pose = static_cast<int>(i) + (o.aligned ? 0 : 1);
-    const std::optional<StartSettings> start =
+    const std::optional<kcColorCameraSettings> start =
         o.randomStart ? std::optional(drawStartSettings(o.seed, pose)) : std::nullopt;
     for (double crossTalk : o.crossTalks)
       cases.push_back({pose, poses[i], crossTalk, o.quick, o.noiseSeed, start, o.shading});

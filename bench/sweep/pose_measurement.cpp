@@ -77,9 +77,9 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     config.seed = sweepCase.noiseSeed;
     config.target = chart;
     if (sweepCase.start) {
-      config.exposure = sweepCase.start->exposure;
-      config.contrast = sweepCase.start->contrast;
-      config.brightness = sweepCase.start->brightness;
+      config.exposure = sweepCase.start->exposure();
+      config.contrast = sweepCase.start->contrast();
+      config.brightness = sweepCase.start->brightness();
     }
     const kcPtrHandle<kcInstrumentedAcqFifo> camera = kfOpenSimCamera(config);
     kfSwitchToManualTrigger(camera);

@@ -20,7 +20,7 @@ struct SweepCase {
   bool quick = false;  // calibrated with the quick search
   unsigned long noiseSeed = 1;  // seeds the camera's noise
   // The settings the camera opens with; unset: the camera's defaults.
-  std::optional<StartSettings> start;
+  std::optional<kcColorCameraSettings> start;
   double shading = 0.0;  // the camera's falloff of light toward its corners
 };
 

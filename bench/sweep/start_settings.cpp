@@ -17,14 +17,14 @@ constexpr double kHighestBrightness = 0.7;
 
 }  // namespace
 
-StartSettings drawStartSettings(unsigned long seed, int pose) {
+kcColorCameraSettings drawStartSettings(unsigned long seed, int pose) {
   std::seed_seq seeds{static_cast<unsigned long long>(seed), static_cast<unsigned long long>(pose)};
   std::mt19937_64 random(seeds);
   std::uniform_real_distribution<double> logExposure(std::log(kShortestExposure), std::log(kLongestExposure));
   std::uniform_real_distribution<double> contrast(0.0, 1.0), brightness(kLowestBrightness, kHighestBrightness);
-  StartSettings s;
-  s.exposure = std::exp(logExposure(random));
-  s.contrast = contrast(random);
-  s.brightness = brightness(random);
-  return s;
+  // Drawn in this order, one statement each, so that a seed keeps its starts.
+  const double e = std::exp(logExposure(random));
+  const double c = contrast(random);
+  const double b = brightness(random);
+  return {e, c, b};
 }

@@ -3,13 +3,9 @@
 // search's result depends on where it starts.
 #pragma once
 
-struct StartSettings {
-  double exposure = 0.01;
-  double contrast = 0.5;
-  double brightness = 0.5;
-};
+#include "colc/host/camera_settings.h"
 
 // The start of one pose, drawn from the sweep's seed and the pose's
 // number alone: the same pose starts alike at every cross-talk value and
 // in sweeps of any length.
-StartSettings drawStartSettings(unsigned long seed, int pose);
+kcColorCameraSettings drawStartSettings(unsigned long seed, int pose);

@@ -29,9 +29,11 @@ void writePoseRow(std::ostream& out, const PoseMeasurement& m, bool withStart) {
       << format("%.2f", c.placement.rotation) << " | " << format("%.3f", c.placement.scale) << " | "
       << format("%g", c.crossTalk) << " | ";
   if (withStart) {
-    const StartSettings start = c.start.value_or(StartSettings{});
-    out << format("%.4f", start.exposure) << " / " << format("%.3f", start.contrast) << " / "
-        << format("%.3f", start.brightness) << " | ";
+    const kcSimCameraConfig opening;
+    const kcColorCameraSettings start =
+        c.start.value_or(kcColorCameraSettings(opening.exposure, opening.contrast, opening.brightness));
+    out << format("%.4f", start.exposure()) << " / " << format("%.3f", start.contrast()) << " / "
+        << format("%.3f", start.brightness()) << " | ";
   }
   if (!m.failure.empty()) {
     out << "failed: " << m.failure << " | | | | | | | | | | | | | | |\n";
@@ -96,7 +98,7 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                           {"shading", c.shading}};
     if (c.start)
       row["start"] = {
-          {"exposure", c.start->exposure}, {"contrast", c.start->contrast}, {"brightness", c.start->brightness}};
+          {"exposure", c.start->exposure()}, {"contrast", c.start->contrast()}, {"brightness", c.start->brightness()}};
     if (!m.failure.empty()) {
       row["failure"] = m.failure;
     } else {

@@ -16,7 +16,7 @@ constexpr long kChartWidth = 480;
 // could not recover from left it 0.37 and 2.8 worse, with 9 and 14 patches clipped.
 constexpr double kNoiseSpread = 0.15;
 
-PoseMeasurement quickFrom(std::optional<StartSettings> start) {
+PoseMeasurement quickFrom(std::optional<kcColorCameraSettings> start) {
   SweepCase c;
   c.placement.x = kSensor.width / 2.0 + 0.37;
   c.placement.y = kSensor.height / 2.0 - 0.29;
@@ -29,12 +29,12 @@ PoseMeasurement quickFrom(std::optional<StartSettings> start) {
 TEST(QuickSearchStart, HarshStartsEndCloseToTheDefaultStart) {
   const PoseMeasurement fromDefault = quickFrom(std::nullopt);
   ASSERT_EQ(fromDefault.failure, "");
-  for (const StartSettings start : {StartSettings{0.002, 0.0, 0.3},    // dark and short
-                                    StartSettings{0.1, 1.0, 0.5},      // bright with high gain
-                                    StartSettings{0.01, 0.5, 0.7}}) {  // lifted black
+  for (const kcColorCameraSettings start : {kcColorCameraSettings(0.002, 0.0, 0.3),    // dark and short
+                                            kcColorCameraSettings(0.1, 1.0, 0.5),      // bright with high gain
+                                            kcColorCameraSettings(0.01, 0.5, 0.7)}) {  // lifted black
     const PoseMeasurement m = quickFrom(start);
-    const std::string where = "from " + std::to_string(start.exposure) + " s, contrast " +
-                              std::to_string(start.contrast) + ", brightness " + std::to_string(start.brightness);
+    const std::string where = "from " + std::to_string(start.exposure()) + " s, contrast " +
+                              std::to_string(start.contrast()) + ", brightness " + std::to_string(start.brightness());
     ASSERT_EQ(m.failure, "") << where;
     EXPECT_NEAR(m.meanDeltaE, fromDefault.meanDeltaE, kNoiseSpread) << where;
     EXPECT_EQ(m.clippedPatches, 0) << where;

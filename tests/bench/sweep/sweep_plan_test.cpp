@@ -67,16 +67,16 @@ TEST(SweepGoals, CountFailuresAndMissingChartsAsMissesAndColourErrorOnlyWithoutC
 TEST(SweepStartSettings, SpreadOverTheirRangesAndRepeatPerPose) {
   int shortHalf = 0;
   for (int pose = 1; pose <= 400; ++pose) {
-    const StartSettings s = drawStartSettings(3, pose);
-    EXPECT_TRUE(s.exposure >= 0.002 && s.exposure <= 0.1) << s.exposure;
-    EXPECT_TRUE(s.contrast >= 0.0 && s.contrast <= 1.0) << s.contrast;
-    EXPECT_TRUE(s.brightness >= 0.3 && s.brightness <= 0.7) << s.brightness;
-    if (s.exposure < std::sqrt(0.002 * 0.1)) ++shortHalf;
+    const kcColorCameraSettings s = drawStartSettings(3, pose);
+    EXPECT_TRUE(s.exposure() >= 0.002 && s.exposure() <= 0.1) << s.exposure();
+    EXPECT_TRUE(s.contrast() >= 0.0 && s.contrast() <= 1.0) << s.contrast();
+    EXPECT_TRUE(s.brightness() >= 0.3 && s.brightness() <= 0.7) << s.brightness();
+    if (s.exposure() < std::sqrt(0.002 * 0.1)) ++shortHalf;
   }
   EXPECT_NEAR(shortHalf, 200, 40);
-  EXPECT_EQ(drawStartSettings(3, 17).exposure, drawStartSettings(3, 17).exposure);
-  EXPECT_NE(drawStartSettings(4, 17).exposure, drawStartSettings(3, 17).exposure);
-  EXPECT_NE(drawStartSettings(3, 18).exposure, drawStartSettings(3, 17).exposure);
+  EXPECT_EQ(drawStartSettings(3, 17).exposure(), drawStartSettings(3, 17).exposure());
+  EXPECT_NE(drawStartSettings(4, 17).exposure(), drawStartSettings(3, 17).exposure());
+  EXPECT_NE(drawStartSettings(3, 18).exposure(), drawStartSettings(3, 17).exposure());
 }
 
 }  // namespace
