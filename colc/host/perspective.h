@@ -56,9 +56,12 @@ struct kcPerspectiveSamplingParams {
   kcHomography gridToImage;
   long xSamples = 0;
   long ySamples = 0;
+  // Each sample the pel under its centre rather than the mean over a
+  // footprint: what the camera itself delivered there, clipped or not.
+  bool nearestPel = false;
 };
 
-// The source resampled on the grid: each sample the mean light over a
+// The source resampled on the grid: unless nearestPel, each sample the mean light over a
 // footprint that follows the local spacing of the grid in the source, as
 // affine sampling's bilinear samples spaced wider than a pel do; closer
 // samples read the source at their centres. Samples outside the window read
