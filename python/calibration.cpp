@@ -11,6 +11,7 @@
 #include <pybind11/stl.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <future>
 #include <mutex>
@@ -19,6 +20,7 @@
 
 #include "bindings.h"
 #include "calibrate_command.h"
+#include "calibrate_outputs.h"
 #include "calibration_run.h"
 #include "calibration_summary.h"
 #include "camera.h"
@@ -28,8 +30,10 @@
 #include "files.h"
 #include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
+#include "host/runtime/number_text.h"
 #include "numpy_images.h"
 #include "presentation.h"
+#include "target_command.h"
 #include "report.h"
 
 namespace py = pybind11;
@@ -170,6 +174,9 @@ py::object calibrate(const Camera& camera, const py::object& referenceImage, boo
       throw CommandFailure(ExitStatus::usage, problem);
     options.exposureRange = text;
   }
+  if (!(std::isfinite(minExposureStep) && minExposureStep >= 0.0))
+    throw CommandFailure(ExitStatus::usage, "min_exposure_step must be a finite number of seconds at or above 0, not " +
+                                                kfNumberText(minExposureStep));
   options.minExposureStep = minExposureStep;
   options.noPositiveLut = !positiveLut;
   options.noPelMapping = !pelMapping;
@@ -184,8 +191,9 @@ py::object calibrate(const Camera& camera, const py::object& referenceImage, boo
   calibration->setup = {
       camera.description(),
       (referenceImage.is_none() ? "the built-in target (" : "the reference image (") + sizeText(reference) + ")"};
-  if (!out.empty()) checkWritable(out);
-  if (!report.empty()) makeFolder(report);
+  options.out = out;
+  options.report = report;
+  checkCalibrateOutputs(options);
 
   CalibrationRun& run = calibration->run = runInterruptibly(
       [&](const ProgressCall& onAcquisition) {
@@ -357,9 +365,10 @@ void addCalibration(py::module_& m) {
   m.def(
       "target",
       [](long width, const std::string& channelOrder) {
+        checkTargetWidth(width);
         return colorArray(kfSimTargetChart(width), channelOrderOf(channelOrder));
       },
       py::arg("width") = 960, py::kw_only(), py::arg("channel_order") = "bgr",
       "The built-in calibration target, width x (2/3 width) pels, as a (height, width, 3) array: to print, or "
-      "to use as the reference and scene of a calibration.");
+      "to use as the reference and scene of a calibration. width: 96 to 16384 (colc.ArgumentError otherwise).");
 }

@@ -16,6 +16,7 @@ CLI::App* addApplyCommand(CLI::App& app, ApplyOptions& o) {
 }
 
 void runApply(const ApplyOptions& o) {
+  checkOutputFile(o.output, "image file");
   checkNotAnInput(o.output, {{"the result archive", o.result}, {"the input image", o.input}});
   const StoredCalibration calibration = readResultArchive(o.result);
   writeImage(o.output,

@@ -11,8 +11,10 @@
 #include "exit_status.h"
 #include "files.h"
 #include "host/acq/sim/target_chart.h"
+#include "host/runtime/cancellation.h"
 #include "image_limit.h"
 #include "interrupt.h"
+#include "number_options.h"
 #include "progress.h"
 #include "reference_checks.h"
 #include "report.h"
@@ -89,7 +91,7 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
       ->check(CLI::Validator(exposureRangeProblem, ""));
   c->add_option("--min-exposure-step", o.minExposureStep, "the smallest exposure step, in seconds (default 0: none)")
       ->type_name("S")
-      ->check(CLI::Validator(CLI::NonNegativeNumber).description(""));
+      ->check(finiteNumberAtLeast(0));
   c->add_flag("--no-positive-lut", o.noPositiveLut,
               "keep the camera's input table instead of loading the positive one");
   c->add_flag("--no-pel-mapping", o.noPelMapping, "judge settings by the difference alone, without per-channel fits");
@@ -111,17 +113,20 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
 }
 
 void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
+  // Before the camera is opened: opening it already changes some of its
+  // features, which a signal's default action would leave changed.
+  cancelOnInterrupt();
   const kcColorCalibrationParams params = paramsOf(o);
   checkCalibrateOutputs(o);
   const kc3PlanePelBuffer reference = o.reference.empty() ? kfSimTargetChart() : readColorImage(o.reference);
   const kc3PlanePelBuffer scene = !o.scene.empty() ? readColorImage(o.scene) : reference;
   if (!o.reference.empty()) checkReference(reference, "'" + o.reference + "'");
+  if (kfCancelRequested()) throw kcCancelled();  // the camera is not touched yet
 
   const OpenedCamera camera = openCamera(o.camera, scene);
   const CalibrationSetup setup{
       camera.description, (o.reference.empty() ? std::string("the built-in target") : "'" + o.reference + "'") + " (" +
                               sizeText(reference) + ")"};
-  cancelOnInterrupt();
   CalibrationRun run;
   try {
     ProgressLine progress(stderr, !o.quiet);

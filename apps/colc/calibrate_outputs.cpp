@@ -1,5 +1,7 @@
 #include "calibrate_outputs.h"
 
+#include <filesystem>
+
 #include "files.h"
 #include "output_checks.h"
 #include "report.h"
@@ -7,11 +9,15 @@
 void checkCalibrateOutputs(const CalibrateOptions& o) {
   const std::vector<NamedInput> inputs{{"the reference image", o.reference}, {"the scene", o.scene}};
   if (!o.out.empty()) {
-    checkWritable(o.out);
+    checkOutputFile(o.out, "archive");
     checkNotAnInput(o.out, inputs);
   }
   if (!o.report.empty()) {
     checkFolderWritable(o.report);
-    for (const std::string& file : reportFiles(o.report)) checkNotAnInput(file, inputs);
+    const bool folderExists = std::filesystem::is_directory(o.report);
+    for (const std::string& file : reportFiles(o.report)) {
+      if (folderExists) checkOutputFile(file, "report file");
+      checkNotAnInput(file, inputs);
+    }
   }
 }

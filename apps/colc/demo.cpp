@@ -57,11 +57,15 @@ Images makeImages() {
 }
 
 void writeImages(const Images& images, const std::string& folder) {
-  writeImage(folder + "/reference.png", images.reference);
-  writeImage(folder + "/camera.png", images.camera);
-  kcPelBuffer<unsigned char> mask(kWidth, kHeight);
-  for (long y = 0; y < kHeight; ++y) std::fill_n(mask.pointToRow(y), kWidth, y < kPatch ? 0 : 255);
-  writeImage(folder + "/mask.png", mask);
+  const std::string reference = folder + "/reference.png", camera = folder + "/camera.png",
+                    mask = folder + "/mask.png";
+  // All three or none.
+  for (const std::string& path : {reference, camera, mask}) checkOutputFile(path, "image file");
+  writeImage(reference, images.reference);
+  writeImage(camera, images.camera);
+  kcPelBuffer<unsigned char> maskImage(kWidth, kHeight);
+  for (long y = 0; y < kHeight; ++y) std::fill_n(maskImage.pointToRow(y), kWidth, y < kPatch ? 0 : 255);
+  writeImage(mask, maskImage);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ enum class ExitStatus : int {
   internalError = 1,   // a failure colc did not expect: a bug
   usage = 2,           // the command line cannot be used
   unreadableFile = 3,  // an input file is missing, unreadable, not a regular file or not an image
-  unwritableFile = 4,  // an output file or folder cannot be written, or is an input
+  unwritableFile = 4,  // an output cannot be written, is not a regular file or is an input; or standard output
   badArchive = 5,      // an archive is corrupt or holds the wrong record
   imagesRefused = 6,   // the images cannot be used: too large, without a pattern, or refused by the fit
   targetNotFound = 7,  // the reference image is not in the camera's view

@@ -1,10 +1,8 @@
 #include "export_command.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "colc/balance/color_correction_fit.h"
-#include "exit_status.h"
 
 CLI::App* addExportCommand(CLI::App& app, ExportOptions& o) {
   CLI::App* c = app.add_subcommand(
@@ -66,9 +64,5 @@ void writeCube(std::ostream& out, const StoredCalibration& calibration, int size
 
 void runExport(const ExportOptions& o) {
   const StoredCalibration calibration = readResultArchive(o.result);
-  checkWritable(o.cube);
-  std::ofstream out(o.cube);
-  writeCube(out, calibration, o.size);
-  out.close();
-  if (!out) throw CommandFailure(ExitStatus::unwritableFile, "cannot write '" + o.cube + "'");
+  writeOutputFile(o.cube, "cube", [&](std::ostream& cube) { writeCube(cube, calibration, o.size); });
 }

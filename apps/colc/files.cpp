@@ -1,13 +1,13 @@
 #include "files.h"
 
-#include <unistd.h>
-
 #include <filesystem>
+#include <streambuf>
 #include <system_error>
 
 #include "colc/colorcal.h"
 #include "exit_status.h"
 #include "host/imaging/image_file.h"
+#include "host/runtime/output_file.h"
 #include "image_limit.h"
 
 namespace {
@@ -57,6 +57,28 @@ bool readWhole(const std::string& path, T& record, std::string& why) {
   }
   return true;
 }
+
+// A stream's characters into an output file. The file buffers them itself,
+// and its failures reach the stream's writer as the file's own exceptions.
+class OutputFileBuffer : public std::streambuf {
+ public:
+  explicit OutputFileBuffer(kcOutputFile& file) : file_(file) {}
+
+ protected:
+  std::streamsize xsputn(const char* text, std::streamsize n) override {
+    file_.write(text, static_cast<std::size_t>(n));
+    return n;
+  }
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char character = traits_type::to_char_type(c);
+    file_.write(&character, 1);
+    return c;
+  }
+
+ private:
+  kcOutputFile& file_;
+};
 
 }  // namespace
 
@@ -122,15 +144,18 @@ void makeFolder(const std::string& path) {
     throw CommandFailure(ExitStatus::unwritableFile, "cannot make the folder '" + path + "': " + error.message());
 }
 
-void checkWritable(const std::string& path) {
-  namespace fs = std::filesystem;
-  const fs::path folder = fs::path(path).parent_path().empty() ? fs::path(".") : fs::path(path).parent_path();
-  std::error_code error;
-  if (fs::is_directory(path, error))
-    throw CommandFailure(ExitStatus::unwritableFile, "cannot write '" + path + "': it is a folder");
-  if (!fs::is_directory(folder, error))
-    throw CommandFailure(ExitStatus::unwritableFile,
-                         "cannot write '" + path + "': no folder '" + folder.string() + "'");
-  if (access(folder.c_str(), W_OK) != 0)
-    throw CommandFailure(ExitStatus::unwritableFile, "cannot write '" + path + "': the folder is not writable");
+void writeOutputFile(const std::string& path, const std::string& kind,
+                     const std::function<void(std::ostream&)>& write) {
+  withStatus(ExitStatus::unwritableFile, [&] {
+    kcOutputFile file(path, kind);
+    OutputFileBuffer buffer(file);
+    std::ostream stream(&buffer);
+    stream.exceptions(std::ios::badbit);  // the file's own exception, with its cause, comes through
+    write(stream);
+    file.commit();
+  });
+}
+
+void checkOutputFile(const std::string& path, const std::string& kind) {
+  withStatus(ExitStatus::unwritableFile, [&] { kfCheckOutputFile(path, kind); });
 }

@@ -2,7 +2,9 @@
 // command's exit status and one line that names the file and the cause.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <variant>
 
@@ -37,8 +39,14 @@ StoredRecord readRecordArchive(const std::string& path);
 StoredCalibration readResultArchive(const std::string& path);
 void writeResultArchive(const std::string& path, StoredCalibration calibration);
 
+// Writes the file of the given kind (a "cube", a "report page") whole from
+// what write puts into the stream, or leaves it as it was.
+void writeOutputFile(const std::string& path, const std::string& kind,
+                     const std::function<void(std::ostream&)>& write);
+
 // Creates the folder and its parents when missing.
 void makeFolder(const std::string& path);
-// Checks, before long work, that a file can be written at path: its
-// folder exists and may be written into, and path is not a folder.
-void checkWritable(const std::string& path);
+// Checks, before long work, that a file of the given kind can be written at
+// path: it is a regular file or a new path, and its folder exists and may
+// be written into.
+void checkOutputFile(const std::string& path, const std::string& kind);

@@ -1,6 +1,7 @@
 #include "image_limit.h"
 
 #include "host/imaging/image_file.h"
+#include "number_options.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ void addMaxPelsOption(CLI::App& command) {
           "--max-pels", [](unsigned long pels) { limit = pels; },
           "refuse images of more pels than this (default " + std::to_string(kDefaultMaxImagePels) + ")")
       ->type_name("N")
-      ->check(CLI::PositiveNumber.description(""));
+      ->check(wholeNumberAtLeast(1));
 }
 
 unsigned long maxImagePels() { return limit; }

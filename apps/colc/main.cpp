@@ -1,6 +1,7 @@
 // colc: colour calibration of machine-vision cameras from the command line.
 // Every failure ends with one line on standard error and an exit status
-// that tells its kind (exit_status.h).
+// that tells its kind (exit_status.h); so does output lost on standard
+// output.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
@@ -13,9 +14,12 @@
 #include "export_command.h"
 #include "fit_command.h"
 #include "show_command.h"
+#include "standard_output.h"
 #include "target_command.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int runColc(int argc, char** argv) {
   CLI::App app{
       "colc: colour calibration of machine-vision cameras.\n"
       "Start with 'colc calibrate', which calibrates the simulated camera against the built-in target."};
@@ -79,4 +83,11 @@ int main(int argc, char** argv) {
     std::cerr << "colc: " << report.message << "\n";
     return static_cast<int>(report.status);
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CheckedStandardOutput output;
+  return output.finish(runColc(argc, argv));
 }

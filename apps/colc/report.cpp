@@ -1,11 +1,9 @@
 #include "report.h"
 
 #include <ctime>
-#include <fstream>
 #include <sstream>
 
 #include "calibration_summary.h"
-#include "exit_status.h"
 #include "files.h"
 #include "presentation.h"
 #include "report_charts.h"
@@ -245,9 +243,5 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
           "that improved and narrowing it after one that did not.</p>\n"
        << searchPathChart(run.acquisitions, bestSettingsAlong(run.steps)) << "\n</body></html>\n";
 
-  const std::string path = reportPage(folder);
-  std::ofstream file(path, std::ios::binary);
-  file << html.str();
-  file.close();
-  if (!file) throw CommandFailure(ExitStatus::unwritableFile, "cannot write '" + path + "'");
+  writeOutputFile(reportPage(folder), "report page", [&](std::ostream& page) { page << html.str(); });
 }

@@ -4,13 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <typeinfo>
 #include <vector>
 
 class kcArchive;
+class kcOutputFile;
 
 // Base of every object that an archive can carry and rebuild by class name.
 // Each level of a class hierarchy serialises its own part in
@@ -132,7 +132,8 @@ class kcMemoryArchive : public kcArchive {
 // read; anything else is a kcIOError. Writing goes to a temporary file
 // beside the target, which replaces the target only when the archive is
 // closed without an exception in flight: a failed write never leaves a
-// half-written file behind.
+// half-written file behind. Only a regular file or a new path is written:
+// a device, a named pipe or a folder is refused when the archive is opened.
 class kcFileArchive : public kcArchive {
  public:
   static constexpr std::uint64_t kMaxFileBytes = 64u << 20;
@@ -158,8 +159,7 @@ class kcFileArchive : public kcArchive {
   void writeRaw(const void* data, std::size_t n);
 
   std::string path_;
-  std::string tempPath_;
-  std::FILE* file_ = nullptr;
+  std::unique_ptr<kcOutputFile> file_;  // while writing, until closed or a write failed
   std::vector<unsigned char> readData_;
   std::size_t position_ = 0;
   bool closed_ = false;

@@ -1,14 +1,7 @@
 #include "host/imaging/image_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -17,11 +10,10 @@
 #include "colc/host/improc.h"
 #include "host/imaging/cv_bridge.h"
 #include "host/imaging/image_header.h"
+#include "host/runtime/output_file.h"
 #include "host/runtime/regular_file.h"
 
 namespace {
-
-std::string systemError(int error) { return std::strerror(error); }
 
 // The most bytes a file of maxPels pels may need: 16-bit colour and alpha
 // stored raw, and room for whatever metadata precedes the pels.
@@ -99,55 +91,12 @@ std::vector<unsigned char> encode(const std::string& path, const cv::Mat& pels) 
   return bytes;
 }
 
-// Owns a temporary file until it has replaced the target.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::string& target) : target_(target), name_(target + ".tmp.XXXXXX") {
-    fd_ = ::mkstemp(name_.data());
-    if (fd_ < 0) throw writeError(target_, "cannot create a temporary file: " + systemError(errno));
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(name_.c_str());
-  }
-
-  void write(const std::vector<unsigned char>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw writeError(target_, systemError(errno));
-      done += static_cast<std::size_t>(n);
-    }
-  }
-
-  // Makes the data durable, gives the file the target's permissions (or
-  // the usual 0644 for a new file) and moves it over the target.
-  void commit() {
-    struct stat existing {};
-    const mode_t mode = ::stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) throw writeError(target_, systemError(errno));
-    const int closed = ::close(fd_);
-    fd_ = -1;
-    if (closed != 0) throw writeError(target_, systemError(errno));
-    if (std::rename(name_.c_str(), target_.c_str()) != 0) throw writeError(target_, systemError(errno));
-    committed_ = true;
-  }
-
- private:
-  std::string target_;
-  std::string name_;
-  int fd_ = -1;
-  bool committed_ = false;
-};
-
 void writeAtomically(const std::string& path, const cv::Mat& pels) {
   if (pels.empty()) throw kcBadArgument("cannot write image file '" + path + "': the window is empty");
+  // What cannot be replaced is refused before the work of encoding.
+  kcOutputFile file(path, "image file");
   const std::vector<unsigned char> bytes = encode(path, pels);
-  TemporaryFile file(path);
-  file.write(bytes);
+  file.write(bytes.data(), bytes.size());
   file.commit();
 }
 

@@ -13,9 +13,8 @@
 //
 // Writing: the file type follows the file name's extension (.png, .tif,
 // .tiff, .bmp, .jpg, .jpeg, in any case); JPEG is written at quality 95.
-// The image goes to a temporary file beside the target, which replaces the
-// target only once it is complete: a failed write leaves the target as it
-// was. kcBadPointer for an unbound image, kcBadArgument for an empty
+// The image is written as kfWriteOutputFile writes (host/runtime/output_file.h):
+// whole or not at all, and only over a regular file. kcBadPointer for an unbound image, kcBadArgument for an empty
 // window, kcIOError for everything the file system or the encoder refuses.
 #pragma once
 

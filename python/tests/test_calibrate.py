@@ -99,6 +99,7 @@ def test_calibration_that_did_not_help_while_other_threads_ran(chart, tmp_path):
     (SMALL_CAMERA, "noise", {}, colc.TargetNotFoundError),
     (SMALL_CAMERA, None, {"exposure_range": (0.2, 0.1)}, colc.ArgumentError),
     (SMALL_CAMERA, None, {"min_exposure_step": -1.0}, colc.ArgumentError),
+    (SMALL_CAMERA, None, {"min_exposure_step": float("nan")}, colc.ArgumentError),
     (SMALL_CAMERA, None, {"out": "/no/such/folder/result.colc"}, colc.FileError),
 ])
 def test_calibration_failures(chart, camera_name, reference, options, error):

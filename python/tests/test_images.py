@@ -64,5 +64,6 @@ def test_unusable_masks_and_channel_orders(chart):
         colc.fit(chart, chart, chart)
     with pytest.raises(ValueError, match="channel_order must be 'bgr' or 'rgb'"):
         colc.target(width=96, channel_order="BGR")
-    with pytest.raises(colc.ArgumentError, match="96"):
-        colc.target(width=95)
+    for width in (95, 16385, 10**12):  # the command line's bounds, before any memory is taken
+        with pytest.raises(colc.ArgumentError, match="96 to 16384"):
+            colc.target(width=width)

@@ -2,6 +2,8 @@
 other, equality and the failures of loading and saving."""
 
 import json
+import os
+import stat
 
 import numpy as np
 import pytest
@@ -121,3 +123,7 @@ def test_loading_and_saving_failures(tmp_path):
         colc.Result.load(str(tmp_path / "text.colc"))
     with pytest.raises(colc.FileError):
         planted_result().save(str(tmp_path / "no-folder" / "result.colc"))
+    os.mkfifo(tmp_path / "pipe")
+    with pytest.raises(colc.FileError, match="not a regular file but a named pipe"):
+        planted_result().save(str(tmp_path / "pipe"))
+    assert stat.S_ISFIFO(os.stat(tmp_path / "pipe").st_mode)

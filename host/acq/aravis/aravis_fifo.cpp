@@ -8,6 +8,7 @@
 #include "host/acq/aravis/camera_state.h"
 #include "host/acq/aravis/frame_decoder.h"
 #include "host/acq/aravis/genicam_device.h"
+#include "host/runtime/number_text.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ class Popped {
 kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
     : frameTimeout_(options.frameTimeout), buffers_(options.buffers) {
   if (!(std::isfinite(frameTimeout_) && frameTimeout_ > 0.0))
-    throw kcBadArgument("frame time-out " + std::to_string(frameTimeout_) + " s is not positive");
+    throw kcBadArgument("frame time-out " + kfNumberText(frameTimeout_) + " s is not positive");
   if (buffers_ < 1 || buffers_ > 64) throw kcBadArgument("frame buffers " + std::to_string(buffers_) + " not in 1..64");
   device_ = std::make_unique<kcGenicamDevice>(options.deviceId, options.waiting);
   features_ = kfMapCameraFeatures(*device_);
@@ -286,7 +287,7 @@ kcPtrHandle<kcAcqImage> kcAravisAcqFifo::completeAcq(const CompleteArgs& args) {
   if (!buffer) {
     if (args.wait) {
       if (started_ > 0) --started_;  // that frame is given up; start() drops it should it come late
-      throw kcTimeout::Expired("camera " + name() + ": no frame within " + std::to_string(limit) + " s");
+      throw kcTimeout::Expired("camera " + name() + ": no frame within " + kfNumberText(limit) + " s");
     }
     if (args.info) args.info->failure(kcAcqFailure(kcAcqFailure::eTimedOut, "no frame ready"));
     if (args.queuedAfter) *args.queuedAfter = 0;

@@ -15,7 +15,8 @@ class kcSimFrameClock {
   kcSimFrameClock(double readoutFps, bool sleep);
 
   // One frame exposed for exposure seconds: counts its time and, when the
-  // clock sleeps, waits it. Returns the frame's time in seconds.
+  // clock sleeps, waits it. Returns the frame's time in seconds. A
+  // cancellation of the calling thread ends the wait with kcCancelled.
   double frame(double exposure);
 
   // The time of all frames so far, in seconds.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/acq/sim/sensor_model.h"
+#include "host/runtime/number_text.h"
 #include "host/imaging/cv_bridge.h"
 
 namespace {
@@ -38,7 +39,7 @@ const kcSimPose& checked(const kcSimPose& p) {
   if (!(std::isfinite(p.x.value_or(0.0)) && std::isfinite(p.y.value_or(0.0)) && std::isfinite(p.rotation)))
     throw kcBadArgument("simulated camera: target position or rotation not finite");
   if (!(std::isfinite(p.scale) && p.scale > 0.0))
-    throw kcBadArgument("simulated camera: scale " + std::to_string(p.scale) + " not above 0");
+    throw kcBadArgument("simulated camera: scale " + kfNumberText(p.scale) + " not above 0");
   return p;
 }
 

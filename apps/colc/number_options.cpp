@@ -1,0 +1,31 @@
+#include "number_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "host/runtime/number_text.h"
+
+CLI::Validator finiteNumberAtLeast(double min) {
+  return CLI::Validator(
+      [min](std::string& text) -> std::string {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value < min)
+          return "'" + text + "' is not a finite number at or above " + kfNumberText(min);
+        return "";
+      },
+      "");
+}
+
+CLI::Validator wholeNumberAtLeast(unsigned long min) {
+  return CLI::Validator(
+      [min](std::string& text) -> std::string {
+        unsigned long value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < min)
+          return "'" + text + "' is not a whole number at or above " + std::to_string(min);
+        return "";
+      },
+      "");
+}
