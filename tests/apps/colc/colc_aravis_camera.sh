@@ -5,7 +5,8 @@
 # have left it: colc_aravis_camera.sh SOURCE BUILD cameras|calibrate.
 # Every feature of the camera is read before and after each run, and must
 # be exactly as found: after listing, after a calibration with and without
-# the positive table, and after one cancelled by SIGINT, SIGTERM or SIGHUP.
+# the positive table, and after one cancelled by SIGINT, SIGTERM or SIGHUP,
+# also early in its start.
 # Runs in a network namespace of its own
 # (tests/host/acq/aravis/CMakeLists.txt): it never discovers, it names the
 # camera by its address.
@@ -63,8 +64,7 @@ unchanged "colc calibrate"
 unchanged "colc calibrate --no-positive-lut"
 
 # Waits until colc (not the shell that starts it) catches the signal
-# (SigCgt in /proc), which it does with the camera open, before the first
-# acquisition.
+# (SigCgt in /proc), which it does before it opens the camera.
 await_handler() {
   for _ in $(seq 300); do
     if [ "$(readlink "/proc/$1/exe" 2> /dev/null)" = "$(readlink -f "$colc")" ]; then
@@ -87,12 +87,32 @@ for signal in INT TERM HUP; do
   unchanged "colc calibrate cancelled by SIG$signal"
 done
 
+# A signal at any time from the start: before colc catches signals it ends
+# at once (status 143) with nothing touched; from then on, also while the
+# camera is being opened and set up, it puts the camera back (status 130).
+for delay in 0.1 0.3 0.5 0.7 0.9; do
+  "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" &
+  run=$!
+  sleep "$delay"
+  kill -TERM "$run"
+  status=0
+  wait "$run" || status=$?
+  [ "$status" -eq 130 ] || [ "$status" -eq 143 ] || fail "SIGTERM after $delay s: status $status"
+  unchanged "colc calibrate stopped by SIGTERM after $delay s"
+done
+
 # A run killed outright cannot put the camera back, and keeps its control
-# channel until the camera's heartbeat time-out; the next run says so and waits.
+# channel until the camera's heartbeat time-out; the next run says so and
+# waits. It is killed once it streams frames (its thread arv_gv_stream
+# runs): the camera is in its hands then. Reading the camera's features
+# to find that out would compete with it for the camera.
 "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" &
 run=$!
-await_handler "$run" 2
-kill -KILL "$run"
+for _ in $(seq 500); do
+  grep -qx arv_gv_stream /proc/"$run"/task/*/comm 2> /dev/null && break
+  sleep 0.01
+done
+kill -KILL "$run" || fail "colc ended before it could be killed"
 wait "$run" || true
 "$colc" cameras --camera aravis:127.0.0.1 > "$tmp/out" 2> "$tmp/err" || fail "colc cameras after a killed run"
 grep -q "controlled by another program.*heartbeat time-out of 3.0 s has run out" "$tmp/err" || fail "no word of the wait"
