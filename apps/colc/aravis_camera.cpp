@@ -21,14 +21,16 @@ auto asCommandFailure(Operation operation) {
   }
 }
 
-// A camera held by another program is waited for; the user hears why.
+// A camera held by another program is waited for, and one an earlier run
+// left changed is put back first; the user hears why.
 void sayWaiting(const std::string& what) { std::cerr << "colc: " << what << "\n"; }
 
 }  // namespace
 
-OpenedCamera openAravisCamera(const std::string& deviceId) {
+OpenedCamera openAravisCamera(const std::string& deviceId, double restoreTimeout) {
   kcAravisOptions options;
   options.deviceId = deviceId;
+  options.restoreTimeout = restoreTimeout;
   options.waiting = sayWaiting;
   const kcPtrHandle<kcAravisAcqFifo> fifo = asCommandFailure([&] { return kfOpenAravisCamera(options); });
   std::string description = "camera " + fifo->name() + " (" + fifo->pixelFormat() + ", " +

@@ -10,7 +10,7 @@
 // deviceId: an Aravis device id or a GigE Vision camera's address; empty:
 // the first camera found. A camera that cannot be opened is a camera
 // failure, an option it cannot take a usage failure.
-OpenedCamera openAravisCamera(const std::string& deviceId);
+OpenedCamera openAravisCamera(const std::string& deviceId, double restoreTimeout);
 
 // Reads the camera, writing nothing to it, and writes, indented, its name
 // (withName) and the features colc uses on it, one line each; a camera

@@ -101,6 +101,11 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_flag("--quick", o.quick,
               "the quick search: a model of the camera's response, fitted from a few images, then a local search "
               "(tens of acquisitions instead of about a thousand)");
+  c->add_option("--restore-timeout", o.restoreTimeout,
+                "how long to keep asking a camera that stopped answering, to put it back, in seconds")
+      ->type_name("S")
+      ->capture_default_str()
+      ->check(finiteNumberAtLeast(0));
   c->add_option("--out", o.out,
                 "store the result in this archive file (for colc apply and colc show); not written when the "
                 "calibration did not help")
@@ -123,20 +128,25 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   if (!o.reference.empty()) checkReference(reference, "'" + o.reference + "'");
   if (kfCancelRequested()) throw kcCancelled();  // the camera is not touched yet
 
-  const OpenedCamera camera = openCamera(o.camera, scene);
-  const CalibrationSetup setup{
-      camera.description, (o.reference.empty() ? std::string("the built-in target") : "'" + o.reference + "'") + " (" +
-                              sizeText(reference) + ")"};
+  CalibrationSetup setup{"", (o.reference.empty() ? std::string("the built-in target") : "'" + o.reference + "'") +
+                                 " (" + sizeText(reference) + ")"};
   CalibrationRun run;
-  try {
-    ProgressLine progress(stderr, !o.quiet);
-    run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
-                         [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); }, o.quick,
-                         !o.noColorCorrection && !o.noPelMapping);
-  } catch (...) {
-    closeCamera(camera, std::current_exception());
+  {
+    const CameraInHand inHand;
+    const OpenedCamera camera = openCamera(o.camera, scene, o.restoreTimeout);
+    setup.camera = camera.description;
+    try {
+      ProgressLine progress(stderr, !o.quiet);
+      run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
+                           [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); }, o.quick,
+                           !o.noColorCorrection && !o.noPelMapping);
+    } catch (...) {
+      closeCamera(camera, std::current_exception());
+    }
+    closeCamera(camera, nullptr);
   }
-  closeCamera(camera, nullptr);
+  // A signal after the search's last check still stops the run: nothing is stored.
+  if (kfCancelRequested()) throw kcCancelled();
   // A result that did not help is not stored: a file that exists would be
   // taken for a usable calibration.
   const bool store = run.verdict.helped && !o.out.empty();

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "camera.h"
 #include "colc/records/params.h"
 
 struct CalibrateOptions {
@@ -21,6 +22,7 @@ struct CalibrateOptions {
   bool noPelMapping = false;
   bool noColorCorrection = false;
   bool quick = false;
+  double restoreTimeout = kDefaultRestoreTimeout;
   std::string out;
   std::string report;
   bool json = false;

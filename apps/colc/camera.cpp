@@ -5,10 +5,10 @@
 #include "exit_status.h"
 #include "host/acq/sim/sim_camera.h"
 
-OpenedCamera openCamera(const std::string& name, const kc3PlanePelBuffer& scene) {
+OpenedCamera openCamera(const std::string& name, const kc3PlanePelBuffer& scene, double restoreTimeout) {
   const std::string kind = name.substr(0, name.find(':'));
   const std::string options = kind.size() < name.size() ? name.substr(kind.size() + 1) : "";
-  if (kind == "aravis") return openAravisCamera(options);
+  if (kind == "aravis") return openAravisCamera(options, restoreTimeout);
   if (kind != "sim")
     throw CommandFailure(ExitStatus::usage,
                          "unknown camera '" + kind + "': the camera is sim[:OPTIONS] or aravis[:DEVICE-ID]");

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "colc/host/acq.h"
+#include "host/acq/aravis/aravis_fifo.h"
 
 struct OpenedCamera {
   kcPtrHandle<kcAcqFifo> fifo;
@@ -19,8 +20,10 @@ struct OpenedCamera {
 };
 
 // scene: what a simulated camera looks at; unbound for the built-in
-// target. A name or option colc does not know is a usage failure.
-OpenedCamera openCamera(const std::string& name, const kc3PlanePelBuffer& scene);
+// target. restoreTimeout: as kcAravisOptions has it, for a GenICam
+// camera. A name or option colc does not know is a usage failure.
+OpenedCamera openCamera(const std::string& name, const kc3PlanePelBuffer& scene,
+                        double restoreTimeout = kDefaultRestoreTimeout);
 
 // Closes the camera (OpenedCamera::close) after a command's work, which
 // ended with failure, or with none. A camera that cannot be put back is a

@@ -3,9 +3,13 @@
 #include <arv.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <optional>
+#include <thread>
 
 #include "host/acq/aravis/camera_state.h"
+#include "host/acq/aravis/found_state_file.h"
 #include "host/acq/aravis/frame_decoder.h"
 #include "host/acq/aravis/genicam_device.h"
 #include "host/runtime/number_text.h"
@@ -54,16 +58,23 @@ class Popped {
 }  // namespace
 
 kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
-    : frameTimeout_(options.frameTimeout), buffers_(options.buffers) {
+    : restoreTimeout_(options.restoreTimeout), frameTimeout_(options.frameTimeout), buffers_(options.buffers) {
   if (!(std::isfinite(frameTimeout_) && frameTimeout_ > 0.0))
     throw kcBadArgument("frame time-out " + kfNumberText(frameTimeout_) + " s is not positive");
+  if (!(std::isfinite(restoreTimeout_) && restoreTimeout_ >= 0.0))
+    throw kcBadArgument("restore time-out " + kfNumberText(restoreTimeout_) + " s is not a time");
   if (buffers_ < 1 || buffers_ > 64) throw kcBadArgument("frame buffers " + std::to_string(buffers_) + " not in 1..64");
   device_ = std::make_unique<kcGenicamDevice>(options.deviceId, options.waiting);
   features_ = kfMapCameraFeatures(*device_);
+  foundFile_ = std::make_unique<kcFoundStateFile>(options.stateFolder, device_->name());
+  putBackLeftState(options.waiting);
   try {
-    // Everything colc may change is read before the first change.
+    // Everything colc may change is read, and kept, before the first change.
     state_ = std::make_unique<kcCameraState>(*device_, features_);
     lut_ = std::make_unique<kcCameraLut>(*device_, features_.lut);
+    std::vector<std::string> found = state_->recordLines();
+    for (std::string& line : lut_->recordLines()) found.push_back(std::move(line));
+    foundFile_->write(found);
     // The automatic functions would fight the search.
     for (const char* automatic : kAutomaticFeatures)
       if (device_->offers(automatic, "Off")) device_->setString(automatic, "Off");
@@ -87,8 +98,31 @@ kcAravisAcqFifo::~kcAravisAcqFifo() {
 }
 
 std::vector<kcRestoreFailure> kcAravisAcqFifo::putBack() noexcept {
+  using Clock = std::chrono::steady_clock;
   closed_ = true;
   stopStreaming();
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(restoreTimeout_));
+  for (;;) {
+    const std::vector<kcRestoreFailure> failures = putBackOnce();
+    if (failures.empty()) {
+      foundFile_->remove();
+      return failures;
+    }
+    if (!device_->isGone()) return failures;  // refused: asking again changes nothing
+    // A camera that stalls lets go of its control channel: it is asked
+    // again until it answers, and then put back from the start.
+    bool answers = false;
+    while (!answers && Clock::now() < deadline) {
+      answers = device_->regainControl();
+      if (!answers) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    if (!answers) return failures;
+    stopAcquisition();  // left running when the camera went
+  }
+}
+
+std::vector<kcRestoreFailure> kcAravisAcqFifo::putBackOnce() noexcept {
   std::vector<kcRestoreFailure> failures;
   if (lut_) failures = lut_->putBack();
   if (state_) {
@@ -96,6 +130,32 @@ std::vector<kcRestoreFailure> kcAravisAcqFifo::putBack() noexcept {
     failures.insert(failures.end(), others.begin(), others.end());
   }
   return failures;
+}
+
+void kcAravisAcqFifo::putBackLeftState(const std::function<void(const std::string&)>& told) {
+  const std::optional<std::vector<std::string>> left = foundFile_->read();
+  if (!left) return;
+  if (told)
+    told("camera " + name() + " was left changed by a run that did not end cleanly; putting back what that run "
+         "found ('" + foundFile_->path() + "')");
+  std::unique_ptr<kcCameraLut> lut;
+  std::unique_ptr<kcCameraState> state;
+  try {
+    lut = std::make_unique<kcCameraLut>(*device_, features_.lut, *left);
+    state = std::make_unique<kcCameraState>(*device_, *left);
+  } catch (const kcIOError& e) {
+    throw kcIOError("camera state file '" + foundFile_->path() + "': " + e.text() +
+                    "; check the camera's settings, then remove the file");
+  }
+  stopAcquisition();
+  std::vector<kcRestoreFailure> failures = lut->putBack();
+  const std::vector<kcRestoreFailure> others = state->restore();
+  failures.insert(failures.end(), others.begin(), others.end());
+  if (!failures.empty())
+    throw kcIOError("camera " + name() + " was left changed by a run that did not end cleanly, and colc " +
+                    kfDescribeRestoreFailures(failures) + "; what that run found stays in '" + foundFile_->path() +
+                    "'");
+  foundFile_->remove();
 }
 
 void kcAravisAcqFifo::close() {
@@ -243,13 +303,16 @@ void kcAravisAcqFifo::startStreaming() {
   started_ = 0;
 }
 
+void kcAravisAcqFifo::stopAcquisition() noexcept {
+  if (device_->isGone()) return;
+  GError* error = nullptr;
+  arv_camera_stop_acquisition(device_->camera(), &error);
+  if (error) g_error_free(error);  // stopping anyway; what it left is put back after
+}
+
 void kcAravisAcqFifo::stopStreaming() noexcept {
   if (!stream_) return;
-  if (!device_->isGone()) {
-    GError* error = nullptr;
-    arv_camera_stop_acquisition(device_->camera(), &error);
-    if (error) g_error_free(error);  // closing anyway; the stream goes below
-  }
+  stopAcquisition();
   g_object_unref(stream_);  // stops the stream's thread and frees its buffers
   stream_ = nullptr;
   started_ = 0;

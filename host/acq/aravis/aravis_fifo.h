@@ -2,12 +2,17 @@
 // Aravis. feature_map.h says which camera features serve which setting.
 //
 // On opening, the FIFO reads every feature it may change (camera_state.h,
-// camera_lut.h), then picks its pel format and region, switches the
-// camera's automatic functions off and sets up manual (software)
-// triggering, with triggers enabled; exposure, contrast, brightness and the
-// input tables are read from the camera. Closing puts every one of those
-// features back exactly as found, whatever happened in between: the FIFO
-// borrows the camera and gives it back. The camera streams only while
+// camera_lut.h) and keeps what it found in a file (found_state_file.h),
+// then picks its pel format and region, switches the camera's automatic
+// functions off and sets up manual (software) triggering, with triggers
+// enabled; exposure, contrast, brightness and the input tables are read
+// from the camera. Closing puts every one of those features back exactly
+// as found, whatever happened in between, and removes the file: the FIFO
+// borrows the camera and gives it back. A camera that stops answering is
+// asked again, for up to restoreTimeout seconds, and put back once it
+// answers. When the file of an earlier run is there (it was killed, or
+// could not reach the camera), opening first stops the acquisition that
+// run left running and puts back what that run found. The camera streams only while
 // acquisitions run, from the first start() (or completion, when
 // free-running) until the trigger model changes or the FIFO closes.
 //
@@ -34,7 +39,11 @@
 
 class kcGenicamDevice;
 class kcCameraState;
+class kcFoundStateFile;
 typedef struct _ArvStream ArvStream;
+
+// How long closing keeps asking a camera that stopped answering, by default, in seconds.
+inline constexpr double kDefaultRestoreTimeout = 30.0;
 
 struct kcAravisOptions {
   // An Aravis device id or a GigE Vision camera's address; empty: the
@@ -53,8 +62,13 @@ struct kcAravisOptions {
   // Frame buffers queued on the stream.
   int buffers = 4;
   // Told, with a sentence to show, when the camera is held by another
-  // program and the opening waits for it (genicam_device.h).
+  // program and the opening waits for it (genicam_device.h), and when it
+  // puts back what an earlier run left changed.
   std::function<void(const std::string&)> waiting;
+  // How long closing keeps asking a camera that stopped answering, in seconds.
+  double restoreTimeout = kDefaultRestoreTimeout;
+  // The folder of the files of what was found (found_state_file.h); empty: the default.
+  std::string stateFolder;
 };
 
 class kcAravisAcqFifo : public kcAcqFifo,
@@ -71,9 +85,11 @@ class kcAravisAcqFifo : public kcAcqFifo,
 
   static constexpr int kFrameAttempts = 3;
 
-  // Stops streaming and puts back every feature as found. kcIOError naming
-  // the features that could not be put back. The FIFO is not used again
-  // after; a second call does nothing.
+  // Stops streaming and puts back every feature as found, asking a camera
+  // that stopped answering again until it answers or restoreTimeout has
+  // run out. kcIOError naming the features that could not be put back;
+  // the file of what was found then stays for the next opening. The FIFO
+  // is not used again after; a second call does nothing.
   void close();
 
   // "vendor model (serial)".
@@ -109,6 +125,10 @@ class kcAravisAcqFifo : public kcAcqFifo,
   const unsigned char* inputLut(PlaneChannel plane) const override { return values_.inputLut(plane); }
 
   std::vector<kcRestoreFailure> putBack() noexcept;
+  // One pass over the tables and the other features.
+  std::vector<kcRestoreFailure> putBackOnce() noexcept;
+  void putBackLeftState(const std::function<void(const std::string&)>& told);
+  void stopAcquisition() noexcept;
   void setIfDifferent(const char* feature, const std::string& entry);
   void chooseFormatAndRegion(const kcAravisOptions& options);
   void readSettings();
@@ -127,6 +147,8 @@ class kcAravisAcqFifo : public kcAcqFifo,
   kcCameraFeatureMap features_;
   std::unique_ptr<kcCameraState> state_;
   std::unique_ptr<kcCameraLut> lut_;
+  std::unique_ptr<kcFoundStateFile> foundFile_;
+  double restoreTimeout_;
   std::string pixelFormat_;
   long width_ = 0;
   long height_ = 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "colc/host/acq.h"
+#include "colc/host/exceptions.h"
+#include "host/acq/aravis/found_state_file.h"
 #include "host/acq/aravis/genicam_device.h"
 
 namespace {
@@ -37,6 +39,39 @@ kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features)
     const Slot& slot = slots_[features_.perPlane() ? k : 0];
     if (slot.on) initial_[k] = *slot.held;
   }
+}
+
+kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features,
+                         const std::vector<std::string>& lines)
+    : device_(device), features_(features) {
+  initial_.fill(identity());
+  for (const std::string& line : lines) {
+    const std::vector<std::string> f = kfRecordFields(line);
+    if (f[0] == "lut-table" && f.size() == 3 + 256) {
+      Slot slot{kfRecordFieldText(f[1]), false, std::nullopt};
+      slot.foundOn = kfRecordInteger(f[2], line, 0, 1) == 1;
+      for (std::size_t i = 0; i < 256; ++i) slot.found[i] = static_cast<unsigned char>(kfRecordInteger(f[3 + i], line, 0, 255));
+      slots_.push_back(slot);
+    } else if (f[0] == "lut-selector" && f.size() == 2) {
+      foundSelector_ = kfRecordFieldText(f[1]);
+    } else if (f[0] == "lut-index" && f.size() == 2) {
+      foundIndex_ = kfRecordInteger(f[1], line, 0, INT64_MAX);
+    } else if (f[0].rfind("lut-", 0) == 0) {
+      throw kfUnreadableRecordLine(line);
+    }
+  }
+}
+
+std::vector<std::string> kcCameraLut::recordLines() const {
+  std::vector<std::string> lines;
+  for (const Slot& slot : slots_) {
+    std::string line = "lut-table " + kfRecordField(slot.selector) + (slot.foundOn ? " 1" : " 0");
+    for (const unsigned char entry : slot.found) line += " " + std::to_string(entry);
+    lines.push_back(line);
+  }
+  if (!foundSelector_.empty()) lines.push_back("lut-selector " + kfRecordField(foundSelector_));
+  if (!slots_.empty()) lines.push_back("lut-index " + std::to_string(foundIndex_));
+  return lines;
 }
 
 void kcCameraLut::select(const Slot& slot) {

@@ -22,6 +22,14 @@ class kcCameraLut {
  public:
   // Reads the camera's tables, their switches and selectors.
   kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features);
+  // The tables, switches and selectors an earlier run found, from the
+  // lines of recordLines() among lines (others are left alone), to put
+  // back; the camera is not read. kcIOError for a line that cannot be read.
+  kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features, const std::vector<std::string>& lines);
+
+  // What was found, in lines beginning "lut-", to keep in a file
+  // (found_state_file.h).
+  std::vector<std::string> recordLines() const;
 
   // The tables in effect on opening, per plane; a table that is off is the identity.
   const kcLutTables& initial() const { return initial_; }

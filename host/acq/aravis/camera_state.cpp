@@ -1,13 +1,29 @@
 #include "host/acq/aravis/camera_state.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #include "colc/host/exceptions.h"
+#include "host/acq/aravis/found_state_file.h"
 #include "host/acq/aravis/genicam_device.h"
 
 namespace {
 
 constexpr const char* kRegion = "region";
+constexpr const char* kLineKind = "state";
+
+std::int64_t integerField(const std::string& field, const std::string& line) {
+  return kfRecordInteger(field, line, INT64_MIN, INT64_MAX);
+}
+
+double floatField(const std::string& field, const std::string& line) {
+  char* end = nullptr;
+  const double value = std::strtod(field.c_str(), &end);
+  if (field.empty() || *end != '\0') throw kfUnreadableRecordLine(line);
+  return value;
+}
 
 }  // namespace
 
@@ -39,6 +55,52 @@ kcCameraState::kcCameraState(kcGenicamDevice& device, const kcCameraFeatureMap& 
     if (device_.has(automatic)) record(automatic);
   for (Found& f : found_) f.value = read(f);
   found_.insert(found_.end(), selectors.begin(), selectors.end());
+}
+
+kcCameraState::kcCameraState(kcGenicamDevice& device, const std::vector<std::string>& lines) : device_(device) {
+  for (const std::string& line : lines) {
+    const std::vector<std::string> f = kfRecordFields(line);
+    if (f.empty() || f[0] != kLineKind) continue;
+    if (f.size() < 6) throw kfUnreadableRecordLine(line);
+    Found found{kfRecordFieldText(f[1]), kfRecordFieldText(f[2]), kfRecordFieldText(f[3]), Value()};
+    const std::string& kind = f[4];
+    if (kind == "text" && f.size() == 6) {
+      found.value = kfRecordFieldText(f[5]);
+    } else if (kind == "integer" && f.size() == 6) {
+      found.value = integerField(f[5], line);
+    } else if (kind == "float" && f.size() == 6) {
+      found.value = floatField(f[5], line);
+    } else if (kind == "region" && f.size() == 9) {
+      found.value =
+          Region{integerField(f[5], line), integerField(f[6], line), integerField(f[7], line), integerField(f[8], line)};
+    } else {
+      throw kfUnreadableRecordLine(line);
+    }
+    found_.push_back(found);
+  }
+}
+
+std::vector<std::string> kcCameraState::recordLines() const {
+  std::vector<std::string> lines;
+  for (const Found& f : found_) {
+    std::string line = std::string(kLineKind) + " " + kfRecordField(f.feature) + " " + kfRecordField(f.selector) +
+                       " " + kfRecordField(f.selectorEntry) + " ";
+    if (const auto* text = std::get_if<std::string>(&f.value)) {
+      line += "text " + kfRecordField(*text);
+    } else if (const auto* number = std::get_if<std::int64_t>(&f.value)) {
+      line += "integer " + std::to_string(*number);
+    } else if (const auto* real = std::get_if<double>(&f.value)) {
+      char digits[32];
+      std::snprintf(digits, sizeof digits, "%.17g", *real);  // read back to the same double
+      line += "float " + std::string(digits);
+    } else {
+      const Region& r = std::get<Region>(f.value);
+      line += "region " + std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) + " " +
+              std::to_string(r.height);
+    }
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 void kcCameraState::record(const std::string& feature, const std::string& selector, const std::string& entry) {

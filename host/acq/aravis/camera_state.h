@@ -30,6 +30,14 @@ class kcCameraState {
   // Reads every feature the map and the FIFO's set-up use. kcIOError when
   // the camera does not answer.
   kcCameraState(kcGenicamDevice& device, const kcCameraFeatureMap& map);
+  // The state an earlier run found, from the lines of recordLines() among
+  // lines (others are left alone); the camera is not read. kcIOError for
+  // a line that cannot be read.
+  kcCameraState(kcGenicamDevice& device, const std::vector<std::string>& lines);
+
+  // One line per feature, each beginning "state", to keep in a file
+  // (found_state_file.h).
+  std::vector<std::string> recordLines() const;
 
   // Writes back every feature that no longer holds its value as found,
   // values before the automatic functions that would change them and

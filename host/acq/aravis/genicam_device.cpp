@@ -93,6 +93,16 @@ void kcGenicamDevice::checkPresent() const {
   if (gone_) throw kcIOError("camera " + name_ + " no longer answers");
 }
 
+bool kcGenicamDevice::regainControl() {
+  ArvDevice* device = arv_camera_get_device(camera_);
+  if (!ARV_IS_GV_DEVICE(device)) return false;
+  // Written even when Aravis still counts itself the controller: after a
+  // stall the camera may have let go without the heartbeat having noticed.
+  if (!arv_gv_device_take_control(ARV_GV_DEVICE(device), nullptr)) return false;
+  gone_ = false;
+  return true;
+}
+
 void kcGenicamDevice::check(GError* error, const std::string& what) {
   if (!error) return;
   ErrorPtr owned(error);

@@ -78,6 +78,13 @@ class kcGenicamDevice {
   ArvCamera* camera() const { return camera_; }
   // Throws kcIOError when the camera is gone, before any access.
   void checkPresent() const;
+  // After the camera was found gone: true once it answers again and is
+  // under this program's control (a GigE Vision camera that stalled past
+  // its heartbeat time-out has let go of its control channel, which is
+  // taken again); every access works again then. One try, which takes the
+  // control protocol's time-out when the camera still does not answer.
+  // False at once for a camera of another kind.
+  bool regainControl();
   // Turns an error that an Aravis call left into kcIOError naming what;
   // does nothing without one. Marks the camera gone when the error says
   // it no longer answers.

@@ -2,11 +2,18 @@
 # colc cameras, or colc calibrate --camera aravis:ADDRESS, against a fake
 # GigE Vision camera served by another process on loopback, with an
 # integer black level and a lookup table per plane, set up as a user might
-# have left it: colc_aravis_camera.sh SOURCE BUILD cameras|calibrate.
-# Every feature of the camera is read before and after each run, and must
-# be exactly as found: after listing, after a calibration with and without
-# the positive table, and after one cancelled by SIGINT, SIGTERM or SIGHUP,
-# also early in its start.
+# have left it: colc_aravis_camera.sh SOURCE BUILD PART, PART one of
+# cameras: listing;
+# calibrate: calibrations with and without the positive table, and ones
+#   cancelled by SIGINT, SIGTERM or SIGHUP, also early in their start;
+# killed: runs killed outright at five points, each followed by a run that
+#   puts back what the killed one found;
+# stalled: runs during which the camera stops answering for a while (the
+#   camera's process stopped and continued), within and beyond the time
+#   colc keeps asking it;
+# interrupted: runs that get a second signal while they put the camera back.
+# Every feature of the camera is read before and after, and must be
+# exactly as found.
 # Runs in a network namespace of its own
 # (tests/host/acq/aravis/CMakeLists.txt): it never discovers, it names the
 # camera by its address.
@@ -57,11 +64,6 @@ fi
 "$colc" target "$tmp/chart.png" --width 192
 quick=("$colc" calibrate --camera aravis:127.0.0.1 --reference "$tmp/chart.png" --no-contrast --no-brightness
   --no-pel-mapping)
-"${quick[@]}" --json > "$tmp/out" 2> "$tmp/err" || fail "colc calibrate failed"
-grep -q '"exposure"' "$tmp/out" || fail "colc calibrate: no exposure in the summary"
-unchanged "colc calibrate"
-"${quick[@]}" --no-positive-lut --quiet > "$tmp/out" 2> "$tmp/err" || true
-unchanged "colc calibrate --no-positive-lut"
 
 # Waits until colc (not the shell that starts it) catches the signal
 # (SigCgt in /proc), which it does before it opens the camera.
@@ -75,50 +77,131 @@ await_handler() {
   done
 }
 
-for signal in INT TERM HUP; do
-  "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" &
+# Starts a quick calibration in the background, as $run, with any more options.
+start_run() {
+  "${quick[@]}" --quiet "$@" > "$tmp/out" 2> "$tmp/err" &
   run=$!
-  await_handler "$run" "$(kill -l "$signal")"
-  kill -"$signal" "$run"
+}
+# Waits until the run streams frames (its thread arv_gv_stream runs): the
+# camera is in its hands then, in calibration mode. Reading the camera's
+# features to find that out would compete with it for the camera.
+await_streaming() {
+  for _ in $(seq 500); do
+    grep -qx arv_gv_stream /proc/"$run"/task/*/comm 2> /dev/null && return
+    sleep 0.01
+  done
+}
+# Ends the run; its status as $status.
+finish_run() {
   status=0
   wait "$run" || status=$?
-  [ "$status" -eq 130 ] && grep -q '^colc: cancelled; the camera is left as it was found$' "$tmp/err" ||
-    fail "SIG$signal: status $status"
-  unchanged "colc calibrate cancelled by SIG$signal"
-done
+}
 
-# A signal at any time from the start: before colc catches signals it ends
-# at once (status 143) with nothing touched; from then on, also while the
-# camera is being opened and set up, it puts the camera back (status 130).
-for delay in 0.1 0.3 0.5 0.7 0.9; do
-  "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" &
-  run=$!
-  sleep "$delay"
-  kill -TERM "$run"
+case "$part" in
+calibrate)
+"${quick[@]}" --json > "$tmp/out" 2> "$tmp/err" || fail "colc calibrate failed"
+  grep -q '"exposure"' "$tmp/out" || fail "colc calibrate: no exposure in the summary"
+  unchanged "colc calibrate"
+  "${quick[@]}" --no-positive-lut --quiet > "$tmp/out" 2> "$tmp/err" || true
+  unchanged "colc calibrate --no-positive-lut"
+  
+  for signal in INT TERM HUP; do
+    "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" &
+    run=$!
+    await_handler "$run" "$(kill -l "$signal")"
+    kill -"$signal" "$run"
+    status=0
+    wait "$run" || status=$?
+    [ "$status" -eq 130 ] && grep -q '^colc: cancelled; the camera is left as it was found$' "$tmp/err" ||
+      fail "SIG$signal: status $status"
+    unchanged "colc calibrate cancelled by SIG$signal"
+  done
+  
+  # A signal at any time from the start: before colc catches signals it ends
+  # at once (status 143) with nothing touched; from then on, also while the
+  # camera is being opened and set up, it puts the camera back (status 130).
+  for delay in 0.1 0.3 0.5 0.7 0.9; do
+    "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" &
+    run=$!
+    sleep "$delay"
+    kill -TERM "$run"
+    status=0
+    wait "$run" || status=$?
+    [ "$status" -eq 130 ] || [ "$status" -eq 143 ] || fail "SIGTERM after $delay s: status $status"
+    unchanged "colc calibrate stopped by SIGTERM after $delay s"
+  done
+  
   status=0
-  wait "$run" || status=$?
-  [ "$status" -eq 130 ] || [ "$status" -eq 143 ] || fail "SIGTERM after $delay s: status $status"
-  unchanged "colc calibrate stopped by SIGTERM after $delay s"
-done
-
-# A run killed outright cannot put the camera back, and keeps its control
-# channel until the camera's heartbeat time-out; the next run says so and
-# waits. It is killed once it streams frames (its thread arv_gv_stream
-# runs): the camera is in its hands then. Reading the camera's features
-# to find that out would compete with it for the camera.
-"${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" &
-run=$!
-for _ in $(seq 500); do
-  grep -qx arv_gv_stream /proc/"$run"/task/*/comm 2> /dev/null && break
-  sleep 0.01
-done
-kill -KILL "$run" || fail "colc ended before it could be killed"
-wait "$run" || true
-"$colc" cameras --camera aravis:127.0.0.1 > "$tmp/out" 2> "$tmp/err" || fail "colc cameras after a killed run"
-grep -q "controlled by another program.*heartbeat time-out of 3.0 s has run out" "$tmp/err" || fail "no word of the wait"
-
-status=0
-"$colc" calibrate --camera aravis:127.0.0.2 --quiet > "$tmp/out" 2> "$tmp/err" || status=$?
-[ "$status" -eq 8 ] && grep -q "127.0.0.2" "$tmp/err" || fail "a camera that is not there: status $status"
-echo "colc calibrate through the fake camera, which every run leaves as found: passed"
-
+  "$colc" calibrate --camera aravis:127.0.0.2 --quiet > "$tmp/out" 2> "$tmp/err" || status=$?
+  [ "$status" -eq 8 ] && grep -q "127.0.0.2" "$tmp/err" || fail "a camera that is not there: status $status"
+  echo "colc calibrate through the fake camera, which every run leaves as found: passed"
+  ;;
+killed)
+  # A run killed outright cannot put the camera back, and keeps the
+  # camera's control channel until its heartbeat time-out. The next run
+  # waits for it, puts back what the killed run found (kept in a file) and
+  # calibrates; afterwards the camera is as it was before the killed run.
+  # Killed early in the opening, as it streams, later in the search, and
+  # while it puts the camera back after a Ctrl-C.
+  for point in 0.3 streaming streaming+0.5 streaming+1 restoring; do
+    start_run
+    case "$point" in
+      0.3) sleep 0.3 ;;
+      streaming) await_streaming ;;
+      streaming+*) await_streaming && sleep "${point#streaming+}" ;;
+      restoring) await_streaming && kill -INT "$run" && sleep 0.1 ;;
+    esac
+    kill -KILL "$run" 2> /dev/null || fail "killed at $point: colc had ended"
+    finish_run
+    "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" || fail "the run after one killed at $point failed"
+    unchanged "a run killed at $point, then another"
+  done
+  echo "runs killed outright, each followed by another: the camera is as found: passed"
+  ;;
+stalled)
+  # The camera stops answering while colc streams from it, for 5 and then
+  # 12 s: the run fails, and puts the camera back once it answers again.
+  for seconds in 5 12; do
+    start_run
+    await_streaming
+    kill -STOP "$pid"
+    sleep "$seconds"
+    kill -CONT "$pid"
+    finish_run
+    [ "$status" -eq 8 ] || fail "a stall of $seconds s: status $status"
+    unchanged "a run with a stall of $seconds s"
+  done
+  # Beyond the time colc keeps asking (2 s here), each feature not put
+  # back is named; the next run puts them back.
+  start_run --restore-timeout 2
+  await_streaming
+  kill -STOP "$pid"
+  finish_run
+  kill -CONT "$pid"
+  [ "$status" -eq 8 ] || fail "a stall beyond the restore time-out: status $status"
+  for feature in TriggerMode TriggerSource GainAuto ExposureTimeAbs "LUTValue (Red)" LUTSelector LUTIndex; do
+    grep -qF "$feature" "$tmp/err" || fail "a stall beyond the restore time-out: $feature is not named"
+  done
+  "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" || fail "the run after a stall beyond the restore time-out failed"
+  grep -q "was left changed by a run that did not end cleanly" "$tmp/err" || fail "no word of what was put back"
+  unchanged "a run after one that could not put the camera back"
+  echo "runs with the camera stalled: the camera is as found: passed"
+  ;;
+interrupted)
+  # A second Ctrl-C, 50 ms or 1 s after the first, at ten points of a run:
+  # it waits until the camera is put back.
+  for times in "0.2 0.05" "0.4 1" "0.6 0.05" "0.8 1" "1.0 0.05" "1.2 1" "1.4 0.05" "1.6 1" "1.8 0.05" "2.0 1"; do
+    read -r first gap <<< "$times"
+    start_run
+    await_handler "$run" 2
+    sleep "$first"
+    kill -INT "$run" 2> /dev/null || true
+    sleep "$gap"
+    kill -INT "$run" 2> /dev/null || true
+    finish_run
+    [ "$status" -eq 130 ] || [ "$status" -eq 0 ] || fail "Ctrl-C twice at $first s, $gap s apart: status $status"
+    unchanged "Ctrl-C twice at $first s, $gap s apart"
+  done
+  echo "runs with Ctrl-C twice: the camera is as found: passed"
+  ;;
+esac

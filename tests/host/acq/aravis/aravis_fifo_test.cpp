@@ -31,6 +31,7 @@ kcAravisOptions smallView(const FakeGvCamera& camera, const std::string& pixelFo
   options.width = 320;
   options.height = 240;
   options.frameTimeout = 2.0;
+  options.restoreTimeout = 1.0;  // the cameras that stop answering here never answer again
   return options;
 }
 
