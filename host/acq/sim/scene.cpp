@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
-#include <string>
 
+#include "host/acq/sim/projected_light.h"
 #include "host/acq/sim/sensor_model.h"
-#include "host/runtime/number_text.h"
 #include "host/imaging/cv_bridge.h"
 
 namespace {
 
 using namespace kcSimModel;
-
-// Samples rendered at a time: about 24 MB of memory.
-constexpr int kStripSamples = 1 << 21;
 
 // The target in linear light, channels in OpenCV's blue, green, red order.
 cv::Mat decodeSrgb(const kc3PlanePelBuffer& image) {
@@ -35,19 +31,19 @@ cv::Matx33f responseMatrix(double crossTalk) {
   return m;
 }
 
-const kcSimPose& checked(const kcSimPose& p) {
-  if (!(std::isfinite(p.x.value_or(0.0)) && std::isfinite(p.y.value_or(0.0)) && std::isfinite(p.rotation)))
-    throw kcBadArgument("simulated camera: target position or rotation not finite");
-  if (!(std::isfinite(p.scale) && p.scale > 0.0))
-    throw kcBadArgument("simulated camera: scale " + kfNumberText(p.scale) + " not above 0");
-  return p;
+// The configuration's pose, sensor size and lens, without its target.
+kcSimCameraConfig viewOf(const kcSimCameraConfig& config) {
+  kcSimCameraConfig view = config;
+  view.target = kc3PlanePelBuffer();
+  return view;
 }
 
 }  // namespace
 
 kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimCameraConfig& config)
     : targetLinear_(decodeSrgb(target)),
-      pose_(checked(config.pose)),
+      view_(viewOf(config)),
+      projection_(view_, targetLinear_.cols, targetLinear_.rows),
       width_(static_cast<int>(config.width)),
       height_(static_cast<int>(config.height)),
       blur_(config.blur),
@@ -57,12 +53,17 @@ kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimCameraConfig&
       taps_(config.taps) {}
 
 void kcSimScene::target(const kc3PlanePelBuffer& target) {
-  targetLinear_ = decodeSrgb(target);
+  const cv::Mat linear = decodeSrgb(target);
+  projection_ = kcSimProjection(view_, linear.cols, linear.rows);
+  targetLinear_ = linear;
   levels_.release();
 }
 
 void kcSimScene::pose(const kcSimPose& pose) {
-  pose_ = checked(pose);
+  kcSimCameraConfig moved = view_;
+  moved.pose = pose;
+  projection_ = kcSimProjection(moved, targetLinear_.cols, targetLinear_.rows);
+  view_ = moved;
   levels_.release();
 }
 
@@ -76,30 +77,37 @@ const kcSimFlatRuns& kcSimScene::flatRuns() {
   return flatRuns_;
 }
 
+cv::Mat kcSimScene::light() const {
+  cv::Mat light = projection_.isSimilarity()
+                      ? similarLight()
+                      : kfProjectedLight(targetLinear_, projection_, {width_, height_}, integrate_);
+  // The lens blurs before the pels integrate, but both are convolutions
+  // and commute: blurring the pels' means costs n^2 times less than
+  // blurring the samples. Its kernel then samples the Gaussian at whole
+  // pels, which narrows a blur of 0.5 pel by less than a tenth.
+  if (blur_ > 0.0) cv::GaussianBlur(light, light, cv::Size(), blur_, blur_, cv::BORDER_REPLICATE);
+  if (shading_ > 0.0) shade(light);
+  return light;
+}
+
 // OpenCV puts pel centres at integer coordinates, our image coordinates at
 // half-integers: a pel (x, y) covers [x, x + 1) x [y, y + 1).
-cv::Mat kcSimScene::light() const {
+cv::Mat kcSimScene::similarLight() const {
+  const kcSimPose& pose = view_.pose;
   // Integration samples the light at n x n points spread evenly over each
   // pel and takes their mean; point sampling takes the one at its centre.
   const int n = integrate_ ? kSupersampling : 1;
-  const double s = pose_.scale;
-  cv::Mat source = targetLinear_;
-  // Where the samples lie further apart than the target's pels, average
-  // areas first, so that fine structure does not alias; the warp below
-  // then only turns and places the target.
-  if (s * n < 1.0) {
-    const cv::Size size(std::max(1, cvRound(targetLinear_.cols * s * n)),
-                        std::max(1, cvRound(targetLinear_.rows * s * n)));
-    cv::resize(targetLinear_, source, size, 0.0, 0.0, cv::INTER_AREA);
-  }
+  const double s = pose.scale;
+  // The warp below then only turns and places the target.
+  const cv::Mat source = kfTargetForSampling(targetLinear_, s * n);
   const double fx = static_cast<double>(source.cols) / targetLinear_.cols;
   const double fy = static_cast<double>(source.rows) / targetLinear_.rows;
 
   // Sample point = n (centre + s R (target point - target centre)), with the
   // target point of a source pel (u, v) at ((u + 0.5) / fx, (v + 0.5) / fy).
-  const double cx = pose_.x.value_or(width_ / 2.0 + kCentreOffset[0]);
-  const double cy = pose_.y.value_or(height_ / 2.0 + kCentreOffset[1]);
-  const double a = pose_.rotation * CV_PI / 180.0;
+  const double cx = pose.x.value_or(width_ / 2.0 + kCentreOffset[0]);
+  const double cy = pose.y.value_or(height_ / 2.0 + kCentreOffset[1]);
+  const double a = pose.rotation * CV_PI / 180.0;
   const double c = n * s * std::cos(a), sn = n * s * std::sin(a);
   // Counter-clockwise as displayed, with y pointing down.
   const cv::Matx22d rs(c, sn, -sn, c);
@@ -121,12 +129,6 @@ cv::Mat kcSimScene::light() const {
                    cv::BORDER_CONSTANT, background);
     if (n > 1) cv::resize(samples, strip, strip.size(), 0.0, 0.0, cv::INTER_AREA);  // exact means of n x n
   }
-  // The lens blurs before the pels integrate, but both are convolutions
-  // and commute: blurring the pels' means costs n^2 times less than
-  // blurring the samples. Its kernel then samples the Gaussian at whole
-  // pels, which narrows a blur of 0.5 pel by less than a tenth.
-  if (blur_ > 0.0) cv::GaussianBlur(light, light, cv::Size(), blur_, blur_, cv::BORDER_REPLICATE);
-  if (shading_ > 0.0) shade(light);
   return light;
 }
 

@@ -10,17 +10,19 @@
 #include "colc/host/imaging.h"
 #include "host/acq/sim/flat_runs.h"
 #include "host/acq/sim/sim_camera.h"
+#include "host/acq/sim/target_projection.h"
 
 class kcSimScene {
  public:
   // target: an sRGB colour image, kcBadPointer when unbound; it stands in
   // for config.target. The configuration gives the pose, the sensor size,
-  // the lens's blur, the pel integration, the shading and the cross-talk.
+  // the lens (focal length, distortion, blur), the pel integration, the
+  // shading and the cross-talk.
   kcSimScene(const kc3PlanePelBuffer& target, const kcSimCameraConfig& config);
 
   void target(const kc3PlanePelBuffer& target);
   void pose(const kcSimPose& pose);
-  const kcSimPose& pose() const { return pose_; }
+  const kcSimPose& pose() const { return view_.pose; }
 
   // The plane responses r_k as 16-bit levels (65535 = 1.0), the three
   // planes stacked: rows [k * height, (k + 1) * height) hold plane k.
@@ -32,11 +34,16 @@ class kcSimScene {
   void render();
   // The light of the sensor pels, CV_32FC3 (steps 1 and 2).
   cv::Mat light() const;
+  // Its samples' means, before the blur, for a target only turned, scaled
+  // and placed.
+  cv::Mat similarLight() const;
   // Multiplies the light by the shading's falloff toward the corners.
   void shade(cv::Mat& light) const;
 
   cv::Mat targetLinear_;  // CV_32FC3, blue-green-red, linear light
-  kcSimPose pose_;
+  // The pose, the sensor's size and the lens; its target is unbound.
+  kcSimCameraConfig view_;
+  kcSimProjection projection_;
   int width_;
   int height_;
   double blur_;

@@ -11,6 +11,16 @@
 //    By default the pose is that of a camera set up by hand: the target's
 //    centre kCentreOffset pels from the sensor's centre and turned by
 //    1.3 degrees, so that its pels fall across the sensor's pels.
+//    A tilted target (its plane turned about an axis in it through its
+//    centre) is seen through a pinhole lens on the sensor's centre, of
+//    focal length `focal` (the sensor's diagonal by default), which shows
+//    it through a homography: its centre and its scale along the axis stay
+//    those of the pose, its near side comes out longer than its far side.
+//    A lens with radial distortion k then bends the view about the
+//    sensor's centre: a point at radius r (in half diagonals) sees what an
+//    undistorted lens shows at r / (1 + k r^2), a one-parameter division
+//    model (k < 0 barrel, k > 0 pincushion; to first order the k1 of the
+//    polynomial model). host/acq/sim/target_projection.h is this mapping.
 // 2. Lens and pels. The lens blurs the light with a Gaussian point-spread
 //    function of standard deviation `blur` sensor pels (0.5 by default:
 //    its width at half height, 1.2 pels, is that of a lens matched to its
@@ -18,9 +28,12 @@
 //    the light falling on its unit square: its value is the mean over the
 //    square, taken over kSupersampling x kSupersampling sample points
 //    spread evenly over it (with integration off, the light at its
-//    centre). Blurring and integrating commute; the blur runs on the pels'
-//    means, its kernel sampled at whole pels. Both keep the light of a
-//    large flat region as it is. With `shading` s the light then falls off
+//    centre). Where tilt or distortion shrink parts of the target more
+//    than others, the samples grow denser (up to kMaxSupersampling a side)
+//    until they lie no further apart than the target's pels everywhere.
+//    Blurring and integrating commute; the blur runs on the pels' means,
+//    its kernel sampled at whole pels. Both keep the light of a large flat
+//    region as it is. With `shading` s the light then falls off
 //    as 1 - s (d / D)^2, d a pel centre's distance from the sensor's
 //    centre and D that of its corners: the lens's vignetting and uneven
 //    lighting together (0 by default: even light).
@@ -84,6 +97,12 @@ constexpr std::array<double, 2> kCentreOffset = {0.37, -0.29};
 // pel; 4 x 4 points would cost four times as much for small changes near
 // edges.
 constexpr int kSupersampling = 2;
+// Sample points per pel along each axis, at most, under tilt or distortion:
+// a target shrunk to a quarter has each of its pels sampled at least once.
+constexpr int kMaxSupersampling = 4;
+// Samples rendered at a time, a few sensor rows: about 24 MB of memory for
+// the samples, whatever the sensor's size.
+constexpr int kStripSamples = 1 << 21;
 constexpr std::array<double, 3> kSensitivity = {0.8, 1.0, 0.62};
 constexpr double kPhotonRate = 40.0;  // per second
 constexpr double kGainSpan = 4.0;

@@ -22,8 +22,19 @@ struct kcSimPose {
   // Degrees, counter-clockwise as displayed. A real camera is never quite
   // square to its target.
   double rotation = 1.3;
-  // Sensor pels per target pel.
+  // Sensor pels per target pel, at the target's centre (along the tilt's
+  // axis when the target is tilted).
   double scale = 1.0;
+  // Degrees (0..60) the target is turned out of the sensor's plane, about
+  // an axis in its own plane through its centre: a chart seen at a slant.
+  // 0: square to the camera's axis.
+  double tilt = 0.0;
+  // The direction of that axis in the target's plane, degrees
+  // counter-clockwise as displayed from the target's x axis: 0 about its
+  // horizontal axis, 90 about its vertical axis. A positive tilt brings the
+  // side 90 degrees counter-clockwise from the axis nearer (the top edge at
+  // 0, the left edge at 90), which then comes out longer than the far side.
+  double tiltAxis = 0.0;
 };
 
 struct kcSimCameraConfig {
@@ -47,6 +58,15 @@ struct kcSimCameraConfig {
   // (0..0.9): the lens's vignetting and uneven lighting together, falling
   // off with the square of the distance from the centre. 0: even light.
   double shading = 0.0;
+  // The lens's focal length in sensor pels (above 0); unset: the sensor's
+  // diagonal, a normal lens (host/acq/sim/target_projection.h). It
+  // matters only for tilted targets.
+  std::optional<double> focal;
+  // Radial lens distortion (-0.3..0.3): a sensor point at radius r from the
+  // sensor's centre, in units of its half diagonal, sees what a lens
+  // without distortion shows at radius r / (1 + distortion r^2). Negative:
+  // barrel, positive: pincushion.
+  double distortion = 0.0;
   // Read-out taps (1..4), vertical stripes with an analog chain each.
   int taps = 1;
   // Frames per second the sensor's read-out allows; unset: that of a common
@@ -68,7 +88,8 @@ struct kcSimCameraConfig {
 
 // The configuration that an option string describes: comma-separated
 // key=value pairs over the defaults of kcSimCameraConfig. Keys: width,
-// height, seed, x, y, rotation, scale, noise, crosstalk, blur, integrate
+// height, seed, x, y, rotation, scale, tilt, tilt-axis, focal, distortion,
+// noise, crosstalk, blur, integrate
 // (0 or 1), shading, taps, fps (the read-out frame rate), sleep (0 or 1), the
 // opening settings exposure, contrast, brightness, and the faults fail-at,
 // unbound-at, timeout-at, cancel-at, write-fail-at (acquisition or write
@@ -77,11 +98,12 @@ struct kcSimCameraConfig {
 kcSimCameraConfig kfParseSimCameraOptions(const std::string& options);
 
 // kcBadArgument for a configuration out of range (a sensor below 16 x 16
-// or above 8192 x 8192 pels, a scale not above 0, a negative noise level,
-// cross-talk outside 0..0.5, blur outside 0..8, shading outside 0..0.9,
-// taps outside 1..4, a read-out frame rate not above 0, an opening
-// exposure not above 0 or above 10 s, an opening contrast or brightness
-// outside 0..1, values that are not finite).
+// or above 8192 x 8192 pels, a scale not above 0, a tilt outside 0..60
+// degrees, a focal length not above 0, distortion outside -0.3..0.3, a
+// negative noise level, cross-talk outside 0..0.5, blur outside 0..8,
+// shading outside 0..0.9, taps outside 1..4, a read-out frame rate not
+// above 0, an opening exposure not above 0 or above 10 s, an opening
+// contrast or brightness outside 0..1, values that are not finite).
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& config = {});
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options);
 

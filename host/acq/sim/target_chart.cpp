@@ -69,7 +69,7 @@ kc3PlanePelBuffer kfSimTargetChart(long width) {
   checkWidth(width);
   const double u = static_cast<double>(width) / kCardWidth;
   const auto at = [width](double x, double y) { return chartPoint(width, x, y); };
-  cv::Mat card(static_cast<int>(width * 2 / 3), static_cast<int>(width), CV_8UC3, kCard);
+  cv::Mat card(static_cast<int>(kfSimTargetChartHeight(width)), static_cast<int>(width), CV_8UC3, kCard);
   for (const kcSimChartPatch& p : kfSimTargetChartPatches(width))
     cv::rectangle(card, cv::Rect(static_cast<int>(p.x), static_cast<int>(p.y), static_cast<int>(p.width),
                                  static_cast<int>(p.height)),

@@ -20,10 +20,16 @@ struct kcSimChartPatch {
   unsigned char blue = 0;
 };
 
+// The chart's width in pels unless asked for another.
+constexpr long kSimTargetChartWidth = 960;
+
+// The height of the chart of that width: 2/3 of it.
+constexpr long kfSimTargetChartHeight(long width) { return width * 2 / 3; }
+
 // The chart as an sRGB colour image of width x (2/3 width) pels, planes
 // red, green, blue. kcBadArgument for a width below 96.
-kc3PlanePelBuffer kfSimTargetChart(long width = 960);
+kc3PlanePelBuffer kfSimTargetChart(long width = kSimTargetChartWidth);
 
 // The 24 patches of the chart of that width, row by row from the top left:
 // what kfSimTargetChart(width) draws. kcBadArgument for a width below 96.
-std::vector<kcSimChartPatch> kfSimTargetChartPatches(long width = 960);
+std::vector<kcSimChartPatch> kfSimTargetChartPatches(long width = kSimTargetChartWidth);

@@ -119,13 +119,16 @@ TEST(SimCamera, FrameClockCountsExposurePlusReadOutAndSleepsOnlyWhenAsked) {
 TEST(SimCameraOptions, KeysReachTheirFields) {
   const kcSimCameraConfig c = kfParseSimCameraOptions(
       "width=320, height=200,seed=7,x=10.5,rotation=-5,scale=0.8,noise=0.5,crosstalk=0.1,taps=2,cancel-at=6,"
-      "blur=0.7,integrate=0,fps=12.5,sleep=1,shading=0.25,exposure=0.002,contrast=0,brightness=0.7");
+      "blur=0.7,integrate=0,fps=12.5,sleep=1,shading=0.25,exposure=0.002,contrast=0,brightness=0.7,tilt=25,"
+      "tilt-axis=-30,focal=900,distortion=-0.1");
   EXPECT_EQ(std::make_tuple(c.width, c.height, c.seed, c.pose.x, c.pose.y, c.pose.rotation, c.pose.scale),
             std::make_tuple(320L, 200L, 7UL, std::optional(10.5), std::optional<double>(), -5.0, 0.8));
   EXPECT_EQ(std::make_tuple(c.noise, c.crossTalk, c.taps, c.faults.cancelAt, c.faults.failAt, c.blur, c.integrate),
             std::make_tuple(0.5, 0.1, 2, 6UL, 0UL, 0.7, false));
   EXPECT_EQ(std::make_tuple(c.readoutFps, c.sleep, c.shading), std::make_tuple(std::optional(12.5), true, 0.25));
   EXPECT_EQ(std::make_tuple(c.exposure, c.contrast, c.brightness), std::make_tuple(0.002, 0.0, 0.7));
+  EXPECT_EQ(std::make_tuple(c.pose.tilt, c.pose.tiltAxis, c.focal, c.distortion),
+            std::make_tuple(25.0, -30.0, std::optional(900.0), -0.1));
 }
 
 // A camera opens with the settings it was given, and its first free-running
@@ -148,7 +151,9 @@ TEST(SimCameraOptions, RefusalsNameTheKey) {
                                     "rotation=", "width=8", "scale=0", "crosstalk=0.6", "taps=5", "blur=-0.1",
                                     "blur=9", "integrate=2", "integrate=on", "fps=0", "fps=-30", "sleep=2",
                                     "shading=-0.1", "shading=0.95", "exposure=0", "exposure=11", "exposure=nan",
-                                    "contrast=1.5", "contrast=-0.1", "brightness=2", "brightness=x"}) {
+                                    "contrast=1.5", "contrast=-0.1", "brightness=2", "brightness=x", "tilt=-1",
+                                    "tilt=61", "tilt-axis=inf", "focal=0", "focal=-500", "distortion=0.31",
+                                    "distortion=-0.5"}) {
     const std::string key = options.substr(0, options.find_first_of("=,"));
     try {
       kfOpenSimCamera(options);
