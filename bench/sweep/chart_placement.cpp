@@ -1,20 +1,26 @@
 #include "chart_placement.h"
 
-#include <cmath>
+#include <stdexcept>
 
-ChartPlacement::ChartPlacement(const kcSimPose& pose, cv::Size sensor, cv::Size chart)
-    : centre_(pose.x.value_or(sensor.width / 2.0), pose.y.value_or(sensor.height / 2.0)),
-      chartCentre_(chart.width / 2.0, chart.height / 2.0),
-      chart_(chart) {
-  const double a = pose.rotation * CV_PI / 180.0;
-  const double c = pose.scale * std::cos(a), s = pose.scale * std::sin(a);
-  // Counter-clockwise as displayed, with y pointing down.
-  turnAndScale_ = cv::Matx22d(c, s, -s, c);
+namespace {
+
+kcSimCameraConfig cameraAt(const kcSimPose& pose, cv::Size sensor) {
+  kcSimCameraConfig config;
+  config.width = sensor.width;
+  config.height = sensor.height;
+  config.pose = pose;
+  return config;
 }
 
+}  // namespace
+
+ChartPlacement::ChartPlacement(const kcSimPose& pose, cv::Size sensor, cv::Size chart)
+    : projection_(cameraAt(pose, sensor), chart.width, chart.height), chart_(chart) {}
+
 cv::Point2d ChartPlacement::toSensor(cv::Point2d chartPoint) const {
-  const cv::Vec2d d = turnAndScale_ * cv::Vec2d(chartPoint.x - chartCentre_.x, chartPoint.y - chartCentre_.y);
-  return {centre_.x + d[0], centre_.y + d[1]};
+  const std::optional<kcSimPoint> shown = projection_.toSensor({chartPoint.x, chartPoint.y});
+  if (!shown) throw std::invalid_argument("chart placement: a point of the chart lies behind the camera");
+  return {shown->x, shown->y};
 }
 
 Quad ChartPlacement::toSensor(cv::Rect2d r) const {

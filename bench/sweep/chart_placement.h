@@ -9,28 +9,29 @@
 
 #include "host/acq/sim/sim_camera.h"
 #include "host/acq/sim/target_chart.h"
+#include "host/acq/sim/target_projection.h"
 
 using Quad = std::array<cv::Point2d, 4>;
 
 class ChartPlacement {
  public:
-  // pose: the camera's pose of a chart of chart pels on a sensor of sensor
-  // pels; an unset centre is the sensor's centre, as the camera takes it.
+  // pose: the pose of a chart of chart pels before a camera with a sensor
+  // of sensor pels and its default lens, as the camera takes it.
   ChartPlacement(const kcSimPose& pose, cv::Size sensor, cv::Size chart);
 
-  // The sensor point that shows the chart point: the camera places the
-  // chart's centre at the pose's centre, turned and scaled about it.
+  // The sensor point that shows the chart point (kcSimProjection);
+  // std::invalid_argument for a point behind the camera.
   cv::Point2d toSensor(cv::Point2d chartPoint) const;
   // The chart's outline on the sensor, corner by corner.
   Quad corners() const;
   // The patch's rectangle less margin (a share of its side) on every side.
+  // The camera sees the chart through a homography, which keeps straight
+  // lines straight: the quadrilateral is the patch's interior exactly.
   Quad interior(const kcSimChartPatch& patch, double margin) const;
 
  private:
   Quad toSensor(cv::Rect2d chartRect) const;
 
-  cv::Point2d centre_;
-  cv::Point2d chartCentre_;
-  cv::Matx22d turnAndScale_;
+  kcSimProjection projection_;
   cv::Size chart_;
 };

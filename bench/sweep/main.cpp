@@ -3,9 +3,11 @@
 // calibration reproduces the chart (docs/accuracy.md).
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cmath>
 #include <iostream>
 #include <mutex>
 #include <opencv2/core.hpp>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -29,14 +31,45 @@ struct SweepOptions {
   unsigned long noiseSeed = 1;
   double shading = 0.0;
   bool randomStart = false;
+  PoseZones zones;
 };
+
+// "LOW:HIGH", two scales above 0 with LOW at most HIGH, into the zones;
+// what is wrong with it, or nothing.
+std::string parseScales(const std::string& text, PoseZones& zones) {
+  const std::size_t colon = text.find(':');
+  try {
+    std::size_t end = 0;
+    const double low = std::stod(text.substr(0, colon), &end);
+    if (colon == std::string::npos || end != colon) return "scales '" + text + "' are not LOW:HIGH";
+    const double high = std::stod(text.substr(colon + 1), &end);
+    if (end != text.size() - colon - 1) return "scales '" + text + "' are not LOW:HIGH";
+    if (!(low > 0.0 && low <= high && std::isfinite(high))) return "scales '" + text + "': need 0 < LOW <= HIGH";
+    zones.minScale = low;
+    zones.maxScale = high;
+    return "";
+  } catch (const std::exception&) {
+    return "scales '" + text + "' are not LOW:HIGH";
+  }
+}
+
+// The zones, when they are not the defaults, for the page's first line.
+std::string zonesText(const PoseZones& zones) {
+  const PoseZones defaults;
+  std::ostringstream text;
+  if (zones.minScale != defaults.minScale || zones.maxScale != defaults.maxScale)
+    text << ", scales " << zones.minScale << " to " << zones.maxScale;
+  if (zones.maxTilt > 0.0) text << ", tilted by up to " << zones.maxTilt << " degrees about any axis";
+  if (zones.quarterTurns) text << ", turned by 0, 90, 180 or 270 degrees besides";
+  return text.str();
+}
 
 std::vector<SweepCase> sweepCases(const SweepOptions& o) {
   const cv::Size sensor(static_cast<int>(o.width), static_cast<int>(o.height));
   const cv::Size chart(static_cast<int>(o.chartWidth), static_cast<int>(o.chartWidth * 2 / 3));
   std::vector<kcSimPose> poses;
   if (o.aligned) poses.push_back(alignedPose(sensor, chart));
-  for (const kcSimPose& pose : drawPoses(o.poses, o.seed, sensor, chart)) poses.push_back(pose);
+  for (const kcSimPose& pose : drawPoses(o.poses, o.seed, sensor, chart, o.zones)) poses.push_back(pose);
   std::vector<SweepCase> cases;
   for (std::size_t i = 0; i < poses.size(); ++i) {
     const int pose = static_cast<int>(i) + (o.aligned ? 0 : 1);
@@ -93,6 +126,17 @@ int main(int argc, char** argv) {
   app.add_flag("--quick", o.quick, "calibrate with the quick search (kfColorCalibrateQuick)");
   app.add_flag("--random-start", o.randomStart,
                "each pose's camera opens at settings drawn from the seed, as a user could have left them");
+  app.add_option("--tilt", o.zones.maxTilt, "tilt the chart by up to MAX degrees about an axis in any direction")
+      ->check(CLI::Range(0.0, 60.0))
+      ->capture_default_str();
+  app.add_option_function<std::string>(
+      "--scales",
+      [&o](const std::string& text) {
+        const std::string error = parseScales(text, o.zones);
+        if (!error.empty()) throw CLI::ValidationError("--scales", error);
+      },
+      "the range of scales LOW:HIGH (default 0.8:1.2); a chart that does not fit at HIGH is refused");
+  app.add_flag("--quarter-turns", o.zones.quarterTurns, "also turn the chart by 90, 180 or 270 degrees");
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -103,7 +147,8 @@ int main(int argc, char** argv) {
       std::cout << sweepJson(measurements).dump(2) << "\n";
     } else {
       std::cout << "# Calibration sweep\n\n"
-                << o.poses << " random poses (seed " << o.seed << ")" << (o.aligned ? " and the pel-aligned pose" : "")
+                << o.poses << " random poses (seed " << o.seed << ")" << zonesText(o.zones)
+                << (o.aligned ? " and the pel-aligned pose" : "")
                 << ", sensor " << o.width << " x " << o.height << ", chart " << o.chartWidth << " pels wide"
                 << (o.quick ? ", the quick search" : "") << (o.randomStart ? ", random start settings" : "")
                 << (o.shading > 0.0 ? ", light falling off by " + std::to_string(o.shading) + " at the corners" : "")

@@ -23,11 +23,17 @@ bool anyStart(const std::vector<PoseMeasurement>& measurements) {
                      [](const PoseMeasurement& m) { return m.sweepCase.start.has_value(); });
 }
 
-void writePoseRow(std::ostream& out, const PoseMeasurement& m, bool withStart) {
+bool anyTilt(const std::vector<PoseMeasurement>& measurements) {
+  return std::any_of(measurements.begin(), measurements.end(),
+                     [](const PoseMeasurement& m) { return m.sweepCase.placement.tilt > 0.0; });
+}
+
+void writePoseRow(std::ostream& out, const PoseMeasurement& m, bool withStart, bool withTilt) {
   const SweepCase& c = m.sweepCase;
   out << "| " << c.pose << " | " << format("%.3f", *c.placement.x) << " | " << format("%.3f", *c.placement.y) << " | "
-      << format("%.2f", c.placement.rotation) << " | " << format("%.3f", c.placement.scale) << " | "
-      << format("%g", c.crossTalk) << " | ";
+      << format("%.2f", c.placement.rotation) << " | " << format("%.3f", c.placement.scale) << " | ";
+  if (withTilt) out << format("%.2f", c.placement.tilt) << " | " << format("%.1f", c.placement.tiltAxis) << " | ";
+  out << format("%g", c.crossTalk) << " | ";
   if (withStart) {
     const kcSimCameraConfig opening;
     const kcColorCameraSettings start =
@@ -50,7 +56,7 @@ void writePoseRow(std::ostream& out, const PoseMeasurement& m, bool withStart) {
 }  // namespace
 
 void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measurements) {
-  const bool withStart = anyStart(measurements);
+  const bool withStart = anyStart(measurements), withTilt = anyTilt(measurements);
   out << "## Poses\n\n"
       << "Pose 0 is the pel-aligned reference. Before and after: mean absolute difference per plane (R / G / B) "
          "between the view on the chart's grid and the chart; after at the calibrated settings through the pel maps "
@@ -59,13 +65,18 @@ void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measur
          "the pel maps). Clipped: patches with over 1 % of their interior at 0 or 255 before the pel "
          "maps. Score: the search's own measure of its result (the fits' RMS error over their active share, lower is "
          "better) on a fresh view at the calibrated settings."
-      << (withStart ? " Start: the exposure, contrast and brightness the camera opened with." : "") << "\n\n"
-      << "| pose | x | y | rotation | scale | cross-talk | " << (withStart ? "start (e / c / b) | " : "") << "exposure | contrast | brightness | exposure at edge | before "
+      << (withStart ? " Start: the exposure, contrast and brightness the camera opened with." : "")
+      << (withTilt ? " Tilt: degrees the chart is turned out of the sensor's plane; tilt axis: the direction of the "
+                     "axis it turns about, degrees counter-clockwise from the chart's horizontal axis."
+                   : "")
+      << "\n\n"
+      << "| pose | x | y | rotation | scale | " << (withTilt ? "tilt | tilt axis | " : "") << "cross-talk | "
+      << (withStart ? "start (e / c / b) | " : "") << "exposure | contrast | brightness | exposure at edge | before "
          "| after | after / before | mean dE | max dE | correction | corrected mean dE | corrected max dE | clipped "
          "| acquisitions | score |\n"
-      << "|---|---|---|---|---|---|" << (withStart ? "---|" : "")
+      << "|---|---|---|---|---|---|" << (withTilt ? "---|---|" : "") << (withStart ? "---|" : "")
       << "---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
-  for (const PoseMeasurement& m : measurements) writePoseRow(out, m, withStart);
+  for (const PoseMeasurement& m : measurements) writePoseRow(out, m, withStart, withTilt);
 
   out << "\n## Summary\n\n"
       << "| cross-talk | poses | failed | chart not found after | worst after / before | at exposure edge | mean dE: mean, max | max dE: "
@@ -87,6 +98,7 @@ void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measur
 nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
   nlohmann::json poses = nlohmann::json::array(), summaries = nlohmann::json::array(),
                  goals = nlohmann::json::array();
+  const bool withTilt = anyTilt(measurements);
   for (const PoseMeasurement& m : measurements) {
     const SweepCase& c = m.sweepCase;
     nlohmann::json row = {{"pose", c.pose},
@@ -96,6 +108,7 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                           {"scale", c.placement.scale},
                           {"crossTalk", c.crossTalk},
                           {"shading", c.shading}};
+    if (withTilt) row.update({{"tilt", c.placement.tilt}, {"tiltAxis", c.placement.tiltAxis}});
     if (c.start)
       row["start"] = {
           {"exposure", c.start->exposure()}, {"contrast", c.start->contrast()}, {"brightness", c.start->brightness()}};

@@ -55,18 +55,10 @@ cv::Mat sampleMap(const kcSimProjection& projection, int width, int y0, int rows
   return map;
 }
 
-}  // namespace
-
-cv::Mat kfTargetForSampling(const cv::Mat& targetLinear, double factor) {
-  if (factor >= 1.0) return targetLinear;
-  cv::Mat averaged;
-  const cv::Size size(std::max(1, cvRound(targetLinear.cols * factor)),
-                      std::max(1, cvRound(targetLinear.rows * factor)));
-  cv::resize(targetLinear, averaged, size, 0.0, 0.0, cv::INTER_AREA);
-  return averaged;
-}
-
-double kfSmallestScaleInView(const kcSimProjection& projection, cv::Size target, cv::Size sensor) {
+// The smallest scale, in sensor pels per target pel along the direction in
+// which the view shrinks the target most, over the parts of the target in
+// view; 1 when none is.
+double smallestScaleInView(const kcSimProjection& projection, cv::Size target, cv::Size sensor) {
   std::vector<kcSimPoint> inView;
   for (int i = 0; i < kScaleProbes; ++i)
     for (int j = 0; j < kScaleProbes; ++j) {
@@ -85,6 +77,17 @@ double kfSmallestScaleInView(const kcSimProjection& projection, cv::Size target,
   return smallest.value_or(1.0);
 }
 
+}  // namespace
+
+cv::Mat kfTargetForSampling(const cv::Mat& targetLinear, double factor) {
+  if (factor >= 1.0) return targetLinear;
+  cv::Mat averaged;
+  const cv::Size size(std::max(1, cvRound(targetLinear.cols * factor)),
+                      std::max(1, cvRound(targetLinear.rows * factor)));
+  cv::resize(targetLinear, averaged, size, 0.0, 0.0, cv::INTER_AREA);
+  return averaged;
+}
+
 // As for a similarity (scene.cpp), the light is sampled at n x n points
 // evenly over each pel and averaged. Here n grows, up to
 // kMaxSupersampling, until the samples lie no further apart than the
@@ -94,7 +97,7 @@ double kfSmallestScaleInView(const kcSimProjection& projection, cv::Size target,
 // the view shrinks the target less, the samples are only denser.
 cv::Mat kfProjectedLight(const cv::Mat& targetLinear, const kcSimProjection& projection, cv::Size sensor,
                          bool integrate) {
-  const double scale = kfSmallestScaleInView(projection, targetLinear.size(), sensor);
+  const double scale = smallestScaleInView(projection, targetLinear.size(), sensor);
   const int n =
       integrate ? std::clamp(static_cast<int>(std::ceil(1.0 / scale - 1e-9)), kSupersampling, kMaxSupersampling) : 1;
   const cv::Mat source = kfTargetForSampling(targetLinear, scale * n);

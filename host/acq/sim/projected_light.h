@@ -21,8 +21,3 @@ cv::Mat kfProjectedLight(const cv::Mat& targetLinear, const kcSimProjection& pro
 // that no target pel falls between them and fine structure does not alias;
 // the target itself otherwise.
 cv::Mat kfTargetForSampling(const cv::Mat& targetLinear, double factor);
-
-// The smallest scale, in sensor pels per target pel along the direction in
-// which the view shrinks the target most, over the parts of the target in
-// view; 1 when none is.
-double kfSmallestScaleInView(const kcSimProjection& projection, cv::Size target, cv::Size sensor);

@@ -19,6 +19,8 @@ std::array<double, 3> colourOf(const kcSimChartPatch& p) { return {1.0 * p.red, 
 TEST(PatchMeasurement, ChartReadAtItsOwnPatchesGivesTheirColours) {
   const cv::Mat chart = rgbMat(kfSimTargetChart(kChartWidth));
   kcSimPose pose;  // the chart as its own sensor, square to it
+  pose.x = kChart.width / 2.0;
+  pose.y = kChart.height / 2.0;
   pose.rotation = 0.0;
   const ChartPlacement placement(pose, kChart, kChart);
   const ColourDifference difference;
@@ -39,20 +41,24 @@ TEST(PatchMeasurement, CameraShowsEachPatchWherePlacementPutsIt) {
   config.height = 240;
   config.noise = 0.0;
   config.crossTalk = 0.0;
-  config.pose = {161.3, 118.7, 17.0, 1.1};
   config.target = kfSimTargetChart(kChartWidth);
-  const kcPtrHandle<kcAcqFifo> camera = kfOpenSimCamera(config);
-  kcAcquireInfo info;
-  bool failed = false;
-  // The settings that reproduce the chart's green plane.
-  const kc3PlanePelBuffer view =
-      kfAcquireImage(camera, kcColorCameraSettings(0.025, 0.5, 0.4), info, failed)->get3PlanePelBuffer();
-  ASSERT_FALSE(failed);
+  // Turned and scaled, then also tilted: the patches' interiors are then
+  // quadrilaterals of unequal sides.
+  for (const kcSimPose& pose : {kcSimPose{161.3, 118.7, 17.0, 1.1}, kcSimPose{158.6, 121.2, -8.0, 1.2, 30.0, 60.0}}) {
+    config.pose = pose;
+    const kcPtrHandle<kcAcqFifo> camera = kfOpenSimCamera(config);
+    kcAcquireInfo info;
+    bool failed = false;
+    // The settings that reproduce the chart's green plane.
+    const kc3PlanePelBuffer view =
+        kfAcquireImage(camera, kcColorCameraSettings(0.025, 0.5, 0.4), info, failed)->get3PlanePelBuffer();
+    ASSERT_FALSE(failed);
 
-  const ChartPlacement placement(config.pose, cv::Size(320, 240), kChart);
-  for (const kcSimChartPatch& patch : kfSimTargetChartPatches(kChartWidth))
-    EXPECT_NEAR(readPatch(rgbMat(view), placement.interior(patch, kPatchMargin)).mean[1], patch.green, 2.0)
-        << "patch at " << patch.x << ", " << patch.y;
+    const ChartPlacement placement(config.pose, cv::Size(320, 240), kChart);
+    for (const kcSimChartPatch& patch : kfSimTargetChartPatches(kChartWidth))
+      EXPECT_NEAR(readPatch(rgbMat(view), placement.interior(patch, kPatchMargin)).mean[1], patch.green, 2.0)
+          << "patch at " << patch.x << ", " << patch.y << ", tilt " << pose.tilt;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // without anyone noticing.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "chart_placement.h"
 #include "pose_zones.h"
 #include "start_settings.h"
@@ -23,11 +25,43 @@ TEST(SweepPoses, StayInTheZonesWithTheWholeChartInViewAndRepeatWithTheSeed) {
   EXPECT_EQ(drawPoses(40, 7, kSensor, kChart).back().x, poses.back().x);
   EXPECT_NE(drawPoses(40, 8, kSensor, kChart).back().x, poses.back().x);
   EXPECT_THROW(drawPoses(1, 7, cv::Size(700, 500), kChart), std::invalid_argument);
+  // The default zones draw what they always drew: sweeps stay comparable.
+  const kcSimPose first = drawPoses(1, 1, cv::Size(640, 512), cv::Size(480, 320)).front();
+  EXPECT_NEAR(*first.x, 312.2920517418478, 1e-9);
+  EXPECT_NEAR(*first.y, 194.82681762621903, 1e-9);
+  EXPECT_NEAR(first.rotation, -14.64493423949869, 1e-12);
+  EXPECT_NEAR(first.scale, 0.854562814546479, 1e-12);
 
   // The aligned pose puts chart pels on sensor pels.
   const cv::Point2d origin = ChartPlacement(alignedPose(cv::Size(1279, 1023), kChart), cv::Size(1279, 1023), kChart)
                                  .toSensor({0.0, 0.0});
   EXPECT_EQ(origin, cv::Point2d(std::round(origin.x), std::round(origin.y)));
+}
+
+TEST(SweepPoses, TiltedZonesTurnTheChartEveryWayAndKeepItWhollyInView) {
+  const PoseZones zones{20.0, 0.4, 2.5, 30.0, true};
+  const cv::Size chart(320, 213);
+  std::set<long> turns;
+  double largestTilt = 0.0, smallestScale = 10.0, largestScale = 0.0;
+  for (const kcSimPose& pose : drawPoses(200, 3, kSensor, chart, zones)) {
+    const long turn = std::lround(pose.rotation / 90.0);
+    turns.insert(turn);
+    EXPECT_LE(std::abs(pose.rotation - 90.0 * static_cast<double>(turn)), 20.0);
+    EXPECT_TRUE(pose.scale >= 0.4 && pose.scale <= 2.5) << pose.scale;
+    EXPECT_TRUE(pose.tilt >= 0.0 && pose.tilt <= 30.0) << pose.tilt;
+    for (const cv::Point2d& corner : ChartPlacement(pose, kSensor, chart).corners())
+      EXPECT_TRUE(corner.inside(cv::Rect2d(8.0, 8.0, kSensor.width - 16.0, kSensor.height - 16.0))) << corner;
+    largestTilt = std::max(largestTilt, pose.tilt);
+    smallestScale = std::min(smallestScale, pose.scale);
+    largestScale = std::max(largestScale, pose.scale);
+  }
+  EXPECT_EQ(turns, (std::set<long>{0, 1, 2, 3}));
+  EXPECT_GT(largestTilt, 27.0);
+  EXPECT_LT(smallestScale, 0.5);
+  EXPECT_GT(largestScale, 2.3);
+  // A chart that cannot fit at the largest scale is refused, not quietly
+  // drawn at smaller scales only.
+  EXPECT_THROW(drawPoses(1, 3, kSensor, kChart, zones), std::invalid_argument);
 }
 
 PoseMeasurement measured(double crossTalk, double afterShare, double meanDeltaE, double maxDeltaE) {
