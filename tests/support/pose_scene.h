@@ -39,10 +39,36 @@ cv::Mat scaledPlanes(const cv::Mat& chart, const cv::Vec3d& factors);
 // Clutter: smooth shading with random discs and lines.
 cv::Mat clutter(cv::Size size, cv::RNG& rng);
 
+// A pose of the chart's plane seen at a slant by a pinhole camera: the
+// chart, scaled, tilted by tiltDegrees about an axis in its plane at
+// tiltAxisDegrees from its x axis, at the distance focal from the camera,
+// projected, then turned and placed in the view as TargetPose does.
+struct PlanePose {
+  double rotationDegrees = 0.0;
+  double scale = 1.0;  // view pels per chart pel before the tilt
+  cv::Point2d centre;
+  double tiltDegrees = 0.0;
+  double tiltAxisDegrees = 0.0;
+  double focal = 1400.0;  // view pels: a 1280 pel wide view sees about 50 degrees
+
+  // From the chart's image coordinates to the view's.
+  cv::Matx33d homography(cv::Size chart) const;
+};
+
+// A plane pose wholly inside the view, 2 pels from its edges: turned by
+// any angle, scaled between minScale and maxScale (evenly in the
+// logarithm), tilted by up to maxTilt degrees about a random axis.
+PlanePose randomPlanePose(cv::Size chart, cv::Size view, cv::RNG& rng, double minScale, double maxScale,
+                          double maxTilt);
+
 // The chart pasted onto the background at the pose, in linear light
 // (rendered at twice the resolution, its edge blended over one chart pel,
 // averaged down and blurred by 0.6 pel), with noise of 2 grey levels.
 cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const kcXform<2>& pose, cv::RNG& rng);
+// The same for a pose from the chart's image coordinates to the view's,
+// blurred by blur pels and with noise of noise grey levels.
+cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const cv::Matx33d& pose, cv::RNG& rng,
+                    double blur = 0.6, double noise = 2.0);
 // One frame of the simulated camera (default settings and noise) showing
 // the chart at the pose.
 cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, unsigned long seed);
@@ -80,6 +106,15 @@ double cornerError(const kcXform<2>& found, const kcXform<2>& truth, double hw, 
 // The same for the corners of the chart's inner rectangle, 3 pels in from
 // its edges, against the rectangle that pose finding samples.
 double samplingCornerError(const kcAffineSamplingParams& sampling, const kcXform<2>& pose, cv::Size chart);
+
+// How far a found pose (chart image coordinates -> view image coordinates)
+// is from the truth, on the chart's outline: where the centre lands, the
+// largest difference of a side's length and of a side's direction
+// (radians), and the largest distance between corners.
+struct PoseErrors {
+  double centre = 0.0, side = 0.0, angle = 0.0, corner = 0.0;
+};
+PoseErrors poseErrors(const cv::Matx33d& found, const cv::Matx33d& truth, cv::Size chart);
 
 cv::Mat grey(const cv::Mat& bgr);
 
