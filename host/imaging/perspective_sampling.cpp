@@ -122,6 +122,22 @@ bool anyCorner(const cv::Matx33d& h, const kcPerspectiveSamplingParams& sampling
   return false;
 }
 
+// Each sample the pel its centre lies in (pel centres at integers, so the
+// pel is the centre rounded), the nearest window pel for centres outside.
+cv::Mat nearestPels(const cv::Mat& plane, const cv::Matx33d& gridToSrc, cv::Size size) {
+  cv::Mat out(size, CV_8U);
+  for (int j = 0; j < size.height; ++j) {
+    unsigned char* row = out.ptr(j);
+    for (int i = 0; i < size.width; ++i) {
+      const cv::Point2d p = mapped(gridToSrc, i, j);
+      const int x = static_cast<int>(std::clamp(std::floor(p.x + 0.5), 0.0, plane.cols - 1.0));
+      const int y = static_cast<int>(std::clamp(std::floor(p.y + 0.5), 0.0, plane.rows - 1.0));
+      row[i] = plane.at<unsigned char>(y, x);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 cv::Mat kfPerspectiveSamples(const cv::Mat& plane, const cv::Matx33d& gridToSrc, cv::Size size) {
@@ -144,8 +160,9 @@ kcPelBuffer<unsigned char> kfPerspectiveTransformImage(const kcPelBuffer_const<u
       }))
     throw kcBadArgument("perspective sampling reaches too far outside the source window");
   const cv::Matx33d toMat(1.0, 0.0, -dx, 0.0, 1.0, -dy, 0.0, 0.0, 1.0);
-  return kfPelBufferFromMat(kfPerspectiveSamples(
-      kfMatView(src), toMat * h, cv::Size(static_cast<int>(sampling.xSamples), static_cast<int>(sampling.ySamples))));
+  const cv::Size size(static_cast<int>(sampling.xSamples), static_cast<int>(sampling.ySamples));
+  if (sampling.nearestPel) return kfPelBufferFromMat(nearestPels(kfMatView(src), toMat * h, size));
+  return kfPelBufferFromMat(kfPerspectiveSamples(kfMatView(src), toMat * h, size));
 }
 
 bool kfPerspectiveSamplingClips(const kc_PelBuffer& buffer, const kcPerspectiveSamplingParams& sampling) {

@@ -3,6 +3,7 @@
 // homography agrees with the chart itself; what cannot be sampled is refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 #include <tuple>
@@ -75,6 +76,23 @@ TEST(PerspectiveSampling, ASlantedViewSampledThroughItsPoseShowsTheChart) {
   double worst = 0.0;
   cv::minMaxLoc(difference, nullptr, &worst);
   EXPECT_LE(worst, 8.0);
+}
+
+TEST(PerspectiveSampling, NearestPelsAreThePelsUnderTheCentres) {
+  std::mt19937 rng(9);
+  const kcPelRect window(-30, 22, 60, 95);
+  const kcPelBuffer<unsigned char> src = colc_test::randomBuffer(rng, 120, 90, -40, 17, &window);
+  // Centres at (-20.3 + 2.6 i, 30.8 + 1.7 j) / w with w = 1 + 0.002 i, the
+  // last ones past the window's right edge.
+  const kcHomography h({2.6, 0.0, -20.3, 0.0, 1.7, 30.8, 0.002, 0.0, 1.0});
+  const kcPelBuffer<unsigned char> pels = kfPerspectiveTransformImage(src, {h, 45, 20, true});
+  for (long j = 0; j < 20; ++j)
+    for (long i = 0; i < 45; ++i) {
+      const double w = 1.0 + 0.002 * i;
+      const long x = std::clamp(static_cast<long>(std::floor((-20.3 + 2.6 * i) / w)), window.left, window.right - 1);
+      const long y = std::clamp(static_cast<long>(std::floor((30.8 + 1.7 * j) / w)), window.top, window.bottom - 1);
+      ASSERT_EQ(colc_test::pelAt(pels, i, j), colc_test::pelAt(src, x, y)) << i << ", " << j;
+    }
 }
 
 TEST(PerspectiveSampling, RefusesWhatItCannotSampleAndForeseesClipping) {
