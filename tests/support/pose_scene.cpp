@@ -199,6 +199,41 @@ ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, in
   return scene;
 }
 
+namespace {
+
+// True when the chart at the pose lies in the view, 2 pels from its edges.
+bool insideView(const cv::Matx33d& pose, cv::Size chart, cv::Size view) {
+  for (const cv::Point2d& corner : {cv::Point2d(0, 0), cv::Point2d(chart.width, 0),
+                                    cv::Point2d(chart.width, chart.height), cv::Point2d(0, chart.height)}) {
+    const cv::Vec3d p = pose * cv::Vec3d(corner.x, corner.y, 1.0);
+    const double x = p[0] / p[2], y = p[1] / p[2];
+    if (x < 2.0 || y < 2.0 || x > view.width - 2.0 || y > view.height - 2.0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TargetScene randomTargetScene(unsigned long seed, cv::Size sensor, double maxTilt) {
+  cv::RNG rng(seed);
+  TargetScene scene;
+  const cv::Size grid(rng.uniform(4, 9), rng.uniform(3, 7));
+  const double scale = std::exp(rng.uniform(std::log(0.4), std::log(2.5)));
+  const double seen = std::exp(rng.uniform(std::log(100.0), std::log(900.0)));
+  scene.chart = randomChart(grid, std::max(64, static_cast<int>(std::lround(seen / scale))), rng);
+  for (int k = 0; k < 3; ++k) scene.planes[k] = rng.uniform(0.6, 1.4);
+  // Turns and tilts drawn again until the chart fits in the view.
+  do {
+    scene.truth = randomPlanePose(scene.chart.size(), sensor, rng, scale, scale, maxTilt);
+    scene.pose = scene.truth.homography(scene.chart.size());
+  } while (!insideView(scene.pose, scene.chart.size(), sensor));
+  scene.blur = rng.uniform(0.3, 1.5);
+  scene.noise = rng.uniform(1.0, 4.0);
+  scene.frame = renderScene(scaledPlanes(scene.chart, scene.planes), clutter(sensor, rng), scene.pose, rng, scene.blur,
+                            scene.noise);
+  return scene;
+}
+
 TargetPose randomPose(cv::Size chart, cv::Size view, cv::RNG& rng, double maxRotation) {
   TargetPose pose{rng.uniform(-maxRotation, maxRotation), rng.uniform(0.8, 1.2), {}};
   const double a = pose.rotationDegrees * std::numbers::pi / 180.0, c = std::abs(std::cos(a)),

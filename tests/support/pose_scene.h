@@ -86,6 +86,23 @@ struct ChartScene {
 };
 ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, int maxSide);
 
+// A random colour chart (4 to 8 x 3 to 6 patches) rendered over clutter
+// (renderScene) at a random plane pose: any turn, scale 0.4 to 2.5 (evenly
+// in the logarithm), tilted by up to maxTilt degrees about a random axis,
+// the chart's longer side 100 to 900 pels in the view, wholly in view;
+// each plane of the chart with its own sensitivity (0.6 to 1.4), a blur of
+// 0.3 to 1.5 pels and noise of 1 to 4 grey levels. The same scene for the
+// same seed.
+struct TargetScene {
+  cv::Mat chart;
+  cv::Vec3d planes;
+  PlanePose truth;
+  cv::Matx33d pose;  // chart image coordinates -> view image coordinates
+  double blur = 0.0, noise = 0.0;
+  cv::Mat frame;
+};
+TargetScene randomTargetScene(unsigned long seed, cv::Size sensor, double maxTilt);
+
 // A pose within +-maxRotation degrees and scales 0.8 to 1.2 at which the
 // whole chart lies inside the view, 2 pels from its edges.
 TargetPose randomPose(cv::Size chart, cv::Size view, cv::RNG& rng, double maxRotation = 21.0);
