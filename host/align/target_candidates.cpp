@@ -22,6 +22,8 @@ constexpr double kTurnMargin = 0.1;
 // Without quarter turns, the reference is searched this far either side
 // of upright (radians).
 constexpr double kUprightReach = 50.0 * std::numbers::pi / 180.0;
+// How far (a share of its longer side) the target may reach out of view.
+constexpr double kOutOfViewReach = 0.35;
 // Matches correlating below this at the search's finest level are not
 // candidates.
 constexpr double kAccept = 0.3;
@@ -66,7 +68,11 @@ std::vector<kcTargetCandidate> kfTargetCandidates(const cv::Mat& view, const cv:
                           std::max(1, static_cast<int>(std::lround(reference.rows * shrink)))),
                  0.0, 0.0, cv::INTER_AREA);
     if (pattern.cols < AlignPatternModel::kMinSide || pattern.rows < AlignPatternModel::kMinSide) continue;
-    if (seen.cols < pattern.cols * low / middle || seen.rows < pattern.rows * low / middle) continue;
+    // The view padded with its mean grey, so that a target partly out of
+    // view is found too.
+    const int pad = static_cast<int>(std::ceil(kOutOfViewReach * std::max(pattern.cols, pattern.rows) * high / middle));
+    cv::Mat padded;
+    cv::copyMakeBorder(seen, padded, pad, pad, pad, pad, cv::BORDER_CONSTANT, cv::mean(seen));
     const AlignPatternModel model(pattern, fineLevel(pattern.size()));
     AlignSearchSpace space;
     const double reach = search.quarterTurns ? std::numbers::pi + kTurnMargin : kUprightReach;
@@ -79,8 +85,8 @@ std::vector<kcTargetCandidate> kfTargetCandidates(const cv::Mat& view, const cv:
     const double fy = static_cast<double>(pattern.rows) / reference.rows;
     const cv::Matx33d fromReference(fx, 0.0, 0.5 * fx - 0.5, 0.0, fy, 0.5 * fy - 0.5, 0.0, 0.0, 1.0);
     const double up = std::ldexp(1.0, level);
-    const cv::Matx33d toView(up, 0.0, 0.0, 0.0, up, 0.0, 0.0, 0.0, 1.0);
-    for (const AlignMatch& m : model.searchAll(seen, space)) {
+    const cv::Matx33d toView(up, 0.0, -up * pad, 0.0, up, -up * pad, 0.0, 0.0, 1.0);
+    for (const AlignMatch& m : model.searchAll(padded, space)) {
       // Pattern pel u lands at L (u - c) + centre, L = scale R(rotation).
       const double c = m.scale * std::cos(m.rotation), s = m.scale * std::sin(m.rotation);
       const cv::Point2d u = model.centre();

@@ -18,8 +18,11 @@ constexpr double kLeastSamples = 32.0;
 constexpr double kInnerSigma = 1.0;
 constexpr double kOuterSigma = 3.0;
 // Samples left out at the grid's rim, where the view's band-pass sees the
-// target's surroundings.
+// target's surroundings, and at the view's edge, beyond which it sees the
+// edge pels repeated.
 constexpr int kRim = 4;
+// Fewer samples compared than this explain nothing.
+constexpr int kLeastCompared = 64;
 // Poses that put the grid farther from the view (in pels) explain nothing.
 constexpr double kFarthest = 1e5;
 
@@ -53,11 +56,22 @@ double kfTargetScore(const cv::Mat& reference, const cv::Mat& view, const cv::Ma
         !(std::abs(p.y) < kFarthest))
       return -1.0;
   }
-  const cv::Rect inner(kRim, kRim, size.width - 2 * kRim, size.height - 2 * kRim);
-  if (inner.width < 4 || inner.height < 4) return -1.0;
-  const cv::Mat a = bandPassed(kfPerspectiveSamples(reference, grid, size))(inner);
-  const cv::Mat b = bandPassed(kfPerspectiveSamples(view, toView, size))(inner);
-  const cv::Mat da = a - cv::mean(a), db = b - cv::mean(b);
+  // The samples compared: those inside the view, kRim samples in from the
+  // grid's rim and from the view's edge.
+  cv::Mat compared(size, CV_8U, cv::Scalar(0));
+  for (int j = 0; j < size.height; ++j)
+    for (int i = 0; i < size.width; ++i) {
+      const cv::Point2d p = kfMapped(toView, cv::Point2d(i, j));
+      compared.at<unsigned char>(j, i) = p.x >= 0.0 && p.y >= 0.0 && p.x <= view.cols - 1.0 && p.y <= view.rows - 1.0;
+    }
+  cv::erode(compared, compared, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * kRim + 1, 2 * kRim + 1)), {-1, -1},
+            1, cv::BORDER_CONSTANT, cv::Scalar(0));
+  if (cv::countNonZero(compared) < kLeastCompared) return -1.0;
+  const cv::Mat a = bandPassed(kfPerspectiveSamples(reference, grid, size));
+  const cv::Mat b = bandPassed(kfPerspectiveSamples(view, toView, size));
+  cv::Mat da = a - cv::mean(a, compared), db = b - cv::mean(b, compared);
+  da.setTo(0.0, compared == 0);
+  db.setTo(0.0, compared == 0);
   const double norms = std::sqrt(da.dot(da) * db.dot(db));
   return norms > 0.0 ? da.dot(db) / norms : 0.0;
 }

@@ -9,5 +9,6 @@
 
 // The normalised correlation (-1 to 1) of the band-passed reference with
 // the band-passed view sampled through pose (reference matrix coordinates
-// -> view matrix coordinates); reference and view are 2-D CV_8UC1.
+// -> view matrix coordinates), over the part of the target in view;
+// reference and view are 2-D CV_8UC1. -1 when too little of it is in view.
 double kfTargetScore(const cv::Mat& reference, const cv::Mat& view, const cv::Matx33d& pose);

@@ -10,6 +10,7 @@
 
 #include "host/acq/sim/sim_camera.h"
 #include "host/acq/sim/target_chart.h"
+#include "host/acq/sim/target_projection.h"
 #include "host/imaging/cv_bridge.h"
 #include "host/imaging/srgb.h"
 
@@ -172,6 +173,13 @@ PlanePose randomPlanePose(cv::Size chart, cv::Size view, cv::RNG& rng, double mi
   return pose;
 }
 
+cv::Mat simFrame(const kcSimCameraConfig& config) {
+  const kcPtrHandle<kcAcqFifo> fifo = kfOpenSimCamera(config)->inner();
+  fifo->triggerModel(kfManualTrigger());
+  fifo->start(0);
+  return kfBGRMat(fifo->completeAcq(kcAcqFifo::CompleteArgs())->get3PlanePelBuffer());
+}
+
 cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, unsigned long seed) {
   kcSimCameraConfig config;
   config.width = sensor.width;
@@ -182,10 +190,7 @@ cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, 
   config.pose.rotation = -pose.rotationDegrees;  // the camera turns counter-clockwise as displayed
   config.pose.scale = pose.scale;
   config.target = kf3PlanePelBufferFromBGR(chart);
-  const kcPtrHandle<kcAcqFifo> fifo = kfOpenSimCamera(config)->inner();
-  fifo->triggerModel(kfManualTrigger());
-  fifo->start(0);
-  return kfBGRMat(fifo->completeAcq(kcAcqFifo::CompleteArgs())->get3PlanePelBuffer());
+  return simFrame(config);
 }
 
 ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, int maxSide) {
@@ -231,6 +236,39 @@ TargetScene randomTargetScene(unsigned long seed, cv::Size sensor, double maxTil
   scene.noise = rng.uniform(1.0, 4.0);
   scene.frame = renderScene(scaledPlanes(scene.chart, scene.planes), clutter(sensor, rng), scene.pose, rng, scene.blur,
                             scene.noise);
+  return scene;
+}
+
+TargetScene randomSimTargetScene(unsigned long seed, cv::Size sensor, double maxTilt) {
+  cv::RNG rng(seed);
+  TargetScene scene;
+  const cv::Size grid(rng.uniform(4, 9), rng.uniform(3, 7));
+  const double scale = std::exp(rng.uniform(std::log(0.4), std::log(2.5)));
+  const double seen = std::exp(rng.uniform(std::log(100.0), std::log(900.0)));
+  scene.chart = randomChart(grid, std::max(64, static_cast<int>(std::lround(seen / scale))), rng);
+  for (int k = 0; k < 3; ++k) scene.planes[k] = rng.uniform(0.6, 1.4);
+  kcSimCameraConfig config;
+  config.width = sensor.width;
+  config.height = sensor.height;
+  config.seed = seed;
+  config.pose.scale = scale;
+  // Turns, slants and places drawn again until the chart fits in the view.
+  do {
+    config.pose.rotation = rng.uniform(-180.0, 180.0);
+    config.pose.tilt = rng.uniform(0.0, maxTilt);
+    config.pose.tiltAxis = rng.uniform(0.0, 180.0);
+    config.pose.x = rng.uniform(0.0, static_cast<double>(sensor.width));
+    config.pose.y = rng.uniform(0.0, static_cast<double>(sensor.height));
+    const std::array<double, 9> h = kcSimProjection(config, scene.chart.cols, scene.chart.rows).homography();
+    scene.pose = cv::Matx33d(h.data()) * (1.0 / h[8]);
+  } while (!insideView(scene.pose, scene.chart.size(), sensor));
+  scene.truth.rotationDegrees = -config.pose.rotation;
+  scene.truth.scale = scale;
+  scene.truth.centre = {*config.pose.x, *config.pose.y};
+  scene.truth.tiltDegrees = config.pose.tilt;
+  scene.truth.tiltAxisDegrees = config.pose.tiltAxis;
+  config.target = kf3PlanePelBufferFromBGR(scaledPlanes(scene.chart, scene.planes));
+  scene.frame = simFrame(config);
   return scene;
 }
 

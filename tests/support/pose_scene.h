@@ -15,6 +15,7 @@
 
 #include "colc/host/geometry.h"
 #include "colc/host/imaging.h"
+#include "host/acq/sim/sim_camera.h"
 
 namespace colc_test {
 
@@ -70,8 +71,9 @@ cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const kcXfo
 cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const cv::Matx33d& pose, cv::RNG& rng,
                     double blur = 0.6, double noise = 2.0);
 // One frame of the simulated camera (default settings and noise) showing
-// the chart at the pose.
+// the chart at the pose; one frame of the camera as configured.
 cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, unsigned long seed);
+cv::Mat simFrame(const kcSimCameraConfig& config);
 
 // A random colour chart (4 to 8 x 3 to 6 patches, the longer side
 // minSide to maxSide pels) seen by the simulated camera at a random pose
@@ -102,6 +104,10 @@ struct TargetScene {
   cv::Mat frame;
 };
 TargetScene randomTargetScene(unsigned long seed, cv::Size sensor, double maxTilt);
+// The same kind of chart and pose seen by the simulated camera (default
+// settings, noise and blur) through its tilt option; truth.focal is unused
+// (the camera's own lens) and blur and noise are 0 (the camera's own).
+TargetScene randomSimTargetScene(unsigned long seed, cv::Size sensor, double maxTilt);
 
 // A pose within +-maxRotation degrees and scales 0.8 to 1.2 at which the
 // whole chart lies inside the view, 2 pels from its edges.

@@ -2,6 +2,7 @@
 //
 //   colc_pose_sweep [CHARTS [FIRST_SEED]]            (default 500 charts from seed 1)
 //   colc_pose_sweep --finder [CHARTS [FIRST_SEED]]
+//   colc_pose_sweep --finder-sim [CHARTS [FIRST_SEED]]
 //
 // Without --finder: kfFindCalibrationPose, each chart imaged by the
 // simulated camera at a random pose within the search's zones (rotation
@@ -12,9 +13,11 @@
 // correlation refinement kept the pattern stage's pose.
 //
 // With --finder: kfFindTarget on charts rendered at any turn, scale 0.4 to
-// 2.5 and a slant up to 30 degrees (randomTargetScene). Reports how many
-// were found, and the errors at the chart's centre, in its sides' lengths
-// and directions against the bounds colc holds its poses to.
+// 2.5 and a slant up to 30 degrees (randomTargetScene); with --finder-sim
+// the same charts and poses seen by the simulated camera
+// (randomSimTargetScene). Reports how many were found, and the errors at
+// the chart's centre, in its sides' lengths and directions against the
+// bounds colc holds its poses to.
 //
 // Scene n is made from seed n alone, so a failing scene can be replayed
 // by itself: colc_pose_sweep [--finder] 1 n.
@@ -115,8 +118,10 @@ struct FinderResult {
   }
 };
 
-FinderResult runFinderScene(unsigned long seed) {
-  const TargetScene s = randomTargetScene(seed, kSensor, kSweepTilt);
+using SceneMaker = TargetScene (*)(unsigned long seed, cv::Size sensor, double maxTilt);
+
+FinderResult runFinderScene(SceneMaker makeScene, unsigned long seed) {
+  const TargetScene s = makeScene(seed, kSensor, kSweepTilt);
   FinderResult r;
   r.seed = seed;
   char text[240];
@@ -133,10 +138,10 @@ FinderResult runFinderScene(unsigned long seed) {
   return r;
 }
 
-int finderSweep(long charts, unsigned long first) {
+int finderSweep(SceneMaker makeScene, long charts, unsigned long first) {
   std::vector<FinderResult> results;
   for (long i = 0; i < charts; ++i) {
-    results.push_back(runFinderScene(first + static_cast<unsigned long>(i)));
+    results.push_back(runFinderScene(makeScene, first + static_cast<unsigned long>(i)));
     const FinderResult& r = results.back();
     if (!r.withinBounds())
       std::printf("seed %lu: %s: finding %d, score %.3f, centre %.3f, side %.3f, angle %.4f\n", r.seed, r.scene.c_str(),
@@ -177,15 +182,17 @@ int finderSweep(long charts, unsigned long first) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool finder = argc > 1 && std::string(argv[1]) == "--finder";
+  SceneMaker finder = nullptr;
+  if (argc > 1 && std::string(argv[1]) == "--finder") finder = randomTargetScene;
+  if (argc > 1 && std::string(argv[1]) == "--finder-sim") finder = randomSimTargetScene;
   if (finder) --argc, ++argv;
   const long charts = argc > 1 ? std::atol(argv[1]) : 500;
   const unsigned long first = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 1;
   if (charts < 1) {
-    std::fprintf(stderr, "usage: colc_pose_sweep [--finder] [CHARTS [FIRST_SEED]]\n");
+    std::fprintf(stderr, "usage: colc_pose_sweep [--finder | --finder-sim] [CHARTS [FIRST_SEED]]\n");
     return 2;
   }
-  if (finder) return finderSweep(charts, first);
+  if (finder) return finderSweep(finder, charts, first);
   std::vector<SceneResult> results;
   for (long i = 0; i < charts; ++i) {
     results.push_back(runScene(first + static_cast<unsigned long>(i)));
