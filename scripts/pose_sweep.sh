@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds colc_pose_sweep and measures pose finding on many random colour
-# charts seen by the simulated camera (tests/sweep/pose_sweep.cpp; results
-# in docs/pose-finding.md). Arguments: [CHARTS [FIRST_SEED]], default 500
-# charts from seed 1. Runs on one core.
+# charts (tests/sweep/pose_sweep.cpp; results in docs/pose-finding.md):
+# kfFindCalibrationPose on charts seen by the simulated camera, or with
+# --finder kfFindTarget on charts at any turn, scale and slant. Arguments:
+# [--finder] [CHARTS [FIRST_SEED]], default 500 charts from seed 1. Runs on
+# one core.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${COLC_BUILD_DIR:-$root/build}"

@@ -6,10 +6,6 @@
 
 namespace {
 
-// The coarse level is the first on which the pattern's half-diagonal is at
-// most this many pels: it bounds the grid to about 9 rotations and 5 scales
-// for a search of +-21 degrees and 0.8 to 1.2, whatever the pattern's size.
-constexpr double kCoarseRadius = 12.0;
 // Grid spacing: a step in rotation or scale moves the pattern's corners by
 // this many coarse pels, so a pose is at most half of it off a grid point.
 constexpr double kCoarseStep = 1.0;
@@ -139,7 +135,7 @@ int AlignPatternModel::coarseLevel(const AlignSearchSpace& space) const {
     const cv::Mat& p = pattern_.level(l);
     return 0.5 * std::hypot(p.cols, p.rows) * space.scaleHigh;
   };
-  while (level + 1 < pattern_.numLevels() && radius(level) > kCoarseRadius) ++level;
+  while (level + 1 < pattern_.numLevels() && radius(level) > space.coarseRadius) ++level;
   return level;
 }
 
@@ -183,10 +179,17 @@ void AlignPatternModel::refineOnLevel(const cv::Mat& image, int level, const Ali
 }
 
 std::optional<AlignMatch> AlignPatternModel::search(const cv::Mat& image, const AlignSearchSpace& space) const {
+  const std::vector<AlignMatch> candidates = searchAll(image, space);
+  if (candidates.empty()) return std::nullopt;
+  return *std::max_element(candidates.begin(), candidates.end(),
+                           [](const AlignMatch& a, const AlignMatch& b) { return a.score < b.score; });
+}
+
+std::vector<AlignMatch> AlignPatternModel::searchAll(const cv::Mat& image, const AlignSearchSpace& space) const {
   const int coarse = coarseLevel(space);
   const int fine = std::min(fineLevel_, coarse);
   const AlignPyramid run(image, coarse, 1);
-  if (run.numLevels() <= coarse) return std::nullopt;
+  if (run.numLevels() <= coarse) return {};
   const cv::Mat& pattern = pattern_.level(0);
   const double separation = 0.5 * std::min(pattern.cols, pattern.rows) * space.scaleLow;
 
@@ -232,7 +235,5 @@ std::optional<AlignMatch> AlignPatternModel::search(const cv::Mat& image, const 
            !liesInside(linear(space, m.rotation, m.scale), m.centre, centre_, pattern.size(), image.size(),
                        static_cast<double>(1 << fine));
   });
-  if (candidates.empty()) return std::nullopt;
-  return *std::max_element(candidates.begin(), candidates.end(),
-                           [](const AlignMatch& a, const AlignMatch& b) { return a.score < b.score; });
+  return candidates;
 }

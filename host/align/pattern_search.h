@@ -36,6 +36,12 @@ struct AlignSearchSpace {
   double rotationLow = 0.0, rotationHigh = 0.0;  // radians
   double scaleLow = 1.0, scaleHigh = 1.0;
   double accept = 0.0;
+  // The coarse level is the first on which the pattern's half-diagonal, at
+  // the largest scale, is at most this many pels; the grid of rotations and
+  // scales there grows with its square. 12 bounds the grid to about 9
+  // rotations and 5 scales for a search of +-21 degrees and 0.8 to 1.2,
+  // whatever the pattern's size.
+  double coarseRadius = 12.0;
 };
 
 struct AlignMatch {
@@ -52,6 +58,9 @@ class AlignPatternModel {
 
   // The best match of the pattern in the image, if any.
   std::optional<AlignMatch> search(const cv::Mat& image, const AlignSearchSpace& space) const;
+  // Every match the search refines to the end and accepts, at distinct
+  // places, in the order the search leaves them; search() is the best.
+  std::vector<AlignMatch> searchAll(const cv::Mat& image, const AlignSearchSpace& space) const;
 
   // Level-0 pattern matrix coordinates of the point that a match's centre locates.
   cv::Point2d centre() const { return centre_; }

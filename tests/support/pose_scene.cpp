@@ -1,6 +1,7 @@
 #include "support/pose_scene.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "host/acq/sim/sim_camera.h"
 #include "host/acq/sim/target_chart.h"
+#include "host/acq/sim/target_projection.h"
 #include "host/imaging/cv_bridge.h"
 #include "host/imaging/srgb.h"
 
@@ -86,6 +88,8 @@ cv::Mat encodeSrgb(const cv::Mat& linear) {
   return low;
 }
 
+cv::Matx33d translation(double x, double y) { return {1.0, 0.0, x, 0.0, 1.0, y, 0.0, 0.0, 1.0}; }
+
 }  // namespace
 
 cv::Mat scaledPlanes(const cv::Mat& chart, const cv::Vec3d& factors) {
@@ -98,32 +102,82 @@ cv::Mat scaledPlanes(const cv::Mat& chart, const cv::Vec3d& factors) {
 }
 
 cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const kcXform<2>& pose, cv::RNG& rng) {
+  const kcMatrix<2>& m = pose.matrix();
+  const cv::Matx33d centred(m.element(0, 0), m.element(0, 1), pose.trans().x(), m.element(1, 0), m.element(1, 1),
+                            pose.trans().y(), 0.0, 0.0, 1.0);
+  return renderScene(chart, background, centred * translation(-chart.cols * 0.5, -chart.rows * 0.5), rng);
+}
+
+cv::Mat renderScene(const cv::Mat& chart, const cv::Mat& background, const cv::Matx33d& pose, cv::RNG& rng,
+                    double blur, double noise) {
   // In linear light, as a lens and a sensor blend it. Matrix coordinates
   // sit half a pel below image coordinates; the doubled view has image
   // coordinates twice the view's. The chart is padded so that bilinear
   // sampling of its cover blends its edge centred on the edge.
   constexpr int pad = 2;
-  const kcXform<2> half(kcMatrix<2>(), kcVector<2>(0.5, 0.5));
-  const kcXform<2> toCentred(kcMatrix<2>(), kcVector<2>(-chart.cols * 0.5 - pad, -chart.rows * 0.5 - pad));
-  const kcXform<2> doubled(kcMatrix<2>(2.0, 0.0, 0.0, 2.0), kcVector<2>());
-  const kcXform<2> m = half.inverse() * doubled * pose * toCentred * half;
-  const cv::Matx23d warp(m.matrix().element(0, 0), m.matrix().element(0, 1), m.trans().x(), m.matrix().element(1, 0),
-                         m.matrix().element(1, 1), m.trans().y());
+  const cv::Matx33d doubled(2.0, 0.0, 0.0, 0.0, 2.0, 0.0, 0.0, 0.0, 1.0);
+  const cv::Matx33d warp = translation(-0.5, -0.5) * doubled * pose * translation(-pad, -pad) * translation(0.5, 0.5);
   cv::Mat padded, cover = cv::Mat::zeros(chart.rows + 2 * pad, chart.cols + 2 * pad, CV_32FC3);
   cv::copyMakeBorder(decodeSrgb(chart), padded, pad, pad, pad, pad, cv::BORDER_REPLICATE);
   cover(cv::Rect(pad, pad, chart.cols, chart.rows)).setTo(cv::Scalar::all(1.0));
   const cv::Size big = background.size() * 2;
   cv::Mat view, paste, alpha;
   cv::resize(decodeSrgb(background), view, big, 0, 0, cv::INTER_LINEAR);
-  cv::warpAffine(padded, paste, warp, big, cv::INTER_LINEAR, cv::BORDER_REPLICATE);
-  cv::warpAffine(cover, alpha, warp, big, cv::INTER_LINEAR, cv::BORDER_CONSTANT);
+  cv::warpPerspective(padded, paste, warp, big, cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+  cv::warpPerspective(cover, alpha, warp, big, cv::INTER_LINEAR, cv::BORDER_CONSTANT);
   view = paste.mul(alpha) + view.mul(cv::Scalar::all(1.0) - alpha);
   cv::resize(view, view, background.size(), 0, 0, cv::INTER_AREA);
-  cv::GaussianBlur(view, view, cv::Size(), 0.6);
-  cv::Mat noise(view.size(), CV_32FC3), out;
-  rng.fill(noise, cv::RNG::NORMAL, 0.0, 2.0);
-  cv::Mat(encodeSrgb(view) + noise).convertTo(out, CV_8UC3);
+  if (blur > 0.0) cv::GaussianBlur(view, view, cv::Size(), blur);
+  cv::Mat grain(view.size(), CV_32FC3), out;
+  rng.fill(grain, cv::RNG::NORMAL, 0.0, noise);
+  cv::Mat(encodeSrgb(view) + grain).convertTo(out, CV_8UC3);
   return out;
+}
+
+cv::Matx33d PlanePose::homography(cv::Size chart) const {
+  const double t = tiltDegrees * std::numbers::pi / 180.0, a = tiltAxisDegrees * std::numbers::pi / 180.0;
+  // The rotation by t about the unit axis (ux, uy, 0) (Rodrigues).
+  const double ux = std::cos(a), uy = std::sin(a), c = std::cos(t), s = std::sin(t);
+  const cv::Matx33d tilt(c + ux * ux * (1 - c), ux * uy * (1 - c), uy * s,  //
+                         ux * uy * (1 - c), c + uy * uy * (1 - c), -ux * s,  //
+                         -uy * s, ux * s, c);
+  // Columns: the tilted chart's x and y axes, and its centre at distance focal.
+  const cv::Matx33d plane(tilt(0, 0), tilt(0, 1), 0.0, tilt(1, 0), tilt(1, 1), 0.0, tilt(2, 0), tilt(2, 1), focal);
+  const double r = rotationDegrees * std::numbers::pi / 180.0;
+  const cv::Matx33d turn(std::cos(r), -std::sin(r), 0.0, std::sin(r), std::cos(r), 0.0, 0.0, 0.0, 1.0);
+  const cv::Matx33d project(focal, 0.0, 0.0, 0.0, focal, 0.0, 0.0, 0.0, 1.0);
+  const cv::Matx33d scaled(scale, 0.0, 0.0, 0.0, scale, 0.0, 0.0, 0.0, 1.0);
+  const cv::Matx33d h = translation(centre.x, centre.y) * turn * project * plane * scaled *
+                        translation(-chart.width * 0.5, -chart.height * 0.5);
+  return h * (1.0 / h(2, 2));
+}
+
+PlanePose randomPlanePose(cv::Size chart, cv::Size view, cv::RNG& rng, double minScale, double maxScale,
+                          double maxTilt) {
+  PlanePose pose;
+  pose.rotationDegrees = rng.uniform(-180.0, 180.0);
+  pose.scale = std::exp(rng.uniform(std::log(minScale), std::log(maxScale)));
+  pose.tiltDegrees = rng.uniform(0.0, maxTilt);
+  pose.tiltAxisDegrees = rng.uniform(0.0, 180.0);
+  // The outline's reach about the centre, then a centre that keeps it in view.
+  double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL, bottom = -HUGE_VAL;
+  const cv::Matx33d h = pose.homography(chart);
+  for (const cv::Point2d& corner : {cv::Point2d(0, 0), cv::Point2d(chart.width, 0),
+                                    cv::Point2d(chart.width, chart.height), cv::Point2d(0, chart.height)}) {
+    const cv::Vec3d p = h * cv::Vec3d(corner.x, corner.y, 1.0);
+    left = std::min(left, p[0] / p[2]), right = std::max(right, p[0] / p[2]);
+    top = std::min(top, p[1] / p[2]), bottom = std::max(bottom, p[1] / p[2]);
+  }
+  pose.centre = {rng.uniform(2.0 - left, std::max(2.0 - left, view.width - 2.0 - right)),
+                 rng.uniform(2.0 - top, std::max(2.0 - top, view.height - 2.0 - bottom))};
+  return pose;
+}
+
+cv::Mat simFrame(const kcSimCameraConfig& config) {
+  const kcPtrHandle<kcAcqFifo> fifo = kfOpenSimCamera(config)->inner();
+  fifo->triggerModel(kfManualTrigger());
+  fifo->start(0);
+  return kfBGRMat(fifo->completeAcq(kcAcqFifo::CompleteArgs())->get3PlanePelBuffer());
 }
 
 cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, unsigned long seed) {
@@ -136,10 +190,7 @@ cv::Mat simFrame(const cv::Mat& chart, const TargetPose& pose, cv::Size sensor, 
   config.pose.rotation = -pose.rotationDegrees;  // the camera turns counter-clockwise as displayed
   config.pose.scale = pose.scale;
   config.target = kf3PlanePelBufferFromBGR(chart);
-  const kcPtrHandle<kcAcqFifo> fifo = kfOpenSimCamera(config)->inner();
-  fifo->triggerModel(kfManualTrigger());
-  fifo->start(0);
-  return kfBGRMat(fifo->completeAcq(kcAcqFifo::CompleteArgs())->get3PlanePelBuffer());
+  return simFrame(config);
 }
 
 ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, int maxSide) {
@@ -150,6 +201,74 @@ ChartScene randomChartScene(unsigned long seed, cv::Size sensor, int minSide, in
   for (int k = 0; k < 3; ++k) scene.planes[k] = rng.uniform(0.6, 1.4);
   scene.truth = randomPose(scene.chart.size(), sensor, rng, 20.0);
   scene.frame = simFrame(scaledPlanes(scene.chart, scene.planes), scene.truth, sensor, seed);
+  return scene;
+}
+
+namespace {
+
+// True when the chart at the pose lies in the view, 2 pels from its edges.
+bool insideView(const cv::Matx33d& pose, cv::Size chart, cv::Size view) {
+  for (const cv::Point2d& corner : {cv::Point2d(0, 0), cv::Point2d(chart.width, 0),
+                                    cv::Point2d(chart.width, chart.height), cv::Point2d(0, chart.height)}) {
+    const cv::Vec3d p = pose * cv::Vec3d(corner.x, corner.y, 1.0);
+    const double x = p[0] / p[2], y = p[1] / p[2];
+    if (x < 2.0 || y < 2.0 || x > view.width - 2.0 || y > view.height - 2.0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TargetScene randomTargetScene(unsigned long seed, cv::Size sensor, double maxTilt) {
+  cv::RNG rng(seed);
+  TargetScene scene;
+  const cv::Size grid(rng.uniform(4, 9), rng.uniform(3, 7));
+  const double scale = std::exp(rng.uniform(std::log(0.4), std::log(2.5)));
+  const double seen = std::exp(rng.uniform(std::log(100.0), std::log(900.0)));
+  scene.chart = randomChart(grid, std::max(64, static_cast<int>(std::lround(seen / scale))), rng);
+  for (int k = 0; k < 3; ++k) scene.planes[k] = rng.uniform(0.6, 1.4);
+  // Turns and tilts drawn again until the chart fits in the view.
+  do {
+    scene.truth = randomPlanePose(scene.chart.size(), sensor, rng, scale, scale, maxTilt);
+    scene.pose = scene.truth.homography(scene.chart.size());
+  } while (!insideView(scene.pose, scene.chart.size(), sensor));
+  scene.blur = rng.uniform(0.3, 1.5);
+  scene.noise = rng.uniform(1.0, 4.0);
+  scene.frame = renderScene(scaledPlanes(scene.chart, scene.planes), clutter(sensor, rng), scene.pose, rng, scene.blur,
+                            scene.noise);
+  return scene;
+}
+
+TargetScene randomSimTargetScene(unsigned long seed, cv::Size sensor, double maxTilt) {
+  cv::RNG rng(seed);
+  TargetScene scene;
+  const cv::Size grid(rng.uniform(4, 9), rng.uniform(3, 7));
+  const double scale = std::exp(rng.uniform(std::log(0.4), std::log(2.5)));
+  const double seen = std::exp(rng.uniform(std::log(100.0), std::log(900.0)));
+  scene.chart = randomChart(grid, std::max(64, static_cast<int>(std::lround(seen / scale))), rng);
+  for (int k = 0; k < 3; ++k) scene.planes[k] = rng.uniform(0.6, 1.4);
+  kcSimCameraConfig config;
+  config.width = sensor.width;
+  config.height = sensor.height;
+  config.seed = seed;
+  config.pose.scale = scale;
+  // Turns, slants and places drawn again until the chart fits in the view.
+  do {
+    config.pose.rotation = rng.uniform(-180.0, 180.0);
+    config.pose.tilt = rng.uniform(0.0, maxTilt);
+    config.pose.tiltAxis = rng.uniform(0.0, 180.0);
+    config.pose.x = rng.uniform(0.0, static_cast<double>(sensor.width));
+    config.pose.y = rng.uniform(0.0, static_cast<double>(sensor.height));
+    const std::array<double, 9> h = kcSimProjection(config, scene.chart.cols, scene.chart.rows).homography();
+    scene.pose = cv::Matx33d(h.data()) * (1.0 / h[8]);
+  } while (!insideView(scene.pose, scene.chart.size(), sensor));
+  scene.truth.rotationDegrees = -config.pose.rotation;
+  scene.truth.scale = scale;
+  scene.truth.centre = {*config.pose.x, *config.pose.y};
+  scene.truth.tiltDegrees = config.pose.tilt;
+  scene.truth.tiltAxisDegrees = config.pose.tiltAxis;
+  config.target = kf3PlanePelBufferFromBGR(scaledPlanes(scene.chart, scene.planes));
+  scene.frame = simFrame(config);
   return scene;
 }
 
@@ -195,6 +314,26 @@ double samplingCornerError(const kcAffineSamplingParams& sampling, const kcXform
   double worst = 0.0;
   for (int i = 0; i < 4; ++i) worst = std::max(worst, (found[i] - pose.mapPoint(inner[i])).length());
   return worst;
+}
+
+PoseErrors poseErrors(const cv::Matx33d& found, const cv::Matx33d& truth, cv::Size chart) {
+  const auto at = [](const cv::Matx33d& h, double x, double y) {
+    const cv::Vec3d p = h * cv::Vec3d(x, y, 1.0);
+    return cv::Point2d(p[0] / p[2], p[1] / p[2]);
+  };
+  const double w = chart.width, h = chart.height;
+  const std::array<cv::Point2d, 4> corners{cv::Point2d(0, 0), cv::Point2d(w, 0), cv::Point2d(w, h), cv::Point2d(0, h)};
+  PoseErrors e;
+  e.centre = cv::norm(at(found, w * 0.5, h * 0.5) - at(truth, w * 0.5, h * 0.5));
+  for (std::size_t k = 0; k < 4; ++k) {
+    const cv::Point2d& a = corners[k];
+    const cv::Point2d& b = corners[(k + 1) % 4];
+    const cv::Point2d f = at(found, b.x, b.y) - at(found, a.x, a.y), t = at(truth, b.x, b.y) - at(truth, a.x, a.y);
+    e.side = std::max(e.side, std::abs(cv::norm(f) - cv::norm(t)));
+    e.angle = std::max(e.angle, std::abs(std::remainder(std::atan2(f.y, f.x) - std::atan2(t.y, t.x), 2 * std::numbers::pi)));
+    e.corner = std::max(e.corner, cv::norm(at(found, a.x, a.y) - at(truth, a.x, a.y)));
+  }
+  return e;
 }
 
 cv::Mat grey(const cv::Mat& bgr) {

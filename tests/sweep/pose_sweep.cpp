@@ -1,15 +1,26 @@
-// Pose finding on many random colour charts, each imaged by the simulated
-// camera at a random pose within the search's zones (rotation within +-20
-// degrees, scale 0.8 to 1.2, sub-pel centre, the whole chart in view),
-// each plane of the chart seen with its own sensitivity (0.6 to 1.4).
-// Reports gross failures, the distribution of the corner error of
+// Pose finding on many random colour charts.
+//
+//   colc_pose_sweep [CHARTS [FIRST_SEED]]            (default 500 charts from seed 1)
+//   colc_pose_sweep --finder [CHARTS [FIRST_SEED]]
+//   colc_pose_sweep --finder-sim [CHARTS [FIRST_SEED]]
+//
+// Without --finder: kfFindCalibrationPose, each chart imaged by the
+// simulated camera at a random pose within the search's zones (rotation
+// within +-20 degrees, scale 0.8 to 1.2, sub-pel centre, the whole chart in
+// view), each plane of the chart seen with its own sensitivity (0.6 to
+// 1.4). Reports gross failures, the distribution of the corner error of
 // kfFindCalibrationPose, the pattern stage's own error and how often the
 // correlation refinement kept the pattern stage's pose.
 //
-//   colc_pose_sweep [CHARTS [FIRST_SEED]]     (default 500 charts from seed 1)
+// With --finder: kfFindTarget on charts rendered at any turn, scale 0.4 to
+// 2.5 and a slant up to 30 degrees (randomTargetScene); with --finder-sim
+// the same charts and poses seen by the simulated camera
+// (randomSimTargetScene). Reports how many were found, and the errors at
+// the chart's centre, in its sides' lengths and directions against the
+// bounds colc holds its poses to.
 //
 // Scene n is made from seed n alone, so a failing scene can be replayed
-// by itself: colc_pose_sweep 1 n.
+// by itself: colc_pose_sweep [--finder] 1 n.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,9 +30,11 @@
 #include <vector>
 
 #include "colc/host/corr.h"
+#include "colc/host/target_finder.h"
 #include "colc/records/errors.h"
 #include "colc/tool/pose.h"
 #include "host/imaging/cv_bridge.h"
+#include "host/imaging/plane_pose.h"
 #include "support/pose_scene.h"
 
 using namespace colc_test;
@@ -89,15 +102,97 @@ double percentile(const std::vector<double>& sorted, double p) {
   return sorted[std::min(sorted.size() - 1, static_cast<std::size_t>(p * static_cast<double>(sorted.size())))];
 }
 
+// The bounds our own pose finding is held to.
+constexpr double kCentreBound = 1.0, kSideBound = 2.0, kAngleBound = 0.02;
+// The slant beyond which the finder's scenes are not drawn.
+constexpr double kSweepTilt = 30.0;
+
+struct FinderResult {
+  unsigned long seed = 0;
+  kcTargetMatch match;
+  PoseErrors errors;
+  double millis = 0.0;
+  std::string scene;
+  bool withinBounds() const {
+    return match.found() && errors.centre <= kCentreBound && errors.side <= kSideBound && errors.angle <= kAngleBound;
+  }
+};
+
+using SceneMaker = TargetScene (*)(unsigned long seed, cv::Size sensor, double maxTilt);
+
+FinderResult runFinderScene(SceneMaker makeScene, unsigned long seed) {
+  const TargetScene s = makeScene(seed, kSensor, kSweepTilt);
+  FinderResult r;
+  r.seed = seed;
+  char text[240];
+  std::snprintf(text, sizeof text,
+                "%dx%d chart, turn %.1f deg, scale %.3f, tilt %.1f deg about %.0f deg, blur %.2f, noise %.1f, "
+                "planes %.2f %.2f %.2f",
+                s.chart.cols, s.chart.rows, s.truth.rotationDegrees, s.truth.scale, s.truth.tiltDegrees,
+                s.truth.tiltAxisDegrees, s.blur, s.noise, s.planes[0], s.planes[1], s.planes[2]);
+  r.scene = text;
+  const auto start = std::chrono::steady_clock::now();
+  r.match = kfFindTarget(kfPelBufferFromMat(grey(s.frame)), kfPelBufferFromMat(grey(s.chart)), {});
+  r.millis = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  r.errors = poseErrors(kfToCv(r.match.pose), s.pose, s.chart.size());
+  return r;
+}
+
+int finderSweep(SceneMaker makeScene, long charts, unsigned long first) {
+  std::vector<FinderResult> results;
+  for (long i = 0; i < charts; ++i) {
+    results.push_back(runFinderScene(makeScene, first + static_cast<unsigned long>(i)));
+    const FinderResult& r = results.back();
+    if (!r.withinBounds())
+      std::printf("seed %lu: %s: finding %d, score %.3f, centre %.3f, side %.3f, angle %.4f\n", r.seed, r.scene.c_str(),
+                  static_cast<int>(r.match.finding), r.match.score, r.errors.centre, r.errors.side, r.errors.angle);
+  }
+  std::vector<double> centre, side, angle, score, millis;
+  long found = 0, within = 0;
+  for (const FinderResult& r : results) {
+    found += r.match.found();
+    within += r.withinBounds();
+    if (r.match.found()) {
+      centre.push_back(r.errors.centre), side.push_back(r.errors.side), angle.push_back(r.errors.angle);
+      score.push_back(r.match.score);
+    }
+    millis.push_back(r.millis);
+  }
+  for (std::vector<double>* v : {&centre, &side, &angle, &score, &millis}) std::sort(v->begin(), v->end());
+  std::printf("\n%ld charts from seed %lu on a %dx%d view, slants up to %.0f degrees\n", charts, first, kSensor.width,
+              kSensor.height, kSweepTilt);
+  std::printf("| found | within bounds (centre %.0f pel, sides %.0f pel, %.2f rad) |\n", kCentreBound, kSideBound,
+              kAngleBound);
+  std::printf("| %ld | %ld (%.1f %%) |\n\n", found, within, 100.0 * static_cast<double>(within) / static_cast<double>(charts));
+  if (!centre.empty()) {
+    std::printf("| found poses | median | 90 %% | 99 %% | max |\n");
+    std::printf("| centre, pel | %.3f | %.3f | %.3f | %.3f |\n", percentile(centre, 0.5), percentile(centre, 0.9),
+                percentile(centre, 0.99), centre.back());
+    std::printf("| side length, pel | %.3f | %.3f | %.3f | %.3f |\n", percentile(side, 0.5), percentile(side, 0.9),
+                percentile(side, 0.99), side.back());
+    std::printf("| side direction, rad | %.4f | %.4f | %.4f | %.4f |\n", percentile(angle, 0.5), percentile(angle, 0.9),
+                percentile(angle, 0.99), angle.back());
+    std::printf("| score | least %.3f | 1 %% %.3f | 10 %% %.3f | median %.3f |\n\n", score.front(),
+                percentile(score, 0.01), percentile(score, 0.1), percentile(score, 0.5));
+  }
+  std::printf("target finding: median %.0f ms, max %.0f ms\n", percentile(millis, 0.5), millis.back());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  SceneMaker finder = nullptr;
+  if (argc > 1 && std::string(argv[1]) == "--finder") finder = randomTargetScene;
+  if (argc > 1 && std::string(argv[1]) == "--finder-sim") finder = randomSimTargetScene;
+  if (finder) --argc, ++argv;
   const long charts = argc > 1 ? std::atol(argv[1]) : 500;
   const unsigned long first = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 1;
   if (charts < 1) {
-    std::fprintf(stderr, "usage: colc_pose_sweep [CHARTS [FIRST_SEED]]\n");
+    std::fprintf(stderr, "usage: colc_pose_sweep [--finder | --finder-sim] [CHARTS [FIRST_SEED]]\n");
     return 2;
   }
+  if (finder) return finderSweep(finder, charts, first);
   std::vector<SceneResult> results;
   for (long i = 0; i < charts; ++i) {
     results.push_back(runScene(first + static_cast<unsigned long>(i)));
