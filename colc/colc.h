@@ -23,5 +23,6 @@
 #include "colc/driver/result_diagnostics.h"
 #include "colc/tool/measurement.h"
 #include "colc/tool/pose.h"
+#include "colc/tool/target_pose.h"
 #include "colc/tool/tool.h"
 #include "colc/tool/view_difference.h"

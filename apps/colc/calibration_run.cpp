@@ -117,10 +117,7 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     // The camera's own pels at the reference's grid points: a pel the
     // camera clipped stays so there, where the resampled view averages it
     // with its neighbours.
-    const kcAffineSamplingParams& sampling = pose.sampling;
-    const kcAffineSamplingParams pelForPel(sampling.affineRectangle(), sampling.xNumSamples(), sampling.yNumSamples(),
-                                           kcAffineSamplingParams::eNearestNeighbor);
-    run.colour = runColourStage(startGrid, grid, kfAffineTransformColorImage(calibratedImage, pelForPel), run.result,
+    run.colour = runColourStage(startGrid, grid, kfViewPelsAtSamples(calibratedImage, pose), run.result,
                                 fitColorCorrection);
     const kcColorCorrection* correction = run.colour.correction ? &*run.colour.correction : nullptr;
     run.after = kfViewDifference(kcViewOnGrid{kfCorrectImage(run.result, correction, grid.view), grid.reference});

@@ -22,9 +22,9 @@ constexpr unsigned long kTrainFineLevel = 2;
 
 const kcXform<2> kIdentity(kcMatrix<2>(), kcVector<2>(0.0, 0.0));
 
-// An independent copy of the image whose first pel is the origin of both its
-// image and its client coordinates.
-kc3PlanePelBuffer normalisedCopy(const kc3PlanePelBuffer& image) {
+}  // namespace
+
+kc3PlanePelBuffer kfNormalisedCalibrationImage(const kc3PlanePelBuffer& image) {
   kcPelBuffer<unsigned char> planes[3] = {kfPelCopy(image.plane0()), kfPelCopy(image.plane1()),
                                           kfPelCopy(image.plane2())};
   for (kcPelBuffer<unsigned char>& plane : planes) {
@@ -37,7 +37,17 @@ kc3PlanePelBuffer normalisedCopy(const kc3PlanePelBuffer& image) {
   return copy;
 }
 
-}  // namespace
+kcAffineSamplingParams kfReferenceSampling(long w, long h) {
+  const kcAffineRectangle rect(kcVector<2>(w * 0.5, h * 0.5), static_cast<double>(w - 2 * kMargin),
+                               static_cast<double>(h - 2 * kMargin), kcRadian(0), kcRadian(0));
+  kcAffineSamplingParams sampling(rect, w - 2 * kMargin, h - 2 * kMargin, kcAffineSamplingParams::eBilinear);
+  const kcReferenceGridSize grid = kfReferenceGridSize(sampling.xLength(), sampling.yLength());
+  if (grid.capped) {
+    sampling.xNumSamples(grid.xSamples);
+    sampling.yNumSamples(grid.ySamples);
+  }
+  return sampling;
+}
 
 kcReferenceGridSize kfReferenceGridSize(double xLength, double yLength) {
   std::int16_t nx = static_cast<std::int16_t>(static_cast<long>(xLength));
@@ -77,7 +87,7 @@ kcPelBuffer<unsigned char> kfIntensityImage(const kc3PlanePelBuffer& image) {
 void kfFindCalibrationPose(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibrationImage,
                            kc3PlanePelBuffer& referenceImage, kcAffineSamplingParams& sampling, kcDiagObject* diag,
                            unsigned long diagFlags) {
-  const kc3PlanePelBuffer calib = normalisedCopy(calibrationImage);
+  const kc3PlanePelBuffer calib = kfNormalisedCalibrationImage(calibrationImage);
 
   // The training image, with its client origin at its centre: poses then
   // turn and scale the target about its centre.
@@ -102,14 +112,8 @@ void kfFindCalibrationPose(const kc3PlanePelBuffer& acquired, const kc3PlanePelB
   const kcXform<2> pose = refined.pose();
 
   // The inner rectangle in the calibration image, on the reference grid.
-  const kcAffineRectangle rect1(kcVector<2>(w * 0.5, h * 0.5), static_cast<double>(w - 2 * kMargin),
-                                static_cast<double>(h - 2 * kMargin), kcRadian(0), kcRadian(0));
-  kcAffineSamplingParams sampling1(rect1, w - 2 * kMargin, h - 2 * kMargin, kcAffineSamplingParams::eBilinear);
+  const kcAffineSamplingParams sampling1 = kfReferenceSampling(w, h);
   const kcReferenceGridSize grid = kfReferenceGridSize(sampling1.xLength(), sampling1.yLength());
-  if (grid.capped) {
-    sampling1.xNumSamples(grid.xSamples);
-    sampling1.yNumSamples(grid.ySamples);
-  }
 
   // The same rectangle in the training image's centred client coordinates,
   // carried into the acquired image by the pose.

@@ -5,6 +5,10 @@
 #include "colc/host/align.h"
 #include "colc/host/diag.h"
 #include "colc/host/imaging.h"
+#include "colc/host/perspective.h"
+#include "colc/host/target_finder.h"
+
+#include <optional>
 
 // Locates calibrationImage in acquired (rotated by up to 21 degrees either
 // way, scaled by 0.8 to 1.2) and prepares the comparison of later
@@ -18,10 +22,24 @@
 // 7 pels; exceptions of the host operations pass through.
 // What pose finding yields, kept together: the reference image and the
 // sampling of the camera's view onto its grid. Unbound reference: not found.
+// A pose found by our own finder (target_pose.h) samples the view through
+// its perspective instead, and leaves sampling empty (see kfViewSamples).
+struct kcPerspectivePose {
+  kcPerspectiveSamplingParams sampling;
+  kcTargetMatch match;  // what the finder found: its pose, score, scale, turn and slant
+};
 struct kcCalibrationPose {
   kc3PlanePelBuffer referenceImage;
   kcAffineSamplingParams sampling;
+  std::optional<kcPerspectivePose> perspective = std::nullopt;
 };
+
+// The view's samples on the pose's reference grid, through perspective
+// when the pose has it, else through sampling.
+kc3PlanePelBuffer kfViewSamples(const kc3PlanePelBuffer& acquired, const kcCalibrationPose& pose);
+// The pel under each sample's centre instead: what the camera delivered
+// there, a clipped pel not averaged with its neighbours.
+kc3PlanePelBuffer kfViewPelsAtSamples(const kc3PlanePelBuffer& acquired, const kcCalibrationPose& pose);
 
 void kfFindCalibrationPose(const kc3PlanePelBuffer& acquired, const kc3PlanePelBuffer& calibrationImage,
                            kc3PlanePelBuffer& referenceImage, kcAffineSamplingParams& sampling, kcDiagObject* diag,
@@ -48,3 +66,10 @@ struct kcReferenceGridSize {
   bool capped = false;
 };
 kcReferenceGridSize kfReferenceGridSize(double xLength, double yLength);
+
+// An independent copy of the image whose first pel is the origin of both
+// its image and its client coordinates, as pose finding compares it.
+kc3PlanePelBuffer kfNormalisedCalibrationImage(const kc3PlanePelBuffer& image);
+// The inner rectangle (3 pels in from every edge) of a w x h calibration
+// image on the reference grid, in its image coordinates; w and h at least 7.
+kcAffineSamplingParams kfReferenceSampling(long w, long h);

@@ -12,7 +12,7 @@
 #include "colc/tool/internal/model_optimum.h"
 #include "colc/tool/internal/quick_base.h"
 #include "colc/tool/pose.h"
-#include "colc/tool/internal/search_pose.h"
+#include "colc/tool/target_pose.h"
 
 namespace {
 
@@ -54,8 +54,7 @@ class kcColorCalibrationQuickSearch::State {
  public:
   kcColorCalibrationParams params;
   kc3PlanePelBuffer calibrationImage;
-  kc3PlanePelBuffer reference;
-  kcAffineSamplingParams sampling;
+  kcCalibrationPose pose;
   keStage stage = keStage::ePose;
   bool done = false;
   kcColorCameraSettings base;  // the settings the model learnt from
@@ -96,9 +95,9 @@ class kcColorCalibrationQuickSearch::State {
     guess.reset();
   }
 
-  void step(const kc3PlanePelBuffer& image, kcDiagObject* diag, unsigned long diagFlags) {
-    if (stage == keStage::ePose) kfFindSearchPose(image, calibrationImage, reference, sampling, diag, diagFlags);
-    const kc3PlanePelBuffer view = kfAffineTransformColorImage(image, sampling);
+  void step(const kc3PlanePelBuffer& image) {
+    if (stage == keStage::ePose) pose = kfFindTargetPose(image, calibrationImage);
+    const kc3PlanePelBuffer view = kfViewSamples(image, pose);
     measure(view);
     learn(view);
     if (stage == keStage::eRefine) afterRefinementMove();
@@ -109,7 +108,7 @@ class kcColorCalibrationQuickSearch::State {
   // view: the image on the reference's grid. One image per step: the noise
   // between two, which no comparison reads, is not measured.
   void measure(const kc3PlanePelBuffer& view) {
-    const kcColorCalibrationMeasurement m = kfMeasureColorView(params, reference, view);
+    const kcColorCalibrationMeasurement m = kfMeasureColorView(params, pose.referenceImage, view);
     measured.emplace_back(next, m);
     if (stage == keStage::eRefine && !mayBeResult(next)) {
       lastImproved = false;
@@ -156,7 +155,7 @@ class kcColorCalibrationQuickSearch::State {
   void learn(const kc3PlanePelBuffer& view) {
     if (stage == keStage::ePose || stage == keStage::eRebase) {
       base = next;
-      model = kcCameraResponse::learn(next, view, reference);
+      model = kcCameraResponse::learn(next, view, pose.referenceImage);
       rebase = rebases < kMaxRebases ? kfBetterQuickBase(params, base, model, view) : std::nullopt;
     } else if (stage == keStage::eBlackProbe && model) {
       model->learnBlack(next, view);
@@ -273,7 +272,7 @@ class kcColorCalibrationQuickSearch::State {
   }
 
   kcColorCameraSettings modelGuess() const {
-    const kcModelOptimum optimum = kfModelOptimum(*model, params, reference, bounds());
+    const kcModelOptimum optimum = kfModelOptimum(*model, params, pose.referenceImage, bounds());
     kcColorCameraSettings s = atLevel(model->base(), optimum.level);
     if (params.isBrightnessEnabled()) s.brightness(unitInterval(optimum.brightness));
     return s;
@@ -353,9 +352,8 @@ kcColorCameraSettings kcColorCalibrationQuickSearch::init(const kcColorCalibrati
 
 kcColorCameraSettings kcColorCalibrationQuickSearch::nextSettingsFromAcquiredImages(kcPtrHandle<kcAcqImage>& first,
                                                                                     kcPtrHandle<kcAcqImage>&,
-                                                                                    kcDiagObject* diag,
-                                                                                    unsigned long diagFlags) {
-  s_->step(first->get3PlanePelBuffer(), diag, diagFlags);
+                                                                                    kcDiagObject*, unsigned long) {
+  s_->step(first->get3PlanePelBuffer());
   return s_->next;
 }
 
@@ -369,7 +367,7 @@ const std::vector<kcColorCalibrationChannelResult>& kcColorCalibrationQuickSearc
 
 kcCalibrationPose kcColorCalibrationQuickSearch::pose() const {
   if (s_->stage == keStage::ePose) return {};
-  return {s_->reference, s_->sampling};
+  return s_->pose;
 }
 
 int kcColorCalibrationQuickSearch::measurements() const { return static_cast<int>(s_->measured.size()); }

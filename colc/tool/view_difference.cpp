@@ -10,7 +10,7 @@ kcViewOnGrid kfViewOnGrid(const kc3PlanePelBuffer& acquired, const kc3PlanePelBu
 }
 
 kcViewOnGrid kfViewOnGrid(const kc3PlanePelBuffer& acquired, const kcCalibrationPose& pose) {
-  return {kfAffineTransformColorImage(acquired, pose.sampling), pose.referenceImage};
+  return {kfViewSamples(acquired, pose), pose.referenceImage};
 }
 
 std::array<double, 3> kfViewDifference(const kcViewOnGrid& grid, const kcColorCalibrationResult* correction) {

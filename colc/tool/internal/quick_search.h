@@ -45,9 +45,11 @@ class kcColorCalibrationQuickSearch {
                              const kc3PlanePelBuffer& calibrationImage);
 
   // One step with the image acquired at the settings returned last;
-  // second is not read. The first step throws
-  // kcColorCalibrationDefs::BadImages when the calibration image is not in
-  // view, and kcTimeout::Expired for a time-out, as the tool's does.
+  // second is not read, nor are diagnostics recorded. The first step finds
+  // the calibration image with our own finder (target_pose.h), at any
+  // quarter turn, scales of 0.4 to 2.5 and a slant, and throws
+  // kcTargetNotFound (a kcColorCalibrationDefs::BadImages) naming the cause
+  // when it is not in view.
   kcColorCameraSettings nextSettingsFromAcquiredImages(kcPtrHandle<kcAcqImage>& first, kcPtrHandle<kcAcqImage>& second,
                                                        kcDiagObject* diag, unsigned long diagFlags);
 
