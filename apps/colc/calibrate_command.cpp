@@ -17,7 +17,9 @@
 #include "number_options.h"
 #include "progress.h"
 #include "reference_checks.h"
+#include "presentation.h"
 #include "report.h"
+#include "target_outline.h"
 
 std::string exposureRangeProblem(const std::string& text) {
   const std::size_t colon = text.find(':');
@@ -57,8 +59,21 @@ kcColorCalibrationParams paramsOf(const CalibrateOptions& o) {
 
 namespace {
 
-std::string sizeText(const kc3PlanePelBuffer& image) {
-  return std::to_string(image.width()) + " x " + std::to_string(image.height()) + " pels";
+// The failure with the camera's view written to path, the best candidate
+// outlined, and the message saying where it is (or why it is not).
+CommandFailure shownToTheUser(const TargetNotFoundFailure& failure, const std::string& path,
+                              const kc3PlanePelBuffer& reference) {
+  std::string where;
+  try {
+    if (!std::filesystem::path(path).parent_path().empty()) makeFolder(std::filesystem::path(path).parent_path());
+    writeImage(path, outlinedView(failure.view(), failure.candidate(), reference.width(), reference.height()));
+    where = "; the camera's view" +
+            std::string(failure.candidate().finding == keTargetFinding::eNotFound ? "" : ", the best candidate outlined,") +
+            " is in " + path;
+  } catch (const std::exception& e) {
+    where = "; the camera's view could not be written: " + std::string(e.what());
+  }
+  return CommandFailure(failure.status(), failure.what() + where);
 }
 
 // One line: the reasons, and what became of --out.
@@ -111,10 +126,20 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
                 "calibration did not help")
       ->type_name("FILE");
   c->add_option("--report", o.report, "write an HTML report with its images into this folder")->type_name("DIR");
+  c->add_option("--save-view", o.saveView,
+                "when the target is not found, write the camera's view with the best candidate outlined here "
+                "(default: view.png in the report folder, else colc-view.png)")
+      ->type_name("FILE");
   c->add_flag("--json", o.json, "print the summary as one JSON object");
   c->add_flag("--quiet", o.quiet, "print neither progress nor the text summary");
   addMaxPelsOption(*c);
   return c;
+}
+
+std::string notFoundViewPath(const CalibrateOptions& o) {
+  if (!o.saveView.empty()) return o.saveView;
+  if (!o.report.empty()) return (std::filesystem::path(o.report) / "view.png").string();
+  return "colc-view.png";
 }
 
 void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
@@ -140,6 +165,8 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
       run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
                            [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); }, o.quick,
                            !o.noColorCorrection && !o.noPelMapping);
+    } catch (const TargetNotFoundFailure& failure) {
+      closeCamera(camera, std::make_exception_ptr(shownToTheUser(failure, notFoundViewPath(o), reference)));
     } catch (...) {
       closeCamera(camera, std::current_exception());
     }

@@ -25,9 +25,16 @@ struct CalibrateOptions {
   double restoreTimeout = kDefaultRestoreTimeout;
   std::string out;
   std::string report;
+  std::string saveView;  // where the view goes when the target is not found; empty: notFoundViewPath
   bool json = false;
   bool quiet = false;
 };
+
+// Where the camera's view, with the best candidate outlined, is written when
+// the target is not found: --save-view, else view.png in the report folder,
+// else colc-view.png in the current folder, so that there is always
+// something to look at.
+std::string notFoundViewPath(const CalibrateOptions& options);
 
 // "MIN:MAX", two numbers with 0 <= MIN <= MAX; an empty string when good,
 // otherwise why not (the form CLI11 expects from a check).

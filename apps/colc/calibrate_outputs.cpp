@@ -12,6 +12,10 @@ void checkCalibrateOutputs(const CalibrateOptions& o) {
     checkOutputFile(o.out, "archive");
     checkNotAnInput(o.out, inputs);
   }
+  if (!o.saveView.empty()) {
+    checkWritable(o.saveView);
+    checkNotAnInput(o.saveView, inputs);
+  }
   if (!o.report.empty()) {
     checkFolderWritable(o.report);
     const bool folderExists = std::filesystem::is_directory(o.report);

@@ -9,6 +9,7 @@
 #include "colc/driver/calibrate_quick.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
+#include "colc/tool/target_pose.h"
 #include "colc/tool/view_difference.h"
 #include "exit_status.h"
 #include "host/acq/sim/sim_camera.h"
@@ -43,6 +44,28 @@ void asCameraFailure(Operation operation) {
     throw CommandFailure(ExitStatus::cameraFailed, "the camera failed: " + e.text());
   } catch (const kcBadArgument& e) {
     throw CommandFailure(ExitStatus::cameraFailed, "the camera refused a setting: " + e.text());
+  }
+}
+
+// The search did not find the target in its first view, taken at the
+// start settings like startView; the finder says why.
+TargetNotFoundFailure notInView(const kc3PlanePelBuffer& startView, const kcTargetNotFound& e) {
+  return TargetNotFoundFailure("the target is not found in the camera's view at the start settings: " + e.text(),
+                               startView, e.match());
+}
+
+// The defined search's pose finding says nothing of why it failed: our
+// finder looks at the view to tell the user what it sees there.
+TargetNotFoundFailure notFoundByTheFullSearch(const kc3PlanePelBuffer& startView,
+                                              const kc3PlanePelBuffer& reference) {
+  try {
+    const kcTargetMatch match = kfFindTargetPose(startView, reference).perspective->match;
+    return TargetNotFoundFailure("the full search looks for the target only at turns of up to 21 degrees and scales "
+                                 "of 0.8 to 1.2, and did not find it; it is there, " +
+                                     kfTargetFindingText(match, {}) + ", and --quick finds it",
+                                 startView, match);
+  } catch (const kcTargetNotFound& e) {
+    return notInView(startView, e);
   }
 }
 
@@ -90,11 +113,12 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
         kfColorCalibrateQuickObserved(counted, reference, params, run.result, diag, flags, pose, observer);
       else
         kfColorCalibrateObserved(counted, reference, params, run.result, diag, flags, pose, observer);
-    } catch (const kcColorCalibrationDefs::BadImages& e) {
-      const std::string cause = e.text().empty() ? "" : " (" + e.text() + ")";
-      throw CommandFailure(ExitStatus::targetNotFound,
-                           "the reference image is not in the camera's view at the start settings" + cause);
+    } catch (const kcTargetNotFound& e) {
+      throw notInView(run.startView, e);
+    } catch (const kcColorCalibrationDefs::BadImages&) {
+      throw notFoundByTheFullSearch(run.startView, reference);
     }
+    if (pose.perspective) run.target = pose.perspective->match;
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     run.computingSeconds = run.seconds;
     if (const std::optional<kcSimCameraTime> clock = kfSimCameraTime(camera); clock && clockAtStart) {

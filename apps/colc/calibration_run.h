@@ -19,7 +19,9 @@
 #include "colc/host/diag.h"
 #include "colc/records/params.h"
 #include "colc/records/result.h"
+#include "colc/host/target_finder.h"
 #include "correction_stage.h"
+#include "exit_status.h"
 
 struct CalibrationRun {
   kcColorCameraSettings start;
@@ -37,6 +39,10 @@ struct CalibrationRun {
   // time that a simulated camera waited through.
   double computingSeconds = 0.0;
   kc3PlanePelBuffer startView;
+  // What our own finder found in the search's first view (the quick
+  // search's); unset for the full search, whose pose finding says nothing
+  // of how well it fits.
+  std::optional<kcTargetMatch> target;
   // The mean absolute difference per plane between the view, resampled
   // onto the reference's grid, and the reference: at the start settings,
   // and at the calibrated settings through the whole correction (the
@@ -53,6 +59,21 @@ struct CalibrationRun {
   CalibrationVerdict verdict;
   // The calibration's result records ("Color image" ...), when asked for.
   kcDiagObject diagnostics;
+};
+
+// The target was not found in the camera's first view: the message names
+// the cause in one line; the view and the finder's best candidate are kept
+// so that the user can be shown them.
+class TargetNotFoundFailure : public CommandFailure {
+ public:
+  TargetNotFoundFailure(const std::string& message, const kc3PlanePelBuffer& view, const kcTargetMatch& candidate)
+      : CommandFailure(ExitStatus::targetNotFound, message), view_(view), candidate_(candidate) {}
+  const kc3PlanePelBuffer& view() const { return view_; }
+  const kcTargetMatch& candidate() const { return candidate_; }
+
+ private:
+  kc3PlanePelBuffer view_;
+  kcTargetMatch candidate_;
 };
 
 using AcquisitionListener = std::function<void(const kcColorCameraSettings&)>;

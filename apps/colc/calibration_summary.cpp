@@ -2,21 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "colc/tool/target_pose.h"
 #include "presentation.h"
-
-namespace {
-
-// The colour error rows: mean and max CIEDE2000 at the start, through the
-// pel maps and, when one was adopted, through the colour correction.
-void printColourErrorText(std::ostream& out, const ColourStage& colour);
-nlohmann::ordered_json colourErrorJson(const ColourStage& colour);
-
-}  // namespace
 
 void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   out << "Calibrated the " << setup.camera << " against " << setup.reference << "\n";
   out << "in " << run.acquisitions.size() << " acquisitions, " << timeText(run) << ".\n";
+  if (run.target) printTargetText(out, *run.target);
   out << "\n";
   out << formatted("%-14s %12s %12s", "", "start", "calibrated") << "\n";
   out << formatted("%-14s %12.6f %12.6f", "exposure", run.start.exposure(), r.exposure()) << "\n";
@@ -71,6 +64,7 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                           {"cameraSeconds",
                                            run.cameraSeconds ? nlohmann::ordered_json(*run.cameraSeconds)
                                                              : nlohmann::ordered_json()},
+                                          {"target", targetJson(run.target)},
                                           {"channels", channels},
                                           {"before", run.before},
                                           {"after", run.after},
@@ -83,7 +77,12 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
   out << summary.dump(2) << "\n";
 }
 
-namespace {
+void printTargetText(std::ostream& out, const kcTargetMatch& target) {
+  out << "The target was " << kfTargetFindingText(target, {}) << ".\n";
+  if (kfTargetMatchIsDoubtful(target))
+    out << "Warning: the pose explains the view only moderately; check the target's placement and that the "
+           "reference is its image.\n";
+}
 
 void printColourErrorText(std::ostream& out, const ColourStage& colour) {
   out << formatted("%-38s %8s %8s\n", "CIEDE2000 over the flat regions", "mean", "max")
@@ -100,6 +99,15 @@ void printColourErrorText(std::ostream& out, const ColourStage& colour) {
     out << clipped << "\n";
 }
 
+nlohmann::ordered_json targetJson(const std::optional<kcTargetMatch>& target) {
+  if (!target) return nullptr;
+  return {{"scale", target->scale},
+          {"rotationDegrees", target->rotationDegrees},
+          {"tiltDegrees", target->tiltDegrees},
+          {"poseScore", target->score},
+          {"doubtful", kfTargetMatchIsDoubtful(*target)}};
+}
+
 nlohmann::ordered_json colourErrorJson(const ColourStage& colour) {
   const auto pair = [](const ColourError& e) { return nlohmann::ordered_json{{"mean", e.mean}, {"max", e.max}}; };
   return {{"regions", colour.start.perRegion.size()},
@@ -111,4 +119,3 @@ nlohmann::ordered_json colourErrorJson(const ColourStage& colour) {
           {"colorCorrection", colorCorrectionJson(colour.correction)}};
 }
 
-}  // namespace

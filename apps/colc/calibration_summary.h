@@ -2,6 +2,8 @@
 // programs (one JSON object).
 #pragma once
 
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -31,3 +33,13 @@ std::string timeText(const CalibrationRun& run);
 // calibrated view's samples at 0 or 255, before the pel maps) and
 // exposureEdge ("none", "bottom" or "top" of the search's range).
 void printSummaryJson(std::ostream& out, const CalibrationRun& run);
+
+// The colour error rows: mean and max CIEDE2000 at the start, through the
+// pel maps and, when one was adopted, through the colour correction; and
+// the same as JSON.
+void printColourErrorText(std::ostream& out, const ColourStage& colour);
+nlohmann::ordered_json colourErrorJson(const ColourStage& colour);
+// Where the finder found the target and how well its pose explains the
+// view, as a line and as JSON (null without a finding).
+void printTargetText(std::ostream& out, const kcTargetMatch& target);
+nlohmann::ordered_json targetJson(const std::optional<kcTargetMatch>& target);

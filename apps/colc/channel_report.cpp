@@ -17,6 +17,10 @@ void printChannelsText(std::ostream& out, const kcColorCalibrationResultInternal
 }
 
 void printChannelsJson(std::ostream& out, const kcColorCalibrationResultInternal& result) {
+  out << nlohmann::ordered_json{{"channels", channelsJson(result)}}.dump(2) << "\n";
+}
+
+nlohmann::ordered_json channelsJson(const kcColorCalibrationResultInternal& result) {
   nlohmann::ordered_json channels = nlohmann::ordered_json::array();
   for (const auto& c : result.results()) {
     nlohmann::ordered_json channel = channelJson(c);
@@ -25,5 +29,5 @@ void printChannelsJson(std::ostream& out, const kcColorCalibrationResultInternal
     channel["proportionActivePels"] = c.proportionActivePels();
     channels.push_back(channel);
   }
-  out << nlohmann::ordered_json{{"channels", channels}}.dump(2) << "\n";
+  return channels;
 }

@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <iostream>
 
+#include <unistd.h>
+
+#include "aim_command.h"
 #include "apply_command.h"
 #include "calibrate_command.h"
 #include "cameras_command.h"
@@ -34,6 +37,7 @@ int runColc(int argc, char** argv) {
   ShowOptions showOptions;
   TargetOptions targetOptions;
   CamerasOptions camerasOptions;
+  AimOptions aimOptions;
   std::string demoFolder;
   CLI::App* calibrate = addCalibrateCommand(app, calibrateOptions);
   CLI::App* fit = addFitCommand(app, fitOptions);
@@ -42,13 +46,14 @@ int runColc(int argc, char** argv) {
   CLI::App* show = addShowCommand(app, showOptions);
   CLI::App* target = addTargetCommand(app, targetOptions);
   CLI::App* cameras = addCamerasCommand(app, camerasOptions);
+  CLI::App* aim = addAimCommand(app, aimOptions);
   CLI::App* demo = app.add_subcommand("demo", "fit a synthetic camera image of a colour chart onto its reference");
   demo->add_option("--save", demoFolder, "also write reference.png, camera.png and mask.png into this folder");
   for (CLI::App* command : app.get_subcommands({})) command->footer(exitStatusTable());
 
   if (argc == 1) {
     std::cerr
-        << "colc: a command is needed: calibrate, fit, apply, export, show, target, cameras or demo (colc --help)\n";
+        << "colc: a command is needed: calibrate, aim, fit, apply, export, show, target, cameras or demo (colc --help)\n";
     return static_cast<int>(ExitStatus::usage);
   }
   // CLI11 would call an unknown command a missing one.
@@ -76,6 +81,7 @@ int runColc(int argc, char** argv) {
     if (show->parsed()) runShow(showOptions, std::cout);
     if (target->parsed()) runTarget(targetOptions);
     if (cameras->parsed()) runCameras(camerasOptions, std::cout);
+    if (aim->parsed()) runAim(aimOptions, std::cout, isatty(STDOUT_FILENO) != 0);
     if (demo->parsed()) runDemo(std::cout, demoFolder);
     return static_cast<int>(ExitStatus::ok);
   } catch (...) {

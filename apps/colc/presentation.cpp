@@ -45,3 +45,7 @@ nlohmann::ordered_json channelJson(const kcColorCalibrationChannelResult& channe
 nlohmann::ordered_json channelJson(const kcColorCalibrationChannelResultInternal& channel) {
   return channelJson(channel.gain(), channel.offset(), channel.rmsError());
 }
+
+std::string sizeText(const kc3PlanePelBuffer& image) {
+  return std::to_string(image.width()) + " x " + std::to_string(image.height()) + " pels";
+}

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "colc/host/imaging.h"
 #include "colc/records/channel_result.h"
 
 // printf into a string.
@@ -17,6 +18,9 @@ std::string fixed(double value, int decimals);
 
 // "red", "green", "blue" for planes 0 to 2; "plane k" beyond.
 std::string planeName(std::size_t plane);
+
+// "832 x 560 pels".
+std::string sizeText(const kc3PlanePelBuffer& image);
 
 // A channel of a result made without pel mapping carries a negative RMS
 // error: it was not fitted, and its gain and offset are the identity.
