@@ -10,3 +10,5 @@ void addResults(pybind11::module_& module);
 void addFit(pybind11::module_& module);
 // colc.open_camera, colc.Camera, colc.calibrate and colc.Calibration.
 void addCalibration(pybind11::module_& module);
+// colc.find_target with colc.TargetMatch, and colc.fit_photo with colc.PhotoFit.
+void addTarget(pybind11::module_& module);

@@ -35,6 +35,7 @@
 #include "presentation.h"
 #include "target_command.h"
 #include "report.h"
+#include "summaries.h"
 
 namespace py = pybind11;
 
@@ -64,6 +65,7 @@ struct Calibration {
   CalibrationRun run;
   CalibrationSetup setup;
   ChannelOrder order;
+  long referenceWidth = 0, referenceHeight = 0;
 };
 
 // Per plane, by plane name.
@@ -71,10 +73,6 @@ py::dict byPlane(const std::array<double, 3>& values) {
   py::dict planes;
   for (std::size_t k = 0; k < values.size(); ++k) planes[py::str(planeName(k))] = values[k];
   return planes;
-}
-
-std::string sizeText(const kc3PlanePelBuffer& image) {
-  return std::to_string(image.width()) + " x " + std::to_string(image.height()) + " pels";
 }
 
 // The worker thread's cancellation flag, for the calling thread to set.
@@ -188,6 +186,8 @@ py::object calibrate(const Camera& camera, const py::object& referenceImage, boo
   calibration->order = channelOrderOf(channelOrder);
   const kc3PlanePelBuffer reference =
       referenceImage.is_none() ? kfSimTargetChart() : colorImage(referenceImage, calibration->order, "reference");
+  calibration->referenceWidth = reference.width();
+  calibration->referenceHeight = reference.height();
   calibration->setup = {
       camera.description(),
       (referenceImage.is_none() ? "the built-in target (" : "the reference image (") + sizeText(reference) + ")"};
@@ -309,14 +309,7 @@ void addCalibration(py::module_& m) {
           "reasons", [](const Calibration& c) { return c.run.verdict.reasons; },
           "Why it did not help, one sentence each; empty when it helped.")
       .def_property_readonly(
-          "color_error",
-          [](const Calibration& c) {
-            py::dict error;
-            const std::pair<const char*, const ColourError*> stages[] = {
-                {"start", &c.run.colour.start}, {"pel_maps", &c.run.colour.pelMaps}, {"corrected", &c.run.colour.corrected}};
-            for (const auto& [name, stage] : stages) error[name] = py::make_tuple(stage->mean, stage->max);
-            return error;
-          },
+          "color_error", [](const Calibration& c) { return colourErrorDict(c.run.colour); },
           "Mean and maximum CIEDE2000 over the reference's flat regions, as (mean, max), at the start settings "
           "('start'), through the pel maps ('pel_maps') and through the whole correction ('corrected').")
       .def_property_readonly(
@@ -331,6 +324,14 @@ void addCalibration(py::module_& m) {
           },
           "How many of the reference's flat regions lost colour to clipping at the calibrated settings (over 1 % of "
           "their samples at 0 or 255): 'dark', 'bright' and 'total' (either way).")
+      .def_property_readonly(
+          "target",
+          [](const Calibration& c) {
+            return c.run.target ? std::optional<TargetMatch>({*c.run.target, c.referenceWidth, c.referenceHeight})
+                                : std::nullopt;
+          },
+          "Where the quick search found the target and how well its pose explains the view (a colc.TargetMatch); "
+          "None for the full search.")
       .def_property_readonly("exposure_edge", [](const Calibration& c) { return exposureEdgeName(c.run.exposureEdge); })
       .def_property_readonly(
           "start_view", [](const Calibration& c) { return colorArray(c.run.startView, c.order); },

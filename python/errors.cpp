@@ -1,6 +1,7 @@
 #include "errors.h"
 
 #include "colc/records/errors.h"
+#include "colc/tool/target_pose.h"
 #include "exit_status.h"
 
 namespace py = pybind11;
@@ -64,6 +65,8 @@ void translate(std::exception_ptr failure) {
     std::rethrow_exception(failure);
   } catch (const CommandFailure& e) {
     PyErr_SetString(classOf(e.status()), e.what());
+  } catch (const kcTargetNotFound& e) {
+    PyErr_SetString(gTargetNotFoundError, e.text().c_str());
   } catch (const kcColorCalibrationDefs::BadParams& e) {
     PyErr_SetString(gArgumentError, textOr(e, "the parameters cannot be used").c_str());
   } catch (const kcColorCalibrationDefs::BadImages& e) {

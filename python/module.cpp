@@ -14,4 +14,5 @@ PYBIND11_MODULE(colc, m) {
   addResults(m);
   addFit(m);
   addCalibration(m);
+  addTarget(m);
 }
