@@ -4,6 +4,7 @@
 
 #include "bindings.h"
 #include "colc/balance/balance.h"
+#include "colc/records/errors.h"
 #include "numpy_images.h"
 
 namespace py = pybind11;
@@ -25,6 +26,10 @@ kcColorCalibrationResultInternal fit(const py::object& cameraImage, const py::ob
   const ChannelOrder order = channelOrderOf(channelOrder);
   const kc3PlanePelBuffer camera = colorImage(cameraImage, order, "camera_image");
   const kc3PlanePelBuffer reference = colorImage(referenceImage, order, "reference_image");
+  if (camera.width() != reference.width() || camera.height() != reference.height())
+    throw kcColorCalibrationDefs::BadImages(
+        "the images differ in size: colc.fit pairs their pels place for place; to calibrate from a photograph "
+        "of the target, use colc.fit_photo");
   const kcPelBuffer_const<unsigned char> maskPels =
       mask.is_none() ? kcPelBuffer_const<unsigned char>() : maskView(mask, "mask");
   kcColorCalibrationResultInternal result;
