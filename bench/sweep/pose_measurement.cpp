@@ -43,7 +43,7 @@ std::pair<double, double> patchDeltaE(const cv::Mat& corrected, const ChartPlace
 std::optional<double> searchScore(const kcColorCalibrationParams& params, const kcCalibrationPose& pose,
                                   const kc3PlanePelBuffer& view) {
   const kcColorCalibrationMeasurement m =
-      kfMeasureColorView(params, pose.referenceImage, kfAffineTransformColorImage(view, pose.sampling));
+      kfMeasureColorView(params, pose.referenceImage, kfViewSamples(view, pose));
   if (m.results.results().empty()) return std::nullopt;
   return kfFitScore(m.results);
 }
