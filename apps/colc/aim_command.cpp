@@ -76,7 +76,7 @@ CLI::App* addAimCommand(CLI::App& app, AimOptions& o) {
 
 void runAim(const AimOptions& o, std::ostream& out, bool terminal) {
   if (!o.preview.empty()) {
-    checkWritable(o.preview);
+    checkOutputFile(o.preview, "image");
     checkNotAnInput(o.preview, {{"the reference image", o.reference}, {"the scene", o.scene}});
   }
   const kc3PlanePelBuffer reference = o.reference.empty() ? kfSimTargetChart() : readColorImage(o.reference);

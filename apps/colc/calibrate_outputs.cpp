@@ -13,7 +13,7 @@ void checkCalibrateOutputs(const CalibrateOptions& o) {
     checkNotAnInput(o.out, inputs);
   }
   if (!o.saveView.empty()) {
-    checkWritable(o.saveView);
+    checkOutputFile(o.saveView, "image");
     checkNotAnInput(o.saveView, inputs);
   }
   if (!o.report.empty()) {

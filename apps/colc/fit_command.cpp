@@ -111,7 +111,7 @@ void runFit(const FitOptions& options, std::ostream& out) {
   const std::string& referencePath = options.reference.empty() ? options.destination : options.reference;
   if (referencePath.empty()) throw CommandFailure(ExitStatus::usage, "fit: the reference image is needed");
   if (!options.out.empty()) {
-    checkWritable(options.out);
+    checkOutputFile(options.out, "archive");
     checkNotAnInput(options.out, {{"the photo", options.source}, {"the reference image", referencePath}});
   }
   const kc3PlanePelBuffer source = readColorImage(options.source);
