@@ -50,7 +50,7 @@ void asCameraFailure(Operation operation) {
 // The search did not find the target in its first view, taken at the
 // start settings like startView; the finder says why.
 TargetNotFoundFailure notInView(const kc3PlanePelBuffer& startView, const kcTargetNotFound& e) {
-  return TargetNotFoundFailure("the target is not found in the camera's view at the start settings: " + e.text(),
+  return TargetNotFoundFailure("at the start settings, " + e.text(),
                                startView, e.match());
 }
 

@@ -13,7 +13,8 @@ std::string fixed(double value, int decimals) {
   return text;
 }
 
-std::string percent(double share) { return fixed(100.0 * share, 0) + " %"; }
+// Rounded down, so that a target just out of view is not said to be 100 % in it.
+std::string percent(double share) { return fixed(std::floor(1000.0 * share) / 10.0, 1) + " %"; }
 
 // The grid's sample (i, j) in the calibration image's image coordinates:
 // the affine map behind the reference sampling.
@@ -23,6 +24,25 @@ kcHomography gridToReference(const kcAffineSamplingParams& sampling) {
   const kcVector<2> xStep = rect.xSide() * (1.0 / nx), yStep = rect.ySide() * (1.0 / ny);
   const kcVector<2> first = rect.origin() + xStep * 0.5 + yStep * 0.5;
   return kcHomography(kcXform<2>(kcMatrix<2>(xStep.x(), yStep.x(), xStep.y(), yStep.y()), first));
+}
+
+// The search looks only at the scales asked for. A target outside them is
+// looked for once more over scales this much wider either way, so that the
+// user learns it is too small or too large, and by how much, rather than
+// that nothing is in view.
+constexpr double kDiagnosticScaleSpan = 2.0;
+
+kcTargetMatch beyondTheScales(const kcPelBuffer_const<unsigned char>& view,
+                              const kcPelBuffer_const<unsigned char>& reference, const kcTargetSearchParams& search) {
+  kcTargetSearchParams wider = search;
+  wider.minScale = search.minScale / kDiagnosticScaleSpan;
+  wider.maxScale = search.maxScale * kDiagnosticScaleSpan;
+  kcTargetMatch seen = kfFindTarget(view, reference, wider);
+  if (!seen.found()) return seen;
+  seen.finding = seen.scale < search.minScale   ? keTargetFinding::eTooSmall
+                 : seen.scale > search.maxScale ? keTargetFinding::eTooLarge
+                                                : keTargetFinding::eNotFound;
+  return seen;
 }
 
 }  // namespace
@@ -74,9 +94,11 @@ kcCalibrationPose kfFindTargetPose(const kc3PlanePelBuffer& acquired, const kc3P
   const kc3PlanePelBuffer calib = kfNormalisedCalibrationImage(calibrationImage);
   const long w = calib.width(), h = calib.height();
   if (w < 7 || h < 7) throw kcColorCalibrationDefs::BadImages("The calibration image must be at least 7 x 7 pels");
+  const kcPelBuffer<unsigned char> view = kfIntensityImage(acquired), target = kfIntensityImage(calib);
   kcTargetMatch match;
   try {
-    match = kfFindTarget(kfIntensityImage(acquired), kfIntensityImage(calib), search);
+    match = kfFindTarget(view, target, search);
+    if (match.finding == keTargetFinding::eNotFound) match = beyondTheScales(view, target, search);
   } catch (const kcBadArgument& e) {
     throw kcColorCalibrationDefs::BadImages("The calibration image cannot be found: " + e.text());
   }

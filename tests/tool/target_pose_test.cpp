@@ -42,7 +42,8 @@ TEST(FindTargetPose, SamplesTheViewOntoTheReferenceGridAtPosesTheDefinedFinderMi
     const kcTargetMatch& match = pose.perspective->match;
     EXPECT_TRUE(match.found());
     EXPECT_NEAR(match.scale, truth.scale, 0.02 * truth.scale) << truth.rotationDegrees;
-    EXPECT_NEAR(std::remainder(match.rotationDegrees - truth.rotationDegrees, 360.0), 0.0, 0.5);
+    // The finder turns counter-clockwise as displayed, the scene clockwise.
+    EXPECT_NEAR(std::remainder(match.rotationDegrees + truth.rotationDegrees, 360.0), 0.0, 0.5);
     EXPECT_GE(match.score, kTargetScoreWarn);
     const kcViewOnGrid grid = kfViewOnGrid(view, pose);
     EXPECT_LT(meanAbsDifference(grid.view, grid.reference), attainable * (truth.scale < 1.0 ? 1.6 : 1.2) + 1.0)

@@ -11,7 +11,7 @@ trap 'rm -rf "$tmp"' EXIT
 small="sim:width=640,height=480"
 
 # A quarter turn at half the size: found by the quick search, which says where.
-"$colc" calibrate --quick --quiet --json --camera "$small,rotation=91,scale=0.5" > "$tmp/turned.json"
+"$colc" calibrate --quick --quiet --json --camera "$small,rotation=91,scale=0.45" > "$tmp/turned.json"
 grep -q '"rotationDegrees"' "$tmp/turned.json"
 grep -q '"doubtful": false' "$tmp/turned.json"
 
@@ -25,19 +25,19 @@ grep -q "$tmp/view.png" "$tmp/small.err"
 [ -s "$tmp/view.png" ]
 # The full search names its narrower range and still leaves a picture, by default in the current folder.
 status=0
-(cd "$tmp" && "$colc" calibrate --quiet --camera "$small,rotation=91,scale=0.5" 2> full.err) || status=$?
+(cd "$tmp" && "$colc" calibrate --quiet --camera "$small,rotation=91,scale=0.45" 2> full.err) || status=$?
 [ "$status" -eq 7 ] || { echo "full search: exit $status"; cat "$tmp/full.err"; exit 1; }
 grep -q -- "--quick finds it" "$tmp/full.err" || { cat "$tmp/full.err"; exit 1; }
 [ -s "$tmp/colc-view.png" ]
 
 # colc aim: one line per image when not on a terminal, and a preview.
-"$colc" aim --camera "$small" --frames 2 --preview "$tmp/aim.png" > "$tmp/aim.txt"
+"$colc" target --width 384 "$tmp/reference.png"
+"$colc" aim --camera "$small" --reference "$tmp/reference.png" --frames 2 --preview "$tmp/aim.png" > "$tmp/aim.txt"
 [ "$(grep -c '^ready: scale' "$tmp/aim.txt")" -eq 2 ] || { cat "$tmp/aim.txt"; exit 1; }
 [ -s "$tmp/aim.png" ]
 
 # colc fit: a photo of the target (the camera's view at its start settings,
 # from a report) against the reference is refused without --find-target ...
-"$colc" target "$tmp/reference.png"
 "$colc" calibrate --quick --quiet --camera "$small,rotation=-88" --reference "$tmp/reference.png" --report "$tmp/report"
 photo="$tmp/report/colc-start-view.png"
 status=0
