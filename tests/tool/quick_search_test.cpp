@@ -1,6 +1,7 @@
 // The quick search driven by hand on a simulated camera: what it acquires,
 // and what it holds to while doing so.
 #include "colc/tool/internal/quick_search.h"
+#include "colc/tool/target_pose.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +109,7 @@ TEST(QuickSearch, OnACoarseExposureGridTriesTheNeighbouringExposures) {
       << "best exposure " << best;
 }
 
-// A first image without the target fails as the tool's does and changes
+// A first image without the target fails with the cause and changes
 // nothing: the next attempt starts the search. init restarts a finished
 // search and leaves its result until the new one measures something.
 TEST(QuickSearch, PoseFailureChangesNothingAndInitRestarts) {
@@ -122,8 +123,9 @@ TEST(QuickSearch, PoseFailureChangesNothingAndInitRestarts) {
   try {
     search.nextSettingsFromAcquiredImages(blank, unused, nullptr, 0);
     ADD_FAILURE() << "no error";
-  } catch (const kcColorCalibrationDefs::BadImages& e) {
-    EXPECT_EQ(e.text(), "Can not find pose of the calibration image in the acquired Image.");
+  } catch (const kcTargetNotFound& e) {
+    EXPECT_EQ(e.match().finding, keTargetFinding::eNotFound);
+    EXPECT_EQ(e.text(), "nothing in the camera's view resembles the reference image");
   }
   EXPECT_EQ(search.measurements(), 0);
   EXPECT_EQ(search.result(), kcColorCameraSettings(0.0, 0.0, 0.0));

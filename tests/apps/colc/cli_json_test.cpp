@@ -28,7 +28,7 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   EXPECT_EQ(keysOf(summary),
             (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "cameraSeconds", "channels",
                                       "colourError", "computingSeconds", "contrast", "exposure", "positive8BitLut",
-                                      "seconds", "verdict"}));
+                                      "seconds", "target", "verdict"}));
   EXPECT_EQ(summary["verdict"]["helped"], true);
   EXPECT_TRUE(summary["verdict"]["reasons"].empty());
   EXPECT_EQ(summary["verdict"]["exposureEdge"], "none");

@@ -71,7 +71,7 @@ expect 6 "huge.png.*30000 x 30000 pels" calibrate --reference "$tmp/huge.png"
 expect 6 "chart.png.*192 x 128 pels, more than the 20000 pels" fit "$tmp/chart.png" "$tmp/chart.png" --max-pels 20000
 
 # 7: a camera that does not see the reference
-expect 7 "not in the camera's view" calibrate "${small[@]}" --scene "$tmp/mask.png"
+expect 7 "start settings, .*camera's view.*is in $tmp/view.png" calibrate "${small[@]}" --scene "$tmp/mask.png" --save-view "$tmp/view.png"
 
 # 8: a camera that fails
 expect 8 "acquisition 5 failed" calibrate "${small[@]/sim:width=320/sim:fail-at=5,width=320}"

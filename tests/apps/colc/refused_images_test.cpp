@@ -41,8 +41,9 @@ TEST(RefusedImages, ReferencesWithoutAPatternAndViewsWithoutAMatchHaveTheImageSt
   // view, but the correlation finds no match there.
   writeGrey(dir / "ramp.png", 128, 85, [](long x, long) { return x * 255 / 127; });
   writeGrey(dir / "scene.png", 400, 300, [](long x, long) { return x * 255 / 399; });
-  EXPECT_EQ(statusNaming(camera + " --reference " + (dir / "ramp.png") + " --scene " + (dir / "scene.png"),
-                         "not in the camera's view", "start settings"),
+  EXPECT_EQ(statusNaming(camera + " --reference " + (dir / "ramp.png") + " --scene " + (dir / "scene.png") +
+                             " --save-view " + (dir / "view.png"),
+                         "start settings", "matches the reference image poorly"),
             7);
 }
 
