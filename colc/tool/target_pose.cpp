@@ -26,25 +26,6 @@ kcHomography gridToReference(const kcAffineSamplingParams& sampling) {
   return kcHomography(kcXform<2>(kcMatrix<2>(xStep.x(), yStep.x(), xStep.y(), yStep.y()), first));
 }
 
-// The search looks only at the scales asked for. A target outside them is
-// looked for once more over scales this much wider either way, so that the
-// user learns it is too small or too large, and by how much, rather than
-// that nothing is in view.
-constexpr double kDiagnosticScaleSpan = 2.0;
-
-kcTargetMatch beyondTheScales(const kcPelBuffer_const<unsigned char>& view,
-                              const kcPelBuffer_const<unsigned char>& reference, const kcTargetSearchParams& search) {
-  kcTargetSearchParams wider = search;
-  wider.minScale = search.minScale / kDiagnosticScaleSpan;
-  wider.maxScale = search.maxScale * kDiagnosticScaleSpan;
-  kcTargetMatch seen = kfFindTarget(view, reference, wider);
-  if (!seen.found()) return seen;
-  seen.finding = seen.scale < search.minScale   ? keTargetFinding::eTooSmall
-                 : seen.scale > search.maxScale ? keTargetFinding::eTooLarge
-                                                : keTargetFinding::eNotFound;
-  return seen;
-}
-
 }  // namespace
 
 kcTargetNotFound::kcTargetNotFound(const kcTargetMatch& match, const kcTargetSearchParams& search)
@@ -98,7 +79,6 @@ kcCalibrationPose kfFindTargetPose(const kc3PlanePelBuffer& acquired, const kc3P
   kcTargetMatch match;
   try {
     match = kfFindTarget(view, target, search);
-    if (match.finding == keTargetFinding::eNotFound) match = beyondTheScales(view, target, search);
   } catch (const kcBadArgument& e) {
     throw kcColorCalibrationDefs::BadImages("The calibration image cannot be found: " + e.text());
   }

@@ -17,7 +17,7 @@ grep -q '"doubtful": false' "$tmp/turned.json"
 
 # Too small: exit 7, the cause in one line, the view written where asked.
 status=0
-"$colc" calibrate --quick --quiet --camera "$small,scale=0.25" --save-view "$tmp/view.png" 2> "$tmp/small.err" || status=$?
+"$colc" calibrate --quick --quiet --camera "$small,scale=0.3" --save-view "$tmp/view.png" 2> "$tmp/small.err" || status=$?
 [ "$status" -eq 7 ] || { echo "too small: exit $status"; cat "$tmp/small.err"; exit 1; }
 [ "$(wc -l < "$tmp/small.err")" -eq 1 ] || { cat "$tmp/small.err"; exit 1; }
 grep -q "too small" "$tmp/small.err" || { cat "$tmp/small.err"; exit 1; }
