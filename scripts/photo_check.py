@@ -45,7 +45,7 @@ def reference_colours(colc):
         path = Path(tmp) / "chart.png"
         subprocess.run([colc, "target", str(path), "--chart", "24-patch", "--width", "1276"], check=True)
         rgb = cv2.cvtColor(cv2.imread(str(path)), cv2.COLOR_BGR2RGB)
-    card = np.median(rgb.reshape(-1, 3), axis=0)
+    card = rgb[0, 0].astype(int)  # the card, around the patches
     mask = (np.abs(rgb.astype(int) - card).max(axis=2) > 4).astype(np.uint8)
     n, labels, stats, centres = cv2.connectedComponentsWithStats(mask, connectivity=4)
     patches = sorted(range(1, n), key=lambda k: -stats[k, cv2.CC_STAT_AREA])[:24]
