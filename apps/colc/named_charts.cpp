@@ -40,8 +40,8 @@ const NamedChart& namedChart(const std::string& name) {
 }
 
 kc3PlanePelBuffer readReference(const std::string& option) {
-  if (option.empty()) return namedCharts().front().draw(960);
-  if (namesChart(option)) return namedChart(option.substr(kChartPrefix.size())).draw(960);
+  if (option.empty()) return namedCharts().front().draw(kSimTargetChartWidth);
+  if (namesChart(option)) return namedChart(option.substr(kChartPrefix.size())).draw(kSimTargetChartWidth);
   return readColorImage(option);
 }
 

@@ -22,8 +22,9 @@ std::vector<std::string> namedChartNames();
 // for any other name.
 const NamedChart& namedChart(const std::string& name);
 
-// The reference image an option names: "chart:NAME" draws that chart at
-// its default width of 960 pels, an empty option colc's own target, and
+// The reference image an option names: "chart:NAME" draws that chart as
+// wide as colc's own target is by default, an empty option colc's own
+// target, and
 // anything else is read as an image file (a file whose name begins with
 // "chart:" is reached as "./chart:...").
 kc3PlanePelBuffer readReference(const std::string& option);
