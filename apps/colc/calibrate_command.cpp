@@ -10,10 +10,10 @@
 #include "camera.h"
 #include "exit_status.h"
 #include "files.h"
-#include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
 #include "image_limit.h"
 #include "interrupt.h"
+#include "named_charts.h"
 #include "number_options.h"
 #include "progress.h"
 #include "reference_checks.h"
@@ -95,8 +95,10 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
                 "aravis[:DEVICE-ID], a GigE Vision or USB3 Vision camera (colc cameras lists them)")
       ->type_name("KIND[:OPTIONS]")
       ->capture_default_str();
-  c->add_option("--reference", o.reference, "the reference colour image (default: the built-in target)")
-      ->type_name("FILE");
+  c->add_option("--reference", o.reference,
+                "the reference colour image, or a chart colc draws: chart:colc (the default, the built-in target) "
+                "or chart:24-patch (the common 24-patch chart)")
+      ->type_name("FILE|chart:NAME");
   c->add_option("--scene", o.scene, "what the simulated camera shows (default: the reference)")->type_name("FILE");
   c->add_flag("--no-exposure", o.noExposure, "keep the exposure as found");
   c->add_flag("--no-contrast", o.noContrast, "keep the contrast as found");
@@ -148,13 +150,12 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   cancelOnInterrupt();
   const kcColorCalibrationParams params = paramsOf(o);
   checkCalibrateOutputs(o);
-  const kc3PlanePelBuffer reference = o.reference.empty() ? kfSimTargetChart() : readColorImage(o.reference);
+  const kc3PlanePelBuffer reference = readReference(o.reference);
   const kc3PlanePelBuffer scene = !o.scene.empty() ? readColorImage(o.scene) : reference;
-  if (!o.reference.empty()) checkReference(reference, "'" + o.reference + "'");
+  checkReference(reference, referenceName(o.reference));
   if (kfCancelRequested()) throw kcCancelled();  // the camera is not touched yet
 
-  CalibrationSetup setup{"", (o.reference.empty() ? std::string("the built-in target") : "'" + o.reference + "'") +
-                                 " (" + sizeText(reference) + ")"};
+  CalibrationSetup setup{"", referenceName(o.reference) + " (" + sizeText(reference) + ")"};
   CalibrationRun run;
   {
     const CameraInHand inHand;

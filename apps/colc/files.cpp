@@ -98,6 +98,10 @@ void writeImage(const std::string& path, const kcPelBuffer_const<unsigned char>&
   withStatus(ExitStatus::unwritableFile, [&] { kfWriteImageFile(path, image); });
 }
 
+void writePrintImage(const std::string& path, const kc3PlanePelBuffer& image, std::uint32_t pelsPerMetre) {
+  withStatus(ExitStatus::unwritableFile, [&] { kfWritePrintImageFile(path, image, pelsPerMetre); });
+}
+
 StoredRecord readRecordArchive(const std::string& path) {
   return withStatus(ExitStatus::unreadableFile, [&]() -> StoredRecord {
     try {

@@ -2,6 +2,7 @@
 // command's exit status and one line that names the file and the cause.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -17,6 +18,8 @@ kc3PlanePelBuffer readColorImage(const std::string& path);
 kcPelBuffer<unsigned char> readGreyImage(const std::string& path);
 void writeImage(const std::string& path, const kc3PlanePelBuffer& image);
 void writeImage(const std::string& path, const kcPelBuffer_const<unsigned char>& image);
+// A .png file that states its print resolution.
+void writePrintImage(const std::string& path, const kc3PlanePelBuffer& image, std::uint32_t pelsPerMetre);
 
 // A calibration as colc calibrate stores it: the result, then the colour
 // correction when one was adopted. An archive of the result alone reads

@@ -79,7 +79,7 @@ int runColc(int argc, char** argv) {
     if (apply->parsed()) runApply(applyOptions);
     if (exportCube->parsed()) runExport(exportOptions);
     if (show->parsed()) runShow(showOptions, std::cout);
-    if (target->parsed()) runTarget(targetOptions);
+    if (target->parsed()) runTarget(targetOptions, std::cout);
     if (cameras->parsed()) runCameras(camerasOptions, std::cout);
     if (aim->parsed()) runAim(aimOptions, std::cout, isatty(STDOUT_FILENO) != 0);
     if (demo->parsed()) runDemo(std::cout, demoFolder);

@@ -1,7 +1,10 @@
-// "colc target": writes the built-in calibration target as an image to print.
+// "colc target": writes a chart colc draws (its own target by default, or
+// the common 24-patch chart) as an image, to print or to use as --reference;
+// for printing, with the print resolution that gives it a chosen size.
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <ostream>
 #include <string>
 
 // The widths a target may be drawn at: enough pels for its corner marks,
@@ -15,7 +18,11 @@ void checkTargetWidth(long width);
 struct TargetOptions {
   std::string output;
   long width = 960;
+  std::string chart = "colc";
+  double printWidthMm = 0.0;  // 0: not given
+  double dpi = 0.0;           // 0: not given
 };
 
 CLI::App* addTargetCommand(CLI::App& app, TargetOptions& options);
-void runTarget(const TargetOptions& options);
+// Prints the printed size when a print resolution is written.
+void runTarget(const TargetOptions& options, std::ostream& out);

@@ -10,6 +10,7 @@
 #include "colc/host/improc.h"
 #include "host/imaging/cv_bridge.h"
 #include "host/imaging/image_header.h"
+#include "host/imaging/png_resolution.h"
 #include "host/runtime/output_file.h"
 #include "host/runtime/regular_file.h"
 
@@ -91,11 +92,13 @@ std::vector<unsigned char> encode(const std::string& path, const cv::Mat& pels) 
   return bytes;
 }
 
-void writeAtomically(const std::string& path, const cv::Mat& pels) {
+// A print resolution of 0 pels per metre writes none.
+void writeAtomically(const std::string& path, const cv::Mat& pels, std::uint32_t pelsPerMetre = 0) {
   if (pels.empty()) throw kcBadArgument("cannot write image file '" + path + "': the window is empty");
   // What cannot be replaced is refused before the work of encoding.
   kcOutputFile file(path, "image file");
-  const std::vector<unsigned char> bytes = encode(path, pels);
+  std::vector<unsigned char> bytes = encode(path, pels);
+  if (pelsPerMetre != 0) bytes = kfPngWithResolution(bytes, pelsPerMetre);
   file.write(bytes.data(), bytes.size());
   file.commit();
 }
@@ -120,4 +123,12 @@ void kfWriteImageFile(const std::string& path, const kc3PlanePelBuffer& image) {
 void kfWriteImageFile(const std::string& path, const kcPelBuffer_const<unsigned char>& image) {
   if (!image.isBound()) throw kcBadPointer("cannot write image file '" + path + "': unbound image");
   writeAtomically(path, kfMatView(image));
+}
+
+void kfWritePrintImageFile(const std::string& path, const kc3PlanePelBuffer& image, std::uint32_t pelsPerMetre) {
+  if (!image.isBound()) throw kcBadPointer("cannot write image file '" + path + "': unbound colour image");
+  if (lowerCaseExtension(path) != ".png")
+    throw kcBadArgument("cannot write image file '" + path + "': a print resolution goes into .png files only");
+  if (pelsPerMetre == 0) throw kcBadArgument("cannot write image file '" + path + "': 0 pels per metre");
+  writeAtomically(path, kfBGRMat(image), pelsPerMetre);
 }

@@ -18,6 +18,7 @@
 // window, kcIOError for everything the file system or the encoder refuses.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "colc/host/exceptions.h"
@@ -44,3 +45,8 @@ kcPelBuffer<unsigned char> kfReadGreyImageFile(const std::string& path, unsigned
 // Writes the window of the image.
 void kfWriteImageFile(const std::string& path, const kc3PlanePelBuffer& image);
 void kfWriteImageFile(const std::string& path, const kcPelBuffer_const<unsigned char>& image);
+
+// Writes the window of the image as a PNG file that states its print
+// resolution, pelsPerMetre along both axes; kcBadArgument for another file
+// type or 0 pels per metre.
+void kfWritePrintImageFile(const std::string& path, const kc3PlanePelBuffer& image, std::uint32_t pelsPerMetre);

@@ -42,6 +42,10 @@ expect 2 "MIN <= MAX" calibrate --exposure-range 0.3:0.1
 expect 2 "unknown camera 'usb'" calibrate --camera usb
 expect 2 "'bogus'" calibrate --camera sim:bogus=1
 expect 2 "width" target "$tmp/t.png" --width 20
+expect 2 "there is no chart 'frame' (there are chart:colc, chart:24-patch)" calibrate --reference chart:frame
+expect 2 "chart" target "$tmp/t.png" --chart frame
+expect 2 "print size is written into .png files only" target "$tmp/t.jpg" --dpi 300
+expect 2 "excludes" target "$tmp/t.png" --dpi 300 --print-width-mm 200
 
 # 3: inputs that are missing or not images
 expect 3 "missing.png" fit "$tmp/missing.png" "$tmp/reference.png"
