@@ -68,8 +68,12 @@ kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
   features_ = kfMapCameraFeatures(*device_);
   foundFile_ = std::make_unique<kcFoundStateFile>(options.stateFolder, device_->name());
   putBackLeftState(options.waiting);
+  // Everything colc may change is read, and kept, before the first change.
+  // Reading under a selector moves it: the selectors are kept first.
+  std::vector<std::string> selectors = kcCameraState::selectorLines(*device_);
+  for (std::string& line : kcCameraLut::selectorLines(*device_, features_.lut)) selectors.push_back(std::move(line));
+  foundFile_->write(selectors);
   try {
-    // Everything colc may change is read, and kept, before the first change.
     state_ = std::make_unique<kcCameraState>(*device_, features_);
     lut_ = std::make_unique<kcCameraLut>(*device_, features_.lut);
     std::vector<std::string> found = state_->recordLines();
@@ -87,6 +91,9 @@ kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
     model_ = &initial;
     readSettings();
   } catch (const std::exception& e) {
+    // A reading cut short has moved selectors only: they are put back as kept.
+    if (!state_) state_ = std::make_unique<kcCameraState>(*device_, selectors);
+    if (!lut_) lut_ = std::make_unique<kcCameraLut>(*device_, features_.lut, selectors);
     const std::string notRestored = kfDescribeRestoreFailures(putBack());
     if (notRestored.empty()) throw;
     throw kcIOError(std::string(e.what()) + "; camera " + name() + ": " + notRestored);
