@@ -68,8 +68,12 @@ kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
   features_ = kfMapCameraFeatures(*device_);
   foundFile_ = std::make_unique<kcFoundStateFile>(options.stateFolder, device_->name());
   putBackLeftState(options.waiting);
+  // Everything colc may change is read, and kept, before the first change.
+  // Reading under a selector moves it: the selectors are kept first.
+  std::vector<std::string> selectors = kcCameraState::selectorLines(*device_);
+  for (std::string& line : kcCameraLut::selectorLines(*device_, features_.lut)) selectors.push_back(std::move(line));
+  foundFile_->write(selectors);
   try {
-    // Everything colc may change is read, and kept, before the first change.
     state_ = std::make_unique<kcCameraState>(*device_, features_);
     lut_ = std::make_unique<kcCameraLut>(*device_, features_.lut);
     std::vector<std::string> found = state_->recordLines();
@@ -87,6 +91,9 @@ kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
     model_ = &initial;
     readSettings();
   } catch (const std::exception& e) {
+    // A reading cut short has moved selectors only: they are put back as kept.
+    if (!state_) state_ = std::make_unique<kcCameraState>(*device_, selectors);
+    if (!lut_) lut_ = std::make_unique<kcCameraLut>(*device_, features_.lut, selectors);
     const std::string notRestored = kfDescribeRestoreFailures(putBack());
     if (notRestored.empty()) throw;
     throw kcIOError(std::string(e.what()) + "; camera " + name() + ": " + notRestored);
@@ -118,13 +125,21 @@ std::vector<kcRestoreFailure> kcAravisAcqFifo::putBack() noexcept {
       if (!answers) std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     if (!answers) return failures;
-    stopAcquisition();  // left running when the camera went
   }
 }
 
 std::vector<kcRestoreFailure> kcAravisAcqFifo::putBackOnce() noexcept {
   std::vector<kcRestoreFailure> failures;
-  if (lut_) failures = lut_->putBack();
+  if (acquisitionMayRun_) {
+    // A camera that stalled runs the commands sent meanwhile once it
+    // answers again, acquisition start included.
+    const std::string why = stopAcquisition();
+    if (why.empty()) acquisitionMayRun_ = false;
+    else failures.push_back({"AcquisitionStop", why});
+  }
+  std::vector<kcRestoreFailure> tables;
+  if (lut_) tables = lut_->putBack();
+  failures.insert(failures.end(), tables.begin(), tables.end());
   if (state_) {
     const std::vector<kcRestoreFailure> others = state_->restore();
     failures.insert(failures.end(), others.begin(), others.end());
@@ -147,8 +162,10 @@ void kcAravisAcqFifo::putBackLeftState(const std::function<void(const std::strin
     throw kcIOError("camera state file '" + foundFile_->path() + "': " + e.text() +
                     "; check the camera's settings, then remove the file");
   }
-  stopAcquisition();
-  std::vector<kcRestoreFailure> failures = lut->putBack();
+  std::vector<kcRestoreFailure> failures;
+  if (const std::string why = stopAcquisition(); !why.empty()) failures.push_back({"AcquisitionStop", why});
+  const std::vector<kcRestoreFailure> tables = lut->putBack();
+  failures.insert(failures.end(), tables.begin(), tables.end());
   const std::vector<kcRestoreFailure> others = state->restore();
   failures.insert(failures.end(), others.begin(), others.end());
   if (!failures.empty())
@@ -294,6 +311,7 @@ void kcAravisAcqFifo::startStreaming() {
   // whenever the stream's thread is late; size the buffer to the frame.
   if (ARV_IS_GV_STREAM(stream_)) g_object_set(stream_, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_AUTO, nullptr);
   for (int i = 0; i < buffers_; ++i) arv_stream_push_buffer(stream_, arv_buffer_new_allocate(payload));
+  acquisitionMayRun_ = true;  // also when the command fails: it may still reach the camera
   arv_camera_start_acquisition(device_->camera(), &error);
   if (error) {
     g_object_unref(stream_);
@@ -303,16 +321,21 @@ void kcAravisAcqFifo::startStreaming() {
   started_ = 0;
 }
 
-void kcAravisAcqFifo::stopAcquisition() noexcept {
-  if (device_->isGone()) return;
-  GError* error = nullptr;
-  arv_camera_stop_acquisition(device_->camera(), &error);
-  if (error) g_error_free(error);  // stopping anyway; what it left is put back after
+std::string kcAravisAcqFifo::stopAcquisition() noexcept {
+  try {
+    device_->checkPresent();
+    GError* error = nullptr;
+    arv_camera_stop_acquisition(device_->camera(), &error);
+    device_->check(error, "AcquisitionStop");
+    return "";
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }
 
 void kcAravisAcqFifo::stopStreaming() noexcept {
   if (!stream_) return;
-  stopAcquisition();
+  if (acquisitionMayRun_ && stopAcquisition().empty()) acquisitionMayRun_ = false;
   g_object_unref(stream_);  // stops the stream's thread and frees its buffers
   stream_ = nullptr;
   started_ = 0;

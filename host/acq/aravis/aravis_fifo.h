@@ -128,7 +128,8 @@ class kcAravisAcqFifo : public kcAcqFifo,
   // One pass over the tables and the other features.
   std::vector<kcRestoreFailure> putBackOnce() noexcept;
   void putBackLeftState(const std::function<void(const std::string&)>& told);
-  void stopAcquisition() noexcept;
+  // Stops the camera's acquisition: "" when done, else why not.
+  std::string stopAcquisition() noexcept;
   void setIfDifferent(const char* feature, const std::string& entry);
   void chooseFormatAndRegion(const kcAravisOptions& options);
   void readSettings();
@@ -159,6 +160,7 @@ class kcAravisAcqFifo : public kcAcqFifo,
   const kcTriggerModel* model_ = nullptr;
   bool enabled_ = true;
   ArvStream* stream_ = nullptr;              // while streaming
+  bool acquisitionMayRun_ = false;           // started, and not known to be stopped since
   unsigned long started_ = 0;                // software triggers not yet completed
   unsigned long sequence_ = 0;
   bool closed_ = false;

@@ -23,8 +23,7 @@ kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features)
   if (!features_.present) return;
   const std::vector<std::string> selectors = features_.selectors.empty() ? std::vector<std::string>{""}
                                                                         : features_.selectors;
-  if (device_.has("LUTSelector")) foundSelector_ = device_.getString("LUTSelector");
-  foundIndex_ = device_.getInteger("LUTIndex");
+  foundSelectors_ = readSelectors(device_, features_);
   for (const std::string& selector : selectors) {
     Slot slot{selector, false, std::nullopt};
     select(slot);
@@ -53,9 +52,9 @@ kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features,
       for (std::size_t i = 0; i < 256; ++i) slot.found[i] = static_cast<unsigned char>(kfRecordInteger(f[3 + i], line, 0, 255));
       slots_.push_back(slot);
     } else if (f[0] == "lut-selector" && f.size() == 2) {
-      foundSelector_ = kfRecordFieldText(f[1]);
+      foundSelectors_.selector = kfRecordFieldText(f[1]);
     } else if (f[0] == "lut-index" && f.size() == 2) {
-      foundIndex_ = kfRecordInteger(f[1], line, 0, INT64_MAX);
+      foundSelectors_.index = kfRecordInteger(f[1], line, 0, INT64_MAX);
     } else if (f[0].rfind("lut-", 0) == 0) {
       throw kfUnreadableRecordLine(line);
     }
@@ -69,9 +68,27 @@ std::vector<std::string> kcCameraLut::recordLines() const {
     for (const unsigned char entry : slot.found) line += " " + std::to_string(entry);
     lines.push_back(line);
   }
-  if (!foundSelector_.empty()) lines.push_back("lut-selector " + kfRecordField(foundSelector_));
-  if (!slots_.empty()) lines.push_back("lut-index " + std::to_string(foundIndex_));
+  for (std::string& line : linesOf(foundSelectors_)) lines.push_back(std::move(line));
   return lines;
+}
+
+kcCameraLut::Selectors kcCameraLut::readSelectors(kcGenicamDevice& device, const kcLutFeatures& features) {
+  Selectors found;
+  if (!features.present) return found;
+  if (device.has("LUTSelector")) found.selector = device.getString("LUTSelector");
+  found.index = device.getInteger("LUTIndex");
+  return found;
+}
+
+std::vector<std::string> kcCameraLut::linesOf(const Selectors& selectors) {
+  std::vector<std::string> lines;
+  if (!selectors.selector.empty()) lines.push_back("lut-selector " + kfRecordField(selectors.selector));
+  if (selectors.index) lines.push_back("lut-index " + std::to_string(*selectors.index));
+  return lines;
+}
+
+std::vector<std::string> kcCameraLut::selectorLines(kcGenicamDevice& device, const kcLutFeatures& features) {
+  return linesOf(readSelectors(device, features));
 }
 
 void kcCameraLut::select(const Slot& slot) {
@@ -138,8 +155,9 @@ std::vector<kcRestoreFailure> kcCameraLut::putBack() noexcept {
       enable(slot, slot.foundOn);
     });
   }
-  if (!foundSelector_.empty()) attempt("LUTSelector", [&] { device_.setString("LUTSelector", foundSelector_); });
-  if (!slots_.empty()) attempt("LUTIndex", [&] { device_.setInteger("LUTIndex", foundIndex_); });
+  const Selectors& found = foundSelectors_;
+  if (!found.selector.empty()) attempt("LUTSelector", [&] { device_.setString("LUTSelector", found.selector); });
+  if (found.index) attempt("LUTIndex", [&] { device_.setInteger("LUTIndex", *found.index); });
   return failures;
 }
 

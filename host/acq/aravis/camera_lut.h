@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ class kcCameraLut {
   // What was found, in lines beginning "lut-", to keep in a file
   // (found_state_file.h).
   std::vector<std::string> recordLines() const;
+  // The lines of LUTSelector and LUTIndex alone, read without moving them:
+  // what the file holds before reading the tables moves them.
+  static std::vector<std::string> selectorLines(kcGenicamDevice& device, const kcLutFeatures& features);
 
   // The tables in effect on opening, per plane; a table that is off is the identity.
   const kcLutTables& initial() const { return initial_; }
@@ -62,6 +66,13 @@ class kcCameraLut {
   kcLutFeatures features_;
   std::vector<Slot> slots_;  // one per selector, or one without
   kcLutTables initial_{};
-  std::string foundSelector_;  // empty without a LUTSelector
-  std::int64_t foundIndex_ = 0;
+  // LUTSelector and LUTIndex as found: the selector empty without one, the
+  // index none without tables.
+  struct Selectors {
+    std::string selector;
+    std::optional<std::int64_t> index;
+  };
+  static Selectors readSelectors(kcGenicamDevice& device, const kcLutFeatures& features);
+  static std::vector<std::string> linesOf(const Selectors& selectors);
+  Selectors foundSelectors_;
 };

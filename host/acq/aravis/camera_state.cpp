@@ -36,11 +36,22 @@ std::string kfDescribeRestoreFailures(const std::vector<kcRestoreFailure>& failu
   return failures.empty() ? "" : text + " (" + failures.front().reason + ")";
 }
 
-kcCameraState::kcCameraState(kcGenicamDevice& device, const kcCameraFeatureMap& map) : device_(device) {
-  // The selectors are read before anything is read under them, and put back last.
+std::vector<kcCameraState::Found> kcCameraState::readSelectors(kcGenicamDevice& device) {
   std::vector<Found> selectors;
   for (const char* selector : {"TriggerSelector", "GainSelector", "BlackLevelSelector"})
-    if (device_.has(selector)) selectors.push_back({selector, "", "", device_.getString(selector)});
+    if (device.has(selector)) selectors.push_back({selector, "", "", device.getString(selector)});
+  return selectors;
+}
+
+std::vector<std::string> kcCameraState::selectorLines(kcGenicamDevice& device) {
+  std::vector<std::string> lines;
+  for (const Found& selector : readSelectors(device)) lines.push_back(lineOf(selector));
+  return lines;
+}
+
+kcCameraState::kcCameraState(kcGenicamDevice& device, const kcCameraFeatureMap& map) : device_(device) {
+  // The selectors are read before anything is read under them, and put back last.
+  const std::vector<Found> selectors = readSelectors(device_);
 
   if (device_.has("OffsetX") && device_.has("OffsetY") && device_.has("Width") && device_.has("Height"))
     found_.push_back({kRegion, "", "", Value()});
@@ -82,25 +93,23 @@ kcCameraState::kcCameraState(kcGenicamDevice& device, const std::vector<std::str
 
 std::vector<std::string> kcCameraState::recordLines() const {
   std::vector<std::string> lines;
-  for (const Found& f : found_) {
-    std::string line = std::string(kLineKind) + " " + kfRecordField(f.feature) + " " + kfRecordField(f.selector) +
-                       " " + kfRecordField(f.selectorEntry) + " ";
-    if (const auto* text = std::get_if<std::string>(&f.value)) {
-      line += "text " + kfRecordField(*text);
-    } else if (const auto* number = std::get_if<std::int64_t>(&f.value)) {
-      line += "integer " + std::to_string(*number);
-    } else if (const auto* real = std::get_if<double>(&f.value)) {
-      char digits[32];
-      std::snprintf(digits, sizeof digits, "%.17g", *real);  // read back to the same double
-      line += "float " + std::string(digits);
-    } else {
-      const Region& r = std::get<Region>(f.value);
-      line += "region " + std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) + " " +
-              std::to_string(r.height);
-    }
-    lines.push_back(line);
-  }
+  for (const Found& f : found_) lines.push_back(lineOf(f));
   return lines;
+}
+
+std::string kcCameraState::lineOf(const Found& f) {
+  std::string line = std::string(kLineKind) + " " + kfRecordField(f.feature) + " " + kfRecordField(f.selector) + " " +
+                     kfRecordField(f.selectorEntry) + " ";
+  if (const auto* text = std::get_if<std::string>(&f.value)) return line + "text " + kfRecordField(*text);
+  if (const auto* number = std::get_if<std::int64_t>(&f.value)) return line + "integer " + std::to_string(*number);
+  if (const auto* real = std::get_if<double>(&f.value)) {
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%.17g", *real);  // read back to the same double
+    return line + "float " + digits;
+  }
+  const Region& r = std::get<Region>(f.value);
+  return line + "region " + std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) + " " +
+         std::to_string(r.height);
 }
 
 void kcCameraState::record(const std::string& feature, const std::string& selector, const std::string& entry) {

@@ -38,6 +38,9 @@ class kcCameraState {
   // One line per feature, each beginning "state", to keep in a file
   // (found_state_file.h).
   std::vector<std::string> recordLines() const;
+  // The lines of the selectors alone, read without moving them: what the
+  // file holds before reading the features under them moves them.
+  static std::vector<std::string> selectorLines(kcGenicamDevice& device);
 
   // Writes back every feature that no longer holds its value as found,
   // values before the automatic functions that would change them and
@@ -58,6 +61,8 @@ class kcCameraState {
     Value value;
   };
 
+  static std::vector<Found> readSelectors(kcGenicamDevice& device);
+  static std::string lineOf(const Found& found);
   void record(const std::string& feature, const std::string& selector = "", const std::string& entry = "");
   void recordScaled(const kcScaledFeature& feature, const char* selector);
   Value read(const Found& found);

@@ -41,9 +41,14 @@ fail() {
 "$features" 127.0.0.1 > "$tmp/found"
 grep -q '^GainAuto=Continuous$' "$tmp/found" && grep -q '^LUTIndex=77$' "$tmp/found" ||
   fail "the fake camera is not set up as expected"
+# Every feature but the register of the TriggerSoftware command, which
+# holds no setting: the fake camera keeps a trigger in it until a running
+# acquisition takes it, and a trigger sent while the camera stalled reaches
+# it only after the stall, when colc is stopping the acquisition.
 unchanged() {
   "$features" 127.0.0.1 > "$tmp/now"
-  diff "$tmp/found" "$tmp/now" > "$tmp/changes" || { head -20 "$tmp/changes"; fail "$1 changed the camera"; }
+  diff <(grep -v '^TriggerSoftwareCommandRegister=' "$tmp/found") <(grep -v '^TriggerSoftwareCommandRegister=' "$tmp/now") \
+    > "$tmp/changes" || { head -20 "$tmp/changes"; fail "$1 changed the camera"; }
 }
 
 if [ "$part" = cameras ]; then
