@@ -22,7 +22,7 @@ cv::Vec3d rowMeanColour(const kc3PlanePelBuffer& row) {
 }  // namespace
 
 FlatRegions::FlatRegions(const kc3PlanePelBuffer& reference) : width_(reference.width()), height_(reference.height()) {
-  const kcPelBuffer<unsigned char> flat = kfFlatRegionMask(reference);
+  const kcPelBuffer<unsigned char> flat = kfFlatRegionMask(reference, kFlatRegionRadius);
   cv::Mat mask(static_cast<int>(height_), static_cast<int>(width_), CV_8U);
   for (int y = 0; y < mask.rows; ++y) std::copy_n(flat.pointToRow(y), width_, mask.ptr<unsigned char>(y));
   cv::Mat labels;
@@ -49,7 +49,13 @@ kc3PlanePelBuffer FlatRegions::pelsOf(const kc3PlanePelBuffer& image, int i) con
 kcPelBuffer<unsigned char> FlatRegions::maskWithout(int i) const {
   kcPelBuffer<unsigned char> out(width_, height_);
   for (long y = 0; y < height_; ++y) std::fill_n(out.pointToRow(y), width_, 255);
-  for (long p : pels(i)) out.pointToRow(p / width_)[p % width_] = 0;
+  for (long p : pels(i)) {
+    const long x = p % width_, y = p / width_;
+    for (long dy = -kFlatRegionRadius; dy <= kFlatRegionRadius; ++dy)
+      if (y + dy >= 0 && y + dy < height_)
+        std::fill(out.pointToRow(y + dy) + std::max(0L, x - kFlatRegionRadius),
+                  out.pointToRow(y + dy) + std::min(width_, x + kFlatRegionRadius + 1), 0);
+  }
   return out;
 }
 

@@ -14,6 +14,8 @@
 
 // A flat region of fewer pels than this is too small to judge a colour by.
 constexpr int kSmallestFlatRegion = 64;
+// A pel is flat when the square of this radius around it is (kfFlatRegionMask).
+constexpr long kFlatRegionRadius = 3;
 
 class FlatRegions {
  public:
@@ -38,7 +40,9 @@ class FlatRegions {
     return out;
   }
 
-  // 0 on region i's pels, 255 on every other pel of the grid.
+  // 0 on region i's pels and on the edge around it, as far as pels see
+  // the region in their flatness square; 255 on every other pel of the
+  // grid. A fit over it has not seen the region's colour.
   kcPelBuffer<unsigned char> maskWithout(int i) const;
 
   long width() const { return width_; }

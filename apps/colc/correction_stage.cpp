@@ -59,14 +59,23 @@ std::optional<ColourError> heldOutPelMapError(const kcViewOnGrid& grid, const Fl
 }
 
 // A correction worth adopting has the lower held-out mean. Where it
-// barely wins, a correction can still move one colour further off than
-// any was; so unless its held-out mean is at least this share below the
-// pel maps', its worst region must also be no worse than theirs.
-constexpr double kClearWin = 0.4;
+// barely wins, it can still move one colour further off than any was; so
+// the correction adopted, fitted on all regions, must also keep its worst
+// region no worse than the pel maps' worst, unless it takes at least this
+// share off their mean. The guard compares what the images would get, both
+// on the regions they were fitted to. Measured on 480 quick calibrations
+// of the simulated camera (cross-talk 0 to 0.1, even and uneven light,
+// views re-encoded with gamma 0.85 and 1.2 as a camera that does not encode
+// as sRGB would) against a second chart of random colours seen at the same
+// settings: without the guard, 26 adopted corrections were worse than the
+// pel maps on the chart itself (mean up by over 0.02 or worst patch by
+// over 0.1); with 0.2, 6, at a cost of 0.017 on the random colours' mean
+// error; with the former 0.4, 4, at a cost of 0.036.
+constexpr double kClearWin = 0.2;
 
-CorrectionOutcome judged(const ColourError& correction, const ColourError& pelMaps) {
-  if (correction.mean >= pelMaps.mean) return CorrectionOutcome::noLower;
-  if (correction.mean <= (1.0 - kClearWin) * pelMaps.mean || correction.max <= pelMaps.max)
+CorrectionOutcome judged(const CorrectionChoice& choice, const ColourError& adopted, const ColourError& pelMaps) {
+  if (choice.heldOutCorrection->mean >= choice.heldOutPelMaps->mean) return CorrectionOutcome::noLower;
+  if (adopted.mean <= (1.0 - kClearWin) * pelMaps.mean || adopted.max <= pelMaps.max)
     return CorrectionOutcome::adopted;
   return CorrectionOutcome::worseWorstRegion;
 }
@@ -74,7 +83,7 @@ CorrectionOutcome judged(const ColourError& correction, const ColourError& pelMa
 }  // namespace
 
 std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated, const FlatRegions& regions,
-                                                       CorrectionChoice& choice) {
+                                                       const ColourError& pelMaps, CorrectionChoice& choice) {
   choice = {};
   if (regions.count() < kFewestRegions) return std::nullopt;
   for (kcColorCorrection::Domain domain : kDomains) {
@@ -87,10 +96,12 @@ std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calib
   if (!choice.heldOutCorrection) return std::nullopt;
   choice.heldOutPelMaps = heldOutPelMapError(calibrated, regions);
   if (!choice.heldOutPelMaps) return std::nullopt;
-  choice.outcome = judged(*choice.heldOutCorrection, *choice.heldOutPelMaps);
+  const kcColorCorrection correction = kfComputeColorCorrection(
+      calibrated.view, calibrated.reference, regions.mask([](int) { return true; }), choice.domain);
+  choice.outcome =
+      judged(choice, colourError(correction.apply(calibrated.view), calibrated.reference, regions), pelMaps);
   if (choice.outcome != CorrectionOutcome::adopted) return std::nullopt;
-  return kfComputeColorCorrection(calibrated.view, calibrated.reference, regions.mask([](int) { return true; }),
-                                  choice.domain);
+  return correction;
 }
 
 std::string correctionChoiceText(CorrectionOutcome outcome) {
@@ -101,8 +112,7 @@ std::string correctionChoiceText(CorrectionOutcome outcome) {
       return "The pel maps correct the images: on regions left out of its fit, the colour correction's error is "
              "no lower.";
     case CorrectionOutcome::worseWorstRegion:
-      return "The pel maps correct the images: on regions left out of its fit, the colour correction lowers the "
-             "error by less than " +
+      return "The pel maps correct the images: the colour correction lowers their error by less than " +
              std::to_string(static_cast<int>(100.0 * kClearWin)) + " % and makes the worst region worse.";
     case CorrectionOutcome::notTried:
       break;
@@ -117,7 +127,7 @@ ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibr
   ColourStage stage;
   stage.start = colourError(start.view, start.reference, regions);
   stage.pelMaps = colourError(result.pelMapImage(calibrated.view), calibrated.reference, regions);
-  if (fitCorrection) stage.correction = chooseColorCorrection(calibrated, regions, stage.choice);
+  if (fitCorrection) stage.correction = chooseColorCorrection(calibrated, regions, stage.pelMaps, stage.choice);
   stage.corrected = stage.correction
                         ? colourError(stage.correction->apply(calibrated.view), calibrated.reference, regions)
                         : stage.pelMaps;

@@ -19,7 +19,7 @@ enum class CorrectionOutcome {
   notTried,          // not wanted, too few regions, or no correction they determine
   adopted,           // the correction: the lower held-out mean, and it passed the guard
   noLower,           // the pel maps: the correction's held-out mean is not below theirs
-  worseWorstRegion,  // the pel maps: the correction wins by little and its worst region is worse
+  worseWorstRegion,  // the pel maps: the correction wins by little, and its worst region is worse
 };
 
 // What the choice went by: the error of each way to correct the camera's
@@ -60,11 +60,12 @@ ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibr
 // Measures the held-out error of the pel maps and of the correction in
 // each domain, and adopts the correction, in the domain of the lower
 // held-out mean and refitted on all regions, when its held-out mean is
-// below the pel maps' and it passes the worst-region guard (see
-// correction_stage.cpp). choice receives the figures it went by and how
-// it fell.
+// below the pel maps' and, unless it lowers the error of the pel maps
+// (pelMaps, through the calibration's own) by a clear share, its worst
+// region is no worse than theirs (correction_stage.cpp). choice receives
+// the figures it went by and how it fell.
 std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated, const FlatRegions& regions,
-                                                       CorrectionChoice& choice);
+                                                       const ColourError& pelMaps, CorrectionChoice& choice);
 
 // One sentence for people: what corrects the images, and why.
 std::string correctionChoiceText(CorrectionOutcome outcome);

@@ -110,8 +110,10 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     try {
       const kcViewOnGrid grid = kfViewOnGrid(view, chart);
       m.after = kfViewDifference(grid, &result);
+      const FlatRegions regions(grid.reference);
       CorrectionChoice choice;
-      correction = chooseColorCorrection(grid, FlatRegions(grid.reference), choice);
+      correction = chooseColorCorrection(grid, regions,
+                                         colourError(result.pelMapImage(grid.view), grid.reference, regions), choice);
     } catch (const kcColorCalibrationDefs::BadImages&) {
       // Left unset: the chart is not found in the calibrated view.
     }
