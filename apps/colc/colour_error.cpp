@@ -19,6 +19,22 @@ cv::Vec3d rowMeanColour(const kc3PlanePelBuffer& row) {
   return sum / static_cast<double>(row.width());
 }
 
+double ciede2000(const cv::Vec3d& seen, const cv::Vec3d& meant) {
+  static const ColourDifference difference;
+  return difference.ciede2000({seen[0], seen[1], seen[2]}, {meant[0], meant[1], meant[2]});
+}
+
+ColourError summarized(std::vector<double> perRegion) {
+  ColourError error;
+  error.perRegion = std::move(perRegion);
+  for (double deltaE : error.perRegion) {
+    error.mean += deltaE;
+    error.max = std::max(error.max, deltaE);
+  }
+  if (!error.perRegion.empty()) error.mean /= static_cast<double>(error.perRegion.size());
+  return error;
+}
+
 }  // namespace
 
 FlatRegions::FlatRegions(const kc3PlanePelBuffer& reference) : width_(reference.width()), height_(reference.height()) {
@@ -62,26 +78,6 @@ kcPelBuffer<unsigned char> FlatRegions::maskWithout(int i) const {
 cv::Vec3d FlatRegions::meanColour(const kc3PlanePelBuffer& image, int i) const {
   return rowMeanColour(pelsOf(image, i));
 }
-
-namespace {
-
-double ciede2000(const cv::Vec3d& seen, const cv::Vec3d& meant) {
-  static const ColourDifference difference;
-  return difference.ciede2000({seen[0], seen[1], seen[2]}, {meant[0], meant[1], meant[2]});
-}
-
-ColourError summarized(std::vector<double> perRegion) {
-  ColourError error;
-  error.perRegion = std::move(perRegion);
-  for (double deltaE : error.perRegion) {
-    error.mean += deltaE;
-    error.max = std::max(error.max, deltaE);
-  }
-  if (!error.perRegion.empty()) error.mean /= static_cast<double>(error.perRegion.size());
-  return error;
-}
-
-}  // namespace
 
 ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                         const FlatRegions& regions) {

@@ -99,10 +99,6 @@ SquareRange squareRange(const kcPelBuffer_const<unsigned char>& plane, long radi
   return square;
 }
 
-}  // namespace
-
-namespace {
-
 // The sums over the samples where mask is non-zero and no plane of the view is clipped.
 NormalSums sampleSums(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                       const kcPelBuffer_const<unsigned char>& mask, kcColorCorrection::Domain domain) {
