@@ -313,6 +313,25 @@ void addCalibration(py::module_& m) {
           "Mean and maximum CIEDE2000 over the reference's flat regions, as (mean, max), at the start settings "
           "('start'), through the pel maps ('pel_maps') and through the whole correction ('corrected').")
       .def_property_readonly(
+          "held_out_error",
+          [](const Calibration& c) {
+            const CorrectionChoice& choice = c.run.colour.choice;
+            const auto pair = [](const std::optional<ColourError>& e) {
+              return e ? py::object(py::make_tuple(e->mean, e->max)) : py::object(py::none());
+            };
+            py::dict error;
+            error["pel_maps"] = pair(choice.heldOutPelMaps);
+            error["color_correction"] = pair(choice.heldOutCorrection);
+            error["domain"] = choice.heldOutCorrection ? py::object(py::str(domainName(choice.domain))) : py::none();
+            error["chosen"] = c.run.colour.correction ? "color_correction" : "pel_maps";
+            return error;
+          },
+          "What the choice between the pel maps and the colour correction went by: mean and maximum CIEDE2000 over "
+          "the flat regions, each region measured through a fit made without it, as (mean, max), of the pel maps "
+          "('pel_maps') and of the colour correction ('color_correction', in the domain 'domain', 'encoded' or "
+          "'linear'); None where not measured. 'chosen': 'color_correction' or 'pel_maps', what corrects the "
+          "images.")
+      .def_property_readonly(
           "clipped_regions",
           [](const Calibration& c) {
             const ClippedRegions& clipped = c.run.colour.clipped;
@@ -358,7 +377,7 @@ void addCalibration(py::module_& m) {
         "and puts the camera back as it found it. exposure, contrast, brightness: search that setting (False: keep "
         "it); exposure_range: (min, max) seconds; min_exposure_step: seconds; positive_lut: load the identity input "
         "table; pel_mapping: judge settings with the per-channel fits; color_correction: adopt a cross-plane colour "
-        "correction when it lowers the colour error on held-out regions; quick: the quick search; out: store the result there when it helped; "
+        "correction when it lowers the colour error on regions left out of its fit; quick: the quick search; out: store the result there when it helped; "
         "report: write the HTML report into this folder; progress: called as progress(acquisitions, settings) at "
         "each acquisition. Raises colc.DidNotHelpError, with the calibration, when it did not help, and "
         "KeyboardInterrupt on Ctrl-C.");

@@ -11,6 +11,7 @@
 
 #include "bindings.h"
 #include "colc/balance/color_correction_fit.h"
+#include "correction_stage.h"
 #include "files.h"
 #include "numpy_images.h"
 #include "presentation.h"
@@ -60,10 +61,6 @@ py::array_t<unsigned char> correctedArray(const py::object& image, const std::st
                                           const Correct& correct) {
   const ChannelOrder order = channelOrderOf(channelOrder);
   return colorArray(correct(colorImage(image, order, "image")), order);
-}
-
-const char* domainName(kcColorCorrection::Domain domain) {
-  return domain == kcColorCorrection::Domain::linear ? "linear" : "encoded";
 }
 
 kcColorCorrection::Domain domainOf(const std::string& name) {

@@ -33,6 +33,8 @@ described = {
     "CalibrationWorkPerAcquisition": ("module's work per acquisition, default calibration, 1280 x 1024",
                                       "the simulated camera's time per acquisition"),
     "SimAcquisitionVsFrameCopy": ("simulated acquisition", "copying one frame"),
+    "ColourChoiceVsPlaneFits": ("choosing the colour correction, leave-one-region-out",
+                                "one per-plane fit of the same view"),
     "FindCalibrationPoseVsFullFrameMatch": ("pose finding, 1280 x 1024", "one full-frame `cv::matchTemplate`"),
     "FrameIntensityVsFullFrameMatch": ("its intensity image", "the same"),
     "AlignmentRunVsFullFrameMatch": ("its pattern search", "the same"),

@@ -85,16 +85,20 @@ void printTargetText(std::ostream& out, const kcTargetMatch& target) {
 }
 
 void printColourErrorText(std::ostream& out, const ColourStage& colour) {
-  out << formatted("%-38s %8s %8s\n", "CIEDE2000 over the flat regions", "mean", "max")
-      << formatted("%-38s %8.2f %8.2f\n", "  at the start settings", colour.start.mean, colour.start.max)
-      << formatted("%-38s %8.2f %8.2f\n", "  calibrated, pel maps applied", colour.pelMaps.mean, colour.pelMaps.max);
-  if (colour.correction)
-    out << formatted("%-38s %8.2f %8.2f\n", "  calibrated, colour correction", colour.corrected.mean,
-                     colour.corrected.max);
-  else if (!colour.heldOut[0] && !colour.heldOut[1])
-    out << "No colour correction was fitted.\n";
-  else
-    out << "No colour correction: on regions it was not fitted to, it did not lower the error.\n";
+  const auto row = [&out](const std::string& label, const ColourError& e) {
+    out << formatted("%-38s %8.2f %8.2f\n", label.c_str(), e.mean, e.max);
+  };
+  out << formatted("%-38s %8s %8s\n", "CIEDE2000 over the flat regions", "mean", "max");
+  row("  at the start settings", colour.start);
+  row("  calibrated, pel maps applied", colour.pelMaps);
+  if (colour.correction) row("  calibrated, colour correction", colour.corrected);
+  const CorrectionChoice& choice = colour.choice;
+  if (choice.heldOutPelMaps && choice.heldOutCorrection) {
+    out << "  each region left out of the fit:\n";
+    row("    pel maps", *choice.heldOutPelMaps);
+    row(std::string("    colour correction, ") + domainName(choice.domain), *choice.heldOutCorrection);
+  }
+  out << correctionChoiceText(choice.outcome) << "\n";
   if (const std::string clipped = clippedRegionsText(colour.clipped, colour.start.perRegion.size()); !clipped.empty())
     out << clipped << "\n";
 }
@@ -110,10 +114,18 @@ nlohmann::ordered_json targetJson(const std::optional<kcTargetMatch>& target) {
 
 nlohmann::ordered_json colourErrorJson(const ColourStage& colour) {
   const auto pair = [](const ColourError& e) { return nlohmann::ordered_json{{"mean", e.mean}, {"max", e.max}}; };
+  const auto heldOut = [&](const std::optional<ColourError>& e) { return e ? pair(*e) : nlohmann::ordered_json(); };
+  const CorrectionChoice& choice = colour.choice;
+  nlohmann::ordered_json correction = heldOut(choice.heldOutCorrection);
+  if (choice.heldOutCorrection) correction["domain"] = domainName(choice.domain);
   return {{"regions", colour.start.perRegion.size()},
           {"start", pair(colour.start)},
           {"pelMaps", pair(colour.pelMaps)},
           {"corrected", pair(colour.corrected)},
+          {"heldOut",
+           {{"pelMaps", heldOut(choice.heldOutPelMaps)},
+            {"colorCorrection", correction},
+            {"chosen", colour.correction ? "colorCorrection" : "pelMaps"}}},
           {"clippedRegions",
            {{"dark", colour.clipped.dark}, {"bright", colour.clipped.bright}, {"total", colour.clipped.total}}},
           {"colorCorrection", colorCorrectionJson(colour.correction)}};

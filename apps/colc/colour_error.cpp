@@ -7,8 +7,38 @@
 #include "colc/balance/color_correction_fit.h"
 #include "colour_difference.h"
 
+namespace {
+
+// The mean colour of a whole image of one row.
+cv::Vec3d rowMeanColour(const kc3PlanePelBuffer& row) {
+  cv::Vec3d sum(0, 0, 0);
+  for (int k = 0; k < 3; ++k) {
+    const unsigned char* pels = row.pelPlane(k).pointToRow(row.window().top);
+    for (long x = 0; x < row.width(); ++x) sum[k] += pels[x];
+  }
+  return sum / static_cast<double>(row.width());
+}
+
+double ciede2000(const cv::Vec3d& seen, const cv::Vec3d& meant) {
+  static const ColourDifference difference;
+  return difference.ciede2000({seen[0], seen[1], seen[2]}, {meant[0], meant[1], meant[2]});
+}
+
+ColourError summarized(std::vector<double> perRegion) {
+  ColourError error;
+  error.perRegion = std::move(perRegion);
+  for (double deltaE : error.perRegion) {
+    error.mean += deltaE;
+    error.max = std::max(error.max, deltaE);
+  }
+  if (!error.perRegion.empty()) error.mean /= static_cast<double>(error.perRegion.size());
+  return error;
+}
+
+}  // namespace
+
 FlatRegions::FlatRegions(const kc3PlanePelBuffer& reference) : width_(reference.width()), height_(reference.height()) {
-  const kcPelBuffer<unsigned char> flat = kfFlatRegionMask(reference);
+  const kcPelBuffer<unsigned char> flat = kfFlatRegionMask(reference, kFlatRegionRadius);
   cv::Mat mask(static_cast<int>(height_), static_cast<int>(width_), CV_8U);
   for (int y = 0; y < mask.rows; ++y) std::copy_n(flat.pointToRow(y), width_, mask.ptr<unsigned char>(y));
   cv::Mat labels;
@@ -22,35 +52,48 @@ FlatRegions::FlatRegions(const kc3PlanePelBuffer& reference) : width_(reference.
     if (pels.size() >= static_cast<std::size_t>(kSmallestFlatRegion)) pels_.push_back(std::move(pels));
 }
 
+kc3PlanePelBuffer FlatRegions::pelsOf(const kc3PlanePelBuffer& image, int i) const {
+  const auto count = static_cast<long>(pels(i).size());
+  kcPelBuffer<unsigned char> planes[3] = {{count, 1}, {count, 1}, {count, 1}};
+  for (int k = 0; k < 3; ++k) {
+    unsigned char* out = planes[k].pointToRow(0);
+    for (long p : pels(i)) *out++ = image.pelPlane(k).pointToRow(image.window().top + p / width_)[p % width_];
+  }
+  return kc3PlanePelBuffer(planes[0], planes[1], planes[2]);
+}
+
+kcPelBuffer<unsigned char> FlatRegions::maskWithout(int i) const {
+  kcPelBuffer<unsigned char> out(width_, height_);
+  for (long y = 0; y < height_; ++y) std::fill_n(out.pointToRow(y), width_, 255);
+  for (long p : pels(i)) {
+    const long x = p % width_, y = p / width_;
+    for (long dy = -kFlatRegionRadius; dy <= kFlatRegionRadius; ++dy)
+      if (y + dy >= 0 && y + dy < height_)
+        std::fill(out.pointToRow(y + dy) + std::max(0L, x - kFlatRegionRadius),
+                  out.pointToRow(y + dy) + std::min(width_, x + kFlatRegionRadius + 1), 0);
+  }
+  return out;
+}
+
 cv::Vec3d FlatRegions::meanColour(const kc3PlanePelBuffer& image, int i) const {
-  cv::Vec3d sum(0, 0, 0);
-  for (long p : pels(i))
-    for (int k = 0; k < 3; ++k)
-      sum[k] += image.pelPlane(k).pointToRow(image.window().top + p / width_)[p % width_];
-  return sum / static_cast<double>(pels(i).size());
+  return rowMeanColour(pelsOf(image, i));
 }
 
 ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                         const FlatRegions& regions) {
-  return colourError(view, reference, regions, [](int) { return true; });
+  std::vector<double> perRegion;
+  for (int i = 0; i < regions.count(); ++i)
+    perRegion.push_back(ciede2000(regions.meanColour(view, i), regions.meanColour(reference, i)));
+  return summarized(std::move(perRegion));
 }
 
-ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
-                        const FlatRegions& regions, const std::function<bool(int)>& keep) {
-  static const ColourDifference difference;
-  ColourError error;
-  int counted = 0;
-  for (int i = 0; i < regions.count(); ++i) {
-    const cv::Vec3d seen = regions.meanColour(view, i), meant = regions.meanColour(reference, i);
-    const double deltaE = difference.ciede2000({seen[0], seen[1], seen[2]}, {meant[0], meant[1], meant[2]});
-    error.perRegion.push_back(deltaE);
-    if (!keep(i)) continue;
-    error.mean += deltaE;
-    error.max = std::max(error.max, deltaE);
-    ++counted;
-  }
-  if (counted > 0) error.mean /= counted;
-  return error;
+ColourError heldOutColourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                               const FlatRegions& regions, const HeldOutCorrection& correctedWithout) {
+  std::vector<double> perRegion;
+  for (int i = 0; i < regions.count(); ++i)
+    perRegion.push_back(
+        ciede2000(rowMeanColour(correctedWithout(i, regions.pelsOf(view, i))), regions.meanColour(reference, i)));
+  return summarized(std::move(perRegion));
 }
 
 ClippedRegions clippedRegions(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,

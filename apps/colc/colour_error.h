@@ -14,6 +14,8 @@
 
 // A flat region of fewer pels than this is too small to judge a colour by.
 constexpr int kSmallestFlatRegion = 64;
+// A pel is flat when the square of this radius around it is (kfFlatRegionMask).
+constexpr long kFlatRegionRadius = 3;
 
 class FlatRegions {
  public:
@@ -26,6 +28,8 @@ class FlatRegions {
   const std::vector<long>& pels(int i) const { return pels_[static_cast<std::size_t>(i)]; }
   // Mean red, green, blue of region i in an image on the reference's grid.
   cv::Vec3d meanColour(const kc3PlanePelBuffer& image, int i) const;
+  // Region i's pels of an image on the reference's grid, in one row.
+  kc3PlanePelBuffer pelsOf(const kc3PlanePelBuffer& image, int i) const;
   // 255 on the pels of the regions that keep(i) accepts, 0 elsewhere.
   template <class Keep>
   kcPelBuffer<unsigned char> mask(Keep keep) const {
@@ -35,6 +39,11 @@ class FlatRegions {
         for (long p : pels(i)) out.pointToRow(p / width_)[p % width_] = 255;
     return out;
   }
+
+  // 0 on region i's pels and on the edge around it, as far as pels see
+  // the region in their flatness square; 255 on every other pel of the
+  // grid. A fit over it has not seen the region's colour.
+  kcPelBuffer<unsigned char> maskWithout(int i) const;
 
   long width() const { return width_; }
   long height() const { return height_; }
@@ -51,13 +60,20 @@ struct ColourError {
   double max = 0.0;
 };
 
-// The error of view (on the reference's grid) over the regions that
-// keep(i) accepts; over all of them without keep. Mean and max are 0 when
-// no region counts.
+// The error of view (on the reference's grid) over the regions. Mean and
+// max are 0 when there is no region.
 ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                         const FlatRegions& regions);
-ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
-                        const FlatRegions& regions, const std::function<bool(int)>& keep);
+
+// Region i's pels of the view, in one row, as correctedWithout(i, pels)
+// returns them corrected by a fit made without region i.
+using HeldOutCorrection = std::function<kc3PlanePelBuffer(int i, const kc3PlanePelBuffer& pels)>;
+
+// The error of each region through a correction that never saw it: the
+// mean colour of its pels corrected by correctedWithout against its mean
+// colour in the reference. Only the regions' own pels are corrected.
+ColourError heldOutColourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                               const FlatRegions& regions, const HeldOutCorrection& correctedWithout);
 
 // The regions whose colour the view lost to clipping: more than
 // kClippedRegionShare of a region's samples at 0 (dark) or at 255 (bright)

@@ -1,25 +1,44 @@
 // The colour stage of colc calibrate: after the settings search, whether a
 // cross-plane colour correction (kfComputeColorCorrection) reproduces the
-// reference's colours better than the pel maps alone, judged on flat
-// regions it was not fitted on, and the colour error before and after.
+// reference's colours better than the pel maps alone, judged region by
+// region through fits that did not see the region, and the colour error
+// before and after.
 #pragma once
 
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <string>
 
 #include "colc/records/color_correction.h"
 #include "colc/records/result.h"
 #include "colc/tool/view_difference.h"
 #include "colour_error.h"
 
+// How the choice between the pel maps and the correction fell.
+enum class CorrectionOutcome {
+  notTried,          // not wanted, too few regions, or no correction they determine
+  adopted,           // the correction: the lower held-out mean, and it passed the guard
+  noLower,           // the pel maps: the correction's held-out mean is not below theirs
+  worseWorstRegion,  // the pel maps: the correction wins by little, and its worst region is worse
+};
+
+// What the choice went by: the error of each way to correct the camera's
+// images on colours it was not fitted to, every flat region measured
+// through pel maps, or a colour correction, fitted on the view without
+// that region (leave-one-region-out). Unset where not measured.
+struct CorrectionChoice {
+  std::optional<ColourError> heldOutPelMaps;
+  // The correction in the domain whose held-out mean is the lower.
+  std::optional<ColourError> heldOutCorrection;
+  kcColorCorrection::Domain domain = kcColorCorrection::Domain::encoded;
+  CorrectionOutcome outcome = CorrectionOutcome::notTried;
+};
+
 struct ColourStage {
-  // The correction adopted; none when on held-out regions it did not lower
-  // the mean colour error (or by little, while raising the worst region
-  // above the pel maps' worst), could not be fitted, or was not wanted.
+  // The correction adopted (see chooseColorCorrection); none when it did
+  // not win or was not wanted.
   std::optional<kcColorCorrection> correction;
-  // Held-out mean CIEDE2000 of the correction fitted in each domain
-  // (encoded, linear); unset where it could not be fitted.
-  std::array<std::optional<double>, 2> heldOut;
+  CorrectionChoice choice;
   // Mean and max CIEDE2000 over the reference's flat regions: at the start
   // settings, at the calibrated settings through the pel maps, and through
   // the whole correction (the pel maps' again when there is no correction).
@@ -38,14 +57,20 @@ ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibr
                            const kc3PlanePelBuffer& calibratedPels, const kcColorCalibrationResult& result,
                            bool fitCorrection);
 
-// Fits the correction in each domain on every other region and measures it
-// on the others, and the other way round; of the domains whose mean error
-// over all regions so held out is below the pel maps' own, adopts the one
-// with the lowest, refitted on all regions, unless that refit lowers the
-// mean by less than 40 % while its worst region is worse than the pel maps'.
-std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated,
-                                                       const FlatRegions& regions, const ColourError& pelMaps,
-                                                       std::array<std::optional<double>, 2>& heldOut);
+// Measures the held-out error of the pel maps and of the correction in
+// each domain, and adopts the correction, in the domain of the lower
+// held-out mean and refitted on all regions, when its held-out mean is
+// below the pel maps' and, unless it lowers the error of the pel maps
+// (pelMaps, through the calibration's own) by a clear share, its worst
+// region is no worse than theirs (correction_stage.cpp). choice receives
+// the figures it went by and how it fell.
+std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calibrated, const FlatRegions& regions,
+                                                       const ColourError& pelMaps, CorrectionChoice& choice);
+
+// One sentence for people: what corrects the images, and why.
+std::string correctionChoiceText(CorrectionOutcome outcome);
 
 // {"domain": "encoded" or "linear", "coefficients": three rows of four}, or null.
 nlohmann::ordered_json colorCorrectionJson(const std::optional<kcColorCorrection>& correction);
+// "encoded" or "linear".
+const char* domainName(kcColorCorrection::Domain domain);

@@ -12,8 +12,8 @@ std::string fixed(double value, int digits) {
   return text;
 }
 
-std::string errorRow(const char* when, const ColourError& error) {
-  return std::string("<tr><td>") + when + "</td><td>" + fixed(error.mean, 2) + "</td><td>" + fixed(error.max, 2) +
+std::string errorRow(const std::string& when, const ColourError& error) {
+  return "<tr><td>" + when + "</td><td>" + fixed(error.mean, 2) + "</td><td>" + fixed(error.max, 2) +
          "</td></tr>\n";
 }
 
@@ -43,11 +43,15 @@ std::string colourErrorSection(const std::string& folder, const ColourStage& col
       "<table><tr><th></th><th>mean</th><th>max</th></tr>\n" +
       errorRow("at the start settings", colour.start) + errorRow("calibrated, pel maps applied", colour.pelMaps);
   if (colour.correction) html += errorRow("calibrated, colour correction", colour.corrected);
-  html += "</table>\n";
+  const CorrectionChoice& choice = colour.choice;
+  if (choice.heldOutPelMaps && choice.heldOutCorrection)
+    html += errorRow("each region left out of the fit: pel maps", *choice.heldOutPelMaps) +
+            errorRow(std::string("each region left out of the fit: colour correction, ") + domainName(choice.domain),
+                     *choice.heldOutCorrection);
+  html += "</table>\n<p>" + correctionChoiceText(choice.outcome) + "</p>\n";
   if (const std::string clipped = clippedRegionsText(colour.clipped, colour.start.perRegion.size()); !clipped.empty())
     html += "<p>" + clipped + "</p>\n";
-  html += colour.correction ? correctionTable(*colour.correction)
-                            : "<p>No colour correction was adopted: the pel maps correct the images.</p>\n";
+  if (colour.correction) html += correctionTable(*colour.correction);
   html += std::string("<figure><img src=\"") + kColourErrorFile +
           "\" alt=\"colour error per region\" style=\"width: 480px\">"
           "<figcaption>The remaining error per region: green below 1, yellow at 2.3, red from 5 on; grey is not "

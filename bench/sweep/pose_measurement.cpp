@@ -111,14 +111,13 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
       const kcViewOnGrid grid = kfViewOnGrid(view, chart);
       m.after = kfViewDifference(grid, &result);
       const FlatRegions regions(grid.reference);
-      std::array<std::optional<double>, 2> heldOut;
+      CorrectionChoice choice;
       correction = chooseColorCorrection(grid, regions,
-                                         colourError(result.pelMapImage(grid.view), grid.reference, regions), heldOut);
+                                         colourError(result.pelMapImage(grid.view), grid.reference, regions), choice);
     } catch (const kcColorCalibrationDefs::BadImages&) {
       // Left unset: the chart is not found in the calibrated view.
     }
-    if (correction)
-      m.correction = correction->domain() == kcColorCorrection::Domain::linear ? "linear" : "encoded";
+    if (correction) m.correction = domainName(correction->domain());
     measurePatches(m, view, result, correction, sensor, chartWidth);
   } catch (const std::exception& e) {
     m.failure = e.what();

@@ -54,6 +54,15 @@ struct NormalSums {
     }
     ++count;
   }
+
+  // Another set of samples' sums added (sign 1) or taken back out (sign -1).
+  void add(const NormalSums& other, int sign) {
+    for (std::size_t i = 0; i < 4; ++i) {
+      for (std::size_t j = 0; j < 4; ++j) inputs[i][j] += sign * other.inputs[i][j];
+      for (std::size_t k = 0; k < 3; ++k) outputs[k][i] += sign * other.outputs[k][i];
+    }
+    count += sign * other.count;
+  }
 };
 
 bool unclipped(unsigned char level) {
@@ -90,11 +99,9 @@ SquareRange squareRange(const kcPelBuffer_const<unsigned char>& plane, long radi
   return square;
 }
 
-}  // namespace
-
-kcColorCorrection kfComputeColorCorrection(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
-                                           const kcPelBuffer_const<unsigned char>& mask,
-                                           kcColorCorrection::Domain domain) {
+// The sums over the samples where mask is non-zero and no plane of the view is clipped.
+NormalSums sampleSums(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                      const kcPelBuffer_const<unsigned char>& mask, kcColorCorrection::Domain domain) {
   const long width = view.width(), height = view.height();
   if (reference.width() != width || reference.height() != height || mask.width() != width ||
       mask.height() != height)
@@ -118,6 +125,10 @@ kcColorCorrection kfComputeColorCorrection(const kc3PlanePelBuffer& view, const 
                {value(r[0][x]), value(r[1][x]), value(r[2][x])});
     }
   }
+  return sums;
+}
+
+kcColorCorrection solved(const NormalSums& sums, kcColorCorrection::Domain domain) {
   if (sums.count < 12)
     throw kcColorCalibrationDefs::BadImages("a colour correction needs at least 12 unclipped samples, not " +
                                             std::to_string(sums.count));
@@ -126,6 +137,36 @@ kcColorCorrection kfComputeColorCorrection(const kc3PlanePelBuffer& view, const 
     if (!solve(sums.inputs, sums.outputs[k], coefficients[k]))
       throw kcColorCalibrationDefs::BadImages("the samples' colours do not span the three planes");
   return kcColorCorrection(domain, coefficients);
+}
+
+}  // namespace
+
+kcColorCorrection kfComputeColorCorrection(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+                                           const kcPelBuffer_const<unsigned char>& mask,
+                                           kcColorCorrection::Domain domain) {
+  return solved(sampleSums(view, reference, mask, domain), domain);
+}
+
+std::vector<kcColorCorrection> kfComputeColorCorrectionsLeavingOneOut(
+    const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+    const std::vector<kcPelBuffer_const<unsigned char>>& regions, kcColorCorrection::Domain domain) {
+  std::vector<NormalSums> byRegion;
+  NormalSums all;
+  for (const kcPelBuffer_const<unsigned char>& region : regions) {
+    byRegion.push_back(sampleSums(view, reference, region, domain));
+    all.add(byRegion.back(), 1);
+  }
+  std::vector<kcColorCorrection> corrections;
+  for (std::size_t i = 0; i < regions.size(); ++i) {
+    NormalSums others = all;
+    others.add(byRegion[i], -1);
+    try {
+      corrections.push_back(solved(others, domain));
+    } catch (const kcColorCalibrationDefs::BadImages& e) {
+      throw kcColorCalibrationDefs::BadImages("without region " + std::to_string(i) + ", " + e.text());
+    }
+  }
+  return corrections;
 }
 
 kcPelBuffer<unsigned char> kfFlatRegionMask(const kc3PlanePelBuffer& image, long radius, int tolerance) {

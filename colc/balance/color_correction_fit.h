@@ -4,6 +4,8 @@
 // and its per-plane fits, run only when asked for.
 #pragma once
 
+#include <vector>
+
 #include "colc/host/imaging.h"
 #include "colc/records/color_correction.h"
 #include "colc/records/result.h"
@@ -23,6 +25,17 @@ constexpr int kColorCorrectionHighestLevel = 254;
 kcColorCorrection kfComputeColorCorrection(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                                            const kcPelBuffer_const<unsigned char>& mask,
                                            kcColorCorrection::Domain domain);
+
+// Leave-one-out fits: element i is the correction fitted, as above, on the
+// samples of every region but regions[i], so that region i can judge a
+// correction that never saw it. The regions are masks of the view's size
+// that do not overlap. The samples are summed once per region, and each
+// fit solves the sums of all regions less those of the one left out.
+// Throws BadParams for sizes that differ, and BadImages, naming the region,
+// when the samples left without one region do not determine a correction.
+std::vector<kcColorCorrection> kfComputeColorCorrectionsLeavingOneOut(
+    const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
+    const std::vector<kcPelBuffer_const<unsigned char>>& regions, kcColorCorrection::Domain domain);
 
 // 255 where every plane of the image varies by at most tolerance levels
 // over the (2 radius + 1) square around the pel, all of which lies in the

@@ -28,6 +28,11 @@ def test_calibration_helps_and_leaves_the_camera_as_found(calibrated):
     start, corrected = calibration.color_error["start"], calibration.color_error["corrected"]
     assert corrected[0] < start[0] and corrected[0] <= corrected[1]
     assert set(calibration.clipped_regions) == {"dark", "bright", "total"}
+    held_out = calibration.held_out_error
+    assert held_out["chosen"] == ("color_correction" if calibration.result.correction is not None else "pel_maps")
+    if held_out["chosen"] == "color_correction":
+        assert held_out["color_correction"][0] < held_out["pel_maps"][0]
+        assert held_out["domain"] == calibration.result.correction.domain
     # The result configures the camera, and corrects the images it then takes.
     result = calibration.result
     camera.configure(result)

@@ -2,7 +2,10 @@
 // through planted transforms, and the flat-region mask it is fitted on.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "colc/balance/color_correction_fit.h"
 #include "colc/records/errors.h"
@@ -109,6 +112,75 @@ TEST(ColorCorrectionFit, RefusesSamplesThatCannotDetermineIt) {
                kcColorCalibrationDefs::BadImages);
   EXPECT_THROW(kfComputeColorCorrection(colours, colours, everywhere(16, 96), Domain::encoded),
                kcColorCalibrationDefs::BadParams);
+}
+
+// The 16-pel patches of patchwork(width, height, ...) as masks, row by row.
+std::vector<kcPelBuffer_const<unsigned char>> patchMasks(long width, long height) {
+  std::vector<kcPelBuffer_const<unsigned char>> masks;
+  for (long py = 0; py < height; py += 16)
+    for (long px = 0; px < width; px += 16) {
+      kcPelBuffer<unsigned char> mask(width, height);
+      for (long y = py; y < py + 16; ++y) std::fill_n(mask.pointToRow(y) + px, 16, 255);
+      masks.push_back(mask);
+    }
+  return masks;
+}
+
+// The masks but the i-th, in one.
+kcPelBuffer<unsigned char> allBut(const std::vector<kcPelBuffer_const<unsigned char>>& masks, std::size_t i) {
+  const long width = masks[0].width(), height = masks[0].height();
+  kcPelBuffer<unsigned char> out(width, height);
+  for (std::size_t j = 0; j < masks.size(); ++j)
+    for (long y = 0; j != i && y < height; ++y)
+      for (long x = 0; x < width; ++x) out.pointToRow(y)[x] |= masks[j].pointToRow(y)[x];
+  return out;
+}
+
+// Each leave-one-out fit is the fit on the other regions alone: a view of
+// planted leaking light with one patch far off, which only the fit
+// without that patch does not see.
+TEST(ColorCorrectionFit, LeavingOneOutFitsOnEveryRegionButOne) {
+  const kcColorCorrection::Coefficients leak = {
+      {{0.8, 0.1, 0.1, 0.03}, {0.05, 0.85, 0.1, 0.02}, {0.1, 0.15, 0.75, 0.04}}};
+  const kc3PlanePelBuffer reference = patchwork(96, 64, 17);
+  kc3PlanePelBuffer view = kcColorCorrection(Domain::linear, leak).apply(reference);
+  constexpr std::size_t kOff = 9;  // patch (3, 1)
+  for (long y = 16; y < 32; ++y)
+    for (long x = 48; x < 64; ++x) view.pelPlane(1).pointToRow(y)[x] = 250;
+  const std::vector<kcPelBuffer_const<unsigned char>> masks = patchMasks(96, 64);
+  ASSERT_EQ(masks.size(), 24u);
+
+  const std::vector<kcColorCorrection> fits =
+      kfComputeColorCorrectionsLeavingOneOut(view, reference, masks, Domain::linear);
+  ASSERT_EQ(fits.size(), masks.size());
+  for (std::size_t i = 0; i < masks.size(); ++i) {
+    SCOPED_TRACE("without region " + std::to_string(i));
+    EXPECT_EQ(fits[i].domain(), Domain::linear);
+    expectCoefficientsNear(fits[i],
+                           kfComputeColorCorrection(view, reference, allBut(masks, i), Domain::linear).coefficients(),
+                           1e-9);
+  }
+  // Only the fit that never saw the patch far off undoes the leak: its
+  // corrected view of another patch is within rounding of the reference.
+  const auto corrected = [&](std::size_t fit) { return fits[fit].apply(view).pelPlane(1).pointToRow(8)[8]; };
+  EXPECT_NEAR(corrected(kOff), reference.pelPlane(1).pointToRow(8)[8], 2);
+  EXPECT_GT(std::abs(corrected(0) - reference.pelPlane(1).pointToRow(8)[8]), 3);
+}
+
+// Patches whose blue is their green but one: without that one, the rest
+// cannot tell the two planes apart, and the refusal names it.
+TEST(ColorCorrectionFit, LeavingOneOutRefusesWhenTheOthersDoNotDetermineIt) {
+  const kc3PlanePelBuffer colours = patchwork(96, 64, 19);
+  const kc3PlanePelBuffer blueIsGreen(kfPelCopy(colours.plane0()), kfPelCopy(colours.plane1()),
+                                   kfPelCopy(colours.plane1()));
+  for (long y = 16; y < 32; ++y)
+    for (long x = 32; x < 48; ++x) blueIsGreen.pelPlane(2).pointToRow(y)[x] = 30;  // patch 8's blue
+  try {
+    kfComputeColorCorrectionsLeavingOneOut(blueIsGreen, blueIsGreen, patchMasks(96, 64), Domain::encoded);
+    FAIL() << "no refusal";
+  } catch (const kcColorCalibrationDefs::BadImages& e) {
+    EXPECT_NE(e.text().find("without region 8,"), std::string::npos) << e.text();
+  }
 }
 
 TEST(FlatRegionMask, KeepsThePatchesInteriorsOnly) {

@@ -53,6 +53,14 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   const nlohmann::json& colour = summary["colourError"];
   EXPECT_LE(colour["corrected"]["mean"].get<double>(), colour["pelMaps"]["mean"].get<double>());
   EXPECT_LT(colour["corrected"]["mean"].get<double>(), colour["start"]["mean"].get<double>());
+  // What the choice went by: held out, the correction adopted has the lower error.
+  const nlohmann::json& heldOut = colour["heldOut"];
+  EXPECT_EQ(keysOf(heldOut), (std::vector<std::string>{"chosen", "colorCorrection", "pelMaps"}));
+  EXPECT_EQ(heldOut["chosen"], stored["colorCorrection"].is_null() ? "pelMaps" : "colorCorrection");
+  if (!stored["colorCorrection"].is_null()) {
+    EXPECT_EQ(heldOut["colorCorrection"]["domain"], stored["colorCorrection"]["domain"]);
+    EXPECT_LT(heldOut["colorCorrection"]["mean"].get<double>(), heldOut["pelMaps"]["mean"].get<double>());
+  }
   const nlohmann::json& clipped = colour["clippedRegions"];
   EXPECT_EQ(keysOf(clipped), (std::vector<std::string>{"bright", "dark", "total"}));
   EXPECT_LE(clipped["total"].get<int>(), colour["regions"].get<int>());
