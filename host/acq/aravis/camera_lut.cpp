@@ -145,8 +145,9 @@ std::vector<kcRestoreFailure> kcCameraLut::putBack() noexcept {
     const std::string table = "LUTValue" + (slot.selector.empty() ? std::string() : " (" + slot.selector + ")");
     attempt(table, [&] {
       select(slot);
-      slot.held.reset();  // unknown until read
-      slot.held = readEntries();
+      // Entries are known when every write to them went through; a table
+      // a failed write left unknown is read first.
+      if (!slot.held) slot.held = readEntries();
       writeEntries(slot, slot.found);
     });
     attempt("LUTEnable" + (slot.selector.empty() ? std::string() : " (" + slot.selector + ")"), [&] {

@@ -44,8 +44,9 @@ class kcCameraLut {
   std::array<bool, 3> load(const kcLutTables& tables);
 
   // Writes back every entry, switch and selector that no longer holds its
-  // value as found, checking the camera's entries rather than trusting
-  // what was written. Returns what could not be put back.
+  // value as found: the entries of a table known from its writes, which
+  // the camera acknowledged, or else read from the camera. Returns what
+  // could not be put back.
   std::vector<kcRestoreFailure> putBack() noexcept;
 
  private:
