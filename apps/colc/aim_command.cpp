@@ -9,7 +9,9 @@
 #include "exit_status.h"
 #include "files.h"
 #include "host/acq/sim/target_chart.h"
+#include "host/runtime/cancellation.h"
 #include "interrupt.h"
+#include "number_options.h"
 #include "output_checks.h"
 #include "reference_checks.h"
 #include "target_outline.h"
@@ -70,11 +72,12 @@ CLI::App* addAimCommand(CLI::App& app, AimOptions& o) {
       ->type_name("FILE");
   c->add_option("--frames", o.frames, "stop after this many images (default: run until Ctrl-C)")
       ->type_name("N")
-      ->check(CLI::NonNegativeNumber);
+      ->check(wholeNumberAtLeast(0));
   return c;
 }
 
 void runAim(const AimOptions& o, std::ostream& out, bool terminal) {
+  cancelOnInterrupt();  // before the camera is opened, which already changes it
   if (!o.preview.empty()) {
     checkOutputFile(o.preview, "image");
     checkNotAnInput(o.preview, {{"the reference image", o.reference}, {"the scene", o.scene}});
@@ -82,8 +85,9 @@ void runAim(const AimOptions& o, std::ostream& out, bool terminal) {
   const kc3PlanePelBuffer reference = o.reference.empty() ? kfSimTargetChart() : readColorImage(o.reference);
   if (!o.reference.empty()) checkReference(reference, "'" + o.reference + "'");
   const kc3PlanePelBuffer scene = !o.scene.empty() ? readColorImage(o.scene) : reference;
+  if (kfCancelRequested()) throw kcCancelled();  // the camera is not touched yet
+  const CameraInHand inHand;
   const OpenedCamera camera = openCamera(o.camera, scene);
-  cancelOnInterrupt();
   try {
     aimLoop(o, camera.fifo, reference, out, terminal);
   } catch (...) {

@@ -6,16 +6,28 @@
 
 #include "host/runtime/number_text.h"
 
-CLI::Validator finiteNumberAtLeast(double min) {
+namespace {
+
+CLI::Validator finiteNumber(double min, double max, const std::string& range) {
   return CLI::Validator(
-      [min](std::string& text) -> std::string {
+      [min, max, range](std::string& text) -> std::string {
         char* end = nullptr;
         const double value = std::strtod(text.c_str(), &end);
-        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value < min)
-          return "'" + text + "' is not a finite number at or above " + kfNumberText(min);
+        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value < min || value > max)
+          return "'" + text + "' is not a finite number " + range;
         return "";
       },
       "");
+}
+
+}  // namespace
+
+CLI::Validator finiteNumberAtLeast(double min) {
+  return finiteNumber(min, HUGE_VAL, "at or above " + kfNumberText(min));
+}
+
+CLI::Validator finiteNumberIn(double min, double max) {
+  return finiteNumber(min, max, "from " + kfNumberText(min) + " to " + kfNumberText(max));
 }
 
 CLI::Validator wholeNumberAtLeast(unsigned long min) {

@@ -8,5 +8,7 @@
 
 // A finite number at or above min ("nan" and "inf" are refused).
 CLI::Validator finiteNumberAtLeast(double min);
+// A finite number from min to max.
+CLI::Validator finiteNumberIn(double min, double max);
 // A whole number at or above min.
 CLI::Validator wholeNumberAtLeast(unsigned long min);

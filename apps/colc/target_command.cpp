@@ -7,6 +7,7 @@
 #include "exit_status.h"
 #include "files.h"
 #include "named_charts.h"
+#include "number_options.h"
 
 namespace {
 
@@ -35,9 +36,9 @@ CLI::App* addTargetCommand(CLI::App& app, TargetOptions& o) {
       ->check(CLI::Range(kMinTargetWidth, kMaxTargetWidth));
   CLI::Option* printWidth =
       c->add_option("--print-width-mm", o.printWidthMm, "write the print resolution that makes it this wide on paper")
-          ->check(CLI::Range(5.0, 10000.0));
+          ->check(finiteNumberIn(5, 10000));
   c->add_option("--dpi", o.dpi, "write this print resolution, in pels per inch")
-      ->check(CLI::Range(10.0, 10000.0))
+      ->check(finiteNumberIn(10, 10000))
       ->excludes(printWidth);
   return c;
 }

@@ -44,6 +44,9 @@ describe() { stat -c '%F %t:%T' "$1"; }
 # the node under a name of its own.
 commands=(
   "${failing[*]} --out OUT"
+  "${failing[*]} --save-view OUT"
+  "aim --camera sim:fail-at=1,width=320,height=240 --frames 1 --preview OUT"
+  "fit $tmp/camera.png $tmp/reference.png --find-target --out OUT"
   "apply $tmp/result $tmp/chart.png OUT"
   "export $tmp/result --cube OUT"
   "target OUT"
@@ -91,6 +94,7 @@ printing=(
   "fit $tmp/camera.png $tmp/reference.png --json"
   "cameras"
   "demo"
+  "aim --camera sim:width=320,height=240 --frames 1"
   "target --help"
 )
 for command in "${printing[@]}"; do
