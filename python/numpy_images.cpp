@@ -55,6 +55,11 @@ void checkLayout(const py::array& array, const char* what) {
                                : std::string()));
 }
 
+// Where red, green and blue lie in a pel of three bytes.
+std::array<long, 3> planeOffsets(ChannelOrder order) {
+  return order == ChannelOrder::bgr ? std::array<long, 3>{2, 1, 0} : std::array<long, 3>{0, 1, 2};
+}
+
 kc3PlanePelBuffer swapRedAndBlue(const kc3PlanePelBuffer& image) {
   return kc3PlanePelBuffer(image.pelPlane(2), image.pelPlane(1), image.pelPlane(0));
 }
@@ -111,4 +116,21 @@ py::array_t<unsigned char> colorArray(const kc3PlanePelBuffer& image, ChannelOrd
   return py::array_t<unsigned char>({mat->rows, mat->cols, 3},
                                     {static_cast<py::ssize_t>(mat->step[0]), py::ssize_t{3}, py::ssize_t{1}}, mat->data,
                                     owner);
+}
+
+kcInterleavedPels<const unsigned char> interleavedView(const py::handle& object, ChannelOrder order, const char* what) {
+  const py::array array = uint8Array(object, what);
+  if (array.ndim() != 2 && (array.ndim() != 3 || array.shape(2) != 3))
+    throw py::value_error(std::string(what) + " must be of shape (height, width, 3) or (height, width), not " +
+                          tupleText(array.shape(), array.ndim()));
+  checkLayout(array, what);
+  const auto* pels = static_cast<const unsigned char*>(array.data());
+  if (array.ndim() == 2) return {pels, array.shape(1), array.shape(0), array.strides(0), 1, {0, 0, 0}};
+  return {pels, array.shape(1), array.shape(0), array.strides(0), 3, planeOffsets(order)};
+}
+
+std::pair<py::array_t<unsigned char>, kcInterleavedPels<unsigned char>> newColorArray(long width, long height,
+                                                                                     ChannelOrder order) {
+  py::array_t<unsigned char> array({height, width, 3L});
+  return {array, {array.mutable_data(), width, height, 3 * width, 3, planeOffsets(order)}};
 }

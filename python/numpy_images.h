@@ -5,7 +5,8 @@
 // A grey array is used in place, a view; so is the grey plane behind a
 // colour image made from it (three times the same plane). Colour arrays
 // are interleaved while our images keep their planes apart, so they are
-// copied once, as are the colour images handed back. Arrays we cannot
+// copied once into planes, as are the colour images handed back; the
+// corrections read and write interleaved pels where they lie instead. Arrays we cannot
 // read in place get a TypeError (not uint8) or ValueError (shape, layout)
 // that names the argument, rather than a silent copy.
 #pragma once
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "colc/host/imaging.h"
+#include "colc/records/interleaved_pels.h"
 
 enum class ChannelOrder { bgr, rgb };
 
@@ -30,3 +32,12 @@ kc3PlanePelBuffer colorImage(const pybind11::handle& array, ChannelOrder order, 
 
 // A new (height, width, 3) array of the image's window.
 pybind11::array_t<unsigned char> colorArray(const kc3PlanePelBuffer& image, ChannelOrder order);
+
+// The pels of a (height, width, 3) or (height, width) array where they
+// lie, for the corrections that read interleaved pels: a grey array's one
+// value stands for all three planes.
+kcInterleavedPels<const unsigned char> interleavedView(const pybind11::handle& array, ChannelOrder order,
+                                                       const char* what);
+// A new (height, width, 3) array, and its pels in the channel order.
+std::pair<pybind11::array_t<unsigned char>, kcInterleavedPels<unsigned char>> newColorArray(long width, long height,
+                                                                                           ChannelOrder order);

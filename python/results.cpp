@@ -55,12 +55,19 @@ StoredCalibration makeResult(double exposure, double contrast, double brightness
   return {result, correction};
 }
 
-// A new array of image corrected by correct, in the caller's channel order.
+// A new array of image corrected by correct(in, out), which reads the
+// caller's pels where they lie and writes the new array's once.
 template <class Correct>
 py::array_t<unsigned char> correctedArray(const py::object& image, const std::string& channelOrder,
                                           const Correct& correct) {
   const ChannelOrder order = channelOrderOf(channelOrder);
-  return colorArray(correct(colorImage(image, order, "image")), order);
+  const kcInterleavedPels<const unsigned char> in = interleavedView(image, order, "image");
+  auto [array, out] = newColorArray(in.width, in.height, order);
+  {
+    py::gil_scoped_release unlocked;
+    correct(in, out);
+  }
+  return array;
 }
 
 kcColorCorrection::Domain domainOf(const std::string& name) {
@@ -136,7 +143,7 @@ void addResults(py::module_& m) {
       .def(
           "apply",
           [](const kcColorCorrection& c, const py::object& image, const std::string& channelOrder) {
-            return correctedArray(image, channelOrder, [&](const kc3PlanePelBuffer& pels) { return c.apply(pels); });
+            return correctedArray(image, channelOrder, [&](const auto& in, const auto& out) { c.apply(in, out); });
           },
           py::arg("image"), py::kw_only(), py::arg("channel_order") = "bgr",
           "A new image: every pel corrected, clamped to 0..255 and rounded to the nearest level.")
@@ -183,8 +190,8 @@ void addResults(py::module_& m) {
       .def(
           "apply",
           [](const StoredCalibration& c, const py::object& image, const std::string& channelOrder) {
-            return correctedArray(image, channelOrder, [&](const kc3PlanePelBuffer& pels) {
-              return kfCorrectImage(c.result, c.correctionOrNull(), pels);
+            return correctedArray(image, channelOrder, [&](const auto& in, const auto& out) {
+              kfCorrectImage(c.result, c.correctionOrNull(), in, out);
             });
           },
           py::arg("image"), py::kw_only(), py::arg("channel_order") = "bgr",

@@ -192,6 +192,22 @@ kc3PlanePelBuffer kfCorrectImage(const kcColorCalibrationResult& result, const k
   return correction != nullptr ? correction->apply(image) : result.pelMapImage(image);
 }
 
+void kfCorrectImage(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                    const kc3PlanePelBuffer& image, kc3PlanePelBuffer& out) {
+  if (correction != nullptr)
+    correction->apply(image, out);
+  else
+    result.pelMapImage(image, out);
+}
+
+void kfCorrectImage(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                    const kcInterleavedPels<const unsigned char>& image, const kcInterleavedPels<unsigned char>& out) {
+  if (correction != nullptr)
+    correction->apply(image, out);
+  else
+    result.pelMapImage(image, out);
+}
+
 std::array<double, 3> kfCorrectColour(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
                                       const std::array<double, 3>& colour) {
   if (correction != nullptr) return correction->apply(colour);

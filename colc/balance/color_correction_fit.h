@@ -48,6 +48,15 @@ kcPelBuffer<unsigned char> kfFlatRegionMask(const kc3PlanePelBuffer& image, long
 // clip what the correction still needs); without one, the pel maps.
 kc3PlanePelBuffer kfCorrectImage(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
                                  const kc3PlanePelBuffer& image);
+// The same into out: the image itself (corrected in place), pels apart
+// from it, or unbound to get new pels (kcColorCorrection::apply's rules).
+// An application correcting every frame of a stream passes the same out
+// each time and so allocates nothing.
+void kfCorrectImage(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                    const kc3PlanePelBuffer& image, kc3PlanePelBuffer& out);
+// The same for interleaved pels, as most image libraries hold them.
+void kfCorrectImage(const kcColorCalibrationResult& result, const kcColorCorrection* correction,
+                    const kcInterleavedPels<const unsigned char>& image, const kcInterleavedPels<unsigned char>& out);
 // The same for one colour, planes on 0..1, neither rounded to levels nor
 // clamped (kcColorCorrection::apply): the pel maps' levels are
 // interpolated between their entries.

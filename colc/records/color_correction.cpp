@@ -6,6 +6,7 @@
 
 #include "colc/host/exceptions.h"
 #include "colc/records/errors.h"
+#include "colc/records/internal/pel_rows.h"
 #include "colc/records/srgb_levels.h"
 
 namespace {
@@ -13,6 +14,13 @@ namespace {
 constexpr const char* kClassName = "kcColorCorrection";
 
 constexpr kcColorCorrection::Coefficients kIdentity = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}}};
+
+void correctRows(const kcColorCorrection& correction, const kcPelRows<const unsigned char>& in,
+                 const kcPelRows<unsigned char>& out) {
+  kfCheckInPlaceOrApart(in, out);
+  const kcCorrectionRows correct(correction);
+  for (long y = 0; y < in.height; ++y) correct(in.row(y), out.row(y), in.width);
+}
 
 }  // namespace
 
@@ -43,29 +51,23 @@ std::array<double, 3> kcColorCorrection::apply(const std::array<double, 3>& colo
 }
 
 kc3PlanePelBuffer kcColorCorrection::apply(const kc3PlanePelBuffer& image) const {
-  const long width = image.width(), height = image.height();
-  kcPelBuffer<unsigned char> planes[3] = {{width, height}, {width, height}, {width, height}};
-  const std::array<double, 256>& decoded = kfSrgbLevelsToLinear();
-  const bool linear = domain_ == Domain::linear;
-  for (long y = 0; y < height; ++y) {
-    const unsigned char* in[3];
-    unsigned char* out[3];
-    for (int k = 0; k < 3; ++k) {
-      in[k] = image.pelPlane(k).pointToRow(image.window().top + y);
-      out[k] = planes[k].pointToRow(y);
-    }
-    for (long x = 0; x < width; ++x) {
-      std::array<double, 3> colour;
-      for (std::size_t k = 0; k < 3; ++k) colour[k] = linear ? decoded[in[k][x]] : in[k][x] / 255.0;
-      for (std::size_t k = 0; k < 3; ++k) {
-        const auto& row = coefficients_[k];
-        const double v = row[0] * colour[0] + row[1] * colour[1] + row[2] * colour[2] + row[3];
-        const double encoded = linear ? kfLinearToSrgb(std::clamp(v, 0.0, 1.0)) : std::clamp(v, 0.0, 1.0);
-        out[k][x] = static_cast<unsigned char>(std::lround(255.0 * encoded));
-      }
-    }
+  kc3PlanePelBuffer out;
+  apply(image, out);
+  return out;
+}
+
+void kcColorCorrection::apply(const kc3PlanePelBuffer& image, kc3PlanePelBuffer& out) const {
+  const kcPelRows<const unsigned char> in = kfPelRowsOf(image, "the image");
+  if (!out.isBound()) {
+    const long width = image.width(), height = image.height();
+    out = kc3PlanePelBuffer({width, height}, {width, height}, {width, height});
   }
-  return kc3PlanePelBuffer(planes[0], planes[1], planes[2]);
+  correctRows(*this, in, kfWritablePelRowsOf(out, "the output"));
+}
+
+void kcColorCorrection::apply(const kcInterleavedPels<const unsigned char>& image,
+                              const kcInterleavedPels<unsigned char>& out) const {
+  correctRows(*this, kfPelRowsOf(image, "the image"), kfWritablePelRowsOf(out, "the output"));
 }
 
 kcArchive& operator||(kcArchive& ar, kcColorCorrection& correction) {

@@ -8,6 +8,7 @@
 
 #include "colc/host/imaging.h"
 #include "colc/host/persist.h"
+#include "colc/records/interleaved_pels.h"
 
 class kcColorCorrection {
  public:
@@ -35,8 +36,20 @@ class kcColorCorrection {
   std::array<double, 3> apply(const std::array<double, 3>& colour) const;
 
   // A new colour image: every pel corrected, clamped to 0..1 and rounded
-  // to the nearest level.
+  // to the nearest level. In the encoded domain that is exact; in the
+  // linear domain the light is encoded through a table, and a pel may lie
+  // 1 level off the exactly rounded one (never more), where the exact
+  // value lies within 0.1 level of halfway between two levels.
   kc3PlanePelBuffer apply(const kc3PlanePelBuffer& image) const;
+  // The same into out, an image of the same size: the image itself
+  // (corrected in place) or pels apart from it; an unbound out gets new
+  // pels. Throws kcBadPointer for an unbound image, BadParams for sizes
+  // that differ or an out that shares some of the image's pels.
+  void apply(const kc3PlanePelBuffer& image, kc3PlanePelBuffer& out) const;
+  // The same for interleaved pels: out is the image itself or lies apart
+  // from it. Throws BadParams as above, and for an image without pels or
+  // an out with two planes on one byte.
+  void apply(const kcInterleavedPels<const unsigned char>& image, const kcInterleavedPels<unsigned char>& out) const;
 
  private:
   friend kcArchive& operator||(kcArchive& ar, kcColorCorrection& correction);

@@ -1,6 +1,7 @@
 #include "colc/records/result.h"
 
 #include "colc/records/errors.h"
+#include "colc/records/internal/pel_rows.h"
 
 bool kcColorCalibrationResult::operator==(const kcColorCalibrationResult& other) const {
   // The acquisition information describes how the result was obtained, not
@@ -9,19 +10,55 @@ bool kcColorCalibrationResult::operator==(const kcColorCalibrationResult& other)
          positive8BitLut_ == other.positive8BitLut_ && channelResults_ == other.channelResults_;
 }
 
+namespace {
+
+// Each plane's table: a channel without a map, or every channel when the
+// first has none, keeps its plane as it is.
+std::array<const std::vector<unsigned char>*, 3> planeTables(
+    const std::vector<kcColorCalibrationChannelResult>& channels) {
+  if (channels.size() != 3) throw kcColorCalibrationDefs::BadParams();
+  static const std::vector<unsigned char> identity = kfBuildPelMap(1.0, 0.0);
+  std::array<const std::vector<unsigned char>*, 3> tables{};
+  for (std::size_t k = 0; k < 3; ++k)
+    tables[k] = channels[0].pelmap().empty() || channels[k].pelmap().empty() ? &identity : &channels[k].pelmap();
+  return tables;
+}
+
+}  // namespace
+
 kc3PlanePelBuffer kcColorCalibrationResult::pelMapImage(const kc3PlanePelBuffer& image) const {
-  if (channelResults_.size() != 3) throw kcColorCalibrationDefs::BadParams();
-  if (channelResults_[0].pelmap().empty()) {
-    kc3PlanePelBuffer copy;
-    kfPelCopy(image, copy);
-    return copy;
+  kc3PlanePelBuffer out;
+  pelMapImage(image, out);
+  return out;
+}
+
+void kcColorCalibrationResult::pelMapImage(const kc3PlanePelBuffer& image, kc3PlanePelBuffer& out) const {
+  const auto tables = planeTables(channelResults_);
+  const kcPelRows<const unsigned char> in = kfPelRowsOf(image, "the image");
+  if (!out.isBound()) {
+    kcPelBuffer<unsigned char> planes[3];
+    for (int k = 0; k < 3; ++k) kfPelMap(image.pelPlane(k), *tables[static_cast<std::size_t>(k)], planes[k]);
+    out = kc3PlanePelBuffer(planes[0], planes[1], planes[2]);
+    return;
   }
-  // Channel 1 or 2 may still have an empty map: its own transfer is the
-  // identity while channel 0's is not. Its plane is then copied unchanged
-  // rather than looked up in an empty table.
-  auto mapPlane = [](const kcPelBuffer_const<unsigned char>& plane, const kcColorCalibrationChannelResult& channel) {
-    return channel.pelmap().empty() ? kfPelCopy(plane) : kfPelMap(plane, channel.pelmap());
-  };
-  return kc3PlanePelBuffer(mapPlane(image.plane0(), channelResults_[0]), mapPlane(image.plane1(), channelResults_[1]),
-                           mapPlane(image.plane2(), channelResults_[2]));
+  kfCheckInPlaceOrApart(in, kfWritablePelRowsOf(out, "the output"));
+  for (int k = 0; k < 3; ++k) {
+    kcPelBuffer<unsigned char> plane = out.pelPlane(k);
+    kfPelMap(image.pelPlane(k), *tables[static_cast<std::size_t>(k)], plane);
+  }
+}
+
+void kcColorCalibrationResult::pelMapImage(const kcInterleavedPels<const unsigned char>& image,
+                                           const kcInterleavedPels<unsigned char>& out) const {
+  const auto tables = planeTables(channelResults_);
+  const kcPelRows<const unsigned char> in = kfPelRowsOf(image, "the image");
+  const kcPelRows<unsigned char> mapped = kfWritablePelRowsOf(out, "the output");
+  kfCheckInPlaceOrApart(in, mapped);
+  const unsigned char* table[3] = {tables[0]->data(), tables[1]->data(), tables[2]->data()};
+  for (long y = 0; y < in.height; ++y) {
+    const kcPelRun<const unsigned char> from = in.row(y);
+    const kcPelRun<unsigned char> to = mapped.row(y);
+    for (long x = 0; x < in.width; ++x)
+      for (std::size_t k = 0; k < 3; ++k) to.plane[k][x * to.step] = table[k][from.plane[k][x * from.step]];
+  }
 }

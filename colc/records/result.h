@@ -8,6 +8,7 @@
 #include "colc/host/handle.h"
 #include "colc/host/imaging.h"
 #include "colc/records/channel_result.h"
+#include "colc/records/interleaved_pels.h"
 
 class kcAcqFifo;
 
@@ -37,6 +38,14 @@ class kcColorCalibrationResult {
   // A new colour image: each plane through its channel's pel map. Throws
   // BadParams (empty message) unless there are exactly three channel results.
   kc3PlanePelBuffer pelMapImage(const kc3PlanePelBuffer& image) const;
+  // The same into out, an image of the same size: the image itself
+  // (mapped in place) or pels apart from it; an unbound out gets new pels.
+  // Throws BadParams as above and for sizes that differ or an out that
+  // shares some of the image's pels, kcBadPointer for an unbound image.
+  void pelMapImage(const kc3PlanePelBuffer& image, kc3PlanePelBuffer& out) const;
+  // The same for interleaved pels (kcColorCorrection::apply's rules).
+  void pelMapImage(const kcInterleavedPels<const unsigned char>& image,
+                   const kcInterleavedPels<unsigned char>& out) const;
 
   // Puts the result's settings (and the positive input table, when set) on a camera.
   void setFifoProperties(const kcPtrHandle<kcAcqFifo>& fifo) const;
