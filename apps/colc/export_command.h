@@ -20,6 +20,7 @@ struct ExportOptions {
 CLI::App* addExportCommand(CLI::App& app, ExportOptions& options);
 void runExport(const ExportOptions& options);
 
-// The table: size^3 entries on 0..1, red changing fastest, then green, then
-// blue; each the correction of its grid point, unrounded.
+// The table: size^3 entries on about 0..1, red changing fastest, then
+// green, then blue; each the correction of its grid point, fitted so that
+// interpolation between them gives what colc apply gives (cube_fit.h).
 void writeCube(std::ostream& out, const StoredCalibration& calibration, int size);

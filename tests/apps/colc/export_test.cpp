@@ -108,8 +108,8 @@ TEST_P(CubeExport, FfmpegAgreesWithColcApply) {
   const StoredCalibration calibration = calibrationOf(GetParam());
   const kc3PlanePelBuffer applied = kfCorrectImage(calibration.result, calibration.correctionOrNull(), testImage());
   const Agreement agreement = compare(throughFfmpeg(calibration, 65, testImage()), applied);
-  EXPECT_LE(agreement.mean, 1.0) << agreement.mean << " " << agreement.max;
-  EXPECT_LE(agreement.max, 3);
+  EXPECT_LE(agreement.mean, 0.5) << agreement.mean << " " << agreement.max;
+  EXPECT_LE(agreement.max, 1);
 }
 
 // Ramps over every level of every plane: the pel maps and an encoded correction.
@@ -126,7 +126,31 @@ TEST_F(CubeExport, FfmpegAgreesWithColcApplyOnALinearCorrectionOfACameraView) {
                                                 kcColorCorrection::Domain::linear)};
   const Agreement agreement =
       compare(throughFfmpeg(calibration, 65, view), kfCorrectImage(calibration.result, &*calibration.correction, view));
-  EXPECT_LE(agreement.mean, 1.0) << agreement.mean << " " << agreement.max;
+  EXPECT_LE(agreement.mean, 0.6) << agreement.mean << " " << agreement.max;
+  EXPECT_LE(agreement.max, 3);
+}
+
+// The view of a camera whose planes leak, at its start settings, through
+// the correction fitted to it: dark, with gains of 3 to 4.5 in linear
+// light and offsets below 0, so that the correction clips at 0 across much
+// of the view and rises steeply beside the clip. FFmpeg truncates where
+// colc rounds, which alone costs half a level on average.
+TEST_F(CubeExport, FfmpegAgreesWithColcApplyWhereTheCorrectionClipsAtBlack) {
+  kcSimCameraConfig config = kfParseSimCameraOptions("width=320,height=240,crosstalk=0.1,seed=6");
+  config.target = kfTestChart();
+  const kcPtrHandle<kcInstrumentedAcqFifo> camera = kfOpenSimCamera(config);
+  kfSwitchToManualTrigger(camera);
+  kcAcquireInfo info;
+  bool failed = false;
+  const kc3PlanePelBuffer view =
+      kfAcquireImage(camera, kfCurrentCameraSettings(camera), info, failed)->get3PlanePelBuffer();
+  const kcViewOnGrid grid = kfViewOnGrid(view, kfTestChart());
+  const StoredCalibration calibration{
+      pelMapsResult(), kfComputeColorCorrection(grid.view, grid.reference, kfFlatRegionMask(grid.reference),
+                                                kcColorCorrection::Domain::linear)};
+  const Agreement agreement =
+      compare(throughFfmpeg(calibration, 65, view), kfCorrectImage(calibration.result, &*calibration.correction, view));
+  EXPECT_LE(agreement.mean, 0.7) << agreement.mean << " " << agreement.max;
   EXPECT_LE(agreement.max, 3);
 }
 
