@@ -59,6 +59,7 @@ Images makeImages() {
 void writeImages(const Images& images, const std::string& folder) {
   const std::string reference = folder + "/reference.png", camera = folder + "/camera.png",
                     mask = folder + "/mask.png";
+  makeFolder(folder);  // as --report does: a folder that does not exist yet is made
   // All three or none.
   for (const std::string& path : {reference, camera, mask}) checkOutputFile(path, "image file");
   writeImage(reference, images.reference);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
@@ -22,6 +23,9 @@ enum class ExitStatus : int {
 
 // The table of statuses and their meanings, for colc --help.
 std::string exitStatusTable();
+// The same of a command's statuses: those given, and the ones every
+// command can end with (0, 1, 2 and 4).
+std::string exitStatusTable(std::initializer_list<ExitStatus> statuses);
 
 // A failure whose kind the command knows; what() is the message, one line
 // without the program's name.

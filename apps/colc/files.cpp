@@ -1,5 +1,6 @@
 #include "files.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <streambuf>
 #include <system_error>
@@ -7,7 +8,9 @@
 #include "colc/colorcal.h"
 #include "exit_status.h"
 #include "host/imaging/image_file.h"
+#include "host/persist/file_container.h"
 #include "host/runtime/output_file.h"
+#include "host/runtime/regular_file.h"
 #include "image_limit.h"
 
 namespace {
@@ -56,6 +59,17 @@ bool readWhole(const std::string& path, T& record, std::string& why) {
     return false;
   }
   return true;
+}
+
+// Whether the file can be an archive of colc at all: it bears the mark of
+// colc's container, or, as the bare archives of earlier versions do, it
+// begins with a record's version byte 0. Anything else (an image, a page)
+// is no colc file, rather than one from a newer colc.
+bool mayBeAColcArchive(const std::string& path) {
+  const std::vector<unsigned char> file = kfReadRegularFile(path, kcFileArchive::kMaxFileBytes, "archive");
+  const std::size_t mark = std::size(kArchiveFileMark);
+  return (file.size() >= mark && std::equal(kArchiveFileMark, kArchiveFileMark + mark, file.begin())) ||
+         (!file.empty() && file.front() == 0);
 }
 
 // A stream's characters into an output file. The file buffers them itself,
@@ -112,6 +126,7 @@ StoredRecord readRecordArchive(const std::string& path) {
       if (readWhole(path, calibration, whyNotResult)) return calibration;
       kcColorCalibrationParams params;
       if (readWhole(path, params, whyNotParams)) return params;
+      if (!mayBeAColcArchive(path)) throw CommandFailure(ExitStatus::badArchive, "'" + path + "' is not a colc archive");
       throw CommandFailure(ExitStatus::badArchive,
                            "'" + path + "' is not a colc result or parameter archive (" + whyNotResult + ")");
     } catch (const kcArchive::BadData& e) {

@@ -29,6 +29,7 @@ int runColc(int argc, char** argv) {
   app.name("colc");
   app.require_subcommand(1, 1);
   app.footer(exitStatusTable());
+  app.set_version_flag("--version", std::string("colc ") + COLC_VERSION, "print colc's version and exit");
 
   CalibrateOptions calibrateOptions;
   FitOptions fitOptions;
@@ -48,8 +49,19 @@ int runColc(int argc, char** argv) {
   CLI::App* cameras = addCamerasCommand(app, camerasOptions);
   CLI::App* aim = addAimCommand(app, aimOptions);
   CLI::App* demo = app.add_subcommand("demo", "fit a synthetic camera image of a colour chart onto its reference");
-  demo->add_option("--save", demoFolder, "also write reference.png, camera.png and mask.png into this folder");
-  for (CLI::App* command : app.get_subcommands({})) command->footer(exitStatusTable());
+  demo->add_option("--save", demoFolder, "also write reference.png, camera.png and mask.png into this folder (made when missing)");
+  // Each command lists the statuses it can end with, besides 0, 1, 2 and 4.
+  using enum ExitStatus;
+  calibrate->footer(
+      exitStatusTable({unreadableFile, imagesRefused, targetNotFound, cameraFailed, didNotHelp, cancelled}));
+  fit->footer(exitStatusTable({unreadableFile, imagesRefused, targetNotFound, didNotHelp}));
+  apply->footer(exitStatusTable({unreadableFile, badArchive, imagesRefused}));
+  exportCube->footer(exitStatusTable({unreadableFile, badArchive}));
+  show->footer(exitStatusTable({unreadableFile, badArchive}));
+  target->footer(exitStatusTable({}));
+  cameras->footer(exitStatusTable({cameraFailed}));
+  aim->footer(exitStatusTable({unreadableFile, imagesRefused, cameraFailed, cancelled}));
+  demo->footer(exitStatusTable({}));
 
   if (argc == 1) {
     std::cerr
@@ -67,6 +79,8 @@ int runColc(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "colc: " << e.what() << " (colc --help shows the usage)\n";
