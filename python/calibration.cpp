@@ -197,7 +197,8 @@ py::object calibrate(const Camera& camera, const py::object& referenceImage, boo
 
   CalibrationRun& run = calibration->run = runInterruptibly(
       [&](const ProgressCall& onAcquisition) {
-        return runCalibration(fifo, reference, params, !report.empty(), onAcquisition, quick,
+        return runCalibration(fifo, reference, params, !report.empty(), onAcquisition,
+                              quick ? CalibrationSearch::quick : CalibrationSearch::full,
                               colorCorrection && pelMapping);
       },
       progress);

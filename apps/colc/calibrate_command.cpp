@@ -115,9 +115,15 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_flag("--no-color-correction", o.noColorCorrection,
               "keep to the per-plane pel maps: fit no colour correction across the planes (--no-pel-mapping "
               "fits neither)");
-  c->add_flag("--quick", o.quick,
-              "the quick search: a model of the camera's response, fitted from a few images, then a local search "
-              "(tens of acquisitions instead of about a thousand)");
+  CLI::Option* full =
+      c->add_flag("--full-search", o.fullSearch,
+                  "the full search instead of the quick one: neighbours of the best settings tried in cycles, two "
+                  "images each, about twenty times the acquisitions; it may clip dark regions");
+  // Scripts written when the full search was the default ask for the quick one by name.
+  c->add_flag("--quick")
+      ->description("the quick search, the default: a model of the camera's response fitted from a few images, "
+                    "then a local search (tens of acquisitions)")
+      ->excludes(full);
   c->add_option("--restore-timeout", o.restoreTimeout,
                 "how long to keep asking a camera that stopped answering, to put it back, in seconds")
       ->type_name("S")
@@ -164,7 +170,8 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
     try {
       ProgressLine progress(stderr, !o.quiet);
       run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
-                           [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); }, o.quick,
+                           [&](const kcColorCameraSettings& settings) { progress.acquisition(settings); }, 
+                           o.fullSearch ? CalibrationSearch::full : CalibrationSearch::quick,
                            !o.noColorCorrection && !o.noPelMapping);
     } catch (const TargetNotFoundFailure& failure) {
       closeCamera(camera, std::make_exception_ptr(shownToTheUser(failure, notFoundViewPath(o), reference)));

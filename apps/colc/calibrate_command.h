@@ -21,7 +21,7 @@ struct CalibrateOptions {
   bool noPositiveLut = false;
   bool noPelMapping = false;
   bool noColorCorrection = false;
-  bool quick = false;
+  bool fullSearch = false;  // the full search instead of the quick one
   double restoreTimeout = kDefaultRestoreTimeout;
   std::string out;
   std::string report;

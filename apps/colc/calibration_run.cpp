@@ -7,12 +7,14 @@
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate.h"
 #include "colc/driver/calibrate_quick.h"
+#include "colc/driver/result_diagnostics.h"
 #include "colc/host/runtime.h"
 #include "colc/records/errors.h"
 #include "colc/tool/target_pose.h"
 #include "colc/tool/view_difference.h"
 #include "exit_status.h"
 #include "host/acq/sim/sim_camera.h"
+#include "host/runtime/cpu_time.h"
 #include "empty_image_counting_fifo.h"
 
 namespace {
@@ -25,12 +27,16 @@ CommandFailure acquisitionFailure(const kcAcquireInfo& info) {
   return CommandFailure(ExitStatus::cameraFailed, message);
 }
 
-kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCameraSettings& settings) {
+kcPtrHandle<kcAcqImage> acquireImage(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCameraSettings& settings) {
   kcAcquireInfo info;
   bool failed = false;
   kcPtrHandle<kcAcqImage> image = kfAcquireImage(camera, settings, info, failed);
   if (failed) throw acquisitionFailure(info);
-  return image->get3PlanePelBuffer();
+  return image;
+}
+
+kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCameraSettings& settings) {
+  return acquireImage(camera, settings)->get3PlanePelBuffer();
 }
 
 // The camera's own failures: a write it refuses, a wait that runs out.
@@ -62,7 +68,7 @@ TargetNotFoundFailure notFoundByTheFullSearch(const kc3PlanePelBuffer& startView
     const kcTargetMatch match = kfFindTargetPose(startView, reference).perspective->match;
     return TargetNotFoundFailure("the full search looks for the target only at turns of up to 21 degrees and scales "
                                  "of 0.8 to 1.2, and did not find it; it is there, " +
-                                     kfTargetFindingText(match, {}) + ", and --quick finds it",
+                                     kfTargetFindingText(match, {}) + ", and the quick search (without --full-search) finds it",
                                  startView, match);
   } catch (const kcTargetNotFound& e) {
     return notInView(startView, e);
@@ -74,8 +80,9 @@ TargetNotFoundFailure notFoundByTheFullSearch(const kc3PlanePelBuffer& startView
 class RunObserver final : public kcCalibrationObserver {
  public:
   RunObserver(CalibrationRun& run, const AcquisitionListener& listener) : run_(run), listener_(listener) {}
-  void acquiring(const kcColorCameraSettings& settings, keCalibrationAcquisition purpose) override {
-    if (purpose == keCalibrationAcquisition::eSearch) run_.acquisitions.push_back(settings);
+  // The run asks the library for no result records: every acquisition is the search's.
+  void acquiring(const kcColorCameraSettings& settings, keCalibrationAcquisition) override {
+    run_.acquisitions.push_back(settings);
     listener_(settings);
   }
   void searchStepped(const kcCalibrationSearchStep& step) override { run_.steps.push_back(step); }
@@ -87,10 +94,14 @@ class RunObserver final : public kcCalibrationObserver {
 
 }  // namespace
 
+const char* searchName(CalibrationSearch search) { return search == CalibrationSearch::quick ? "quick" : "full"; }
+
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition, bool quick, bool fitColorCorrection) {
+                              const AcquisitionListener& onAcquisition, CalibrationSearch search,
+                              bool fitColorCorrection) {
   CalibrationRun run;
+  run.search = search;
   asCameraFailure([&] {
     const kcFifoStateSaver saver(camera);
     kfSwitchToManualTrigger(camera);
@@ -102,17 +113,16 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     RunObserver observer(run, onAcquisition);
     const std::optional<kcSimCameraTime> clockAtStart = kfSimCameraTime(camera);
     const auto started = std::chrono::steady_clock::now();
+    const double cpuAtStart = kfProcessCpuSeconds();
     // The search finds the reference in its first image, taken at the start
     // settings like the start view; the views before and after use that
     // pose too, as the camera and the target stay where they are.
     kcCalibrationPose pose;
     try {
-      kcDiagObject* diag = recordDiagnostics ? &run.diagnostics : nullptr;
-      const unsigned long flags = recordDiagnostics ? kColorCalibrationDiagResults : 0;
-      if (quick)
-        kfColorCalibrateQuickObserved(counted, reference, params, run.result, diag, flags, pose, observer);
+      if (search == CalibrationSearch::quick)
+        kfColorCalibrateQuickObserved(counted, reference, params, run.result, nullptr, 0, pose, observer);
       else
-        kfColorCalibrateObserved(counted, reference, params, run.result, diag, flags, pose, observer);
+        kfColorCalibrateObserved(counted, reference, params, run.result, nullptr, 0, pose, observer);
     } catch (const kcTargetNotFound& e) {
       throw notInView(run.startView, e);
     } catch (const kcColorCalibrationDefs::BadImages&) {
@@ -120,10 +130,11 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     }
     if (pose.perspective) run.target = pose.perspective->match;
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    run.computingSeconds = run.seconds;
+    run.computingSeconds = kfProcessCpuSeconds() - cpuAtStart;
     if (const std::optional<kcSimCameraTime> clock = kfSimCameraTime(camera); clock && clockAtStart) {
       run.cameraSeconds = clock->camera - clockAtStart->camera;
-      run.computingSeconds -= clock->slept - clockAtStart->slept;
+      run.simulationSeconds = clock->imaging - clockAtStart->imaging;
+      run.computingSeconds -= *run.simulationSeconds;
     }
     // A failed or empty acquisition ends the search early without an
     // exception; what it found by then is no calibration.
@@ -146,6 +157,15 @@ CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3Pla
     const kcColorCorrection* correction = run.colour.correction ? &*run.colour.correction : nullptr;
     run.after = kfViewDifference(kcViewOnGrid{kfCorrectImage(run.result, correction, grid.view), grid.reference});
     run.clipped = clippedShares(grid.view, grid.reference);
+    // The result's own records come last, from an image of their own: a
+    // report observes the calibration and changes none of it (the
+    // simulated camera draws its noise image after image, so an image
+    // taken earlier would change every later one).
+    if (recordDiagnostics) {
+      onAcquisition(calibrated);
+      kcPtrHandle<kcAcqImage> image = acquireImage(camera, calibrated);
+      kfRecordCalibrationImages(run.result, image, &run.diagnostics, kColorCalibrationDiagResults);
+    }
   });
   run.exposureEdge = exposureEdgeOf(params, run.result.exposure());
   run.verdict = judgeCalibration({run.before, run.after, run.clipped, run.result.exposure(), run.exposureEdge});

@@ -23,21 +23,32 @@
 #include "correction_stage.h"
 #include "exit_status.h"
 
+// Which search a calibration runs: the quick search (kfColorCalibrateQuick),
+// colc's default, or the full search (kfColorCalibrate), which makes about
+// twenty times the acquisitions.
+enum class CalibrationSearch { quick, full };
+
+// "quick" or "full", as the summary and the JSON name it.
+const char* searchName(CalibrationSearch search);
+
 struct CalibrationRun {
+  CalibrationSearch search = CalibrationSearch::quick;
   kcColorCameraSettings start;
   kcColorCalibrationResult result;
   // The settings of every acquisition of the search, in order, and its
   // steps as the library told them.
   std::vector<kcColorCameraSettings> acquisitions;
   std::vector<kcCalibrationSearchStep> steps;
-  double seconds = 0.0;  // the time kfColorCalibrate took
+  double seconds = 0.0;  // the time the search took, on the wall clock
   // What the search's frames took on the camera (exposure plus read-out
   // each): known for cameras that keep time, the simulated one, where it
   // is the time a real camera would have needed.
   std::optional<double> cameraSeconds;
-  // The time the calibration spent computing: seconds without the frame
-  // time that a simulated camera waited through.
+  // The processor time colc spent on the search, without the simulated
+  // camera's own, which a real camera spends in its hardware: that is
+  // simulationSeconds, known for the simulated camera only.
   double computingSeconds = 0.0;
+  std::optional<double> simulationSeconds;
   kc3PlanePelBuffer startView;
   // What our own finder found in the search's first view (the quick
   // search's); unset for the full search, whose pose finding says nothing
@@ -80,10 +91,11 @@ using AcquisitionListener = std::function<void(const kcColorCameraSettings&)>;
 
 // onAcquisition hears of every acquisition of the calibration (the
 // search's, and the result records' when recordDiagnostics) as it starts.
-// quick: the quick search (kfColorCalibrateQuick) instead of kfColorCalibrate.
+// The result records' image is taken after everything else, so that the
+// run is the same with and without them.
 // With fitColorCorrection, a colour correction is adopted when it lowers
 // the colour error on held-out regions.
 CalibrationRun runCalibration(const kcPtrHandle<kcAcqFifo>& camera, const kc3PlanePelBuffer& reference,
                               const kcColorCalibrationParams& params, bool recordDiagnostics,
-                              const AcquisitionListener& onAcquisition, bool quick = false,
+                              const AcquisitionListener& onAcquisition, CalibrationSearch search,
                               bool fitColorCorrection = true);

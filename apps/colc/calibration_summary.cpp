@@ -8,7 +8,8 @@
 void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   out << "Calibrated the " << setup.camera << " against " << setup.reference << "\n";
-  out << "in " << run.acquisitions.size() << " acquisitions, " << timeText(run) << ".\n";
+  out << "by the " << searchName(run.search) << " search in " << run.acquisitions.size() << " acquisitions, "
+      << timeText(run) << ".\n";
   if (run.target) printTargetText(out, *run.target);
   out << "\n";
   out << formatted("%-14s %12s %12s", "", "start", "calibrated") << "\n";
@@ -46,7 +47,11 @@ void printSummaryText(std::ostream& out, const CalibrationSetup& setup, const Ca
 
 std::string timeText(const CalibrationRun& run) {
   std::string text = formatted("%.1f s computing", run.computingSeconds);
-  if (run.cameraSeconds) text += formatted(", %.1f s camera time (exposure plus read-out)", *run.cameraSeconds);
+  if (run.simulationSeconds) text += formatted(" (and %.1f s simulating the camera)", *run.simulationSeconds);
+  if (run.cameraSeconds)
+    text += formatted(", %.1f s camera time (exposure plus read-out)", *run.cameraSeconds);
+  else
+    text += formatted(", %.1f s in all", run.seconds);  // a real camera's own time is in it
   return text;
 }
 
@@ -58,12 +63,16 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                           {"contrast", r.contrast()},
                                           {"brightness", r.brightness()},
                                           {"positive8BitLut", r.positive8BitLut()},
+                                          {"search", searchName(run.search)},
                                           {"acquisitions", run.acquisitions.size()},
                                           {"seconds", run.seconds},
                                           {"computingSeconds", run.computingSeconds},
                                           {"cameraSeconds",
                                            run.cameraSeconds ? nlohmann::ordered_json(*run.cameraSeconds)
                                                              : nlohmann::ordered_json()},
+                                          {"simulationSeconds",
+                                           run.simulationSeconds ? nlohmann::ordered_json(*run.simulationSeconds)
+                                                                 : nlohmann::ordered_json()},
                                           {"target", targetJson(run.target)},
                                           {"channels", channels},
                                           {"before", run.before},

@@ -120,6 +120,7 @@ ClippedRegions clippedRegions(const kc3PlanePelBuffer& view, const kc3PlanePelBu
     clipped.dark += isDark;
     clipped.bright += isBright;
     clipped.total += isDark || isBright;
+    clipped.perRegion.push_back(isDark || isBright);
   }
   return clipped;
 }
@@ -151,7 +152,7 @@ cv::Vec3b errorColour(double deltaE) {
 }  // namespace
 
 kc3PlanePelBuffer colourErrorPicture(const kc3PlanePelBuffer& reference, const FlatRegions& regions,
-                                     const ColourError& error) {
+                                     const ColourError& error, const ClippedRegions& clipped) {
   const long width = regions.width(), height = regions.height();
   kcPelBuffer<unsigned char> planes[3] = {{width, height}, {width, height}, {width, height}};
   // The reference as a faint grey, so that the regions can be placed on it.
@@ -163,8 +164,12 @@ kc3PlanePelBuffer colourErrorPicture(const kc3PlanePelBuffer& reference, const F
     }
   for (int i = 0; i < regions.count(); ++i) {
     const cv::Vec3b colour = errorColour(error.perRegion[static_cast<std::size_t>(i)]);
-    for (long p : regions.pels(i))
-      for (int k = 0; k < 3; ++k) planes[k].pointToRow(p / width)[p % width] = colour[k];
+    const bool hatched = clipped.perRegion.at(static_cast<std::size_t>(i));
+    for (long p : regions.pels(i)) {
+      // Diagonal stripes two grid points wide, every sixth point.
+      const bool stripe = hatched && (p / width + p % width) % 6 < 2;
+      for (int k = 0; k < 3; ++k) planes[k].pointToRow(p / width)[p % width] = stripe ? 0 : colour[k];
+    }
   }
   return kc3PlanePelBuffer(planes[0], planes[1], planes[2]);
 }

@@ -87,6 +87,7 @@ struct ClippedRegions {
   int dark = 0;
   int bright = 0;
   int total = 0;  // the regions clipped either way
+  std::vector<bool> perRegion;  // whether each region is, in the regions' order
 };
 
 ClippedRegions clippedRegions(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
@@ -98,6 +99,8 @@ std::string clippedRegionsText(const ClippedRegions& clipped, std::size_t region
 
 // A picture of the error on the reference's grid: the reference dimmed to
 // grey outside the regions, each region painted by its error, green below
-// 1, through yellow at 2.3 (a just noticeable difference) to red from 5 on.
+// 1, through yellow at 2.3 (a just noticeable difference) to red from 5 on,
+// and the regions that lost colour to clipping hatched in black: their
+// error can look small while their colour is gone.
 kc3PlanePelBuffer colourErrorPicture(const kc3PlanePelBuffer& reference, const FlatRegions& regions,
-                                     const ColourError& error);
+                                     const ColourError& error, const ClippedRegions& clipped);

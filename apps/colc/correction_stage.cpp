@@ -135,7 +135,7 @@ ColourStage runColourStage(const kcViewOnGrid& start, const kcViewOnGrid& calibr
                         ? colourError(stage.correction->apply(calibrated.view), calibrated.reference, regions)
                         : stage.pelMaps;
   stage.clipped = clippedRegions(calibratedPels, calibrated.reference, regions);
-  stage.errorPicture = colourErrorPicture(calibrated.reference, regions, stage.corrected);
+  stage.errorPicture = colourErrorPicture(calibrated.reference, regions, stage.corrected, stage.clipped);
   return stage;
 }
 

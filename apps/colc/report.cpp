@@ -52,10 +52,6 @@ std::string escaped(const std::string& text) {
   return out;
 }
 
-std::string colourOf(const kcColor& c) {
-  return "rgb(" + std::to_string(c.r()) + "," + std::to_string(c.g()) + "," + std::to_string(c.b()) + ")";
-}
-
 // An image of the report: its file, its size and what is drawn over it.
 struct Figure {
   std::string file;
@@ -65,21 +61,18 @@ struct Figure {
   std::vector<kcUIText> texts;
 };
 
-// The image with the texts drawn over it in its own pel coordinates.
+// The image, with the texts of its record under it as lines of the page:
+// drawn over an image shrunk to the page, they could not be read.
 std::string figureHtml(const Figure& f) {
-  std::string html = "<figure><div class=\"shot\"><a href=\"" + f.file + "\"><img src=\"" + f.file + "\" width=\"" +
+  std::string html = "<figure><a href=\"" + f.file + "\"><img src=\"" + f.file + "\" width=\"" +
                      std::to_string(f.width) + "\" height=\"" + std::to_string(f.height) + "\" alt=\"" +
-                     escaped(f.caption) + "\"></a>";
+                     escaped(f.caption) + "\"></a><figcaption>" + escaped(f.caption);
   if (!f.texts.empty()) {
-    html += "<svg class=\"overlay\" viewBox=\"0 0 " + std::to_string(f.width) + " " + std::to_string(f.height) +
-            "\" aria-hidden=\"true\">";
-    for (const kcUIText& t : f.texts) {
-      html += "<text x=\"" + fixed(t.point[0], 1) + "\" y=\"" + fixed(t.point[1], 1) + "\" fill=\"" +
-              colourOf(t.foreground) + "\" xml:space=\"preserve\">" + escaped(t.text) + "</text>";
-    }
-    html += "</svg>";
+    html += "<span class=\"settings\">";
+    for (const kcUIText& t : f.texts) html += "<br>" + escaped(t.text);
+    html += "</span>";
   }
-  return html + "</div><figcaption>" + escaped(f.caption) + "</figcaption></figure>\n";
+  return html + "</figcaption></figure>\n";
 }
 
 // The record with the annotation, or null.
@@ -123,8 +116,8 @@ std::vector<Figure> writeFigures(const std::string& folder, const CalibrationRun
 std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run) {
   const kcColorCalibrationResult& r = run.result;
   std::ostringstream html;
-  html << "<p>The " << escaped(setup.camera) << ", calibrated against " << escaped(setup.reference) << " in "
-       << run.acquisitions.size() << " acquisitions, " << escaped(timeText(run)) << ".</p>\n";
+  html << "<p>The " << escaped(setup.camera) << ", calibrated against " << escaped(setup.reference) << " by the "
+       << searchName(run.search) << " search in " << run.acquisitions.size() << " acquisitions, " << escaped(timeText(run)) << ".</p>\n";
   html << "<table><tr><th></th><th>start</th><th>calibrated</th></tr>\n";
   const struct {
     const char* name;
@@ -155,15 +148,31 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
   return html.str();
 }
 
-// A banner over everything else when the calibration did not help, so the
-// page is never taken for a success.
-std::string verdictHtml(const CalibrationVerdict& verdict) {
-  if (verdict.helped) return "";
+// The verdict first: a line when the calibration helped, a banner over
+// everything else when it did not, so the page is never taken for a success.
+std::string verdictHtml(const CalibrationRun& run) {
+  if (run.verdict.helped) {
+    std::string html =
+        "<p id=\"helped\"><strong>The calibration helped:</strong> every plane is clearly closer to the reference.";
+    if (run.colour.clipped.total > 0)
+      html += " " + escaped(clippedRegionsText(run.colour.clipped, run.colour.start.perRegion.size()));
+    return html + "</p>\n";
+  }
   std::string html =
       "<div id=\"did-not-help\"><p><strong>The calibration did not help.</strong> Its result "
       "should not be used:</p><ul>\n";
-  for (const std::string& reason : verdict.reasons) html += "<li>" + escaped(reason) + "</li>\n";
+  for (const std::string& reason : run.verdict.reasons) html += "<li>" + escaped(reason) + "</li>\n";
   return html + "</ul></div>\n";
+}
+
+// How the search that ran moves, so that its dots can be read.
+const char* searchPathText(CalibrationSearch search) {
+  if (search == CalibrationSearch::full)
+    return "The full search tries the neighbours of the best settings in cycles, two images each, widening the "
+           "step after a cycle that improved and narrowing it after one that did not.";
+  return "The quick search takes one image at the start settings and a few probes, from which it learns how the "
+         "camera responds; it then measures candidates spread around the model's best settings, one image each, "
+         "in spans that shrink whenever a candidate is no better.";
 }
 
 std::string nowText() {
@@ -177,17 +186,17 @@ constexpr const char* kStyle = R"(
 body { font-family: sans-serif; margin: 2em auto; max-width: 1100px; padding: 0 1em; color: #222; }
 h1 { font-size: 1.5em; } h2 { font-size: 1.2em; margin-top: 2em; border-bottom: 1px solid #ccc; }
 table { border-collapse: collapse; margin: 1em 0; } th, td { padding: 0.2em 0.8em; text-align: right; }
-tr:nth-child(even) { background: #f4f4f4; } th:first-child { text-align: left; }
+tr:nth-child(even) { background: #f4f4f4; } th:first-child, td:first-child { text-align: left; }
 .figures { display: grid; grid-template-columns: repeat(auto-fill, minmax(320px, 1fr)); gap: 1em; }
 figure { margin: 0; } figcaption { font-size: 0.9em; color: #555; }
-.shot { position: relative; } .shot img { display: block; width: 100%; height: auto; background: #ddd; }
-.overlay { position: absolute; left: 0; top: 0; width: 100%; height: 100%; pointer-events: none; }
-.overlay text { font: 18px monospace; paint-order: stroke; stroke: white; stroke-width: 3px; }
+figure img { display: block; width: 100%; height: auto; background: #ddd; }
+.settings { display: block; font-family: monospace; color: #222; }
 .chart text { font: 11px sans-serif; fill: #333; } .chart .grid { stroke: #ddd; }
 .chart .identity { stroke: #999; stroke-dasharray: 4 3; }
-.path { width: 100%; height: auto; } .path .tried circle { fill: #1565c0; fill-opacity: 0.35; }
+.path { width: 100%; height: auto; } .path .tried circle { fill: #1565c0; fill-opacity: 0.6; }
 .path .best { fill: none; stroke: #e65100; stroke-width: 2; }
 #missing { display: none; color: #b00020; font-weight: bold; }
+#helped { border-left: 6px solid #2e7d32; background: #e8f5e9; padding: 0.5em 1em; }
 #did-not-help { border: 3px solid #b00020; background: #fdecea; color: #b00020; padding: 0.2em 1em; }
 )";
 
@@ -221,7 +230,7 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
   html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
        << "<title>colc calibration report</title><style>" << kStyle << "</style><script>" << kImageCheck
        << "</script></head>\n<body>\n<h1>colc calibration report <small>" << nowText() << "</small></h1>\n"
-       << verdictHtml(run.verdict)
+       << verdictHtml(run)
        << "<p id=\"missing\">Some images did not load: keep the PNG files beside this page.</p>\n"
        << summaryHtml(setup, run) << colourErrorSection(folder, run.colour);
 
@@ -229,7 +238,7 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
           "the camera's view, resampled onto the reference's grid, and the reference: at the start settings, and "
           "at the calibrated settings through the whole correction (the colour correction when one was adopted, "
           "otherwise the pel maps). The last three images are the calibration's own "
-          "record of its result, with its settings written over them.</p>\n<div class=\"figures\">\n";
+          "record of its result, each with its settings under it.</p>\n<div class=\"figures\">\n";
   for (const Figure& f : figures) html << figureHtml(f);
   html << "</div>\n";
 
@@ -239,8 +248,8 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
     html << transferChart(run.result.channelResults()[k], planeName(k), kPlaneColours[k]);
 
   html << "\n<h2>Search path</h2>\n<p>The settings of every acquisition (dots) and the best settings as the search "
-          "found them (line). Each cycle tries the neighbours of the best settings, widening the step after a cycle "
-          "that improved and narrowing it after one that did not.</p>\n"
+          "found them (line). "
+       << searchPathText(run.search) << "</p>\n"
        << searchPathChart(run.acquisitions, bestSettingsAlong(run.steps)) << "\n</body></html>\n";
 
   writeOutputFile(reportPage(folder), "report page", [&](std::ostream& page) { page << html.str(); });

@@ -55,6 +55,9 @@ std::string searchPathChart(const std::vector<kcColorCameraSettings>& acquisitio
   constexpr double kLeft = 70, kWidth = 800, kPanel = 120, kGap = 34, kTop = 20;
   const double last = std::max<double>(1.0, static_cast<double>(acquisitions.size()) - 1.0);
   const Scale x{0, last, kLeft, kLeft + kWidth};
+  // Dots as large as they can be without merging: a few dozen acquisitions
+  // get large ones, a thousand small ones that still show.
+  const double dotRadius = std::clamp(kWidth / 4.0 / static_cast<double>(acquisitions.size() + 1), 2.2, 4.5);
 
   // Exposure spans decades; zero, which a range may allow, is drawn at the floor.
   double lowest = 1.0, highest = 1e-6;
@@ -99,7 +102,8 @@ std::string searchPathChart(const std::vector<kcColorCameraSettings>& acquisitio
       svg += line(x(0), y(value), x(last), y(value), "grid") + text(kLeft - 6, y(value) + 4, label, "end");
     svg += "<g class=\"tried\">";
     for (std::size_t i = 0; i < acquisitions.size(); ++i)
-      svg += "<circle cx=\"" + num(x(i)) + "\" cy=\"" + num(y(panel.value(acquisitions[i]))) + "\" r=\"1.6\"/>";
+      svg += "<circle cx=\"" + num(x(i)) + "\" cy=\"" + num(y(panel.value(acquisitions[i]))) + "\" r=\"" +
+             num(dotRadius) + "\"/>";
     svg += "</g><polyline class=\"best\" points=\"";
     for (std::size_t c = 0; c < best.size(); ++c) {
       const double until = c + 1 < best.size() ? best[c + 1].acquisition : last;

@@ -53,8 +53,8 @@ std::string colourErrorSection(const std::string& folder, const ColourStage& col
     html += "<p>" + clipped + "</p>\n";
   if (colour.correction) html += correctionTable(*colour.correction);
   html += std::string("<figure><img src=\"") + kColourErrorFile +
-          "\" alt=\"colour error per region\" style=\"width: 480px\">"
-          "<figcaption>The remaining error per region: green below 1, yellow at 2.3, red from 5 on; grey is not "
-          "judged.</figcaption></figure>\n";
+          "\" alt=\"colour error per region\" style=\"width: 480px; image-rendering: pixelated\">"
+          "<figcaption>The remaining error per region: green below 1, yellow at 2.3, red from 5 on; hatched in "
+          "black: colour lost to clipping; grey is not judged.</figcaption></figure>\n";
   return html;
 }

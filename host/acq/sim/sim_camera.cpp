@@ -47,5 +47,5 @@ std::optional<kcSimCameraTime> kfSimCameraTime(const kcPtrHandle<kcAcqFifo>& fif
   if (const auto* wrapper = dynamic_cast<const kcInstrumentedAcqFifo*>(camera)) camera = wrapper->inner().get();
   const auto* sim = dynamic_cast<const kcSimAcqFifo*>(camera);
   if (sim == nullptr) return std::nullopt;
-  return kcSimCameraTime{sim->clock().cameraSeconds(), sim->clock().sleptSeconds()};
+  return kcSimCameraTime{sim->clock().cameraSeconds(), sim->clock().sleptSeconds(), sim->imagingSeconds()};
 }

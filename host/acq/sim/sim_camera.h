@@ -108,11 +108,14 @@ kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const kcSimCameraConfig& conf
 kcPtrHandle<kcInstrumentedAcqFifo> kfOpenSimCamera(const std::string& options);
 
 // The time a simulated camera's frames took so far: what a real camera
-// would have needed for them (exposure plus read-out each), and how much
-// of it the camera actually waited (all of it with sleep, else none).
+// would have needed for them (exposure plus read-out each), how much of it
+// the camera actually waited (all of it with sleep, else none), and the
+// processor time the simulation spent making them, which a real camera
+// spends in its own hardware.
 struct kcSimCameraTime {
   double camera = 0.0;
   double slept = 0.0;
+  double imaging = 0.0;
 };
 
 // The time of a simulated camera, given itself or its instrumented wrapper;

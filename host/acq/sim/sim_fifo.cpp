@@ -5,6 +5,7 @@
 #include "host/acq/sim/scene.h"
 #include "host/acq/sim/sensor.h"
 #include "host/acq/sim/target_chart.h"
+#include "host/runtime/cpu_time.h"
 
 namespace {
 
@@ -93,8 +94,10 @@ kcPtrHandle<kcAcqImage> kcSimAcqFifo::completeAcq(const CompleteArgs& args) {
   ++sequence_;
   clock_.frame(settings.exposure);
   kcSimScene& scene = imaging_->scene;
+  const double imagingStarted = kfProcessCpuSeconds();
   kcPtrHandle<kcAcqImage> image(
       new kcAcqImage(imaging_->sensor.expose(scene.levels(), scene.flatRuns(), settings, sequence_)));
+  imagingSeconds_ += kfProcessCpuSeconds() - imagingStarted;
   if (args.info) {
     args.info->failure(kcAcqFailure());
     args.info->sequence(sequence_);

@@ -32,6 +32,8 @@ class kcSimAcqFifo : public kcAcqFifo {
   long width() const { return width_; }
   long height() const { return height_; }
   const kcSimFrameClock& clock() const { return clock_; }
+  // The processor time spent making the frames so far, in seconds.
+  double imagingSeconds() const { return imagingSeconds_; }
 
   kcAcqProps properties() override { return props_.props(); }
   const kcTriggerModel& triggerModel() const override { return *model_; }
@@ -52,5 +54,6 @@ class kcSimAcqFifo : public kcAcqFifo {
   std::deque<kcSimExposure> started_;  // settings latched by start(), oldest first
   unsigned long sequence_ = 0;
   kcSimFrameClock clock_;
+  double imagingSeconds_ = 0.0;
   std::unique_ptr<kcSimImaging> imaging_;
 };

@@ -22,9 +22,12 @@ namespace {
 
 CalibrationRun calibrate(const kcPtrHandle<kcInstrumentedAcqFifo>& camera, bool diagnostics = false,
                          std::vector<kcColorCameraSettings>* heard = nullptr) {
-  return runCalibration(camera, kfTestChart(), kfQuickParams(), diagnostics, [&](const kcColorCameraSettings& s) {
-    if (heard) heard->push_back(s);
-  });
+  return runCalibration(
+      camera, kfTestChart(), kfQuickParams(), diagnostics,
+      [&](const kcColorCameraSettings& s) {
+        if (heard) heard->push_back(s);
+      },
+      CalibrationSearch::full);
 }
 
 ExitStatus statusOf(const kcPtrHandle<kcInstrumentedAcqFifo>& camera) {
@@ -99,13 +102,18 @@ TEST(CalibrationRun, MeasuresBeforeAndAfterRecordsThePathToTheResultAndLeavesThe
   EXPECT_EQ(heard.size(), run.acquisitions.size() + 1);
   EXPECT_EQ(run.acquisitions.front(), run.start);
   EXPECT_GT(run.seconds, 0.0);
-  // The camera's time: every frame of the search and of the result records,
-  // its exposure plus one read-out; none of it waited, all of it counted.
+  // The camera's time: every frame of the search, its exposure plus one
+  // read-out; none of it waited, all of it counted. The processor time
+  // making the frames is the simulation's, not colc's.
   double frames = 0.0;
-  for (const kcColorCameraSettings& s : heard) frames += s.exposure() + 1.0 / kfDefaultReadoutFps(320, 240);
+  for (const kcColorCameraSettings& s : run.acquisitions) frames += s.exposure() + 1.0 / kfDefaultReadoutFps(320, 240);
   ASSERT_TRUE(run.cameraSeconds);
   EXPECT_NEAR(*run.cameraSeconds, frames, 1e-9);
-  EXPECT_EQ(run.computingSeconds, run.seconds);
+  ASSERT_TRUE(run.simulationSeconds);
+  EXPECT_GT(*run.simulationSeconds, 0.0);
+  EXPECT_GT(run.computingSeconds, 0.0);
+  // The result records' image comes last, at the calibrated settings.
+  EXPECT_EQ(heard.back(), kcColorCameraSettings(run.result.exposure(), run.result.contrast(), run.result.brightness()));
   ASSERT_GE(run.diagnostics.numRecords(), 3);
   EXPECT_EQ(run.diagnostics.diagRecord(run.diagnostics.numRecords() - 1).annotation(), "Monochrome image");
 
@@ -172,10 +180,11 @@ TEST(SearchPath, ShortPathsAndSingleImageSteps) {
   EXPECT_EQ(changesAlong(quick), (Changes{{0, S}, {1, C}, {3, G}}));
 }
 
-TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExist) {
+TEST(Report, ThePageShowsTheVerdictAndEveryImageItWroteWithTheResultTextOfTheRecordsThatExist) {
   ScratchFolder dir;
   const CalibrationSetup setup{"simulated camera", "'<odd> & name.png' (192 x 128 pels)"};
-  CalibrationRun run = runCalibration(kfOpenChartCamera(), kfTestChart(), kfQuickParams(), true, [](const auto&) {});
+  CalibrationRun run = runCalibration(kfOpenChartCamera(), kfTestChart(), kfQuickParams(), true, [](const auto&) {},
+                                      CalibrationSearch::full);
   writeReport(dir / "report", setup, run, kfTestChart());
   const std::string html = textOf(dir / "report/colc-report.html");
 
@@ -194,8 +203,10 @@ TEST(Report, ThePageShowsEveryImageItWroteWithTheResultTextOverTheRecordsThatExi
   EXPECT_EQ(html.find("<odd>"), std::string::npos);
   EXPECT_EQ(html.find("<div id=\"did-not-help\">"), std::string::npos);  // the calibration helped
   // The escaped setup, the transfer charts and the search path.
+  // The verdict first, and the path told as the search that ran walks it.
+  EXPECT_LT(html.find("<p id=\"helped\">"), html.find("<table>"));
   for (const char* shown : {"&lt;odd&gt; &amp; name.png", "red transfer", "blue transfer", "<title>search path</title>",
-                            "<h2>Colour error</h2>"})
+                            "<h2>Colour error</h2>", "by the full search in", "The full search tries"})
     EXPECT_NE(html.find(shown), std::string::npos) << shown;
 
   // A run without result records shows the other images.

@@ -19,7 +19,7 @@ std::vector<std::string> keysOf(const nlohmann::json& object) {
 
 }  // namespace
 
-// The default calibration: the simulated camera at full size, the built-in target.
+// The default calibration: the quick search, the simulated camera at full size, the built-in target.
 TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   ScratchFolder dir;
   const ColcOutput run = runColc("calibrate --json --out " + (dir / "result"));
@@ -28,7 +28,11 @@ TEST(CliJson, CalibrateStoresWhatItPrintsAndShowPrintsItBack) {
   EXPECT_EQ(keysOf(summary),
             (std::vector<std::string>{"acquisitions", "after", "before", "brightness", "cameraSeconds", "channels",
                                       "colourError", "computingSeconds", "contrast", "exposure", "positive8BitLut",
-                                      "seconds", "target", "verdict"}));
+                                      "search", "seconds", "simulationSeconds", "target", "verdict"}));
+  // The default is the quick search: few acquisitions, and no region clipped.
+  EXPECT_EQ(summary["search"], "quick");
+  EXPECT_LE(summary["acquisitions"].get<int>(), 60);
+  EXPECT_EQ(summary["colourError"]["clippedRegions"]["total"], 0);
   EXPECT_EQ(summary["verdict"]["helped"], true);
   EXPECT_TRUE(summary["verdict"]["reasons"].empty());
   EXPECT_EQ(summary["verdict"]["exposureEdge"], "none");

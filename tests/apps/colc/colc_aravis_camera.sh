@@ -68,7 +68,7 @@ fi
 
 "$colc" target "$tmp/chart.png" --width 192
 quick=("$colc" calibrate --camera aravis:127.0.0.1 --reference "$tmp/chart.png" --no-contrast --no-brightness
-  --no-pel-mapping)
+  --no-pel-mapping --full-search)
 
 # Waits until colc (not the shell that starts it) catches the signal
 # (SigCgt in /proc), which it does before it opens the camera.

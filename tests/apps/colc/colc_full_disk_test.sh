@@ -19,7 +19,7 @@ tmp="$(mktemp -d)"
 full="$tmp/full"
 trap 'umount "$full" 2> /dev/null || true; rm -rf "$tmp"' EXIT
 
-small=(--camera sim:width=320,height=240 --reference "$tmp/chart.png" --quick --quiet)
+small=(--camera sim:width=320,height=240 --reference "$tmp/chart.png" --quiet)
 "$colc" target "$tmp/chart.png" --width 192
 "$colc" calibrate "${small[@]}" --out "$tmp/result"
 

@@ -20,7 +20,7 @@ $quick > /dev/null 2> "$tmp/pipe.err"
 
 # A full-size calibration runs long enough to be interrupted. SIGINT goes
 # once the program has installed its handler (bit 2 of SigCgt in /proc).
-"$colc" calibrate > "$tmp/out" 2> "$tmp/err" &
+"$colc" calibrate --full-search > "$tmp/out" 2> "$tmp/err" &
 pid=$!
 for _ in $(seq 300); do
   caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2> /dev/null || echo 0)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # "colc calibrate --report" writes a page that a browser opens with every
-# image loaded. The page counts its loaded images itself and notes them on
+# image loaded and its verdict first. The page counts its loaded images itself and notes them on
 # its body; a headless browser dumps the page after loading. A screenshot
 # is kept in the build folder as colc-report.png.
 set -euo pipefail
@@ -20,6 +20,7 @@ page="file://$tmp/report/colc-report.html"
 
 browser --dump-dom "$page" > "$tmp/dom.html"
 grep -q 'data-images-loaded="6/6"' "$tmp/dom.html" || { echo "not every image loaded:"; grep -o '<body[^>]*>' "$tmp/dom.html"; exit 1; }
+grep -q '<p id="helped">' "$tmp/dom.html" || { echo "no verdict line"; exit 1; }
 browser --window-size=1200,2400 --screenshot="$2/colc-report.png" "$page" > /dev/null
 [ -s "$2/colc-report.png" ]
 

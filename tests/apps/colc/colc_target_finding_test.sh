@@ -10,14 +10,14 @@ tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 small="sim:width=640,height=480"
 
-# A quarter turn at half the size: found by the quick search, which says where.
-"$colc" calibrate --quick --quiet --json --camera "$small,rotation=91,scale=0.45" > "$tmp/turned.json"
+# A quarter turn at half the size: found by the default quick search, which says where.
+"$colc" calibrate --quiet --json --camera "$small,rotation=91,scale=0.45" > "$tmp/turned.json"
 grep -q '"rotationDegrees"' "$tmp/turned.json"
 grep -q '"doubtful": false' "$tmp/turned.json"
 
 # Too small: exit 7, the cause in one line, the view written where asked.
 status=0
-"$colc" calibrate --quick --quiet --camera "$small,scale=0.3" --save-view "$tmp/view.png" 2> "$tmp/small.err" || status=$?
+"$colc" calibrate --quiet --camera "$small,scale=0.3" --save-view "$tmp/view.png" 2> "$tmp/small.err" || status=$?
 [ "$status" -eq 7 ] || { echo "too small: exit $status"; cat "$tmp/small.err"; exit 1; }
 [ "$(wc -l < "$tmp/small.err")" -eq 1 ] || { cat "$tmp/small.err"; exit 1; }
 grep -q "too small" "$tmp/small.err" || { cat "$tmp/small.err"; exit 1; }
@@ -25,9 +25,9 @@ grep -q "$tmp/view.png" "$tmp/small.err"
 [ -s "$tmp/view.png" ]
 # The full search names its narrower range and still leaves a picture, by default in the current folder.
 status=0
-(cd "$tmp" && "$colc" calibrate --quiet --camera "$small,rotation=91,scale=0.45" 2> full.err) || status=$?
+(cd "$tmp" && "$colc" calibrate --full-search --quiet --camera "$small,rotation=91,scale=0.45" 2> full.err) || status=$?
 [ "$status" -eq 7 ] || { echo "full search: exit $status"; cat "$tmp/full.err"; exit 1; }
-grep -q -- "--quick finds it" "$tmp/full.err" || { cat "$tmp/full.err"; exit 1; }
+grep -q -- "without --full-search) finds it" "$tmp/full.err" || { cat "$tmp/full.err"; exit 1; }
 [ -s "$tmp/colc-view.png" ]
 
 # colc aim: one line per image when not on a terminal, and a preview.
@@ -38,7 +38,7 @@ grep -q -- "--quick finds it" "$tmp/full.err" || { cat "$tmp/full.err"; exit 1; 
 
 # colc fit: a photo of the target (the camera's view at its start settings,
 # from a report) against the reference is refused without --find-target ...
-"$colc" calibrate --quick --quiet --camera "$small,rotation=-88" --reference "$tmp/reference.png" --report "$tmp/report"
+"$colc" calibrate --quiet --camera "$small,rotation=-88" --reference "$tmp/reference.png" --report "$tmp/report"
 photo="$tmp/report/colc-start-view.png"
 status=0
 "$colc" fit "$photo" "$tmp/reference.png" 2> "$tmp/sizes.err" || status=$?

@@ -78,3 +78,26 @@ TEST(ClippedRegions, ARegionCountsWhenOverOnePercentOfOnePlaneIsClipped) {
   EXPECT_EQ(once.bright, 1);
   EXPECT_EQ(once.total, 1);
 }
+
+TEST(ColourErrorPicture, ClippedRegionsAreHatchedOverTheirErrorColour) {
+  const kc3PlanePelBuffer reference = twoHalves();
+  const FlatRegions regions(reference);
+  const int left = regions.pels(0)[0] % kWidth < kWidth / 2 ? 0 : 1;
+  const kc3PlanePelBuffer dark = withPels(reference, regions, left, 1, regions.pels(left).size() / 10, 0);
+  const ClippedRegions clipped = clippedRegions(dark, reference, regions);
+  const kc3PlanePelBuffer picture =
+      colourErrorPicture(reference, regions, colourError(reference, reference, regions), clipped);
+  // Black pels in a region: only in the clipped one, and not all of it.
+  const auto blackShare = [&](int i) {
+    std::size_t black = 0;
+    for (long p : regions.pels(i)) {
+      bool isBlack = true;
+      for (int k = 0; k < 3; ++k) isBlack = isBlack && picture.pelPlane(k).pointToRow(p / kWidth)[p % kWidth] == 0;
+      black += isBlack;
+    }
+    return static_cast<double>(black) / static_cast<double>(regions.pels(i).size());
+  };
+  EXPECT_GT(blackShare(left), 0.2);
+  EXPECT_LT(blackShare(left), 0.5);
+  EXPECT_EQ(blackShare(1 - left), 0.0);
+}
