@@ -371,14 +371,14 @@ void addCalibration(py::module_& m) {
   m.def("calibrate", &calibrate, py::arg("camera"), py::arg("reference") = py::none(), py::kw_only(),
         py::arg("exposure") = true, py::arg("contrast") = true, py::arg("brightness") = true,
         py::arg("exposure_range") = py::none(), py::arg("min_exposure_step") = 0.0, py::arg("positive_lut") = true,
-        py::arg("pel_mapping") = true, py::arg("color_correction") = true, py::arg("quick") = false,
+        py::arg("pel_mapping") = true, py::arg("color_correction") = true, py::arg("quick") = true,
         py::arg("out") = "", py::arg("report") = "", py::arg("progress") = py::none(),
         py::arg("channel_order") = "bgr",
         "Calibrates the camera against the reference image (default: the built-in target), as colc calibrate does, "
         "and puts the camera back as it found it. exposure, contrast, brightness: search that setting (False: keep "
         "it); exposure_range: (min, max) seconds; min_exposure_step: seconds; positive_lut: load the identity input "
         "table; pel_mapping: judge settings with the per-channel fits; color_correction: adopt a cross-plane colour "
-        "correction when it lowers the colour error on regions left out of its fit; quick: the quick search; out: store the result there when it helped; "
+        "correction when it lowers the colour error on regions left out of its fit; quick: the quick search, colc calibrate's default (False: the full search); out: store the result there when it helped; "
         "report: write the HTML report into this folder; progress: called as progress(acquisitions, settings) at "
         "each acquisition. Raises colc.DidNotHelpError, with the calibration, when it did not help, and "
         "KeyboardInterrupt on Ctrl-C.");
