@@ -152,10 +152,11 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
 // everything else when it did not, so the page is never taken for a success.
 std::string verdictHtml(const CalibrationRun& run) {
   if (run.verdict.helped) {
-    std::string html =
-        "<p id=\"helped\"><strong>The calibration helped:</strong> every plane is clearly closer to the reference.";
-    if (run.colour.clipped.total > 0)
-      html += " " + escaped(clippedRegionsText(run.colour.clipped, run.colour.start.perRegion.size()));
+    // Regions lost to clipping mark the line as a warning: their colour is gone.
+    const bool clipped = run.colour.clipped.total > 0;
+    std::string html = std::string("<p id=\"helped\"") + (clipped ? " class=\"clipped\"" : "") +
+                       "><strong>The calibration helped:</strong> every plane is clearly closer to the reference.";
+    if (clipped) html += " " + escaped(clippedRegionsText(run.colour.clipped, run.colour.start.perRegion.size()));
     return html + "</p>\n";
   }
   std::string html =
@@ -197,6 +198,7 @@ figure img { display: block; width: 100%; height: auto; background: #ddd; }
 .path .best { fill: none; stroke: #e65100; stroke-width: 2; }
 #missing { display: none; color: #b00020; font-weight: bold; }
 #helped { border-left: 6px solid #2e7d32; background: #e8f5e9; padding: 0.5em 1em; }
+#helped.clipped { border-left-color: #e65100; background: #fff3e0; }
 #did-not-help { border: 3px solid #b00020; background: #fdecea; color: #b00020; padding: 0.2em 1em; }
 )";
 

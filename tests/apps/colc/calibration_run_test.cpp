@@ -204,7 +204,7 @@ TEST(Report, ThePageShowsTheVerdictAndEveryImageItWroteWithTheResultTextOfTheRec
   EXPECT_EQ(html.find("<div id=\"did-not-help\">"), std::string::npos);  // the calibration helped
   // The escaped setup, the transfer charts and the search path.
   // The verdict first, and the path told as the search that ran walks it.
-  EXPECT_LT(html.find("<p id=\"helped\">"), html.find("<table>"));
+  EXPECT_LT(html.find("<p id=\"helped\""), html.find("<table>"));
   for (const char* shown : {"&lt;odd&gt; &amp; name.png", "red transfer", "blue transfer", "<title>search path</title>",
                             "<h2>Colour error</h2>", "by the full search in", "The full search tries"})
     EXPECT_NE(html.find(shown), std::string::npos) << shown;

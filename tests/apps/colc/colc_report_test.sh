@@ -20,7 +20,7 @@ page="file://$tmp/report/colc-report.html"
 
 browser --dump-dom "$page" > "$tmp/dom.html"
 grep -q 'data-images-loaded="6/6"' "$tmp/dom.html" || { echo "not every image loaded:"; grep -o '<body[^>]*>' "$tmp/dom.html"; exit 1; }
-grep -q '<p id="helped">' "$tmp/dom.html" || { echo "no verdict line"; exit 1; }
+grep -q '<p id="helped"' "$tmp/dom.html" || { echo "no verdict line"; exit 1; }
 browser --window-size=1200,2400 --screenshot="$2/colc-report.png" "$page" > /dev/null
 [ -s "$2/colc-report.png" ]
 
