@@ -30,7 +30,7 @@ described = {
     "FitColourImageVsMemoryFloor": ("three-plane fit, 12 MP colour", "the memory floor of its six planes"),
     "FitColourImageVsVectorRead": ("three-plane fit, 12 MP colour", "one vector read of its six planes"),
     "FitGreyPairVsColourPair": ("three-plane fit, 12 MP grey pair", "the same of a colour pair"),
-    "CalibrationWorkPerAcquisition": ("module's work per acquisition, default calibration, 1280 x 1024",
+    "CalibrationWorkPerAcquisition": ("module's work per acquisition, `kfColorCalibrate`, 1280 x 1024",
                                       "the simulated camera's time per acquisition"),
     "SimAcquisitionVsFrameCopy": ("simulated acquisition", "copying one frame"),
     "ColourChoiceVsPlaneFits": ("choosing the colour correction, leave-one-region-out",
@@ -44,6 +44,14 @@ described = {
     "DecodedHalfVs128Bit": ("decoding and halving 960 x 640 pels, wider vectors", "the same in 128-bit vectors"),
     "DifferenceMomentsVs128Bit": ("noise sums of a 1280 x 1024 plane pair, wider vectors",
                                   "the same in 128-bit vectors"),
+    "CorrectionVsLut": ("applying a linear-light colour correction, planes", "`cv::LUT` on the interleaved frame"),
+    "InterleavedCorrectionVsLut": ("the same on interleaved pels", "`cv::LUT` on the interleaved frame"),
+    "CorrectionVsTransform": ("applying a linear-light colour correction, planes",
+                              "`cv::transform` by its 3 x 4 matrix (without the sRGB curve)"),
+    "CorrectionVsPerPelComputation": ("applying a linear-light colour correction, planes",
+                                      "its computation pel by pel (the oracle)"),
+    "PelMapsVsLut": ("applying the pel maps, planes", "`cv::LUT` on the interleaved frame"),
+    "InterleavedPelMapsVsLut": ("applying the pel maps to interleaved pels", "`cv::LUT` on the interleaved frame"),
 }
 rows = ["| Subject | Baseline | Size | Time | Ratio |", "|---|---|---|---|---|"]
 for b in json.load(open(results))["benchmarks"]:
@@ -52,9 +60,13 @@ for b in json.load(open(results))["benchmarks"]:
         continue
     parts = b["name"].split("/")
     subject, baseline = described.get(parts[0], (parts[0], "?"))
-    # Plain arguments are sizes; named ones ("bits:512") are shown by name.
-    named = [p.replace(":", " ") for p in parts[1:] if ":" in p and not p.startswith("iterations:")]
-    size = " x ".join(p for p in parts[1:] if p.isdigit()) or ", ".join(named)
+    # Plain arguments and named widths and heights are sizes; other named
+    # ones ("bits:512") are shown by name.
+    size = " x ".join(p.split(":")[-1] for p in parts[1:]
+                      if p.isdigit() or p.split(":")[0] in ("width", "height"))
+    named = [p.replace(":", " ") for p in parts[1:]
+             if ":" in p and p.split(":")[0] not in ("iterations", "width", "height", "manual_time")]
+    size = size or ", ".join(named)
     time = f'{b["real_time"]:.3g} {b["time_unit"]}'
     rows.append(f'| {subject} | {baseline} | {size} | {time} | {b["ratio"]:.3g} |')
 table = "\n".join(rows)
