@@ -6,6 +6,7 @@ and <!-- figures:NAME end -->:
 
   example   the session of `colc calibrate --out result.colc --report report`
             on the default simulated camera, as the program prints it
+  failure   the line of a calibration that did not help (a fixed exposure that clips)
   searches  the quick and the full search on the default simulated camera
 
   scripts/readme_figures.py            run both searches, rewrite the blocks and docs/report.png
@@ -29,6 +30,8 @@ import tempfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 README = os.path.join(ROOT, "README.md")
 EXAMPLE_COMMAND = ["calibrate", "--out", "result.colc", "--report", "report"]
+FAILURE_COMMAND = ["calibrate", "--exposure-range", "0.3:0.3", "--no-contrast", "--no-brightness",
+                   "--no-pel-mapping", "--out", "result.colc", "--quiet"]
 # The figures that vary from run to run, in the example's text.
 VARYING = [(re.compile(r"[0-9.]+ s computing"), "N.N s computing"),
            (re.compile(r"[0-9.]+ s simulating the camera"), "N.N s simulating the camera")]
@@ -36,16 +39,17 @@ SEARCH_HEADER = ("| search | acquisitions | camera time | computing | simulating
                  "| CIEDE2000 mean: pel maps, correction | regions clipped |")
 
 
-def run_colc(colc, args, folder):
+def run_colc(colc, args, folder, status=0):
+    """What colc prints on standard output, or on standard error when it is to end with a failure."""
     done = subprocess.run([colc] + args, cwd=folder, capture_output=True, text=True)
-    if done.returncode != 0:
-        sys.exit(f"colc {' '.join(args)} ended with status {done.returncode}: {done.stderr.strip()}")
-    return done.stdout
+    if done.returncode != status:
+        sys.exit(f"colc {' '.join(args)} ended with status {done.returncode}, not {status}: {done.stderr.strip()}")
+    return done.stdout if status == 0 else done.stderr
 
 
-def example_block(colc, folder):
-    text = run_colc(colc, EXAMPLE_COMMAND, folder)
-    return "```text\n$ colc " + " ".join(EXAMPLE_COMMAND) + "\n" + text + "```"
+def session_block(colc, folder, args, status=0):
+    text = run_colc(colc, args, folder, status)
+    return "```text\n$ colc " + " ".join(args) + "\n" + text + "```"
 
 
 def search_row(name, summary):
@@ -107,13 +111,18 @@ def main():
     colc = os.path.join(os.path.abspath(args.build), "apps", "colc", "colc")
     readme = open(args.readme).read()
     with tempfile.TemporaryDirectory() as folder:
-        example = example_block(colc, folder)
+        example = session_block(colc, folder, EXAMPLE_COMMAND)
+        # In a folder of its own, where no result.colc is left from the example.
+        os.mkdir(os.path.join(folder, "failure"))
+        failure = session_block(colc, os.path.join(folder, "failure"), FAILURE_COMMAND, status=9)
         rows = search_rows(colc, folder, full=not args.check)
         if args.check:
             have = blocks_of(readme)
             problems = []
             if masked(have.get("example", "")) != masked(example):
                 problems.append("the example differs from the program's output:\n" + example)
+            if have.get("failure", "") != failure:
+                problems.append("the failure differs from the program's output:\n" + failure)
             have_rows = have.get("searches", "").splitlines()
             if len(have_rows) < 3 or masked(have_rows[2]) != masked(rows[0]):
                 problems.append("the quick search's row differs from the program's:\n" + rows[0])
@@ -121,6 +130,7 @@ def main():
                 sys.exit("README.md is out of date (scripts/readme_figures.py rewrites it):\n" + "\n".join(problems))
             return
         readme = replaced(readme, "example", example)
+        readme = replaced(readme, "failure", failure)
         readme = replaced(readme, "searches", "\n".join([SEARCH_HEADER, "|---|---|---|---|---|---|---|"] + rows))
         open(args.readme, "w").write(readme)
         screenshot(folder)
