@@ -86,6 +86,14 @@ void CorrectionVsLut(benchmark::State& state) {
       [&] { cv::LUT(frame.bgr, lut, frame.bgrOut); });
 }
 
+void EncodedCorrectionVsLut(benchmark::State& state) {
+  Frame frame(state);
+  const cv::Mat lut = lookUpTable();
+  const kcColorCorrection encoded(kcColorCorrection::Domain::encoded, linearCorrection().coefficients());
+  timed(
+      state, frame, [&] { encoded.apply(frame.planes, frame.out); }, [&] { cv::LUT(frame.bgr, lut, frame.bgrOut); });
+}
+
 void InterleavedCorrectionVsLut(benchmark::State& state) {
   Frame frame(state);
   const cv::Mat lut = lookUpTable();
@@ -143,6 +151,7 @@ void everySize(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(CorrectionVsLut)->Apply(frameSizes);
+BENCHMARK(EncodedCorrectionVsLut)->Apply(frameSizes);
 BENCHMARK(InterleavedCorrectionVsLut)->Apply(frameSizes);
 BENCHMARK(CorrectionVsTransform)->Apply(frameSizes);
 BENCHMARK(CorrectionVsPerPelComputation)->Args({1920, 1080})->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -218,6 +218,30 @@ void FitGreyPairVsColourPair(benchmark::State& state) {
   kfTimeAgainstBaseline(state, [&] { fitImage(c.greySrc, c.greyDst); }, 1, [&] { fitImage(c.src, c.dst); }, 1);
 }
 
+// The same 12 MP pair interleaved, as an application's frames come (what
+// colc.fit reads from NumPy arrays), against the fit of its planes.
+void FitInterleavedVsPlanes(benchmark::State& state) {
+  const ColourPairs& c = colourPairs();
+  const auto interleaved = [](const kc3PlanePelBuffer& image) {
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(3 * image.width() * image.height()));
+    for (int k = 0; k < 3; ++k)
+      for (long y = 0; y < image.height(); ++y)
+        for (long x = 0; x < image.width(); ++x)
+          bytes[static_cast<std::size_t>(3 * (y * image.width() + x) + k)] = image.pelPlane(k).pointToRow(y)[x];
+    return bytes;
+  };
+  const std::vector<unsigned char> src = interleaved(c.src), dst = interleaved(c.dst);
+  const long w = c.src.width(), h = c.src.height();
+  kfTimeAgainstBaseline(
+      state,
+      [&] {
+        kcColorCalibrationResultInternal result;
+        kfFitInterleavedPels({src.data(), w, h, 3 * w, 3, {0, 1, 2}}, {}, {dst.data(), w, h, 3 * w, 3, {0, 1, 2}},
+                             result);
+      },
+      1, [&] { fitImage(c.src, c.dst); }, 1);
+}
+
 }  // namespace
 
 // The single-plane benchmarks at 640 x 480, 2 MP and 12 MP.
@@ -233,4 +257,5 @@ BENCHMARK(FitPlaneVsIntegerLeastSquaresLine)->Apply(atThreeSizes);
 BENCHMARK(LiteralEvaluationVsFast)->UseManualTime()->Iterations(20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FitColourImageVsMemoryFloor)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
 BENCHMARK(FitColourImageVsVectorRead)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+BENCHMARK(FitInterleavedVsPlanes)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
 BENCHMARK(FitGreyPairVsColourPair)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);

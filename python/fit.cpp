@@ -24,9 +24,9 @@ std::string fitChannelRepr(const FitChannel& c) {
 kcColorCalibrationResultInternal fit(const py::object& cameraImage, const py::object& referenceImage,
                                      const py::object& mask, const std::string& channelOrder) {
   const ChannelOrder order = channelOrderOf(channelOrder);
-  const kc3PlanePelBuffer camera = colorImage(cameraImage, order, "camera_image");
-  const kc3PlanePelBuffer reference = colorImage(referenceImage, order, "reference_image");
-  if (camera.width() != reference.width() || camera.height() != reference.height())
+  const kcInterleavedPels<const unsigned char> camera = interleavedView(cameraImage, order, "camera_image");
+  const kcInterleavedPels<const unsigned char> reference = interleavedView(referenceImage, order, "reference_image");
+  if (camera.width != reference.width || camera.height != reference.height)
     throw kcColorCalibrationDefs::BadImages(
         "the images differ in size: colc.fit pairs their pels place for place; to calibrate from a photograph "
         "of the target, use colc.fit_photo");
@@ -35,7 +35,7 @@ kcColorCalibrationResultInternal fit(const py::object& cameraImage, const py::ob
   kcColorCalibrationResultInternal result;
   {
     py::gil_scoped_release unlocked;
-    kfComputeColorCalibration(camera, maskPels, reference, result, nullptr, 0);
+    kfFitInterleavedPels(camera, maskPels, reference, result);
   }
   return result;
 }

@@ -6,7 +6,8 @@
 // colour image made from it (three times the same plane). Colour arrays
 // are interleaved while our images keep their planes apart, so they are
 // copied once into planes, as are the colour images handed back; the
-// corrections read and write interleaved pels where they lie instead. Arrays we cannot
+// corrections and colc.fit read (and write) interleaved pels where they
+// lie instead. Arrays we cannot
 // read in place get a TypeError (not uint8) or ValueError (shape, layout)
 // that names the argument, rather than a silent copy.
 #pragma once

@@ -51,6 +51,16 @@ void kfComputeColorCalibration(const kc3PlanePelBuffer& src, const kcAffineSampl
                                const kc3PlanePelBuffer& dst, kcColorCalibrationResultInternal& result,
                                kcDiagObject* diag, unsigned long diagFlags);
 
+// The plane-by-plane fit of two colour images of one size whose pels lie
+// interleaved, as most image libraries hold them, read where they lie in
+// one pass: the same result, to the bit, as kfComputeColorCalibration on
+// their planes. A bound mask is read over the images' size from its
+// window's corner. No diagnostics. Throws BadParams for images of
+// different sizes or without pels, BadImages as the fit on planes does.
+void kfFitInterleavedPels(const kcInterleavedPels<const unsigned char>& src,
+                          const kcPelBuffer_const<unsigned char>& mask,
+                          const kcInterleavedPels<const unsigned char>& dst, kcColorCalibrationResultInternal& result);
+
 // Draws the fitted numbers as one line of text onto the last record of diag.
 void kfSketchBalanceText(const kcColorCalibrationChannelResultInternal& result, kcDiagObject* diag,
                          unsigned long diagFlags);

@@ -41,14 +41,18 @@ kcChannelFit kfFitChannel(const Plane& src, const Plane& mask, const Plane& dst,
   if (masked && !(tally.binary && kfIsBinaryOutside(mask, commonWindow)))
     throw kcColorCalibrationDefs::BadImages();
 
+  return kfFitChannelFromTable(*table, tally, static_cast<std::int64_t>(commonWindow.width()) * commonWindow.height());
+}
+
+kcChannelFit kfFitChannelFromTable(const kcJointTable& table, const kcMaskTally& tally, std::int64_t area) {
   // Active pairs are the value rows' columns 1..254: their row and column
   // sums are the histograms of the active source and destination pels.
-  const kcJointTableSums sums = kfSumJointTable(*table);
+  const kcJointTableSums sums = kfSumJointTable(table);
   std::vector<unsigned long> source(256, 0);
   std::vector<unsigned long> destination(256, 0);
   kcActivityCounts counts;
   for (int v = 1; v <= 254; ++v) {
-    const kcJointTableRow& row = (*table)[kfJointTableRow(v)];
+    const kcJointTableRow& row = table[kfJointTableRow(v)];
     source[v] = sums.rowCount[v] - row[0] - row[255];
     destination[v] = sums.valueColumnCount[v];
     counts.active += static_cast<std::int64_t>(source[v]);
@@ -60,16 +64,16 @@ kcChannelFit kfFitChannel(const Plane& src, const Plane& mask, const Plane& dst,
   fit.startGain = fit.gain;
   fit.startOffset = fit.offset;
 
-  const kcFastEvaluation evaluation(*table, sums);
+  const kcFastEvaluation evaluation(table, sums);
   fit.search = kfSearchGainOffsetFast([&evaluation](double g, double o) { return evaluation(g, o); }, fit.gain,
                                       fit.offset);
   fit.gain = fit.search.gain;
   fit.offset = fit.search.offset;
   fit.rmsError = fit.search.rmsError;
 
-  const kcJointTableRow& dark = (*table)[kDarkSaturatedRow];
-  const kcJointTableRow& bright = (*table)[kBrightSaturatedRow];
-  counts.area = static_cast<std::int64_t>(commonWindow.width()) * commonWindow.height();
+  const kcJointTableRow& dark = table[kDarkSaturatedRow];
+  const kcJointTableRow& bright = table[kBrightSaturatedRow];
+  counts.area = area;
   counts.maskedOut = tally.zeros;
   counts.saturatedSource = rowTotal(dark) + rowTotal(bright);
   counts.saturatedDestination = static_cast<std::int64_t>(sums.valueColumnCount[0] + sums.valueColumnCount[255] +

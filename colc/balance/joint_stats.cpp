@@ -62,6 +62,53 @@ kcMaskTally kfGatherJointTable(const kcPelBuffer_const<unsigned char>& src,
   return tally;
 }
 
+namespace {
+
+// One row of the three-plane pass; the steps are constants where the
+// caller knows them, so that the row runs as tight as the one-plane pass.
+template <long SrcStep, long DstStep, bool Masked>
+unsigned gatherRow(const kcPelRun<const unsigned char>& s, const kcPelRun<const unsigned char>& d,
+                   const unsigned char* m, long width, const std::array<kcJointTable*, 3>& tables) {
+  const long srcStep = SrcStep > 0 ? SrcStep : s.step, dstStep = DstStep > 0 ? DstStep : d.step;
+  unsigned notBinary = 0;
+  for (long x = 0; x < width; ++x) {
+    unsigned keep = ~0u;
+    if constexpr (Masked) {
+      const unsigned maskPel = m[x];
+      keep = 0u - (maskPel >> 7u);
+      notBinary |= (maskPel + 1u) & 0xFEu;
+    }
+    for (std::size_t k = 0; k < 3; ++k)
+      ++(*tables[k])[(s.plane[k][x * srcStep] + 1u) & keep][d.plane[k][x * dstStep]];
+  }
+  return notBinary;
+}
+
+}  // namespace
+
+kcMaskTally kfGatherJointTables(const kcPelRows<const unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
+                                const kcPelRows<const unsigned char>& dst, const std::array<kcJointTable*, 3>& tables) {
+  for (kcJointTable* table : tables) *table = {};
+  const bool masked = mask.isBound(), threeByThree = src.step == 3 && dst.step == 3;
+  // As in the one-plane pass: masked-out positions count in row 0.
+  unsigned notBinary = 0;
+  for (long y = 0; y < src.height; ++y) {
+    const kcPelRun<const unsigned char> s = src.row(y), d = dst.row(y);
+    const unsigned char* m = masked ? mask.pointToRow(mask.window().top + y) : nullptr;
+    if (threeByThree)
+      notBinary |= masked ? gatherRow<3, 3, true>(s, d, m, src.width, tables)
+                          : gatherRow<3, 3, false>(s, d, m, src.width, tables);
+    else
+      notBinary |= masked ? gatherRow<0, 0, true>(s, d, m, src.width, tables)
+                          : gatherRow<0, 0, false>(s, d, m, src.width, tables);
+  }
+  kcMaskTally tally;
+  tally.binary = notBinary == 0;
+  for (std::uint32_t count : (*tables[0])[0]) tally.zeros += count;
+  for (kcJointTable* table : tables) moveSaturatedRows(*table);
+  return tally;
+}
+
 bool kfIsBinaryOutside(const kcPelBuffer_const<unsigned char>& mask, const kcPelRect& inner) {
   const kcPelRect& window = mask.window();
   for (long y = window.top; y < window.bottom; ++y) {

@@ -1,5 +1,7 @@
 #include "colc/records/result.h"
 
+#include <algorithm>
+
 #include "colc/records/errors.h"
 #include "colc/records/internal/pel_rows.h"
 
@@ -22,6 +24,28 @@ std::array<const std::vector<unsigned char>*, 3> planeTables(
   for (std::size_t k = 0; k < 3; ++k)
     tables[k] = channels[0].pelmap().empty() || channels[k].pelmap().empty() ? &identity : &channels[k].pelmap();
   return tables;
+}
+
+// Pels of three bytes with the planes in the same places in from and to,
+// as nearly every image has them: the bytes mapped one after the other,
+// each through the table of its place in the pel. False for other runs.
+bool mapBytesInOrder(const kcPelRun<const unsigned char>& from, const kcPelRun<unsigned char>& to,
+                     const unsigned char* const (&table)[3], long width) {
+  if (from.step != 3 || to.step != 3) return false;
+  const unsigned char* source = *std::min_element(from.plane.begin(), from.plane.end());
+  unsigned char* target = *std::min_element(to.plane.begin(), to.plane.end());
+  const unsigned char* byPlace[3] = {};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const long place = from.plane[k] - source;
+    if (place > 2 || to.plane[k] - target != place || byPlace[place] != nullptr) return false;
+    byPlace[place] = table[k];
+  }
+  for (long i = 0; i < 3 * width; i += 3) {
+    target[i] = byPlace[0][source[i]];
+    target[i + 1] = byPlace[1][source[i + 1]];
+    target[i + 2] = byPlace[2][source[i + 2]];
+  }
+  return true;
 }
 
 }  // namespace
@@ -58,7 +82,8 @@ void kcColorCalibrationResult::pelMapImage(const kcInterleavedPels<const unsigne
   for (long y = 0; y < in.height; ++y) {
     const kcPelRun<const unsigned char> from = in.row(y);
     const kcPelRun<unsigned char> to = mapped.row(y);
-    for (long x = 0; x < in.width; ++x)
-      for (std::size_t k = 0; k < 3; ++k) to.plane[k][x * to.step] = table[k][from.plane[k][x * from.step]];
+    if (!mapBytesInOrder(from, to, table, in.width))
+      for (long x = 0; x < in.width; ++x)
+        for (std::size_t k = 0; k < 3; ++k) to.plane[k][x * to.step] = table[k][from.plane[k][x * from.step]];
   }
 }

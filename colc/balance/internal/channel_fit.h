@@ -6,6 +6,7 @@
 #pragma once
 
 #include "colc/balance/internal/gain_offset_search.h"
+#include "colc/balance/internal/joint_stats.h"
 #include "colc/host/diag.h"
 #include "colc/host/imaging.h"
 
@@ -28,3 +29,8 @@ struct kcChannelFit {
 // pel once and allocates one joint table.
 kcChannelFit kfFitChannel(const kcPelBuffer_const<unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
                           const kcPelBuffer_const<unsigned char>& dst, kcDiagObject* diag, unsigned long diagFlags);
+
+// The fit from a gathered joint table of the given number of positions
+// (kfGatherJointTable's, with its tally). Throws BadImages when no pel is
+// active.
+kcChannelFit kfFitChannelFromTable(const kcJointTable& table, const kcMaskTally& tally, std::int64_t area);

@@ -10,6 +10,7 @@
 
 #include "colc/balance/internal/joint_table.h"
 #include "colc/host/imaging.h"
+#include "colc/records/internal/pel_rows.h"
 
 struct kcMaskTally {
   std::int64_t zeros = 0;  // positions the mask leaves out
@@ -23,6 +24,12 @@ struct kcMaskTally {
 kcMaskTally kfGatherJointTable(const kcPelBuffer_const<unsigned char>& src,
                                const kcPelBuffer_const<unsigned char>& mask,
                                const kcPelBuffer_const<unsigned char>& dst, kcJointTable& table);
+
+// The same for the three planes of two images of one size, read where
+// they lie (interleaved or not) in one pass: table k of plane k. The mask,
+// when bound, is read over the images' size from its window's corner.
+kcMaskTally kfGatherJointTables(const kcPelRows<const unsigned char>& src, const kcPelBuffer_const<unsigned char>& mask,
+                                const kcPelRows<const unsigned char>& dst, const std::array<kcJointTable*, 3>& tables);
 
 // True when the mask holds only 0 and 255 in the part of its window outside
 // inner, the part the gathering pass did not read.
