@@ -68,7 +68,8 @@ TargetNotFoundFailure notFoundByTheFullSearch(const kc3PlanePelBuffer& startView
     const kcTargetMatch match = kfFindTargetPose(startView, reference).perspective->match;
     return TargetNotFoundFailure("the full search looks for the target only at turns of up to 21 degrees and scales "
                                  "of 0.8 to 1.2, and did not find it; it is there, " +
-                                     kfTargetFindingText(match, {}) + ", and the quick search (without --full-search) finds it",
+                                     kfTargetFindingText(match, {}) +
+                                     ", and the quick search (without --full-search) finds it",
                                  startView, match);
   } catch (const kcTargetNotFound& e) {
     return notInView(startView, e);

@@ -126,7 +126,8 @@ StoredRecord readRecordArchive(const std::string& path) {
       if (readWhole(path, calibration, whyNotResult)) return calibration;
       kcColorCalibrationParams params;
       if (readWhole(path, params, whyNotParams)) return params;
-      if (!mayBeAColcArchive(path)) throw CommandFailure(ExitStatus::badArchive, "'" + path + "' is not a colc archive");
+      if (!mayBeAColcArchive(path))
+        throw CommandFailure(ExitStatus::badArchive, "'" + path + "' is not a colc archive");
       throw CommandFailure(ExitStatus::badArchive,
                            "'" + path + "' is not a colc result or parameter archive (" + whyNotResult + ")");
     } catch (const kcArchive::BadData& e) {

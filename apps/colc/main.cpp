@@ -49,7 +49,8 @@ int runColc(int argc, char** argv) {
   CLI::App* cameras = addCamerasCommand(app, camerasOptions);
   CLI::App* aim = addAimCommand(app, aimOptions);
   CLI::App* demo = app.add_subcommand("demo", "fit a synthetic camera image of a colour chart onto its reference");
-  demo->add_option("--save", demoFolder, "also write reference.png, camera.png and mask.png into this folder (made when missing)");
+  demo->add_option("--save", demoFolder,
+                   "also write reference.png, camera.png and mask.png into this folder (made when missing)");
   // Each command lists the statuses it can end with, besides 0, 1, 2 and 4.
   using enum ExitStatus;
   calibrate->footer(

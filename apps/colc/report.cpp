@@ -117,7 +117,8 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
   const kcColorCalibrationResult& r = run.result;
   std::ostringstream html;
   html << "<p>The " << escaped(setup.camera) << ", calibrated against " << escaped(setup.reference) << " by the "
-       << searchName(run.search) << " search in " << run.acquisitions.size() << " acquisitions, " << escaped(timeText(run)) << ".</p>\n";
+       << searchName(run.search) << " search in " << run.acquisitions.size() << " acquisitions, "
+       << escaped(timeText(run)) << ".</p>\n";
   html << "<table><tr><th></th><th>start</th><th>calibrated</th></tr>\n";
   const struct {
     const char* name;

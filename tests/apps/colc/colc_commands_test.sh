@@ -48,3 +48,8 @@ for file in "$tmp/report.html" "$tmp/new/demo/camera.png"; do
   "$colc" show "$file" 2> "$tmp/err" || status=$?
   [ "$status" -eq 5 ] && grep -q "is not a colc archive" "$tmp/err" || fail "show $file: status $status, $(cat "$tmp/err")"
 done
+
+# The quick search is the default; asking for both searches is a usage error.
+status=0
+"$colc" calibrate --quick --full-search 2> "$tmp/err" || status=$?
+[ "$status" -eq 2 ] || fail "calibrate --quick --full-search: status $status, $(cat "$tmp/err")"
