@@ -1,5 +1,8 @@
 #include "fit_command.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "calibration_summary.h"
 #include "channel_report.h"
 #include "colc/balance/balance.h"
@@ -8,11 +11,16 @@
 #include "exit_status.h"
 #include "files.h"
 #include "image_limit.h"
+#include "named_charts.h"
 #include "output_checks.h"
 #include "photo_fit.h"
 #include "presentation.h"
 
 namespace {
+
+// The width of a chart colc draws for a photo, as a share of the photo's
+// longer side (runFit says why).
+constexpr double kPhotoChartShare = 0.4;
 
 // Pel-for-pel fits pair pel (x, y) of one image with pel (x, y) of the
 // other: images of different sizes cannot be views of the same scene so.
@@ -90,7 +98,11 @@ CLI::App* addFitCommand(CLI::App& app, FitOptions& o) {
                                           "calibrate from a photograph of the target (--find-target)");
   c->add_option("source", o.source, "the camera image, or the photograph of the target")->required();
   c->add_option("destination", o.destination, "the reference image (or give it by --reference)");
-  c->add_option("--reference", o.reference, "the reference image")->type_name("FILE")->excludes("destination");
+  c->add_option("--reference", o.reference,
+                "the reference image; with --find-target also a chart colc draws: chart:colc (the built-in target) "
+                "or chart:24-patch (the common 24-patch chart)")
+      ->type_name("FILE|chart:NAME")
+      ->excludes("destination");
   CLI::Option* findTarget = c->add_flag(
       "--find-target", o.findTarget,
       "find the target in the photograph (any quarter turn, scales 0.4 to 2.5 of the reference, tilts up to about 30 "
@@ -115,9 +127,13 @@ void runFit(const FitOptions& options, std::ostream& out) {
     checkNotAnInput(options.out, {{"the photo", options.source}, {"the reference image", referencePath}});
   }
   const kc3PlanePelBuffer source = readColorImage(options.source);
-  const kc3PlanePelBuffer reference = readColorImage(referencePath);
-  if (options.findTarget)
-    runPhotoFit(options, source, reference, out);
-  else
-    runPelForPelFit(options, source, reference, out);
+  if (options.findTarget) {
+    // A chart colc draws has no pel size of its own: it is drawn 0.4 times
+    // the photo's longer side, so that the finder's scales (0.4 to 2.5)
+    // take in charts from a sixth of the photo's width to all of it.
+    const long chartWidth = std::lround(kPhotoChartShare * std::max(source.width(), source.height()));
+    runPhotoFit(options, source, readReference(referencePath, chartWidth), out);
+  } else {
+    runPelForPelFit(options, source, readColorImage(referencePath), out);
+  }
 }

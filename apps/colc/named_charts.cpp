@@ -4,14 +4,11 @@
 
 #include "exit_status.h"
 #include "files.h"
-#include "host/acq/sim/target_chart.h"
 #include "host/charts/common_chart.h"
 
 namespace {
 
 const std::string kChartPrefix = "chart:";
-
-bool namesChart(const std::string& option) { return option.rfind(kChartPrefix, 0) == 0; }
 
 kc3PlanePelBuffer drawColcTarget(long width) { return kfSimTargetChart(width); }
 kc3PlanePelBuffer drawCommonChart(long width) { return kfCommonChart(width); }
@@ -39,9 +36,11 @@ const NamedChart& namedChart(const std::string& name) {
   throw CommandFailure(ExitStatus::usage, "there is no chart '" + name + "' (there are " + known + ")");
 }
 
-kc3PlanePelBuffer readReference(const std::string& option) {
-  if (option.empty()) return namedCharts().front().draw(kSimTargetChartWidth);
-  if (namesChart(option)) return namedChart(option.substr(kChartPrefix.size())).draw(kSimTargetChartWidth);
+bool namesChart(const std::string& option) { return option.rfind(kChartPrefix, 0) == 0; }
+
+kc3PlanePelBuffer readReference(const std::string& option, long chartWidth) {
+  if (option.empty()) return namedCharts().front().draw(chartWidth);
+  if (namesChart(option)) return namedChart(option.substr(kChartPrefix.size())).draw(chartWidth);
   return readColorImage(option);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "colc/host/imaging.h"
+#include "host/acq/sim/target_chart.h"
 
 struct NamedChart {
   std::string name;
@@ -22,12 +23,13 @@ std::vector<std::string> namedChartNames();
 // for any other name.
 const NamedChart& namedChart(const std::string& name);
 
-// The reference image an option names: "chart:NAME" draws that chart as
-// wide as colc's own target is by default, an empty option colc's own
-// target, and
-// anything else is read as an image file (a file whose name begins with
-// "chart:" is reached as "./chart:...").
-kc3PlanePelBuffer readReference(const std::string& option);
+// The reference image an option names: "chart:NAME" draws that chart
+// chartWidth pels wide, an empty option colc's own target, and anything
+// else is read as an image file (a file whose name begins with "chart:" is
+// reached as "./chart:...").
+kc3PlanePelBuffer readReference(const std::string& option, long chartWidth = kSimTargetChartWidth);
+// Whether the option names a chart colc draws rather than a file.
+bool namesChart(const std::string& option);
 // How a summary names that reference: "the built-in target", "the common
 // 24-patch chart", "'chart.png'".
 std::string referenceName(const std::string& option);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "calibration_summary.h"
+#include "colc/tool/target_pose.h"
 #include "files.h"
 #include "presentation.h"
 #include "report_charts.h"
@@ -119,6 +120,15 @@ std::string summaryHtml(const CalibrationSetup& setup, const CalibrationRun& run
   html << "<p>The " << escaped(setup.camera) << ", calibrated against " << escaped(setup.reference) << " by the "
        << searchName(run.search) << " search in " << run.acquisitions.size() << " acquisitions, "
        << escaped(timeText(run)) << ".</p>\n";
+  if (run.target) {
+    // How well the found pose explains the view: a doubtful pose can make
+    // maps that are off, so the page says so where it is read first.
+    html << "<p id=\"target\">The target was " << escaped(kfTargetFindingText(*run.target, {})) << ".";
+    if (kfTargetMatchIsDoubtful(*run.target))
+      html << " <strong>The pose explains the view only moderately</strong>: check the target's placement and that "
+              "the reference is its image.";
+    html << "</p>\n";
+  }
   html << "<table><tr><th></th><th>start</th><th>calibrated</th></tr>\n";
   const struct {
     const char* name;

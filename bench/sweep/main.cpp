@@ -31,6 +31,7 @@ struct SweepOptions {
   unsigned long noiseSeed = 1;
   double shading = 0.0;
   bool randomStart = false;
+  bool untiltedTwins = false;
   PoseZones zones;
 };
 
@@ -79,6 +80,22 @@ std::vector<SweepCase> sweepCases(const SweepOptions& o) {
       cases.push_back({pose, poses[i], crossTalk, o.quick, o.noiseSeed, start, o.shading});
   }
   return cases;
+}
+
+// Each tilted case's twin: the same case square to the camera.
+std::vector<SweepCase> untiltedTwins(const std::vector<SweepCase>& cases) {
+  std::vector<SweepCase> twins;
+  for (SweepCase c : cases)
+    if (c.placement.tilt > 0.0) c.placement.tilt = 0.0, twins.push_back(c);
+  return twins;
+}
+
+// The twins' corrected colour error, beside the tilted cases'.
+void attachTwins(std::vector<PoseMeasurement>& measurements, const std::vector<PoseMeasurement>& twins) {
+  for (PoseMeasurement& m : measurements)
+    for (const PoseMeasurement& t : twins)
+      if (t.sweepCase.pose == m.sweepCase.pose && t.sweepCase.crossTalk == m.sweepCase.crossTalk && t.failure.empty())
+        m.untiltedCorrectedMeanDeltaE = t.correctedMeanDeltaE;
 }
 
 // Each thread takes the next case and calibrates it on a camera of its own.
@@ -137,12 +154,16 @@ int main(int argc, char** argv) {
       },
       "the range of scales LOW:HIGH (default 0.8:1.2); a chart that does not fit at HIGH is refused");
   app.add_flag("--quarter-turns", o.zones.quarterTurns, "also turn the chart by 90, 180 or 270 degrees");
+  app.add_flag("--untilted-twins", o.untiltedTwins,
+               "also calibrate each tilted pose square to the camera, and compare the colour errors");
   CLI11_PARSE(app, argc, argv);
 
   try {
     // Parallel calibrations, not parallel OpenCV calls within one.
     cv::setNumThreads(1);
-    const std::vector<PoseMeasurement> measurements = runSweep(sweepCases(o), o);
+    const std::vector<SweepCase> cases = sweepCases(o);
+    std::vector<PoseMeasurement> measurements = runSweep(cases, o);
+    if (o.untiltedTwins) attachTwins(measurements, runSweep(untiltedTwins(cases), o));
     if (o.json) {
       std::cout << sweepJson(measurements).dump(2) << "\n";
     } else {

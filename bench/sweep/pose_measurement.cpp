@@ -84,7 +84,9 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     const kcPtrHandle<kcInstrumentedAcqFifo> camera = kfOpenSimCamera(config);
     kfSwitchToManualTrigger(camera);
 
-    m.before = kfViewDifference(acquire(camera, kfCurrentCameraSettings(camera)), chart);
+    // The start view is compared with the chart once the search has found
+    // it: at the search's own pose, which the scene keeps throughout.
+    const kc3PlanePelBuffer startView = acquire(camera, kfCurrentCameraSettings(camera));
     const kcColorCalibrationParams params;
     kcColorCalibrationResult result;
     const unsigned long completionsBefore = camera->completions();
@@ -94,6 +96,7 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
       kfColorCalibrateQuick(camera, chart, params, result, nullptr, 0, pose);
     else
       kfColorCalibrate(camera, chart, params, result, nullptr, 0, pose);
+    m.before = kfViewDifference(kfViewOnGrid(startView, pose));
     m.acquisitions = camera->completions() - completionsBefore;
     m.cameraSeconds = kfSimCameraTime(camera)->camera - cameraSecondsBefore;
     m.exposure = result.exposure();
@@ -105,18 +108,13 @@ PoseMeasurement measurePose(const SweepCase& sweepCase, cv::Size sensor, long ch
     const kc3PlanePelBuffer view = acquire(camera, kcColorCameraSettings(m.exposure, m.contrast, m.brightness));
     m.score = searchScore(params, pose, view);
     // The colour correction colc calibrate would adopt, fitted on the view
-    // on the chart's grid; none when the chart is not found there.
-    std::optional<kcColorCorrection> correction;
-    try {
-      const kcViewOnGrid grid = kfViewOnGrid(view, chart);
-      m.after = kfViewDifference(grid, &result);
-      const FlatRegions regions(grid.reference);
-      CorrectionChoice choice;
-      correction = chooseColorCorrection(grid, regions,
-                                         colourError(result.pelMapImage(grid.view), grid.reference, regions), choice);
-    } catch (const kcColorCalibrationDefs::BadImages&) {
-      // Left unset: the chart is not found in the calibrated view.
-    }
+    // on the chart's grid at the search's pose.
+    const kcViewOnGrid grid = kfViewOnGrid(view, pose);
+    m.after = kfViewDifference(grid, &result);
+    const FlatRegions regions(grid.reference);
+    CorrectionChoice choice;
+    const std::optional<kcColorCorrection> correction = chooseColorCorrection(
+        grid, regions, colourError(result.pelMapImage(grid.view), grid.reference, regions), choice);
     if (correction) m.correction = domainName(correction->domain());
     measurePatches(m, view, result, correction, sensor, chartWidth);
   } catch (const std::exception& e) {

@@ -39,8 +39,7 @@ struct PoseMeasurement {
   // The exposure ended at either end of the search's exposure range.
   bool atExposureEdge = false;
   std::array<double, 3> before{};
-  // Unset when the chart is not found in the calibrated view.
-  std::optional<std::array<double, 3>> after;
+  std::array<double, 3> after{};
   // CIEDE2000 between each patch's colour and the mean of its interior in
   // the calibrated, pel-mapped view: mean and maximum over the patches.
   double meanDeltaE = 0.0;
@@ -59,6 +58,9 @@ struct PoseMeasurement {
   // both searches minimise, comparable between them. Unset when the fit
   // failed on that view.
   std::optional<double> score;
+  // With --untilted-twins, a tilted pose's corrected mean CIEDE2000 of the
+  // same pose calibrated square to the camera.
+  std::optional<double> untiltedCorrectedMeanDeltaE;
 };
 
 // The share of a patch's side left out of its interior on every side.

@@ -32,7 +32,9 @@ void writePoseRow(std::ostream& out, const PoseMeasurement& m, bool withStart, b
   const SweepCase& c = m.sweepCase;
   out << "| " << c.pose << " | " << format("%.3f", *c.placement.x) << " | " << format("%.3f", *c.placement.y) << " | "
       << format("%.2f", c.placement.rotation) << " | " << format("%.3f", c.placement.scale) << " | ";
-  if (withTilt) out << format("%.2f", c.placement.tilt) << " | " << format("%.1f", c.placement.tiltAxis) << " | ";
+  if (withTilt)
+    out << format("%.2f", c.placement.tilt) << " | " << format("%.1f", c.placement.tiltAxis) << " | "
+        << (m.untiltedCorrectedMeanDeltaE ? format("%.2f", *m.untiltedCorrectedMeanDeltaE) : "") << " | ";
   out << format("%g", c.crossTalk) << " | ";
   if (withStart) {
     const kcSimCameraConfig opening;
@@ -47,7 +49,7 @@ void writePoseRow(std::ostream& out, const PoseMeasurement& m, bool withStart, b
   }
   out << format("%.4f", m.exposure) << " | " << format("%.3f", m.contrast) << " | " << format("%.3f", m.brightness)
       << " | " << (m.atExposureEdge ? "**yes**" : "no") << " | " << planes(m.before) << " | "
-      << (m.after ? planes(*m.after) + " | " + planes(*afterOverBefore(m)) : "**chart not found** | ") << " | " << format("%.2f", m.meanDeltaE) << " | " << format("%.2f", m.maxDeltaE)
+      << planes(m.after) + " | " + planes(afterOverBefore(m)) << " | " << format("%.2f", m.meanDeltaE) << " | " << format("%.2f", m.maxDeltaE)
       << " | " << m.correction << " | " << format("%.2f", m.correctedMeanDeltaE) << " | "
       << format("%.2f", m.correctedMaxDeltaE) << " | " << m.clippedPatches << " | " << m.acquisitions << " | "
       << (m.score ? format("%.4f", *m.score) : "fit failed") << " |\n";
@@ -59,31 +61,32 @@ void writeMarkdown(std::ostream& out, const std::vector<PoseMeasurement>& measur
   const bool withStart = anyStart(measurements), withTilt = anyTilt(measurements);
   out << "## Poses\n\n"
       << "Pose 0 is the pel-aligned reference. Before and after: mean absolute difference per plane (R / G / B) "
-         "between the view on the chart's grid and the chart; after at the calibrated settings through the pel maps "
-         "(chart not found: the pose finding missed the chart there). dE: CIEDE2000 over the 24 patch interiors, "
+         "between the view on the chart's grid (at the pose the search found) and the chart; after at the calibrated "
+         "settings through the pel maps. dE: CIEDE2000 over the 24 patch interiors, "
          "calibrated and pel-mapped; corrected dE the same through the colour correction colc calibrate adopts (none: "
          "the pel maps). Clipped: patches with over 1 % of their interior at 0 or 255 before the pel "
          "maps. Score: the search's own measure of its result (the fits' RMS error over their active share, lower is "
          "better) on a fresh view at the calibrated settings."
       << (withStart ? " Start: the exposure, contrast and brightness the camera opened with." : "")
       << (withTilt ? " Tilt: degrees the chart is turned out of the sensor's plane; tilt axis: the direction of the "
-                     "axis it turns about, degrees counter-clockwise from the chart's horizontal axis."
+                     "axis it turns about, degrees counter-clockwise from the chart's horizontal axis; square: the corrected "
+                     "mean dE of the same pose square to the camera (with --untilted-twins)."
                    : "")
       << "\n\n"
-      << "| pose | x | y | rotation | scale | " << (withTilt ? "tilt | tilt axis | " : "") << "cross-talk | "
+      << "| pose | x | y | rotation | scale | " << (withTilt ? "tilt | tilt axis | square | " : "") << "cross-talk | "
       << (withStart ? "start (e / c / b) | " : "") << "exposure | contrast | brightness | exposure at edge | before "
          "| after | after / before | mean dE | max dE | correction | corrected mean dE | corrected max dE | clipped "
          "| acquisitions | score |\n"
-      << "|---|---|---|---|---|---|" << (withTilt ? "---|---|" : "") << (withStart ? "---|" : "")
+      << "|---|---|---|---|---|---|" << (withTilt ? "---|---|---|" : "") << (withStart ? "---|" : "")
       << "---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const PoseMeasurement& m : measurements) writePoseRow(out, m, withStart, withTilt);
 
   out << "\n## Summary\n\n"
-      << "| cross-talk | poses | failed | chart not found after | worst after / before | at exposure edge | mean dE: mean, max | max dE: "
+      << "| cross-talk | poses | failed | worst after / before | at exposure edge | mean dE: mean, max | max dE: "
          "mean, max | corrected mean dE: mean, max | corrected max dE: mean, max | poses with clipped patches |\n"
-      << "|---|---|---|---|---|---|---|---|---|---|---|\n";
+      << "|---|---|---|---|---|---|---|---|---|---|\n";
   for (const SweepSummary& s : summarize(measurements))
-    out << "| " << format("%g", s.crossTalk) << " | " << s.poses << " | " << s.failed << " | " << s.afterNotFound << " | "
+    out << "| " << format("%g", s.crossTalk) << " | " << s.poses << " | " << s.failed << " | "
         << planes(s.worstRatio, "%.3f") << " | " << s.atExposureEdge << " | " << format("%.2f", s.meanOfMeanDeltaE)
         << ", " << format("%.2f", s.maxOfMeanDeltaE) << " | " << format("%.2f", s.meanOfMaxDeltaE) << ", "
         << format("%.2f", s.maxOfMaxDeltaE) << " | " << format("%.2f", s.corrected.meanOfMean) << ", "
@@ -122,12 +125,14 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
                   {"acquisitions", m.acquisitions},
                   {"cameraSeconds", m.cameraSeconds},
                   {"before", m.before},
-                  {"after", m.after ? nlohmann::json(*m.after) : nlohmann::json()},
+                  {"after", m.after},
                   {"meanDeltaE", m.meanDeltaE},
                   {"maxDeltaE", m.maxDeltaE},
                   {"correction", m.correction},
                   {"correctedMeanDeltaE", m.correctedMeanDeltaE},
                   {"correctedMaxDeltaE", m.correctedMaxDeltaE},
+                  {"untiltedCorrectedMeanDeltaE", m.untiltedCorrectedMeanDeltaE ? nlohmann::json(*m.untiltedCorrectedMeanDeltaE)
+                                                                              : nlohmann::json()},
                   {"clippedPatches", m.clippedPatches},
                   {"score", m.score ? nlohmann::json(*m.score) : nlohmann::json()}});
     }
@@ -137,7 +142,6 @@ nlohmann::json sweepJson(const std::vector<PoseMeasurement>& measurements) {
     summaries.push_back({{"crossTalk", s.crossTalk},
                          {"poses", s.poses},
                          {"failed", s.failed},
-                         {"afterNotFound", s.afterNotFound},
                          {"worstAfterOverBefore", s.worstRatio},
                          {"atExposureEdge", s.atExposureEdge},
                          {"meanOfMeanDeltaE", s.meanOfMeanDeltaE},

@@ -8,6 +8,8 @@ namespace {
 constexpr double kAfterOverBefore = 0.15;
 constexpr double kMeanDeltaE = 0.5;
 constexpr double kMaxDeltaE = 1.5;
+// What a tilt may add to the corrected mean CIEDE2000.
+constexpr double kTiltCost = 0.1;
 
 void add(SweepSummary& s, const PoseMeasurement& m) {
   ++s.poses;
@@ -16,10 +18,8 @@ void add(SweepSummary& s, const PoseMeasurement& m) {
     return;
   }
   const int measured = s.poses - s.failed;
-  if (const auto ratio = afterOverBefore(m))
-    for (int k = 0; k < 3; ++k) s.worstRatio[k] = std::max(s.worstRatio[k], (*ratio)[k]);
-  else
-    ++s.afterNotFound;
+  const std::array<double, 3> ratio = afterOverBefore(m);
+  for (std::size_t k = 0; k < 3; ++k) s.worstRatio[k] = std::max(s.worstRatio[k], ratio[k]);
   s.atExposureEdge += m.atExposureEdge;
   // Running means over the measured poses.
   s.meanOfMeanDeltaE += (m.meanDeltaE - s.meanOfMeanDeltaE) / measured;
@@ -35,9 +35,8 @@ void add(SweepSummary& s, const PoseMeasurement& m) {
 
 }  // namespace
 
-std::optional<std::array<double, 3>> afterOverBefore(const PoseMeasurement& m) {
-  if (!m.after) return std::nullopt;
-  return std::array<double, 3>{(*m.after)[0] / m.before[0], (*m.after)[1] / m.before[1], (*m.after)[2] / m.before[2]};
+std::array<double, 3> afterOverBefore(const PoseMeasurement& m) {
+  return {m.after[0] / m.before[0], m.after[1] / m.before[1], m.after[2] / m.before[2]};
 }
 
 std::vector<SweepSummary> summarize(const std::vector<PoseMeasurement>& measurements) {
@@ -64,8 +63,7 @@ std::vector<GoalVerdict> judgeGoals(const std::vector<PoseMeasurement>& measurem
   const Goal goals[] = {
       {"after <= 0.15 x before on every plane", false,
        [](const PoseMeasurement& m) {
-         const auto ratio = afterOverBefore(m);
-         return ratio && std::ranges::all_of(*ratio, [](double r) { return r <= kAfterOverBefore; });
+         return std::ranges::all_of(afterOverBefore(m), [](double r) { return r <= kAfterOverBefore; });
        }},
       {"exposure inside its range, not at an edge", false, [](const PoseMeasurement& m) { return !m.atExposureEdge; }},
       {"without cross-talk: mean CIEDE2000 <= 0.5", true,
@@ -73,6 +71,10 @@ std::vector<GoalVerdict> judgeGoals(const std::vector<PoseMeasurement>& measurem
       {"without cross-talk: max CIEDE2000 <= 1.5", true,
        [](const PoseMeasurement& m) { return m.maxDeltaE <= kMaxDeltaE; }},
       {"without cross-talk: no patch clipped", true, [](const PoseMeasurement& m) { return m.clippedPatches == 0; }},
+      {"tilted: corrected mean CIEDE2000 within 0.1 of the pose square to the camera", false,
+       [](const PoseMeasurement& m) {
+         return !m.untiltedCorrectedMeanDeltaE || m.correctedMeanDeltaE <= *m.untiltedCorrectedMeanDeltaE + kTiltCost;
+       }},
   };
   std::vector<GoalVerdict> verdicts;
   for (const Goal& goal : goals) {

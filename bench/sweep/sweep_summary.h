@@ -2,7 +2,6 @@
 #pragma once
 
 #include <array>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,8 +11,6 @@ struct SweepSummary {
   double crossTalk = 0.0;
   int poses = 0;
   int failed = 0;
-  // Calibrated views in which the chart was not found.
-  int afterNotFound = 0;
   // The largest after / before of each plane over the other poses.
   std::array<double, 3> worstRatio{};
   int atExposureEdge = 0;
@@ -30,8 +27,8 @@ struct SweepSummary {
   int posesWithClippedPatches = 0;
 };
 
-// after / before per plane; unset with after.
-std::optional<std::array<double, 3>> afterOverBefore(const PoseMeasurement& m);
+// after / before per plane.
+std::array<double, 3> afterOverBefore(const PoseMeasurement& m);
 
 // One summary per cross-talk value, in the order the values first appear.
 std::vector<SweepSummary> summarize(const std::vector<PoseMeasurement>& measurements);

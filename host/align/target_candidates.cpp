@@ -9,11 +9,14 @@
 
 namespace {
 
-// Scale bands span at most this ratio. Each band is searched with the
+// Scale bands span this ratio, and reach beyond it by kBandOverlap either
+// way, so that a target at a band's edge, where the search's grid is
+// sparse, lies within the next band too. Each band is searched with the
 // reference shrunk or the view reduced so that the band lies about scale
 // 1: the pattern search then warps the view into the reference's frame
 // without enlarging it.
 constexpr double kBandRatio = 1.6;
+constexpr double kBandOverlap = 1.05;
 // The grid of turns and scales on the coarse level (AlignSearchSpace):
 // all turns, with a margin beyond a full turn so that a match refined
 // across +-180 degrees stays within the search's zone.
@@ -43,14 +46,18 @@ int fineLevel(cv::Size reference) {
 
 std::vector<kcTargetCandidate> kfTargetCandidates(const cv::Mat& view, const cv::Mat& reference,
                                                   const kcCandidateSearch& search) {
-  const int bands = std::max(1, static_cast<int>(std::ceil(std::log(search.maxScale / search.minScale) /
-                                                           std::log(kBandRatio) - 1e-9)));
-  const double bandRatio = std::pow(search.maxScale / search.minScale, 1.0 / bands);
+  // Band k is centred on kBandRatio^k, so that scale 1, where a reference
+  // drawn at the target's size is seen, lies in the middle of a band.
+  const auto nearestBand = [](double scale) {
+    return static_cast<int>(std::lround(std::log(scale) / std::log(kBandRatio)));
+  };
   std::vector<cv::Mat> viewLevels{view};
   std::vector<kcTargetCandidate> candidates;
-  for (int band = 0; band < bands; ++band) {
-    const double low = search.minScale * std::pow(bandRatio, band), high = low * bandRatio;
-    const double middle = std::sqrt(low * high);
+  for (int band = nearestBand(search.minScale); band <= nearestBand(search.maxScale); ++band) {
+    const double middle = std::pow(kBandRatio, band);
+    const double low = std::max(search.minScale, middle / std::sqrt(kBandRatio) / kBandOverlap);
+    const double high = std::min(search.maxScale, middle * std::sqrt(kBandRatio) * kBandOverlap);
+    if (!(low < high)) continue;
     // The view reduced by 2^level and the reference shrunk by shrink
     // (at most 1) put the band's middle at scale 1.
     const int level = middle > 1.0 ? static_cast<int>(std::ceil(std::log2(middle) - 1e-9)) : 0;
@@ -68,9 +75,9 @@ std::vector<kcTargetCandidate> kfTargetCandidates(const cv::Mat& view, const cv:
                           std::max(1, static_cast<int>(std::lround(reference.rows * shrink)))),
                  0.0, 0.0, cv::INTER_AREA);
     if (pattern.cols < AlignPatternModel::kMinSide || pattern.rows < AlignPatternModel::kMinSide) continue;
-    // The view padded with its mean grey, so that a target partly out of
-    // view is found too.
-    const int pad = static_cast<int>(std::ceil(kOutOfViewReach * std::max(pattern.cols, pattern.rows) * high / middle));
+    const int pad = search.partlyOutOfView ? static_cast<int>(std::ceil(
+                                                 kOutOfViewReach * std::max(pattern.cols, pattern.rows) * high / middle))
+                                           : 0;
     cv::Mat padded;
     cv::copyMakeBorder(seen, padded, pad, pad, pad, pad, cv::BORDER_CONSTANT, cv::mean(seen));
     const AlignPatternModel model(pattern, fineLevel(pattern.size()));
@@ -80,6 +87,10 @@ std::vector<kcTargetCandidate> kfTargetCandidates(const cv::Mat& view, const cv:
     space.scaleLow = low / middle, space.scaleHigh = high / middle;
     space.accept = kAccept;
     space.coarseRadius = kCoarseRadius;
+    // Pattern pel u lands at squash L (u - c) + centre, L = scale R(rotation).
+    const double a = search.squashAxisDegrees * std::numbers::pi / 180.0;
+    const cv::Matx22d turn(std::cos(a), -std::sin(a), std::sin(a), std::cos(a));
+    space.runFromClient = turn * cv::Matx22d(1.0, 0.0, 0.0, search.squash) * turn.t();
     // Reference pel u lies at pattern pel (u + 0.5) f - 0.5, f per axis.
     const double fx = static_cast<double>(pattern.cols) / reference.cols;
     const double fy = static_cast<double>(pattern.rows) / reference.rows;
@@ -87,12 +98,12 @@ std::vector<kcTargetCandidate> kfTargetCandidates(const cv::Mat& view, const cv:
     const double up = std::ldexp(1.0, level);
     const cv::Matx33d toView(up, 0.0, -up * pad, 0.0, up, -up * pad, 0.0, 0.0, 1.0);
     for (const AlignMatch& m : model.searchAll(padded, space)) {
-      // Pattern pel u lands at L (u - c) + centre, L = scale R(rotation).
       const double c = m.scale * std::cos(m.rotation), s = m.scale * std::sin(m.rotation);
+      const cv::Matx22d l = space.runFromClient * cv::Matx22d(c, -s, s, c);
       const cv::Point2d u = model.centre();
-      const cv::Matx33d similarity(c, -s, m.centre.x - (c * u.x - s * u.y), s, c, m.centre.y - (s * u.x + c * u.y), 0.0,
-                                   0.0, 1.0);
-      candidates.push_back({toView * similarity * fromReference, m.score});
+      const cv::Matx33d affine(l(0, 0), l(0, 1), m.centre.x - (l(0, 0) * u.x + l(0, 1) * u.y), l(1, 0), l(1, 1),
+                               m.centre.y - (l(1, 0) * u.x + l(1, 1) * u.y), 0.0, 0.0, 1.0);
+      candidates.push_back({toView * affine * fromReference, m.score});
     }
   }
   std::sort(candidates.begin(), candidates.end(),

@@ -22,6 +22,9 @@ constexpr double kLeastSpread = 2.0;
 // Scales are searched this factor beyond the allowed ones, so that a target
 // shown too small or too large is found and its scale told.
 constexpr double kDiagnosisReach = 1.6;
+// The shortening of the looks for a target at a steep slant: cos 35
+// degrees, within a tenth of the shortening of slants from 25 to 45.
+constexpr double kSteepSquash = 0.82;
 // The best candidates of the pattern search that are refined and scored.
 constexpr std::size_t kVerified = 4;
 // A target whose area in view falls short of all by more than this share
@@ -139,22 +142,39 @@ kcTargetMatch kfFindTarget(const kcPelBuffer_const<unsigned char>& view,
 
   kcTargetMatch match;
   if (seen.cols < kLeastSide || seen.rows < kLeastSide) return match;
-  const std::vector<kcTargetCandidate> candidates = kfTargetCandidates(
-      seen, ref, {params.minScale / kDiagnosisReach, params.maxScale * kDiagnosisReach, params.quarterTurns});
-  if (candidates.empty()) {
+  // The looks taken while nothing matches: square to the view over the
+  // allowed scales, then over the scales just beyond them, then shortened
+  // across four directions as by a steep slant, then reaching out of view.
+  const kcCandidateSearch allowed{params.minScale, params.maxScale, params.quarterTurns};
+  std::vector<kcCandidateSearch> looks{allowed, allowed, allowed};
+  looks[1].minScale = params.minScale / kDiagnosisReach, looks[1].maxScale = params.minScale;
+  looks[2].minScale = params.maxScale, looks[2].maxScale = params.maxScale * kDiagnosisReach;
+  for (const double axis : {0.0, 45.0, 90.0, 135.0}) {
+    looks.push_back(allowed);
+    looks.back().squash = kSteepSquash, looks.back().squashAxisDegrees = axis;
+  }
+  looks.push_back(allowed);
+  looks.back().partlyOutOfView = true;
+  double best = -HUGE_VAL;
+  cv::Matx33d bestPose;
+  // The best candidates refined and scored, the start poses too; the
+  // best-scoring pose wins. A pose scoring above the warning ends the look.
+  for (const kcCandidateSearch& look : looks) {
+    if (best >= kTargetScoreRefuse) break;
+    const std::vector<kcTargetCandidate> candidates = kfTargetCandidates(seen, ref, look);
+    for (std::size_t c = 0; c < std::min(kVerified, candidates.size()) && best < kTargetScoreWarn; ++c) {
+      const cv::Matx33d start = candidates[c].pose;
+      const kcHomographyFit fit = kfRefineHomography(ref, seen, start);
+      for (const cv::Matx33d& pose : {fit.pose, start}) {
+        const double score = kfTargetScore(ref, seen, pose);
+        if (score > best) best = score, bestPose = pose;
+      }
+    }
+  }
+  if (best == -HUGE_VAL) {
     // Nothing resembles the target: a view too dark or too clipped says why.
     match.finding = exposureFinding(seen, cv::Mat());
     return match;
-  }
-  double best = -HUGE_VAL;
-  cv::Matx33d bestPose;
-  for (std::size_t c = 0; c < std::min(kVerified, candidates.size()); ++c) {
-    const cv::Matx33d start = candidates[c].pose;
-    const kcHomographyFit fit = kfRefineHomography(ref, seen, start);
-    for (const cv::Matx33d& pose : {fit.pose, start}) {
-      const double score = kfTargetScore(ref, seen, pose);
-      if (score > best) best = score, bestPose = pose;
-    }
   }
   match.score = std::max(best, -1.0);
   match.pose = kfFromCv(imageFromMat(view) * bestPose * imageFromMat(reference).inv());

@@ -1,7 +1,10 @@
 // Refinement of a plane's pose, a homography from a reference image to a
 // view, by the enhanced correlation of the two images band-passed in linear
-// light, coarse to fine, at the resolution where the reference and the
-// view's image of it have pels of about the same size.
+// light with every edge weighed alike, coarse to fine, at the resolution
+// where the reference and the view's image of it have pels of about the
+// same size; on the finest level fitted once more without the parts where
+// the view differs from the reference far more than elsewhere (tape, glare,
+// print the reference lacks).
 #pragma once
 
 #include <opencv2/core.hpp>

@@ -1,13 +1,12 @@
 // kfFindTarget on the real photographs of the 24-patch chart, against the
 // chart's reference drawn at the chart's own pel size: the charts found, at
 // any quarter turn, have their 24 patch centres near the measured ones, and
-// no other chart than those named below is lost.
+// every chart at a slant the finder promises is found.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <iostream>
-#include <set>
 #include <string>
 
 #include "colc/host/improc.h"
@@ -19,16 +18,17 @@ namespace {
 
 // The pose error at the patch centres, mean and largest, in pels: the
 // figures measured on each photograph with a little room (measured: means
-// 0.38 to 0.66, largest 0.94 to 2.17 pels on the six charts found).
-constexpr double kMeanBound = 1.0;
-constexpr double kMaxBound = 2.5;
-// Charts the finder does not find today: it refuses their best candidate
-// as a poor match (the other maker's print with wider gaps, three phone
-// photographs at slants of 3 to 35 degrees, two at 37 and 38). Listed so
-// that any other photograph lost is a failure; one of these found must
-// meet the bounds above.
-const std::set<std::string> kNotFoundToday = {"iphone15_desk.jpg", "iphone_grille.jpg", "iphone_table.jpg",
-                                              "iphone_upright.jpg", "module_table.jpg", "xiaomi_window.jpg"};
+// 0.27 to 1.52, largest 0.61 to 3.92 pels on the charts at slants up to 30
+// degrees; the largest figures are the other maker's print, whose gaps are
+// wider than the reference's).
+constexpr double kMeanBound = 1.8;
+constexpr double kMaxBound = 4.5;
+// Beyond the slant the finder promises, a chart may be refused as too
+// tilted; one that is found is held to looser bounds (measured at 33
+// degrees: mean 1.01, largest 5.23).
+constexpr double kPromisedSlant = 30.0;
+constexpr double kSteepMeanBound = 1.5;
+constexpr double kSteepMaxBound = 6.0;
 
 // The mean distance between neighbouring patch centres in the photograph.
 double seenPitch(const kcPhotoTruth& truth) {
@@ -59,13 +59,10 @@ TEST(PhotoTargetFinder, FindsEveryChartWithinTheSlantLimitAndPlacesItsPatches) {
     kfPelRGBToI(kfReadPhoto(*folder, truth), view);
     const kcTargetMatch match = kfFindTarget(view, reference, params);
 
-    // The slant is an estimate, good to a few degrees: a chart near the
-    // limit may be refused as too tilted, but not lost.
+    const bool steep = truth.tiltDegrees > kPromisedSlant;
     if (!match.found()) {
-      EXPECT_TRUE((truth.tiltDegrees > 30 && match.finding == keTargetFinding::eTooTilted) ||
-                  kNotFoundToday.count(truth.image) == 1)
+      EXPECT_TRUE(steep && match.finding == keTargetFinding::eTooTilted)
           << "finding " << static_cast<int>(match.finding) << " at a slant of about " << truth.tiltDegrees;
-      EXPECT_NE(match.finding, keTargetFinding::eNotFound) << "a chart in full view has a best candidate";
       continue;
     }
     const std::vector<kcVector<2>> centres = kfCommonChartPatchCentres(width);
@@ -78,7 +75,7 @@ TEST(PhotoTargetFinder, FindsEveryChartWithinTheSlantLimitAndPlacesItsPatches) {
     std::cout << truth.image << ": score " << match.score << ", scale " << match.scale << ", turn "
               << match.rotationDegrees << ", tilt " << match.tiltDegrees << ", pose error mean " << sum / 24
               << " max " << worst << " pels\n";
-    EXPECT_LE(sum / 24, kMeanBound);
-    EXPECT_LE(worst, kMaxBound);
+    EXPECT_LE(sum / 24, steep ? kSteepMeanBound : kMeanBound);
+    EXPECT_LE(worst, steep ? kSteepMaxBound : kMaxBound);
   }
 }

@@ -175,7 +175,10 @@ int finderSweep(SceneMaker makeScene, long charts, unsigned long first) {
     std::printf("| score | least %.3f | 1 %% %.3f | 10 %% %.3f | median %.3f |\n\n", score.front(),
                 percentile(score, 0.01), percentile(score, 0.1), percentile(score, 0.5));
   }
-  std::printf("target finding: median %.0f ms, max %.0f ms\n", percentile(millis, 0.5), millis.back());
+  const FinderResult& slowest = *std::max_element(
+      results.begin(), results.end(), [](const FinderResult& a, const FinderResult& b) { return a.millis < b.millis; });
+  std::printf("target finding: median %.0f ms, max %.0f ms (seed %lu: %s)\n", percentile(millis, 0.5), millis.back(),
+              slowest.seed, slowest.scene.c_str());
   return 0;
 }
 

@@ -40,6 +40,8 @@ grep -q -- "without --full-search) finds it" "$tmp/full.err" || { cat "$tmp/full
 # from a report) against the reference is refused without --find-target ...
 "$colc" calibrate --quiet --camera "$small,rotation=-88" --reference "$tmp/reference.png" --report "$tmp/report"
 photo="$tmp/report/colc-start-view.png"
+# The report says how the target was found.
+grep -q 'id="target">The target was found at' "$tmp/report/colc-report.html"
 status=0
 "$colc" fit "$photo" "$tmp/reference.png" 2> "$tmp/sizes.err" || status=$?
 [ "$status" -eq 6 ] || { echo "different sizes: exit $status"; cat "$tmp/sizes.err"; exit 1; }
@@ -50,3 +52,7 @@ grep -q '"helped": true' "$tmp/photo.json"
 "$colc" show "$tmp/photo.colc" > /dev/null
 "$colc" apply "$tmp/photo.colc" "$photo" "$tmp/corrected.png"
 [ -s "$tmp/corrected.png" ]
+# A chart colc draws is drawn to suit the photo: the built-in target
+# found by name in the same photo.
+"$colc" fit "$photo" --reference chart:colc --find-target --json > "$tmp/named.json"
+grep -q '"helped": true' "$tmp/named.json"

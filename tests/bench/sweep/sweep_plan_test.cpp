@@ -74,24 +74,25 @@ PoseMeasurement measured(double crossTalk, double afterShare, double meanDeltaE,
   return m;
 }
 
-TEST(SweepGoals, CountFailuresAndMissingChartsAsMissesAndColourErrorOnlyWithoutCrossTalk) {
+TEST(SweepGoals, CountFailuresAsMissesAndColourErrorOnlyWithoutCrossTalk) {
   std::vector<PoseMeasurement> sweep = {measured(0.0, 0.1, 0.4, 1.4), measured(0.05, 0.16, 3.0, 5.0)};
-  sweep.push_back(measured(0.0, 0.1, 0.4, 1.4));
-  sweep.back().after.reset();
   sweep.push_back({});
   sweep.back().failure = "no pattern";
+  // A tilted pose that ends 0.15 worse than the same pose square on.
+  sweep.push_back(measured(0.0, 0.1, 0.4, 1.4));
+  sweep.back().correctedMeanDeltaE = 0.3;
+  sweep.back().untiltedCorrectedMeanDeltaE = 0.15;
 
   std::vector<int> missed;
   for (const GoalVerdict& v : judgeGoals(sweep)) missed.push_back(v.missed);
-  // Ratio (0.16, no chart, failed); edge (failed); mean, max dE and
-  // clipping at no cross-talk (failed only).
-  EXPECT_EQ(missed, (std::vector<int>{3, 1, 1, 1, 1}));
+  // Ratio (0.16, failed); edge (failed); mean, max dE and clipping at no
+  // cross-talk (failed only); tilt (failed, the tilted pose).
+  EXPECT_EQ(missed, (std::vector<int>{2, 1, 1, 1, 1, 2}));
 
   const std::vector<SweepSummary> summaries = summarize(sweep);
   ASSERT_EQ(summaries.size(), 2u);
   EXPECT_EQ(summaries[0].poses, 3);
   EXPECT_EQ(summaries[0].failed, 1);
-  EXPECT_EQ(summaries[0].afterNotFound, 1);
   EXPECT_DOUBLE_EQ(summaries[1].worstRatio[1], 0.16);
   EXPECT_DOUBLE_EQ(summaries[1].maxOfMaxDeltaE, 5.0);
 }
