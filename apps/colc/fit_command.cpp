@@ -18,9 +18,12 @@
 
 namespace {
 
-// The width of a chart colc draws for a photo, as a share of the photo's
-// longer side (runFit says why).
+// A chart colc draws has no pel size of its own: for a photo it is drawn
+// kPhotoChartShare of the photo's longer side wide and looked for from
+// kPhotoChartLeast of that size up, so that any chart from a tenth of the
+// photo's longer side to all of it is found.
 constexpr double kPhotoChartShare = 0.4;
+constexpr double kPhotoChartLeast = 0.25;
 
 // Pel-for-pel fits pair pel (x, y) of one image with pel (x, y) of the
 // other: images of different sizes cannot be views of the same scene so.
@@ -71,10 +74,10 @@ void printPhotoFitJson(std::ostream& out, const PhotoFit& fit) {
 }
 
 void runPhotoFit(const FitOptions& options, const kc3PlanePelBuffer& photo, const kc3PlanePelBuffer& reference,
-                 std::ostream& out) {
+                 const kcTargetSearchParams& search, std::ostream& out) {
   PhotoFit fit;
   try {
-    fit = fitPhoto(photo, reference, !options.noColorCorrection);
+    fit = fitPhoto(photo, reference, !options.noColorCorrection, search);
   } catch (const kcTargetNotFound& e) {
     throw CommandFailure(ExitStatus::targetNotFound, "the target is not found in the photo: " + e.text());
   }
@@ -128,11 +131,10 @@ void runFit(const FitOptions& options, std::ostream& out) {
   }
   const kc3PlanePelBuffer source = readColorImage(options.source);
   if (options.findTarget) {
-    // A chart colc draws has no pel size of its own: it is drawn 0.4 times
-    // the photo's longer side, so that the finder's scales (0.4 to 2.5)
-    // take in charts from a sixth of the photo's width to all of it.
+    kcTargetSearchParams search;
+    if (namesChart(referencePath)) search.minScale = kPhotoChartLeast;
     const long chartWidth = std::lround(kPhotoChartShare * std::max(source.width(), source.height()));
-    runPhotoFit(options, source, readReference(referencePath, chartWidth), out);
+    runPhotoFit(options, source, readReference(referencePath, chartWidth), search, out);
   } else {
     runPelForPelFit(options, source, readColorImage(referencePath), out);
   }

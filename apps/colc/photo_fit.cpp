@@ -6,8 +6,9 @@
 #include "colc/tool/view_difference.h"
 #include "exit_status.h"
 
-PhotoFit fitPhoto(const kc3PlanePelBuffer& photo, const kc3PlanePelBuffer& reference, bool fitColorCorrection) {
-  const kcCalibrationPose pose = kfFindTargetPose(photo, reference);
+PhotoFit fitPhoto(const kc3PlanePelBuffer& photo, const kc3PlanePelBuffer& reference, bool fitColorCorrection,
+                  const kcTargetSearchParams& search) {
+  const kcCalibrationPose pose = kfFindTargetPose(photo, reference, search);
   const kcViewOnGrid grid = kfViewOnGrid(photo, pose);
   PhotoFit fit;
   fit.target = pose.perspective->match;

@@ -25,4 +25,6 @@ struct PhotoFit {
 
 // Throws kcTargetNotFound when the target is not found (or its pose scores
 // too low) and CommandFailure(imagesRefused) when the fit cannot use the view.
-PhotoFit fitPhoto(const kc3PlanePelBuffer& photo, const kc3PlanePelBuffer& reference, bool fitColorCorrection);
+// search bounds the scales, turns and slants the target is looked for at.
+PhotoFit fitPhoto(const kc3PlanePelBuffer& photo, const kc3PlanePelBuffer& reference, bool fitColorCorrection,
+                  const kcTargetSearchParams& search = {});
