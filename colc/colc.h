@@ -3,6 +3,7 @@
 
 #include "colc/balance/balance.h"
 #include "colc/balance/color_correction_fit.h"
+#include "colc/balance/color_correction_refinement.h"
 #include "colc/colorcal.h"
 #include "colc/driver/acquisition.h"
 #include "colc/host/acq.h"

@@ -6,8 +6,12 @@ COLC_PHOTO_DIR, or in shared/photos beside the repository), prints the mean
 CIEDE2000 over the 24 patches between the photo's patch colours and the
 chart's reference colours: as the photo is, and after OpenCV's 4 x 3 colour
 correction model (cv2.ccm, CCM_4x3, sRGB) scored leave-one-patch-out, each
-patch corrected by a model fitted to the other 23. These are the figures
-colc's own correction is compared with.
+patch corrected by a model fitted to the other 23; and beside them colc's
+own figure: `colc fit PHOTO --reference CHART --find-target --json`, the
+held-out error of what colc chose (pel maps or colour correction), each flat
+region measured through a fit made without it. The chart is drawn at the
+photo's patch pitch; colc's flat regions are the 24 patches when its JSON
+counts 24 regions (the column "regions" says so).
 
 The reference colours are read from the chart colc draws
 (colc target --chart 24-patch), so they are those colc calibrates against.
@@ -39,11 +43,19 @@ def photo_dir(given):
     sys.exit("photo_check: no folder of photographs (give --photos DIR or set COLC_PHOTO_DIR)")
 
 
+CHART_WIDTH = 1276
+
+
+def draw_chart(colc, path, width):
+    subprocess.run([colc, "target", str(path), "--chart", "24-patch", "--width", str(width)], check=True)
+
+
 def reference_colours(colc):
-    """The 24 patch colours of the chart colc draws, row by row, sRGB 0..1."""
+    """The 24 patch colours of the chart colc draws, row by row, sRGB 0..1,
+    and the pitch of its patches in pels at CHART_WIDTH."""
     with tempfile.TemporaryDirectory() as tmp:
         path = Path(tmp) / "chart.png"
-        subprocess.run([colc, "target", str(path), "--chart", "24-patch", "--width", "1276"], check=True)
+        draw_chart(colc, path, CHART_WIDTH)
         rgb = cv2.cvtColor(cv2.imread(str(path)), cv2.COLOR_BGR2RGB)
     card = rgb[0, 0].astype(int)  # the card, around the patches
     mask = (np.abs(rgb.astype(int) - card).max(axis=2) > 4).astype(np.uint8)
@@ -58,7 +70,36 @@ def reference_colours(colc):
         x, y, w, h = stats[k, :4]
         core = rgb[y + h // 4:y + 3 * h // 4, x + w // 4:x + 3 * w // 4]
         out.append(core.reshape(-1, 3).mean(axis=0) / 255.0)
-    return np.array(out)
+    return np.array(out), float(centres[ordered[1]][0] - centres[ordered[0]][0])
+
+
+def seen_pitch(truth):
+    """The mean distance between neighbouring patch centres in the photo."""
+    c = np.array(truth["centres"], np.float64).reshape(4, 6, 2)
+    steps = np.concatenate([np.linalg.norm(np.diff(c, axis=1), axis=2).ravel(),
+                            np.linalg.norm(np.diff(c, axis=0), axis=2).ravel()])
+    return float(steps.mean())
+
+
+def colc_held_out(colc, photo, truth, pitch):
+    """colc's held-out error of its choice on the photo, against the chart
+    drawn at the photo's patch pitch; None when colc does not find it."""
+    width = round(CHART_WIDTH * seen_pitch(truth) / pitch)
+    with tempfile.TemporaryDirectory() as tmp:
+        chart = Path(tmp) / "chart.png"
+        draw_chart(colc, chart, width)
+        run = subprocess.run([colc, "fit", str(photo), "--reference", str(chart), "--find-target", "--json"],
+                             capture_output=True, text=True)
+    if run.returncode != 0:
+        return {"colc": run.stderr.strip().splitlines()[-1] if run.stderr.strip() else f"exit {run.returncode}"}
+    error = json.loads(run.stdout)["colourError"]
+    held_out = error["heldOut"]
+    chosen = held_out.get("chosen")
+    figure = held_out.get(chosen) if chosen else None
+    if figure is None:  # no choice made: the pel maps, measured on the regions they were fitted to
+        figure, chosen = error["corrected"], "pelMaps (not held out)"
+    return {"colc": chosen, "colc_regions": error["regions"], "colc_held_out_mean": round(figure["mean"], 2),
+            "colc_held_out_max": round(figure["max"], 2)}
 
 
 def photo_colours(image, truth):
@@ -141,7 +182,7 @@ def main():
     args = parser.parse_args()
 
     folder = photo_dir(args.photos)
-    reference = reference_colours(args.colc)
+    reference, pitch = reference_colours(args.colc)
     ref_lab = srgb_to_lab(reference)
     rows = []
     for path in sorted(TRUTH.glob("*.json")):
@@ -155,16 +196,23 @@ def main():
         ccm = ciede2000(srgb_to_lab(ccm_leave_one_out(src, reference)), ref_lab)
         rows.append({"photo": truth["image"], "camera": truth["camera"], "as_is_mean": round(float(as_is.mean()), 2),
                      "as_is_max": round(float(as_is.max()), 2), "ccm4x3_loo_mean": round(float(ccm.mean()), 2),
-                     "ccm4x3_loo_max": round(float(ccm.max()), 2)})
+                     "ccm4x3_loo_max": round(float(ccm.max()), 2),
+                     **colc_held_out(args.colc, folder / truth["image"], truth, pitch)})
     if args.json:
         for row in rows:
             print(json.dumps(row))
         return
-    print(f"{'photo':24} {'as is':>13} {'cv2.ccm 4x3 LOO':>17}")
-    print(f"{'':24} {'mean':>6} {'max':>6} {'mean':>8} {'max':>8}")
+    print(f"{'photo':24} {'as is':>13} {'cv2.ccm 4x3 LOO':>17} {'colc held out':>17}")
+    print(f"{'':24} {'mean':>6} {'max':>6} {'mean':>8} {'max':>8} {'mean':>8} {'max':>8}  regions  chosen")
     for row in rows:
-        print(f"{row['photo']:24} {row['as_is_mean']:6.2f} {row['as_is_max']:6.2f} "
-              f"{row['ccm4x3_loo_mean']:8.2f} {row['ccm4x3_loo_max']:8.2f}")
+        line = (f"{row['photo']:24} {row['as_is_mean']:6.2f} {row['as_is_max']:6.2f} "
+                f"{row['ccm4x3_loo_mean']:8.2f} {row['ccm4x3_loo_max']:8.2f} ")
+        if "colc_held_out_mean" in row:
+            line += (f"{row['colc_held_out_mean']:8.2f} {row['colc_held_out_max']:8.2f}  "
+                     f"{row['colc_regions']:7d}  {row['colc']}")
+        else:
+            line += f"{'-':>8} {'-':>8}  {'':7}  {row['colc']}"
+        print(line)
 
 
 if __name__ == "__main__":

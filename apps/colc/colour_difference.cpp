@@ -33,3 +33,8 @@ double ColourDifference::ciede2000(const std::array<double, 3>& a, const std::ar
   const cmsCIELab labA = lab(transform, a), labB = lab(transform, b);
   return cmsCIE2000DeltaE(&labA, &labB, 1.0, 1.0, 1.0);
 }
+
+double ciede2000(const std::array<double, 3>& a, const std::array<double, 3>& b) {
+  static const ColourDifference difference;
+  return difference.ciede2000(a, b);
+}

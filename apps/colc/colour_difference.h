@@ -17,3 +17,7 @@ class ColourDifference {
  private:
   void* transform_;  // a cmsHTRANSFORM, kept out of this header
 };
+
+// The CIEDE2000 of a and b through one conversion shared by the whole
+// program (Little CMS's transforms may be used from several threads).
+double ciede2000(const std::array<double, 3>& a, const std::array<double, 3>& b);

@@ -19,9 +19,8 @@ cv::Vec3d rowMeanColour(const kc3PlanePelBuffer& row) {
   return sum / static_cast<double>(row.width());
 }
 
-double ciede2000(const cv::Vec3d& seen, const cv::Vec3d& meant) {
-  static const ColourDifference difference;
-  return difference.ciede2000({seen[0], seen[1], seen[2]}, {meant[0], meant[1], meant[2]});
+double colourDifference(const cv::Vec3d& seen, const cv::Vec3d& meant) {
+  return ciede2000({seen[0], seen[1], seen[2]}, {meant[0], meant[1], meant[2]});
 }
 
 ColourError summarized(std::vector<double> perRegion) {
@@ -83,7 +82,7 @@ ColourError colourError(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& 
                         const FlatRegions& regions) {
   std::vector<double> perRegion;
   for (int i = 0; i < regions.count(); ++i)
-    perRegion.push_back(ciede2000(regions.meanColour(view, i), regions.meanColour(reference, i)));
+    perRegion.push_back(colourDifference(regions.meanColour(view, i), regions.meanColour(reference, i)));
   return summarized(std::move(perRegion));
 }
 
@@ -92,7 +91,8 @@ ColourError heldOutColourError(const kc3PlanePelBuffer& view, const kc3PlanePelB
   std::vector<double> perRegion;
   for (int i = 0; i < regions.count(); ++i)
     perRegion.push_back(
-        ciede2000(rowMeanColour(correctedWithout(i, regions.pelsOf(view, i))), regions.meanColour(reference, i)));
+        colourDifference(rowMeanColour(correctedWithout(i, regions.pelsOf(view, i))),
+                         regions.meanColour(reference, i)));
   return summarized(std::move(perRegion));
 }
 

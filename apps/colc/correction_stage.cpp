@@ -2,7 +2,9 @@
 
 #include "colc/balance/balance.h"
 #include "colc/balance/color_correction_fit.h"
+#include "colc/balance/color_correction_refinement.h"
 #include "colc/records/errors.h"
+#include "colour_difference.h"
 
 namespace {
 
@@ -13,23 +15,42 @@ constexpr kcColorCorrection::Domain kDomains[2] = {kcColorCorrection::Domain::en
 // plane still need several colours more than four to be judged by it.
 constexpr int kFewestRegions = 8;
 
-// Each region through the correction fitted in domain on all the others;
-// unset when the others do not determine it. The fits share their sums
-// (kfComputeColorCorrectionsLeavingOneOut), and only the region's own pels
-// are corrected, so the whole costs about one fit and one corrected view.
-std::optional<ColourError> heldOutCorrectionError(const kcViewOnGrid& grid, const FlatRegions& regions,
-                                                  kcColorCorrection::Domain domain) {
+// Each region's pels alone, as masks of the grid.
+std::vector<kcPelBuffer_const<unsigned char>> regionMasks(const FlatRegions& regions) {
   std::vector<kcPelBuffer_const<unsigned char>> masks;
   for (int i = 0; i < regions.count(); ++i) masks.push_back(regions.mask([i](int j) { return j == i; }));
+  return masks;
+}
+
+// Each region through the correction fitted in domain on all the others,
+// refined as the adopted one is (kfRefineColorCorrection); unset when the
+// others do not determine it. The least-squares fits share their sums
+// (kfComputeColorCorrectionsLeavingOneOut), the refinements work on the
+// regions' mean colours, and only the region's own pels are corrected.
+std::optional<ColourError> heldOutCorrectionError(const kcViewOnGrid& grid, const FlatRegions& regions,
+                                                  kcColorCorrection::Domain domain) {
   try {
-    const std::vector<kcColorCorrection> fits =
-        kfComputeColorCorrectionsLeavingOneOut(grid.view, grid.reference, masks, domain);
+    const std::vector<kcColorCorrection> fits = kfComputeRefinedColorCorrectionsLeavingOneOut(
+        grid.view, grid.reference, regionMasks(regions), domain, ciede2000);
     return heldOutColourError(grid.view, grid.reference, regions, [&](int i, const kc3PlanePelBuffer& pels) {
       return fits[static_cast<std::size_t>(i)].apply(pels);
     });
   } catch (const kcColorCalibrationDefs::BadImages&) {
     return std::nullopt;
   }
+}
+
+// The correction fitted in domain on all regions: the least-squares fit,
+// refined for the mean colour error over the regions.
+kcColorCorrection adoptedCorrection(const kcViewOnGrid& grid, const FlatRegions& regions,
+                                    kcColorCorrection::Domain domain) {
+  const kcColorCorrection start =
+      kfComputeColorCorrection(grid.view, grid.reference, regions.mask([](int) { return true; }), domain);
+  std::vector<kcRegionColours> colours;
+  for (const std::optional<kcRegionColours>& c :
+       kfRegionColours(grid.view, grid.reference, regionMasks(regions), domain))
+    if (c) colours.push_back(*c);
+  return kfRefineColorCorrection(start, colours, ciede2000);
 }
 
 // Each region through pel maps fitted, as the settings search fits them,
@@ -99,8 +120,7 @@ std::optional<kcColorCorrection> chooseColorCorrection(const kcViewOnGrid& calib
   if (!choice.heldOutCorrection) return std::nullopt;
   choice.heldOutPelMaps = heldOutPelMapError(calibrated, regions);
   if (!choice.heldOutPelMaps) return std::nullopt;
-  const kcColorCorrection correction = kfComputeColorCorrection(
-      calibrated.view, calibrated.reference, regions.mask([](int) { return true; }), choice.domain);
+  const kcColorCorrection correction = adoptedCorrection(calibrated, regions, choice.domain);
   choice.outcome =
       judged(choice, colourError(correction.apply(calibrated.view), calibrated.reference, regions), pelMaps);
   if (choice.outcome != CorrectionOutcome::adopted) return std::nullopt;

@@ -5,40 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "colc/balance/internal/linear_solve.h"
 #include "colc/records/errors.h"
 #include "colc/records/srgb_levels.h"
 
 namespace {
 
-using Matrix4 = std::array<std::array<double, 4>, 4>;
+using Matrix4 = kcSquareMatrix<4>;
 using Vector4 = std::array<double, 4>;
-
-// Solves a x = b by Gaussian elimination with partial pivoting; false when
-// a pivot is negligible against the matrix's scale (a singular system).
-bool solve(Matrix4 a, Vector4 b, Vector4& x) {
-  double scale = 0.0;
-  for (const auto& row : a)
-    for (double v : row) scale = std::max(scale, std::abs(v));
-  for (std::size_t col = 0; col < 4; ++col) {
-    std::size_t pivot = col;
-    for (std::size_t r = col + 1; r < 4; ++r)
-      if (std::abs(a[r][col]) > std::abs(a[pivot][col])) pivot = r;
-    if (std::abs(a[pivot][col]) <= 1e-12 * scale) return false;
-    std::swap(a[col], a[pivot]);
-    std::swap(b[col], b[pivot]);
-    for (std::size_t r = col + 1; r < 4; ++r) {
-      const double f = a[r][col] / a[col][col];
-      for (std::size_t c = col; c < 4; ++c) a[r][c] -= f * a[col][c];
-      b[r] -= f * b[col];
-    }
-  }
-  for (std::size_t i = 4; i-- > 0;) {
-    double sum = b[i];
-    for (std::size_t c = i + 1; c < 4; ++c) sum -= a[i][c] * x[c];
-    x[i] = sum / a[i][i];
-  }
-  return true;
-}
 
 // The sums of the normal equations: inputs (three planes and 1) against
 // themselves and against each output plane.
@@ -134,7 +108,7 @@ kcColorCorrection solved(const NormalSums& sums, kcColorCorrection::Domain domai
                                             std::to_string(sums.count));
   kcColorCorrection::Coefficients coefficients;
   for (std::size_t k = 0; k < 3; ++k)
-    if (!solve(sums.inputs, sums.outputs[k], coefficients[k]))
+    if (!kfSolveLinear(sums.inputs, sums.outputs[k], coefficients[k]))
       throw kcColorCalibrationDefs::BadImages("the samples' colours do not span the three planes");
   return kcColorCorrection(domain, coefficients);
 }
