@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "colc/balance/internal/correction_samples.h"
 #include "colc/balance/internal/linear_solve.h"
 #include "colc/records/errors.h"
-#include "colc/records/srgb_levels.h"
 
 namespace {
 
@@ -38,10 +38,6 @@ struct NormalSums {
     count += sign * other.count;
   }
 };
-
-bool unclipped(unsigned char level) {
-  return level >= kColorCorrectionLowestLevel && level <= kColorCorrectionHighestLevel;
-}
 
 // Per pel, the lowest and highest level of a plane over the square of
 // side 2 radius + 1 around it: along the rows first, then down the columns.
@@ -76,29 +72,12 @@ SquareRange squareRange(const kcPelBuffer_const<unsigned char>& plane, long radi
 // The sums over the samples where mask is non-zero and no plane of the view is clipped.
 NormalSums sampleSums(const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
                       const kcPelBuffer_const<unsigned char>& mask, kcColorCorrection::Domain domain) {
-  const long width = view.width(), height = view.height();
-  if (reference.width() != width || reference.height() != height || mask.width() != width ||
-      mask.height() != height)
-    throw kcColorCalibrationDefs::BadParams("the view, the reference and the mask differ in size");
-  const bool linear = domain == kcColorCorrection::Domain::linear;
-  const std::array<double, 256>& decoded = kfSrgbLevelsToLinear();
-  const auto value = [&](unsigned char level) { return linear ? decoded[level] : level / 255.0; };
-
   NormalSums sums;
-  for (long y = 0; y < height; ++y) {
-    const unsigned char* m = mask.pointToRow(mask.window().top + y);
-    const unsigned char* v[3];
-    const unsigned char* r[3];
-    for (int k = 0; k < 3; ++k) {
-      v[k] = view.pelPlane(k).pointToRow(view.window().top + y);
-      r[k] = reference.pelPlane(k).pointToRow(reference.window().top + y);
-    }
-    for (long x = 0; x < width; ++x) {
-      if (m[x] == 0 || !unclipped(v[0][x]) || !unclipped(v[1][x]) || !unclipped(v[2][x])) continue;
-      sums.add({value(v[0][x]), value(v[1][x]), value(v[2][x]), 1.0},
-               {value(r[0][x]), value(r[1][x]), value(r[2][x])});
-    }
-  }
+  kfForEachMaskedSample(view, reference, mask, [&](const kcSampleLevels& v, const kcSampleLevels& r) {
+    if (!kfUnclipped(v)) return;
+    const auto value = [domain](unsigned char level) { return kfDomainValue(domain, level); };
+    sums.add({value(v[0]), value(v[1]), value(v[2]), 1.0}, {value(r[0]), value(r[1]), value(r[2])});
+  });
   return sums;
 }
 

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 
 #include "colc/balance/color_correction_fit.h"
+#include "colc/balance/internal/correction_samples.h"
 #include "colc/balance/internal/linear_solve.h"
-#include "colc/records/errors.h"
 #include "colc/records/srgb_levels.h"
 
 namespace {
@@ -127,45 +126,24 @@ bool dampedStep(const NormalEquations& eq, double lambda, Parameters& step) {
   return kfSolveLinear(damped, rhs, step);
 }
 
-bool unclipped(unsigned char level) {
-  return level >= kColorCorrectionLowestLevel && level <= kColorCorrectionHighestLevel;
-}
-
 }  // namespace
 
 std::vector<std::optional<kcRegionColours>> kfRegionColours(
     const kc3PlanePelBuffer& view, const kc3PlanePelBuffer& reference,
     const std::vector<kcPelBuffer_const<unsigned char>>& regions, kcColorCorrection::Domain domain) {
-  const long width = view.width(), height = view.height();
-  if (reference.width() != width || reference.height() != height)
-    throw kcColorCalibrationDefs::BadParams("the view and the reference differ in size");
-  const bool linear = domain == kcColorCorrection::Domain::linear;
-  const std::array<double, 256>& decoded = kfSrgbLevelsToLinear();
   std::vector<std::optional<kcRegionColours>> out;
   for (const kcPelBuffer_const<unsigned char>& mask : regions) {
-    if (mask.width() != width || mask.height() != height)
-      throw kcColorCalibrationDefs::BadParams("a region's mask and the view differ in size");
     kcRegionColours sum;
     long samples = 0, kept = 0;
-    for (long y = 0; y < height; ++y) {
-      const unsigned char* m = mask.pointToRow(mask.window().top + y);
-      const unsigned char* v[3];
-      const unsigned char* r[3];
-      for (int k = 0; k < 3; ++k) {
-        v[k] = view.pelPlane(k).pointToRow(view.window().top + y);
-        r[k] = reference.pelPlane(k).pointToRow(reference.window().top + y);
+    kfForEachMaskedSample(view, reference, mask, [&](const kcSampleLevels& v, const kcSampleLevels& r) {
+      ++samples;
+      if (!kfUnclipped(v)) return;
+      ++kept;
+      for (std::size_t k = 0; k < 3; ++k) {
+        sum.view[k] += kfDomainValue(domain, v[k]);
+        sum.reference[k] += r[k];
       }
-      for (long x = 0; x < width; ++x) {
-        if (m[x] == 0) continue;
-        ++samples;
-        if (!unclipped(v[0][x]) || !unclipped(v[1][x]) || !unclipped(v[2][x])) continue;
-        ++kept;
-        for (std::size_t k = 0; k < 3; ++k) {
-          sum.view[k] += linear ? decoded[v[k][x]] : v[k][x] / 255.0;
-          sum.reference[k] += r[k][x];
-        }
-      }
-    }
+    });
     if (kept == 0 || 2 * kept <= samples) {
       out.emplace_back();
       continue;

@@ -43,6 +43,17 @@ kc3PlanePelBuffer shifted(const kc3PlanePelBuffer& image, long column, long row,
   return out;
 }
 
+// The image with every patch moved by up to spread levels per plane at
+// random (noise, a printing error).
+kc3PlanePelBuffer offAtRandom(kc3PlanePelBuffer image, int spread) {
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> off(-spread, spread);
+  for (long row = 0; row < 4; ++row)
+    for (long column = 0; column < 6; ++column)
+      image = shifted(image, column, row, {off(random), off(random), off(random)});
+  return image;
+}
+
 // The flat region that holds the centre of patch (column, row).
 int regionOf(const FlatRegions& regions, long column, long row) {
   const long centre = (row * kSide + kSide / 2) * kWidth + column * kSide + kSide / 2;
@@ -85,12 +96,7 @@ TEST(CorrectionChoice, AdoptsTheCorrectionWhereItHelpsAndRefusesItWhereItCannot)
   EXPECT_GT(choice.heldOutPelMaps->mean, 4 * choice.heldOutCorrection->mean);
 
   const kcColorCorrection perPlane(Domain::encoded, {{{0.9, 0, 0, 0.05}, {0, 1.1, 0, -0.02}, {0, 0, 0.85, 0.04}}});
-  std::mt19937 random(5);
-  std::uniform_int_distribution<int> off(-5, 5);
-  kc3PlanePelBuffer noisy = perPlane.apply(reference);
-  for (long row = 0; row < 4; ++row)
-    for (long column = 0; column < 6; ++column)
-      noisy = shifted(noisy, column, row, {off(random), off(random), off(random)});
+  const kc3PlanePelBuffer noisy = offAtRandom(perPlane.apply(reference), 5);
   EXPECT_FALSE(choose({noisy, reference}, regions, choice));
   EXPECT_EQ(choice.outcome, CorrectionOutcome::noLower);
   ASSERT_TRUE(choice.heldOutPelMaps && choice.heldOutCorrection);
@@ -121,13 +127,7 @@ TEST(CorrectionChoice, TheHeldOutFiguresExcludeTheRegionTheyMeasure) {
     return colourError(fit.apply(view), reference, regions);
   };
 
-  std::mt19937 random(5);
-  std::uniform_int_distribution<int> noise(-3, 3);
-  kc3PlanePelBuffer leaking = kLeak.apply(reference);
-  for (long row = 0; row < 4; ++row)
-    for (long column = 0; column < 6; ++column)
-      leaking = shifted(leaking, column, row, {noise(random), noise(random), noise(random)});
-  leaking = shifted(leaking, 2, 1, {10, -10, 10});
+  const kc3PlanePelBuffer leaking = shifted(offAtRandom(kLeak.apply(reference), 3), 2, 1, {10, -10, 10});
   choose({leaking, reference}, regions, choice);
   ASSERT_TRUE(choice.heldOutCorrection);
   const double heldOut = at(*choice.heldOutCorrection);
