@@ -16,8 +16,10 @@ struct kcTargetSearchParams {
   // photographed upright against a landscape reference).
   bool quarterTurns = true;
   // The steepest slant of the target's plane against the view's accepted,
-  // in degrees about any axis in the target's plane.
-  double maxTiltDegrees = 35.0;
+  // in degrees about any axis in the target's plane, as seen at the
+  // target's centre: a target tilted by 30 degrees off to the side of a
+  // wide view is seen at up to about 40, and is still found.
+  double maxTiltDegrees = 45.0;
 };
 
 enum class keTargetFinding {

@@ -53,6 +53,22 @@ TEST(FindTarget, SaysWhenNothingInViewIsTheTarget) {
   EXPECT_LT(match.score, kTargetScoreRefuse);
 }
 
+// A chart at a slant beyond the caller's limit is refused as too tilted,
+// with its slant told, not lost.
+TEST(FindTarget, TellsASlantBeyondTheLimit) {
+  cv::RNG rng(7);
+  const cv::Mat chart = randomChart(cv::Size(6, 4), 240, rng);
+  PlanePose truth;
+  truth.centre = {512.0, 384.0}, truth.rotationDegrees = 10.0, truth.tiltDegrees = 30.0, truth.tiltAxisDegrees = 60.0;
+  const cv::Matx33d h = truth.homography(chart.size());
+  const cv::Mat view = grey(renderScene(chart, clutter(kView, rng), h, rng));
+  kcTargetSearchParams params;
+  params.maxTiltDegrees = 20.0;
+  const kcTargetMatch match = find(view, grey(chart), params);
+  EXPECT_EQ(match.finding, keTargetFinding::eTooTilted);
+  EXPECT_NEAR(match.tiltDegrees, 30.0, 3.0);
+}
+
 TEST(FindTarget, RefusesReferencesItCannotLookFor) {
   cv::RNG rng(7);
   const cv::Mat view = grey(clutter(kView, rng));
