@@ -7,11 +7,10 @@ CIEDE2000 over the 24 patches between the photo's patch colours and the
 chart's reference colours: as the photo is, and after OpenCV's 4 x 3 colour
 correction model (cv2.ccm, CCM_4x3, sRGB) scored leave-one-patch-out, each
 patch corrected by a model fitted to the other 23; and beside them colc's
-own figure: `colc fit PHOTO --reference CHART --find-target --json`, the
-held-out error of what colc chose (pel maps or colour correction), each flat
-region measured through a fit made without it. The chart is drawn at the
-photo's patch pitch; colc's flat regions are the 24 patches when its JSON
-counts 24 regions (the column "regions" says so).
+own figure: `colc fit PHOTO --reference chart:24-patch --find-target --json`,
+the held-out error of what colc chose (pel maps or colour correction), each
+flat region measured through a fit made without it. colc's flat regions are
+the 24 patches when its JSON counts 24 regions (the column "regions" says so).
 
 The reference colours are read from the chart colc draws
 (colc target --chart 24-patch), so they are those colc calibrates against.
@@ -43,19 +42,11 @@ def photo_dir(given):
     sys.exit("photo_check: no folder of photographs (give --photos DIR or set COLC_PHOTO_DIR)")
 
 
-CHART_WIDTH = 1276
-
-
-def draw_chart(colc, path, width):
-    subprocess.run([colc, "target", str(path), "--chart", "24-patch", "--width", str(width)], check=True)
-
-
 def reference_colours(colc):
-    """The 24 patch colours of the chart colc draws, row by row, sRGB 0..1,
-    and the pitch of its patches in pels at CHART_WIDTH."""
+    """The 24 patch colours of the chart colc draws, row by row, sRGB 0..1."""
     with tempfile.TemporaryDirectory() as tmp:
         path = Path(tmp) / "chart.png"
-        draw_chart(colc, path, CHART_WIDTH)
+        subprocess.run([colc, "target", str(path), "--chart", "24-patch", "--width", "1276"], check=True)
         rgb = cv2.cvtColor(cv2.imread(str(path)), cv2.COLOR_BGR2RGB)
     card = rgb[0, 0].astype(int)  # the card, around the patches
     mask = (np.abs(rgb.astype(int) - card).max(axis=2) > 4).astype(np.uint8)
@@ -70,26 +61,13 @@ def reference_colours(colc):
         x, y, w, h = stats[k, :4]
         core = rgb[y + h // 4:y + 3 * h // 4, x + w // 4:x + 3 * w // 4]
         out.append(core.reshape(-1, 3).mean(axis=0) / 255.0)
-    return np.array(out), float(centres[ordered[1]][0] - centres[ordered[0]][0])
+    return np.array(out)
 
 
-def seen_pitch(truth):
-    """The mean distance between neighbouring patch centres in the photo."""
-    c = np.array(truth["centres"], np.float64).reshape(4, 6, 2)
-    steps = np.concatenate([np.linalg.norm(np.diff(c, axis=1), axis=2).ravel(),
-                            np.linalg.norm(np.diff(c, axis=0), axis=2).ravel()])
-    return float(steps.mean())
-
-
-def colc_held_out(colc, photo, truth, pitch):
-    """colc's held-out error of its choice on the photo, against the chart
-    drawn at the photo's patch pitch; None when colc does not find it."""
-    width = round(CHART_WIDTH * seen_pitch(truth) / pitch)
-    with tempfile.TemporaryDirectory() as tmp:
-        chart = Path(tmp) / "chart.png"
-        draw_chart(colc, chart, width)
-        run = subprocess.run([colc, "fit", str(photo), "--reference", str(chart), "--find-target", "--json"],
-                             capture_output=True, text=True)
+def colc_held_out(colc, photo):
+    """colc's held-out error of its choice on the photo, or why it has none."""
+    run = subprocess.run([colc, "fit", str(photo), "--reference", "chart:24-patch", "--find-target", "--json"],
+                         capture_output=True, text=True)
     if run.returncode != 0:
         return {"colc": run.stderr.strip().splitlines()[-1] if run.stderr.strip() else f"exit {run.returncode}"}
     error = json.loads(run.stdout)["colourError"]
@@ -182,7 +160,7 @@ def main():
     args = parser.parse_args()
 
     folder = photo_dir(args.photos)
-    reference, pitch = reference_colours(args.colc)
+    reference = reference_colours(args.colc)
     ref_lab = srgb_to_lab(reference)
     rows = []
     for path in sorted(TRUTH.glob("*.json")):
@@ -197,7 +175,7 @@ def main():
         rows.append({"photo": truth["image"], "camera": truth["camera"], "as_is_mean": round(float(as_is.mean()), 2),
                      "as_is_max": round(float(as_is.max()), 2), "ccm4x3_loo_mean": round(float(ccm.mean()), 2),
                      "ccm4x3_loo_max": round(float(ccm.max()), 2),
-                     **colc_held_out(args.colc, folder / truth["image"], truth, pitch)})
+                     **colc_held_out(args.colc, folder / truth["image"])})
     if args.json:
         for row in rows:
             print(json.dumps(row))
