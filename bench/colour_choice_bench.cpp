@@ -9,7 +9,7 @@
 #include "colc/balance/balance.h"
 #include "colc/driver/acquisition.h"
 #include "colc/driver/calibrate_quick.h"
-#include "correction_stage.h"
+#include "app/correction_stage.h"
 #include "host/acq/sim/sim_camera.h"
 #include "host/acq/sim/target_chart.h"
 

@@ -2,7 +2,7 @@
 
 #include "colc/records/errors.h"
 #include "colc/tool/target_pose.h"
-#include "exit_status.h"
+#include "app/exit_status.h"
 
 namespace py = pybind11;
 

@@ -11,10 +11,10 @@
 
 #include "bindings.h"
 #include "colc/balance/color_correction_fit.h"
-#include "correction_stage.h"
-#include "files.h"
+#include "app/correction_stage.h"
+#include "app/files.h"
 #include "numpy_images.h"
-#include "presentation.h"
+#include "app/presentation.h"
 
 namespace py = pybind11;
 

@@ -5,7 +5,7 @@
 #include <pybind11/pybind11.h>
 
 #include "colc/host/target_finder.h"
-#include "correction_stage.h"
+#include "app/correction_stage.h"
 
 // A finding with the size of the reference it was found for, so that
 // colc.TargetMatch can give the reference's corners in the image.

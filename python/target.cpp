@@ -6,9 +6,9 @@
 
 #include "bindings.h"
 #include "colc/tool/target_pose.h"
-#include "files.h"
+#include "app/files.h"
 #include "numpy_images.h"
-#include "photo_fit.h"
+#include "app/photo_fit.h"
 #include "summaries.h"
 
 namespace py = pybind11;

@@ -2,19 +2,19 @@
 
 #include <chrono>
 
-#include "aim_status.h"
-#include "camera.h"
+#include "app/aim_status.h"
+#include "app/camera.h"
 #include "colc/driver/acquisition.h"
 #include "colc/host/runtime.h"
-#include "exit_status.h"
-#include "files.h"
+#include "app/exit_status.h"
+#include "app/files.h"
 #include "host/acq/sim/target_chart.h"
 #include "host/runtime/cancellation.h"
 #include "interrupt.h"
 #include "number_options.h"
-#include "output_checks.h"
-#include "reference_checks.h"
-#include "target_outline.h"
+#include "app/output_checks.h"
+#include "app/reference_checks.h"
+#include "app/target_outline.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "colc/balance/color_correction_fit.h"
-#include "exit_status.h"
-#include "files.h"
-#include "image_limit.h"
-#include "output_checks.h"
+#include "app/exit_status.h"
+#include "app/files.h"
+#include "max_pels_option.h"
+#include "app/output_checks.h"
 
 namespace {
 

@@ -4,58 +4,22 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "calibrate_outputs.h"
-#include "calibration_run.h"
-#include "calibration_summary.h"
-#include "camera.h"
-#include "exit_status.h"
-#include "files.h"
+#include "app/calibrate_outputs.h"
+#include "app/calibration_run.h"
+#include "app/calibration_summary.h"
+#include "app/camera.h"
+#include "app/exit_status.h"
+#include "app/files.h"
 #include "host/runtime/cancellation.h"
-#include "image_limit.h"
+#include "max_pels_option.h"
 #include "interrupt.h"
 #include "named_charts.h"
 #include "number_options.h"
 #include "progress.h"
-#include "reference_checks.h"
-#include "presentation.h"
-#include "report.h"
-#include "target_outline.h"
-
-std::string exposureRangeProblem(const std::string& text) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string::npos) return "the exposure range is MIN:MAX, in seconds";
-  double bounds[2];
-  const std::string parts[2] = {text.substr(0, colon), text.substr(colon + 1)};
-  for (int i = 0; i < 2; ++i) {
-    std::size_t used = 0;
-    try {
-      bounds[i] = std::stod(parts[i], &used);
-    } catch (const std::exception&) {
-      used = 0;
-    }
-    if (used == 0 || used != parts[i].size() || !std::isfinite(bounds[i]))
-      return "'" + parts[i] + "' in the exposure range is not a number";
-  }
-  if (bounds[0] < 0 || bounds[0] > bounds[1]) return "the exposure range needs 0 <= MIN <= MAX";
-  return "";
-}
-
-static kcRange exposureRangeOf(const std::string& text) {
-  const std::size_t colon = text.find(':');
-  return kcRange(std::stod(text.substr(0, colon)), std::stod(text.substr(colon + 1)));
-}
-
-kcColorCalibrationParams paramsOf(const CalibrateOptions& o) {
-  kcColorCalibrationParams params;
-  params.isExposureEnabled(!o.noExposure);
-  params.isContrastEnabled(!o.noContrast);
-  params.isBrightnessEnabled(!o.noBrightness);
-  if (!o.exposureRange.empty()) params.exposureRange(exposureRangeOf(o.exposureRange));
-  params.minExposureStepSize(o.minExposureStep);
-  params.usePositive8BitLut(!o.noPositiveLut);
-  params.allowPelMapping(!o.noPelMapping);
-  return params;
-}
+#include "app/reference_checks.h"
+#include "app/presentation.h"
+#include "app/report.h"
+#include "app/target_outline.h"
 
 namespace {
 
@@ -142,12 +106,6 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
   c->add_flag("--quiet", o.quiet, "print neither progress nor the text summary");
   addMaxPelsOption(*c);
   return c;
-}
-
-std::string notFoundViewPath(const CalibrateOptions& o) {
-  if (!o.saveView.empty()) return o.saveView;
-  if (!o.report.empty()) return (std::filesystem::path(o.report) / "view.png").string();
-  return "colc-view.png";
 }
 
 void runCalibrate(const CalibrateOptions& o, std::ostream& out) {

@@ -1,7 +1,7 @@
 #include "cameras_command.h"
 
-#include "aravis_camera.h"
-#include "exit_status.h"
+#include "app/aravis_camera.h"
+#include "app/exit_status.h"
 #include "host/acq/aravis/camera_list.h"
 
 CLI::App* addCamerasCommand(CLI::App& app, CamerasOptions& o) {

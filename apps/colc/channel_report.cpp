@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "presentation.h"
+#include "app/presentation.h"
 
 void printChannelsText(std::ostream& out, const kcColorCalibrationResultInternal& result) {
   out << formatted("%-7s %11s %11s %11s %11s %11s %11s\n", "channel", "gain", "offset", "rmsError", "activeSrc",

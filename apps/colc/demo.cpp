@@ -5,8 +5,8 @@
 #include <random>
 
 #include "colc/balance/balance.h"
-#include "files.h"
-#include "presentation.h"
+#include "app/files.h"
+#include "app/presentation.h"
 
 namespace {
 

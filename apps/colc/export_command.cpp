@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cube_fit.h"
+#include "app/cube_fit.h"
 
 CLI::App* addExportCommand(CLI::App& app, ExportOptions& o) {
   CLI::App* c = app.add_subcommand(

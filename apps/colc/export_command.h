@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "files.h"
+#include "app/files.h"
 
 struct ExportOptions {
   std::string result;  // an archive written by colc calibrate --out

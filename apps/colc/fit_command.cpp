@@ -3,18 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
-#include "calibration_summary.h"
+#include "app/calibration_summary.h"
 #include "channel_report.h"
 #include "colc/balance/balance.h"
 #include "colc/records/errors.h"
 #include "colc/tool/target_pose.h"
-#include "exit_status.h"
-#include "files.h"
-#include "image_limit.h"
-#include "named_charts.h"
-#include "output_checks.h"
-#include "photo_fit.h"
-#include "presentation.h"
+#include "app/exit_status.h"
+#include "app/files.h"
+#include "max_pels_option.h"
+#include "app/output_checks.h"
+#include "app/photo_fit.h"
+#include "app/presentation.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "calibrate_command.h"
 #include "cameras_command.h"
 #include "demo.h"
-#include "exit_status.h"
+#include "app/exit_status.h"
 #include "export_command.h"
 #include "fit_command.h"
 #include "show_command.h"

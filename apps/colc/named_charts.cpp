@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "exit_status.h"
-#include "files.h"
+#include "app/exit_status.h"
+#include "app/files.h"
 #include "host/charts/common_chart.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "correction_stage.h"
-#include "files.h"
-#include "presentation.h"
+#include "app/correction_stage.h"
+#include "app/files.h"
+#include "app/presentation.h"
 #include "printable_text.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "exit_status.h"
+#include "app/exit_status.h"
 
 CheckedStandardOutput::CheckedStandardOutput() : buffer_(8192), replaced_(std::cout.rdbuf(this)) {
   setp(buffer_.data(), buffer_.data() + buffer_.size());

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <iomanip>
 
-#include "exit_status.h"
-#include "files.h"
+#include "app/exit_status.h"
+#include "app/files.h"
+#include "app/target_width.h"
 #include "named_charts.h"
 #include "number_options.h"
 
@@ -41,13 +42,6 @@ CLI::App* addTargetCommand(CLI::App& app, TargetOptions& o) {
       ->check(finiteNumberIn(10, 10000))
       ->excludes(printWidth);
   return c;
-}
-
-void checkTargetWidth(long width) {
-  if (width < kMinTargetWidth || width > kMaxTargetWidth)
-    throw CommandFailure(ExitStatus::usage, "the target's width must be " + std::to_string(kMinTargetWidth) +
-                                                " to " + std::to_string(kMaxTargetWidth) + " pels, not " +
-                                                std::to_string(width));
 }
 
 void runTarget(const TargetOptions& o, std::ostream& out) {

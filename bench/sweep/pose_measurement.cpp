@@ -12,8 +12,8 @@
 #include "colc/tool/internal/measurement_order.h"
 #include "colc/tool/pose.h"
 #include "colc/tool/view_difference.h"
-#include "colour_difference.h"
-#include "correction_stage.h"
+#include "app/colour_difference.h"
+#include "app/correction_stage.h"
 #include "patch_reading.h"
 
 namespace {

@@ -28,7 +28,10 @@ class kcColorCorrection {
   Domain domain() const { return domain_; }
   const Coefficients& coefficients() const { return coefficients_; }
 
-  bool operator==(const kcColorCorrection& other) const = default;
+  bool operator==(const kcColorCorrection& other) const {
+    return domain_ == other.domain_ && coefficients_ == other.coefficients_;
+  }
+  bool operator!=(const kcColorCorrection& other) const { return !(*this == other); }
 
   // One colour, each plane on 0..1, corrected but not clamped: what lies
   // beyond 0..1 is kept, so that a table sampled from it and interpolated

@@ -51,7 +51,8 @@ class kcCameraState {
  private:
   struct Region {
     std::int64_t x, y, width, height;
-    bool operator==(const Region&) const = default;
+    bool operator==(const Region& o) const { return x == o.x && y == o.y && width == o.width && height == o.height; }
+    bool operator!=(const Region& o) const { return !(*this == o); }
   };
   using Value = std::variant<std::string, std::int64_t, double, Region>;
   struct Found {

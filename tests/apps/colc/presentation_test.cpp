@@ -1,14 +1,14 @@
 // A channel that was not fitted (a calibration without pel mapping) reads
 // the same everywhere: "not fitted" in text, null in JSON, never its
 // stored marker value.
-#include "presentation.h"
+#include "app/presentation.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "files.h"
+#include "app/files.h"
 #include "show_command.h"
 #include "support/scratch_folder.h"
 

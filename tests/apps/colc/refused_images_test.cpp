@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "files.h"
+#include "app/files.h"
 #include "host/imaging/image_file.h"
 #include "support/colc_program.h"
 #include "support/scratch_folder.h"

@@ -5,7 +5,7 @@
 
 #include "chart_placement.h"
 #include "colc/driver/acquisition.h"
-#include "colour_difference.h"
+#include "app/colour_difference.h"
 #include "patch_reading.h"
 #include "pose_measurement.h"
 
