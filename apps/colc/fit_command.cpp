@@ -11,6 +11,7 @@
 #include "app/exit_status.h"
 #include "app/files.h"
 #include "max_pels_option.h"
+#include "named_charts.h"
 #include "app/output_checks.h"
 #include "app/photo_fit.h"
 #include "app/presentation.h"
