@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "colc/balance/color_correction_fit.h"
+#include "app/camera_calibration.h"
 #include "app/exit_status.h"
 #include "app/files.h"
 #include "max_pels_option.h"
@@ -46,5 +46,5 @@ void runApply(const ApplyOptions& o) {
     throw CommandFailure(ExitStatus::imagesRefused,
                          "'" + o.input + "' is a grey image (its red, green and blue are the same): a colour "
                          "calibration corrects colour images only");
-  writeImage(o.output, kfCorrectImage(calibration.result, calibration.correctionOrNull(), input));
+  writeImage(o.output, applyCalibration(calibration, input));
 }
