@@ -36,7 +36,10 @@ OpenedCamera openAravisCamera(const std::string& deviceId, double restoreTimeout
   std::string description = "camera " + fifo->name() + " (" + fifo->pixelFormat() + ", " +
                             std::to_string(fifo->width()) + " x " + std::to_string(fifo->height()) + " pels";
   if (!fifo->features().blackLevel.present()) description += "; no black level: brightness does nothing";
-  return {fifo, description + ")", [fifo] { asCommandFailure([&] { fifo->close(); }); }};
+  const kcAravisCameraIdentity& who = fifo->identity();
+  const CameraIdentity identity{who.vendor, who.model,         who.serial,    who.firmware,
+                                fifo->pixelFormat(), who.x, who.y, fifo->width(), fifo->height()};
+  return {fifo, description + ")", identity, [fifo] { asCommandFailure([&] { fifo->close(); }); }};
 }
 
 bool describeAravisCamera(const std::string& deviceId, bool withName, std::ostream& out) {

@@ -12,46 +12,13 @@
 #include "colc/records/errors.h"
 #include "colc/tool/target_pose.h"
 #include "colc/tool/view_difference.h"
+#include "app/camera_failures.h"
 #include "app/exit_status.h"
 #include "host/acq/sim/sim_camera.h"
 #include "host/runtime/cpu_time.h"
 #include "app/empty_image_counting_fifo.h"
 
 namespace {
-
-CommandFailure acquisitionFailure(const kcAcquireInfo& info) {
-  const kcAcqFailure failure = info.failure();
-  std::string message = "acquisition " + std::to_string(info.sequence()) + " failed";
-  if (!failure.isFailure()) return CommandFailure(ExitStatus::cameraFailed, message + ": the image is empty");
-  if (!failure.description().empty()) message += ": " + failure.description();
-  return CommandFailure(ExitStatus::cameraFailed, message);
-}
-
-kcPtrHandle<kcAcqImage> acquireImage(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCameraSettings& settings) {
-  kcAcquireInfo info;
-  bool failed = false;
-  kcPtrHandle<kcAcqImage> image = kfAcquireImage(camera, settings, info, failed);
-  if (failed) throw acquisitionFailure(info);
-  return image;
-}
-
-kc3PlanePelBuffer acquire(const kcPtrHandle<kcAcqFifo>& camera, const kcColorCameraSettings& settings) {
-  return acquireImage(camera, settings)->get3PlanePelBuffer();
-}
-
-// The camera's own failures: a write it refuses, a wait that runs out.
-template <class Operation>
-void asCameraFailure(Operation operation) {
-  try {
-    operation();
-  } catch (const kcTimeout::Expired&) {
-    throw CommandFailure(ExitStatus::cameraFailed, "the camera timed out");
-  } catch (const kcIOError& e) {
-    throw CommandFailure(ExitStatus::cameraFailed, "the camera failed: " + e.text());
-  } catch (const kcBadArgument& e) {
-    throw CommandFailure(ExitStatus::cameraFailed, "the camera refused a setting: " + e.text());
-  }
-}
 
 // The search did not find the target in its first view, taken at the
 // start settings like startView; the finder says why.

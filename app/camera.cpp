@@ -15,9 +15,12 @@ OpenedCamera openCamera(const std::string& name, const kc3PlanePelBuffer& scene,
   try {
     kcSimCameraConfig config = kfParseSimCameraOptions(options);
     config.target = scene;
-    OpenedCamera camera{kfOpenSimCamera(config), "", nullptr};
+    OpenedCamera camera{kfOpenSimCamera(config), "", {}, nullptr};
     camera.description =
         "simulated camera (" + std::to_string(config.width) + " x " + std::to_string(config.height) + " pels)";
+    // Each seed stands for another unit of the same model: its serial number.
+    camera.identity = {"colc", "simulated camera", std::to_string(config.seed), COLC_VERSION, "RGB8",
+                       0, 0, config.width, config.height};
     return camera;
   } catch (const kcBadArgument& e) {
     throw CommandFailure(ExitStatus::usage, e.text());

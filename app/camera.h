@@ -11,9 +11,21 @@
 #include "colc/host/acq.h"
 #include "host/acq/aravis/aravis_fifo.h"
 
+// Who a camera is and what colc reads from it, as a calibration's record
+// keeps it.
+struct CameraIdentity {
+  std::string vendor;
+  std::string model;
+  std::string serial;
+  std::string firmware;
+  std::string pelFormat;
+  long x = 0, y = 0, width = 0, height = 0;  // the region read, in pels
+};
+
 struct OpenedCamera {
   kcPtrHandle<kcAcqFifo> fifo;
   std::string description;  // "simulated camera (1280 x 1024 pels)"
+  CameraIdentity identity;
   // Puts the camera back as found; a CommandFailure naming what could not
   // be. Empty for a camera that needs nothing put back.
   std::function<void()> close;

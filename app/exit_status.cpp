@@ -25,6 +25,9 @@ const struct {
     {ExitStatus::targetNotFound, "the reference image is not in the camera's view (or the photo)"},
     {ExitStatus::cameraFailed, "the camera failed: an acquisition failed or timed out, or a setting was refused"},
     {ExitStatus::didNotHelp, "the calibration did not help (the summary and report say why); no result is stored"},
+    {ExitStatus::drifted, "the camera drifted: its colour error rose noticeably since it was calibrated"},
+    {ExitStatus::recalibrate, "the camera needs a new calibration: its colour error rose far since"},
+    {ExitStatus::otherCamera, "the result belongs to another camera (--force checks it all the same)"},
     {ExitStatus::cancelled, "cancelled with Ctrl-C, SIGTERM or SIGHUP; the camera is left as it was found"},
 };
 
@@ -50,7 +53,9 @@ std::string tableOf(Listed listed) {
 }  // namespace
 
 std::string exitStatusTable() {
-  return tableOf([](ExitStatus) { return true; });
+  return tableOf([](ExitStatus status) {
+    return status != ExitStatus::drifted && status != ExitStatus::recalibrate && status != ExitStatus::otherCamera;
+  });
 }
 
 std::string exitStatusTable(std::initializer_list<ExitStatus> statuses) {

@@ -18,10 +18,14 @@ enum class ExitStatus : int {
   targetNotFound = 7,  // the reference image is not in the camera's view
   cameraFailed = 8,    // an acquisition failed or timed out, or the camera refused a setting
   didNotHelp = 9,      // the calibration ran but did not bring the camera clearly closer to the reference
+  drifted = 10,        // colc check: the camera's colour error rose noticeably since it was calibrated
+  recalibrate = 11,    // colc check: the colour error rose so far that the camera needs a new calibration
+  otherCamera = 12,    // colc check: the result belongs to another camera
   cancelled = 130,     // Ctrl-C, SIGTERM, SIGHUP
 };
 
-// The table of statuses and their meanings, for colc --help.
+// The table of the statuses every command shares, for colc --help; a
+// command's own statuses are listed in its own help only.
 std::string exitStatusTable();
 // The same of a command's statuses: those given, and the ones every
 // command can end with (0, 1, 2 and 4).

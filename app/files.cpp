@@ -28,13 +28,33 @@ auto withStatus(ExitStatus status, Operation operation) {
   }
 }
 
+// Reads the record whose class name was just read into slot, which must still be empty.
+template <class Record>
+void readNamedRecord(kcArchive& ar, std::optional<Record>& slot) {
+  if (slot) throw kcArchive::BadData(std::string("a second ") + Record::kClassName);
+  Record record;
+  kfArchiveAfterClassName(ar, record);
+  slot = record;
+}
+
+// The records after the result are told apart by their class names; a
+// name this colc does not know is refused, as a newer colc's record.
 kcArchive& operator||(kcArchive& ar, StoredCalibration& calibration) {
   ar || calibration.result;
-  if (ar.isWriting() && calibration.correction) ar || *calibration.correction;
-  if (ar.isReading() && ar.bytesLeft() != 0) {
-    kcColorCorrection correction;
-    ar || correction;
-    calibration.correction = correction;
+  if (ar.isWriting()) {
+    if (calibration.correction) ar || *calibration.correction;
+    if (calibration.context) ar || *calibration.context;
+    return ar;
+  }
+  while (ar.bytesLeft() != 0) {
+    std::string className;
+    ar || className;
+    if (className == kcColorCorrection::kClassName)
+      readNamedRecord(ar, calibration.correction);
+    else if (className == kcCalibrationContext::kClassName)
+      readNamedRecord(ar, calibration.context);
+    else
+      throw kcArchive::BadData("a record '" + className + "' this colc does not know");
   }
   return ar;
 }

@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "colc/host/imaging.h"
+#include "colc/records/calibration_context.h"
 #include "colc/records/color_correction.h"
 #include "colc/records/params.h"
 #include "colc/records/result.h"
@@ -22,13 +23,14 @@ void writeImage(const std::string& path, const kcPelBuffer_const<unsigned char>&
 void writePrintImage(const std::string& path, const kc3PlanePelBuffer& image, std::uint32_t pelsPerMetre);
 
 // A calibration as colc calibrate stores it: the result, then the colour
-// correction when one was adopted. An archive of the result alone reads
-// as one without a correction.
+// correction when one was adopted, then the record of whom it belongs to.
+// An archive of the result alone reads as one without either.
 struct StoredCalibration {
   kcColorCalibrationResult result;
   std::optional<kcColorCorrection> correction;
+  std::optional<kcCalibrationContext> context = std::nullopt;
   bool operator==(const StoredCalibration& other) const {
-    return result == other.result && correction == other.correction;
+    return result == other.result && correction == other.correction && context == other.context;
   }
   // The correction, or null.
   const kcColorCorrection* correctionOrNull() const { return correction ? &*correction : nullptr; }

@@ -13,6 +13,7 @@
 #include "colc/host/handle.h"
 #include "colc/host/imaging.h"
 #include "colc/host/runtime.h"
+#include "colc/records/calibration_context.h"
 #include "colc/records/channel_result.h"
 #include "colc/records/color_correction.h"
 #include "colc/records/errors.h"

@@ -21,6 +21,7 @@
 #include "bindings.h"
 #include "app/calibration_options.h"
 #include "app/calibrate_outputs.h"
+#include "app/calibration_context.h"
 #include "app/calibration_run.h"
 #include "app/calibration_summary.h"
 #include "app/camera.h"
@@ -63,6 +64,7 @@ class Camera {
 // channel order its images are handed back in.
 struct Calibration {
   CalibrationRun run;
+  kcCalibrationContext context;  // whom the result belongs to
   CalibrationSetup setup;
   ChannelOrder order;
   long referenceWidth = 0, referenceHeight = 0;
@@ -204,7 +206,10 @@ py::object calibrate(const Camera& camera, const py::object& referenceImage, boo
       progress);
   if (!report.empty()) writeReport(report, calibration->setup, run, reference);
   run.diagnostics = kcDiagObject();
-  if (run.verdict.helped && !out.empty()) writeResultArchive(out, {run.result, run.colour.correction});
+  calibration->context =
+      cameraContext(camera.opened().identity, reference, searchName(run.search), run.colour.corrected);
+  if (run.verdict.helped && !out.empty())
+    writeResultArchive(out, {run.result, run.colour.correction, calibration->context});
 
   py::object result = py::cast(std::move(calibration));
   if (!run.verdict.helped) {
@@ -291,7 +296,8 @@ void addCalibration(py::module_& m) {
 
   py::class_<Calibration>(m, "Calibration", "What colc.calibrate found and how much it helped.")
       .def_property_readonly(
-          "result", [](const Calibration& c) { return StoredCalibration{c.run.result, c.run.colour.correction}; },
+          "result",
+          [](const Calibration& c) { return StoredCalibration{c.run.result, c.run.colour.correction, c.context}; },
           "What was found, as colc calibrate --out stores it.")
       .def_property_readonly("start_settings", [](const Calibration& c) { return c.run.start; })
       .def_property_readonly("acquisitions", [](const Calibration& c) { return c.run.acquisitions.size(); })

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "bindings.h"
+#include "calibration_context.h"
 #include "colc/balance/color_correction_fit.h"
 #include "app/correction_stage.h"
 #include "app/files.h"
@@ -174,6 +175,14 @@ void addResults(py::module_& m) {
       .def_property_readonly("green", [](const StoredCalibration& c) { return channelOf(c, 1); })
       .def_property_readonly("blue", [](const StoredCalibration& c) { return channelOf(c, 2); })
       .def_readonly("correction", &StoredCalibration::correction, "The colour correction, or None.")
+      .def_property_readonly(
+          "context",
+          [](const StoredCalibration& c) -> py::object {
+            if (!c.context) return py::none();
+            return py::module_::import("json").attr("loads")(contextJson(*c.context).dump());
+          },
+          "Whom the result belongs to, as colc show --json has it under 'context' (a dict), or None when the "
+          "archive holds no such record.")
       .def(
           "pel_maps",
           [](const StoredCalibration& c, const std::string& channelOrder) {

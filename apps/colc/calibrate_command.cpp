@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/calibrate_outputs.h"
+#include "app/calibration_context.h"
 #include "app/calibration_run.h"
 #include "app/calibration_summary.h"
 #include "app/camera.h"
@@ -121,10 +122,12 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
 
   CalibrationSetup setup{"", referenceName(o.reference) + " (" + sizeText(reference) + ")"};
   CalibrationRun run;
+  CameraIdentity identity;
   {
     const CameraInHand inHand;
     const OpenedCamera camera = openCamera(o.camera, scene, o.restoreTimeout);
     setup.camera = camera.description;
+    identity = camera.identity;
     try {
       ProgressLine progress(stderr, !o.quiet);
       run = runCalibration(camera.fifo, reference, params, !o.report.empty(),
@@ -143,7 +146,9 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   // A result that did not help is not stored: a file that exists would be
   // taken for a usable calibration.
   const bool store = run.verdict.helped && !o.out.empty();
-  if (store) writeResultArchive(o.out, {run.result, run.colour.correction});
+  if (store)
+    writeResultArchive(o.out, {run.result, run.colour.correction,
+                               cameraContext(identity, reference, searchName(run.search), run.colour.corrected)});
   if (!o.report.empty()) writeReport(o.report, setup, run, reference);
 
   if (o.json) {

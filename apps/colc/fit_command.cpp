@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "app/calibration_summary.h"
 #include "channel_report.h"
@@ -12,6 +13,7 @@
 #include "app/files.h"
 #include "max_pels_option.h"
 #include "named_charts.h"
+#include "app/calibration_context.h"
 #include "app/output_checks.h"
 #include "app/photo_fit.h"
 #include "app/presentation.h"
@@ -83,7 +85,10 @@ void runPhotoFit(const FitOptions& options, const kc3PlanePelBuffer& photo, cons
   }
   // A calibration that makes the photo's colours worse is not stored: a
   // file that exists would be taken for a usable one.
-  if (fit.helped && !options.out.empty()) writeResultArchive(options.out, {fit.result, fit.colour.correction});
+  if (fit.helped && !options.out.empty())
+    writeResultArchive(options.out, {fit.result, fit.colour.correction,
+                                     photoContext(std::filesystem::path(options.source).filename().string(),
+                                                  reference, fit.colour.corrected)});
   if (options.json)
     printPhotoFitJson(out, fit);
   else

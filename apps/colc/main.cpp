@@ -12,6 +12,7 @@
 #include "apply_command.h"
 #include "calibrate_command.h"
 #include "cameras_command.h"
+#include "check_command.h"
 #include "demo.h"
 #include "app/exit_status.h"
 #include "export_command.h"
@@ -39,6 +40,7 @@ int runColc(int argc, char** argv) {
   TargetOptions targetOptions;
   CamerasOptions camerasOptions;
   AimOptions aimOptions;
+  CheckOptions checkOptions;
   std::string demoFolder;
   CLI::App* calibrate = addCalibrateCommand(app, calibrateOptions);
   CLI::App* fit = addFitCommand(app, fitOptions);
@@ -48,6 +50,7 @@ int runColc(int argc, char** argv) {
   CLI::App* target = addTargetCommand(app, targetOptions);
   CLI::App* cameras = addCamerasCommand(app, camerasOptions);
   CLI::App* aim = addAimCommand(app, aimOptions);
+  CLI::App* check = addCheckCommand(app, checkOptions);
   CLI::App* demo = app.add_subcommand("demo", "fit a synthetic camera image of a colour chart onto its reference");
   demo->add_option("--save", demoFolder,
                    "also write reference.png, camera.png and mask.png into this folder (made when missing)");
@@ -63,10 +66,13 @@ int runColc(int argc, char** argv) {
   cameras->footer(exitStatusTable({cameraFailed}));
   aim->footer(exitStatusTable({unreadableFile, imagesRefused, cameraFailed, cancelled}));
   demo->footer(exitStatusTable({}));
+  check->footer(exitStatusTable(
+      {unreadableFile, badArchive, imagesRefused, targetNotFound, cameraFailed, drifted, recalibrate, otherCamera,
+       cancelled}));
 
   if (argc == 1) {
     std::cerr
-        << "colc: a command is needed: calibrate, aim, fit, apply, export, show, target, cameras or demo (colc --help)\n";
+        << "colc: a command is needed: calibrate, aim, check, fit, apply, export, show, target, cameras or demo (colc --help)\n";
     return static_cast<int>(ExitStatus::usage);
   }
   // CLI11 would call an unknown command a missing one.
@@ -97,6 +103,7 @@ int runColc(int argc, char** argv) {
     if (target->parsed()) runTarget(targetOptions, std::cout);
     if (cameras->parsed()) runCameras(camerasOptions, std::cout);
     if (aim->parsed()) runAim(aimOptions, std::cout, isatty(STDOUT_FILENO) != 0);
+    if (check->parsed()) runCheck(checkOptions, std::cout);
     if (demo->parsed()) runDemo(std::cout, demoFolder);
     return static_cast<int>(ExitStatus::ok);
   } catch (...) {

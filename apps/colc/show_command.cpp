@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/calibration_context.h"
 #include "app/correction_stage.h"
 #include "app/files.h"
 #include "app/presentation.h"
@@ -33,8 +34,27 @@ void showText(std::ostream& out, const std::string& path, const kcColorCalibrati
   }
 }
 
-void showText(std::ostream& out, const std::string& path, const StoredCalibration& c) {
-  showText(out, path, c.result);
+std::string contextRow(const char* name, const std::string& value) {
+  return formatted("%-20s %s\n", name, printableText(value).c_str());
+}
+
+void printContext(std::ostream& out, const kcCalibrationContext& c) {
+  out << "made from\n";
+  if (c.photo.empty()) {
+    out << contextRow("camera", c.cameraVendor + " " + c.cameraModel) << contextRow("serial number", c.cameraSerial)
+        << contextRow("firmware", c.cameraFirmware) << contextRow("pel format", c.pelFormat)
+        << contextRow("region", formatted("%ld x %ld pels at (%ld, %ld)", c.regionWidth, c.regionHeight, c.regionX,
+                                   c.regionY))
+        << contextRow("search", c.search);
+  } else {
+    out << contextRow("photograph", c.photo);
+  }
+  out << contextRow("date", c.date) << contextRow("reference SHA-256", c.referenceSha256) << contextRow("colc version", c.colcVersion);
+  if (c.hasColourError)
+    out << contextRow("CIEDE2000 mean/max", fixed(c.colourErrorMean, 2) + " / " + fixed(c.colourErrorMax, 2));
+}
+
+void showCorrection(std::ostream& out, const StoredCalibration& c) {
   if (!c.correction) {
     out << "\nno colour correction: images are corrected through the pel maps\n";
     return;
@@ -51,6 +71,16 @@ void showText(std::ostream& out, const std::string& path, const StoredCalibratio
                   row[2], row[3]);
     out << line;
   }
+}
+
+void showText(std::ostream& out, const std::string& path, const StoredCalibration& c) {
+  showText(out, path, c.result);
+  showCorrection(out, c);
+  out << "\n";
+  if (c.context)
+    printContext(out, *c.context);
+  else
+    out << "no record of the camera, date or reference it was made with\n";
 }
 
 void showText(std::ostream& out, const std::string& path, const kcColorCalibrationParams& p) {
@@ -88,6 +118,7 @@ nlohmann::ordered_json toJson(const kcColorCalibrationResult& r) {
 nlohmann::ordered_json toJson(const StoredCalibration& c) {
   nlohmann::ordered_json json = toJson(c.result);
   json["colorCorrection"] = colorCorrectionJson(c.correction);
+  json["context"] = c.context ? contextJson(*c.context) : nlohmann::ordered_json(nullptr);
   return json;
 }
 
@@ -111,7 +142,7 @@ CLI::App* addShowCommand(CLI::App& app, ShowOptions& o) {
   c->add_option("archive", o.archive, "the archive file")->required();
   c->add_flag("--json", o.json,
               "print one JSON object; its key \"record\" is \"result\" or \"parameters\"; a result has "
-              "\"colorCorrection\" (null when none)");
+              "\"colorCorrection\" (null when none) and \"context\", whom it belongs to (null when not stored)");
   return c;
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr const char* kClassName = "kcColorCorrection";
+constexpr const char* kClassName = kcColorCorrection::kClassName;
 
 constexpr kcColorCorrection::Coefficients kIdentity = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}}};
 
@@ -75,6 +75,10 @@ kcArchive& operator||(kcArchive& ar, kcColorCorrection& correction) {
   ar || className;
   if (ar.isReading() && className != kClassName)
     throw kcArchive::BadData("a '" + className + "' where a " + kClassName + " was expected");
+  return kfArchiveAfterClassName(ar, correction);
+}
+
+kcArchive& kfArchiveAfterClassName(kcArchive& ar, kcColorCorrection& correction) {
   unsigned char version = 0;
   ar || version;
   if (version != 0) throw kcArchive::UnknownVersion(kClassName, 0);

@@ -20,6 +20,9 @@ class kcColorCorrection {
   // plane k, on values scaled to 0..1.
   using Coefficients = std::array<std::array<double, 4>, 3>;
 
+  // The name an archive stores the record under.
+  static constexpr const char* kClassName = "kcColorCorrection";
+
   // The identity in the encoded domain.
   kcColorCorrection();
   // Throws BadParams for a coefficient that is not finite.
@@ -55,7 +58,7 @@ class kcColorCorrection {
   void apply(const kcInterleavedPels<const unsigned char>& image, const kcInterleavedPels<unsigned char>& out) const;
 
  private:
-  friend kcArchive& operator||(kcArchive& ar, kcColorCorrection& correction);
+  friend kcArchive& kfArchiveAfterClassName(kcArchive& ar, kcColorCorrection& correction);
 
   Domain domain_;
   Coefficients coefficients_;
@@ -68,3 +71,6 @@ class kcColorCorrection {
 // with kcArchive::UnknownVersion naming the class and line 0. A failed read
 // leaves the record as it was.
 kcArchive& operator||(kcArchive& ar, kcColorCorrection& correction);
+// The same record after its class name, for a reader that read the name
+// to learn which record follows.
+kcArchive& kfArchiveAfterClassName(kcArchive& ar, kcColorCorrection& correction);

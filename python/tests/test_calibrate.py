@@ -27,6 +27,10 @@ def test_calibration_helps_and_leaves_the_camera_as_found(calibrated):
     assert "The calibration helped" in str(calibration)
     start, corrected = calibration.color_error["start"], calibration.color_error["corrected"]
     assert corrected[0] < start[0] and corrected[0] <= corrected[1]
+    # The result names the camera it belongs to and the error it reached.
+    context = calibration.result.context
+    assert context["camera"]["model"] == "simulated camera" and context["search"] == "quick"
+    assert context["colourError"]["mean"] == pytest.approx(corrected[0])
     assert set(calibration.clipped_regions) == {"dark", "bright", "total"}
     held_out = calibration.held_out_error
     assert held_out["chosen"] == ("color_correction" if calibration.result.correction is not None else "pel_maps")

@@ -127,3 +127,32 @@ TEST(StoredRecords, MessagesNameTheFileNotOurSources) {
     EXPECT_EQ(std::string(e.what()).find("colorcal"), std::string::npos) << e.what();
   }
 }
+
+// The record of whom a result belongs to follows the result and any
+// correction; records are told apart by name, and one this colc does not
+// know is refused as a newer colc's.
+TEST(StoredRecords, ContextRecordReadsWithAndWithoutCorrection) {
+  ScratchFolder dir;
+  kcCalibrationContext context;
+  context.cameraModel = "simulated camera";
+  context.cameraSerial = "7";
+  context.search = "quick";
+  const StoredCalibration plain{aResult(), std::nullopt, context};
+  writeResultArchive(dir / "plain", plain);
+  EXPECT_EQ(readResultArchive(dir / "plain"), plain);
+  const StoredCalibration corrected{aResult(), kcColorCorrection(), context};
+  writeResultArchive(dir / "corrected", corrected);
+  EXPECT_EQ(readResultArchive(dir / "corrected"), corrected);
+
+  const auto withRecordAfter = [&](const std::string& name, auto record) {
+    kcFileArchive out(dir / name, kcArchive::write);
+    kcColorCalibrationResult result = plain.result;
+    out || result;
+    kcCalibrationContext first = context;
+    out || first || record;
+  };
+  withRecordAfter("twice", context);
+  EXPECT_EQ(failureOf([&] { readResultArchive(dir / "twice"); }, "second"), ExitStatus::badArchive);
+  withRecordAfter("unknown", std::string("kcSomethingNewer"));
+  EXPECT_EQ(failureOf([&] { readResultArchive(dir / "unknown"); }, "kcSomethingNewer"), ExitStatus::badArchive);
+}

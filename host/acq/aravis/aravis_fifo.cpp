@@ -208,6 +208,10 @@ void kcAravisAcqFifo::chooseFormatAndRegion(const kcAravisOptions& options) {
   }
   width_ = static_cast<long>(device_->getInteger("Width"));
   height_ = static_cast<long>(device_->getInteger("Height"));
+  identity_ = {device_->vendor(), device_->model(), device_->serial(),
+               device_->has("DeviceFirmwareVersion") ? device_->getString("DeviceFirmwareVersion") : "",
+               device_->has("OffsetX") ? static_cast<long>(device_->getInteger("OffsetX")) : 0,
+               device_->has("OffsetY") ? static_cast<long>(device_->getInteger("OffsetY")) : 0};
 }
 
 void kcAravisAcqFifo::setIfDifferent(const char* feature, const std::string& entry) {

@@ -71,6 +71,17 @@ struct kcAravisOptions {
   std::string stateFolder;
 };
 
+// Who a camera is, as it says itself (empty where it does not), and where
+// on its sensor the region colc reads lies.
+struct kcAravisCameraIdentity {
+  std::string vendor;
+  std::string model;
+  std::string serial;
+  std::string firmware;
+  long x = 0;
+  long y = 0;
+};
+
 class kcAravisAcqFifo : public kcAcqFifo,
                         private kcExposureProp,
                         private kcContrastBrightnessProp,
@@ -94,6 +105,8 @@ class kcAravisAcqFifo : public kcAcqFifo,
 
   // "vendor model (serial)".
   const std::string& name() const;
+  // Who the camera is, read when it was opened.
+  const kcAravisCameraIdentity& identity() const { return identity_; }
   const kcCameraFeatureMap& features() const { return features_; }
   const std::string& pixelFormat() const { return pixelFormat_; }
   // The size of the images, in pels.
@@ -151,6 +164,7 @@ class kcAravisAcqFifo : public kcAcqFifo,
   std::unique_ptr<kcFoundStateFile> foundFile_;
   double restoreTimeout_;
   std::string pixelFormat_;
+  kcAravisCameraIdentity identity_;
   long width_ = 0;
   long height_ = 0;
   double frameTimeout_;

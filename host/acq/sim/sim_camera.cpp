@@ -19,6 +19,8 @@ void validate(const kcSimCameraConfig& c) {
   check(c.height >= 16 && c.height <= 8192, "height " + std::to_string(c.height) + " outside 16 .. 8192");
   check(std::isfinite(c.noise) && c.noise >= 0.0, "noise " + kfNumberText(c.noise) + " below 0");
   check(c.crossTalk >= 0.0 && c.crossTalk <= 0.5, "crosstalk " + kfNumberText(c.crossTalk) + " outside 0 .. 0.5");
+  check(c.sensitivity > 0.0 && c.sensitivity <= 4.0,
+        "sensitivity " + kfNumberText(c.sensitivity) + " not above 0 or above 4");
   check(c.blur >= 0.0 && c.blur <= 8.0, "blur " + kfNumberText(c.blur) + " outside 0 .. 8");
   check(c.shading >= 0.0 && c.shading <= 0.9, "shading " + kfNumberText(c.shading) + " outside 0 .. 0.9");
   check(c.taps >= 1 && c.taps <= 4, "taps " + std::to_string(c.taps) + " outside 1 .. 4");

@@ -48,6 +48,9 @@ struct kcSimCameraConfig {
   double noise = 1.0;
   // The share of light that leaks from each plane into the other two (0..0.5).
   double crossTalk = 0.01;
+  // The sensor's sensitivity against its own, on every plane (0..4): the
+  // same camera under dimmer (below 1) or brighter light.
+  double sensitivity = 1.0;
   // The lens's blur: the standard deviation of its Gaussian point-spread
   // function in sensor pels (0..8; 0: a perfectly sharp lens).
   double blur = 0.5;
@@ -89,7 +92,7 @@ struct kcSimCameraConfig {
 // The configuration that an option string describes: comma-separated
 // key=value pairs over the defaults of kcSimCameraConfig. Keys: width,
 // height, seed, x, y, rotation, scale, tilt, tilt-axis, focal, distortion,
-// noise, crosstalk, blur, integrate
+// noise, crosstalk, sensitivity, blur, integrate
 // (0 or 1), shading, taps, fps (the read-out frame rate), sleep (0 or 1), the
 // opening settings exposure, contrast, brightness, and the faults fail-at,
 // unbound-at, timeout-at, cancel-at, write-fail-at (acquisition or write
@@ -100,7 +103,8 @@ kcSimCameraConfig kfParseSimCameraOptions(const std::string& options);
 // kcBadArgument for a configuration out of range (a sensor below 16 x 16
 // or above 8192 x 8192 pels, a scale not above 0, a tilt outside 0..60
 // degrees, a focal length not above 0, distortion outside -0.3..0.3, a
-// negative noise level, cross-talk outside 0..0.5, blur outside 0..8,
+// negative noise level, cross-talk outside 0..0.5, a sensitivity not
+// above 0 or above 4, blur outside 0..8,
 // shading outside 0..0.9, taps outside 1..4, a read-out frame rate not
 // above 0, an opening exposure not above 0 or above 10 s, an opening
 // contrast or brightness outside 0..1, values that are not finite).

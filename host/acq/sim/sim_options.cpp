@@ -65,6 +65,7 @@ const std::map<std::string_view, Setter>& setters() {
       {"distortion", to<double>([](kcSimCameraConfig& c) -> double& { return c.distortion; })},
       {"noise", to<double>([](kcSimCameraConfig& c) -> double& { return c.noise; })},
       {"crosstalk", to<double>([](kcSimCameraConfig& c) -> double& { return c.crossTalk; })},
+      {"sensitivity", to<double>([](kcSimCameraConfig& c) -> double& { return c.sensitivity; })},
       {"blur", to<double>([](kcSimCameraConfig& c) -> double& { return c.blur; })},
       {"integrate", flag(&kcSimCameraConfig::integrate)},
       {"shading", to<double>([](kcSimCameraConfig& c) -> double& { return c.shading; })},

@@ -26,6 +26,7 @@ statuses() { "$colc" "$@" --help | sed -n '/^Exit status:/,$ s/^  \([0-9]\+\) .*
 [ "$(statuses show)" = "0 1 2 3 4 5 " ] || fail "show: $(statuses show)"
 [ "$(statuses target)" = "0 1 2 4 " ] || fail "target: $(statuses target)"
 [ "$(statuses cameras)" = "0 1 2 4 8 " ] || fail "cameras: $(statuses cameras)"
+[ "$(statuses check)" = "0 1 2 3 4 5 6 7 8 10 11 12 130 " ] || fail "check: $(statuses check)"
 
 # demo --save makes its folder, as --report does.
 "$colc" demo --save "$tmp/new/demo" > /dev/null

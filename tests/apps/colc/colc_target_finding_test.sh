@@ -49,7 +49,10 @@ grep -q -- "--find-target" "$tmp/sizes.err"
 # ... and calibrated from with it: the result lowers the colour error and is read by apply and show.
 "$colc" fit "$photo" --reference "$tmp/reference.png" --find-target --out "$tmp/photo.colc" --json > "$tmp/photo.json"
 grep -q '"helped": true' "$tmp/photo.json"
-"$colc" show "$tmp/photo.colc" > /dev/null
+"$colc" show "$tmp/photo.colc" > "$tmp/photo-show.txt"
+# It names the photograph it was made from, and no camera.
+grep -q '^photograph  *colc-start-view.png$' "$tmp/photo-show.txt" && ! grep -q '^serial number' "$tmp/photo-show.txt" ||
+  { cat "$tmp/photo-show.txt"; exit 1; }
 "$colc" apply "$tmp/photo.colc" "$photo" "$tmp/corrected.png"
 [ -s "$tmp/corrected.png" ]
 # A chart colc draws is drawn to suit the photo: the built-in target
