@@ -35,7 +35,7 @@ void showText(std::ostream& out, const std::string& path, const kcColorCalibrati
 }
 
 std::string contextRow(const char* name, const std::string& value) {
-  return formatted("%-20s %s\n", name, printableText(value).c_str());
+  return formatted("%-20s %s\n", name, value.empty() ? "not given" : printableText(value).c_str());
 }
 
 void printContext(std::ostream& out, const kcCalibrationContext& c) {

@@ -109,6 +109,18 @@ calibrate)
   unchanged "colc calibrate"
   "${quick[@]}" --no-positive-lut --quiet > "$tmp/out" 2> "$tmp/err" || true
   unchanged "colc calibrate --no-positive-lut"
+  # The result names the camera; colc check measures it and leaves it as found.
+  "${quick[@]}" --quiet --out "$tmp/r.colc" > "$tmp/out" 2> "$tmp/err" || fail "colc calibrate --out failed"
+  "$colc" show "$tmp/r.colc" > "$tmp/out"
+  for want in "camera               Aravis Fake" "serial number        COLC-TEST" "pel format           RGB8" \
+    "region               256 x 192 pels at (" "search               full"; do
+    grep -qF -- "$want" "$tmp/out" || fail "colc show: no '$want'"
+  done
+  status=0
+  "$colc" check "$tmp/r.colc" --camera aravis:127.0.0.1 --reference "$tmp/chart.png" --json > "$tmp/out" \
+    2> "$tmp/err" || status=$?
+  [ "$status" -eq 0 ] && grep -q '"verdict": "still calibrated"' "$tmp/out" || fail "colc check: status $status"
+  unchanged "colc check"
   
   for signal in INT TERM HUP; do
     "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" &

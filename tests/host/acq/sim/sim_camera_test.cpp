@@ -120,7 +120,7 @@ TEST(SimCameraOptions, KeysReachTheirFields) {
   const kcSimCameraConfig c = kfParseSimCameraOptions(
       "width=320, height=200,seed=7,x=10.5,rotation=-5,scale=0.8,noise=0.5,crosstalk=0.1,taps=2,cancel-at=6,"
       "blur=0.7,integrate=0,fps=12.5,sleep=1,shading=0.25,exposure=0.002,contrast=0,brightness=0.7,tilt=25,"
-      "tilt-axis=-30,focal=900,distortion=-0.1");
+      "tilt-axis=-30,focal=900,distortion=-0.1,sensitivity=0.8");
   EXPECT_EQ(std::make_tuple(c.width, c.height, c.seed, c.pose.x, c.pose.y, c.pose.rotation, c.pose.scale),
             std::make_tuple(320L, 200L, 7UL, std::optional(10.5), std::optional<double>(), -5.0, 0.8));
   EXPECT_EQ(std::make_tuple(c.noise, c.crossTalk, c.taps, c.faults.cancelAt, c.faults.failAt, c.blur, c.integrate),
@@ -129,6 +129,7 @@ TEST(SimCameraOptions, KeysReachTheirFields) {
   EXPECT_EQ(std::make_tuple(c.exposure, c.contrast, c.brightness), std::make_tuple(0.002, 0.0, 0.7));
   EXPECT_EQ(std::make_tuple(c.pose.tilt, c.pose.tiltAxis, c.focal, c.distortion),
             std::make_tuple(25.0, -30.0, std::optional(900.0), -0.1));
+  EXPECT_EQ(c.sensitivity, 0.8);
 }
 
 // A camera opens with the settings it was given, and its first free-running
@@ -153,7 +154,7 @@ TEST(SimCameraOptions, RefusalsNameTheKey) {
                                     "shading=-0.1", "shading=0.95", "exposure=0", "exposure=11", "exposure=nan",
                                     "contrast=1.5", "contrast=-0.1", "brightness=2", "brightness=x", "tilt=-1",
                                     "tilt=61", "tilt-axis=inf", "focal=0", "focal=-500", "distortion=0.31",
-                                    "distortion=-0.5"}) {
+                                    "distortion=-0.5", "sensitivity=0", "sensitivity=4.5"}) {
     const std::string key = options.substr(0, options.find_first_of("=,"));
     try {
       kfOpenSimCamera(options);
