@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "bindings.h"
-#include "calibration_context.h"
+#include "app/calibration_context.h"
 #include "colc/balance/color_correction_fit.h"
 #include "app/correction_stage.h"
 #include "app/files.h"
