@@ -12,23 +12,13 @@
 
 #include <opencv2/core.hpp>
 
+#include "bench/one_thread.h"
 #include "bench/paired_timing.h"
 #include "colc/balance/color_correction_fit.h"
 #include "colc/literal/color_correction_literal.h"
 #include "host/imaging/cv_bridge.h"
 
 namespace {
-
-class OneThread {
- public:
-  OneThread() : threads_(cv::getNumThreads()) { cv::setNumThreads(1); }
-  ~OneThread() { cv::setNumThreads(threads_); }
-  OneThread(const OneThread&) = delete;
-  OneThread& operator=(const OneThread&) = delete;
-
- private:
-  int threads_;
-};
 
 // A fitted correction of the simulated camera at cross-talk 0.1.
 const kcColorCorrection& linearCorrection() {

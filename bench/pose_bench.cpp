@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/one_thread.h"
 #include "bench/paired_timing.h"
 #include "colc/host/align.h"
 #include "colc/host/corr.h"
@@ -20,18 +21,6 @@
 #include "host/imaging/cv_bridge.h"
 
 namespace {
-
-// OpenCV's own threads off while a benchmark runs.
-class OneThread {
- public:
-  OneThread() : threads_(cv::getNumThreads()) { cv::setNumThreads(1); }
-  ~OneThread() { cv::setNumThreads(threads_); }
-  OneThread(const OneThread&) = delete;
-  OneThread& operator=(const OneThread&) = delete;
-
- private:
-  int threads_;
-};
 
 struct Scene {
   kc3PlanePelBuffer calibration = kfSimTargetChart(480);
