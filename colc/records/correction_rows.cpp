@@ -11,11 +11,16 @@
 #include "colc/records/internal/correction_rows.h"
 
 // GCC 12 takes the lanes that the unmasked intrinsics leave undefined on
-// purpose for variables used uninitialised.
+// purpose for variables used uninitialised. Clang has no such warning and
+// would reject the unknown name.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 #include <algorithm>
 #include <cmath>

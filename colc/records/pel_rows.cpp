@@ -31,6 +31,8 @@ template <class Pel>
 kcPelRows<Pel> planarRows(const kc3PlanePelBuffer& image, const char* what) {
   if (!image.isBound()) throw kcBadPointer(std::string(what) + " is unbound");
   kcPelRows<Pel> rows{{}, {}, 1, image.width(), image.height()};
+  // An empty image has no rows to point to: its planes may hold no pels.
+  if (rows.width == 0 || rows.height == 0) return rows;
   for (int k = 0; k < 3; ++k) {
     const kcPelBuffer<unsigned char>& plane = image.pelPlane(k);
     rows.first[static_cast<std::size_t>(k)] = plane.pointToRow(plane.window().top);
