@@ -1,7 +1,5 @@
 #include "app/calibrate_outputs.h"
 
-#include <filesystem>
-
 #include "app/files.h"
 #include "app/output_checks.h"
 #include "app/report.h"
@@ -16,12 +14,5 @@ void checkCalibrateOutputs(const CalibrateOptions& o) {
     checkOutputFile(o.saveView, "image");
     checkNotAnInput(o.saveView, inputs);
   }
-  if (!o.report.empty()) {
-    checkFolderWritable(o.report);
-    const bool folderExists = std::filesystem::is_directory(o.report);
-    for (const std::string& file : reportFiles(o.report)) {
-      if (folderExists) checkOutputFile(file, "report file");
-      checkNotAnInput(file, inputs);
-    }
-  }
+  if (!o.report.empty()) checkReportOutputs(o.report, reportFiles(o.report), inputs);
 }

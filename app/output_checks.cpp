@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/exit_status.h"
+#include "app/files.h"
 
 namespace fs = std::filesystem;
 
@@ -28,4 +29,14 @@ void checkFolderWritable(const std::string& folder) {
   if (!fs::is_directory(existing, error))
     throw refusal("'" + existing.string() + "' is " + (error ? error.message() : "not a folder"));
   if (::access(existing.c_str(), W_OK | X_OK) != 0) throw refusal("'" + existing.string() + "' is not writable");
+}
+
+void checkReportOutputs(const std::string& folder, const std::vector<std::string>& files,
+                        const std::vector<NamedInput>& inputs) {
+  checkFolderWritable(folder);
+  const bool folderExists = fs::is_directory(folder);
+  for (const std::string& file : files) {
+    if (folderExists) checkOutputFile(file, "report file");
+    checkNotAnInput(file, inputs);
+  }
 }

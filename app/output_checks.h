@@ -19,3 +19,7 @@ void checkNotAnInput(const std::string& output, const std::vector<NamedInput>& i
 // or it can be made, as its nearest existing ancestor is a writable folder.
 // Nothing is made: a run that fails leaves no empty folder behind.
 void checkFolderWritable(const std::string& folder);
+// Checks a report's folder (checkFolderWritable) and its files: each can
+// be written, and none is an input.
+void checkReportOutputs(const std::string& folder, const std::vector<std::string>& files,
+                        const std::vector<NamedInput>& inputs);

@@ -1,6 +1,5 @@
 #include "app/report.h"
 
-#include <ctime>
 #include <sstream>
 
 #include "app/calibration_summary.h"
@@ -9,6 +8,7 @@
 #include "app/presentation.h"
 #include "app/report_charts.h"
 #include "app/report_colour.h"
+#include "app/report_page.h"
 #include "app/search_path.h"
 
 namespace {
@@ -29,52 +29,6 @@ const struct {
 };
 
 constexpr const char* kPlaneColours[3] = {"#c62828", "#2e7d32", "#1565c0"};
-
-std::string escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-// An image of the report: its file, its size and what is drawn over it.
-struct Figure {
-  std::string file;
-  std::string caption;
-  long width = 0;
-  long height = 0;
-  std::vector<kcUIText> texts;
-};
-
-// The image, with the texts of its record under it as lines of the page:
-// drawn over an image shrunk to the page, they could not be read.
-std::string figureHtml(const Figure& f) {
-  std::string html = "<figure><a href=\"" + f.file + "\"><img src=\"" + f.file + "\" width=\"" +
-                     std::to_string(f.width) + "\" height=\"" + std::to_string(f.height) + "\" alt=\"" +
-                     escaped(f.caption) + "\"></a><figcaption>" + escaped(f.caption);
-  if (!f.texts.empty()) {
-    html += "<span class=\"settings\">";
-    for (const kcUIText& t : f.texts) html += "<br>" + escaped(t.text);
-    html += "</span>";
-  }
-  return html + "</figcaption></figure>\n";
-}
 
 // The record with the annotation, or null.
 const kcDiagRecord* recordNamed(const kcDiagObject& diag, const std::string& annotation) {
@@ -187,42 +141,6 @@ const char* searchPathText(CalibrationSearch search) {
          "in spans that shrink whenever a candidate is no better.";
 }
 
-std::string nowText() {
-  const std::time_t now = std::time(nullptr);
-  char text[64];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", std::localtime(&now));
-  return text;
-}
-
-constexpr const char* kStyle = R"(
-body { font-family: sans-serif; margin: 2em auto; max-width: 1100px; padding: 0 1em; color: #222; }
-h1 { font-size: 1.5em; } h2 { font-size: 1.2em; margin-top: 2em; border-bottom: 1px solid #ccc; }
-table { border-collapse: collapse; margin: 1em 0; } th, td { padding: 0.2em 0.8em; text-align: right; }
-tr:nth-child(even) { background: #f4f4f4; } th:first-child, td:first-child { text-align: left; }
-.figures { display: grid; grid-template-columns: repeat(auto-fill, minmax(320px, 1fr)); gap: 1em; }
-figure { margin: 0; } figcaption { font-size: 0.9em; color: #555; }
-figure img { display: block; width: 100%; height: auto; background: #ddd; }
-.settings { display: block; font-family: monospace; color: #222; }
-.chart text { font: 11px sans-serif; fill: #333; } .chart .grid { stroke: #ddd; }
-.chart .identity { stroke: #999; stroke-dasharray: 4 3; }
-.path { width: 100%; height: auto; } .path .tried circle { fill: #1565c0; fill-opacity: 0.6; }
-.path .best { fill: none; stroke: #e65100; stroke-width: 2; }
-#missing { display: none; color: #b00020; font-weight: bold; }
-#helped { border-left: 6px solid #2e7d32; background: #e8f5e9; padding: 0.5em 1em; }
-#helped.clipped { border-left-color: #e65100; background: #fff3e0; }
-#did-not-help { border: 3px solid #b00020; background: #fdecea; color: #b00020; padding: 0.2em 1em; }
-)";
-
-// Marks the page with how many of its images loaded, and says so when some did not.
-constexpr const char* kImageCheck = R"(
-addEventListener("load", () => {
-  const images = [...document.images];
-  const loaded = images.filter(i => i.complete && i.naturalWidth > 0).length;
-  document.body.dataset.imagesLoaded = loaded + "/" + images.length;
-  if (loaded < images.length) document.getElementById("missing").style.display = "block";
-});
-)";
-
 }  // namespace
 
 std::string reportPage(const std::string& folder) { return folder + "/" + kPageFile; }
@@ -240,20 +158,15 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
   const std::vector<Figure> figures = writeFigures(folder, run, reference);
 
   std::ostringstream html;
-  html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-       << "<title>colc calibration report</title><style>" << kStyle << "</style><script>" << kImageCheck
-       << "</script></head>\n<body>\n<h1>colc calibration report <small>" << nowText() << "</small></h1>\n"
-       << verdictHtml(run)
-       << "<p id=\"missing\">Some images did not load: keep the PNG files beside this page.</p>\n"
-       << summaryHtml(setup, run) << colourErrorSection(folder, run.colour);
+  html << pageHead("colc calibration report") << verdictHtml(run) << kMissingImagesLine << summaryHtml(setup, run)
+       << colourErrorSection(folder, run.colour);
 
   html << "<h2>Images</h2>\n<p>The difference columns above are the mean absolute difference per plane between "
           "the camera's view, resampled onto the reference's grid, and the reference: at the start settings, and "
           "at the calibrated settings through the whole correction (the colour correction when one was adopted, "
           "otherwise the pel maps). The last three images are the calibration's own "
-          "record of its result, each with its settings under it.</p>\n<div class=\"figures\">\n";
-  for (const Figure& f : figures) html << figureHtml(f);
-  html << "</div>\n";
+          "record of its result, each with its settings under it.</p>\n"
+       << figuresHtml(figures);
 
   html << "<h2>Transfers</h2>\n<p>Each channel's pel map: the corrected value for every camera value. The dashed "
           "diagonal is no correction; a steeper curve stretches the channel, a shifted one lifts or lowers it.</p>\n";
@@ -263,7 +176,7 @@ void writeReport(const std::string& folder, const CalibrationSetup& setup, const
   html << "\n<h2>Search path</h2>\n<p>The settings of every acquisition (dots) and the best settings as the search "
           "found them (line). "
        << searchPathText(run.search) << "</p>\n"
-       << searchPathChart(run.acquisitions, bestSettingsAlong(run.steps)) << "\n</body></html>\n";
+       << searchPathChart(run.acquisitions, bestSettingsAlong(run.steps)) << kPageEnd;
 
   writeOutputFile(reportPage(folder), "report page", [&](std::ostream& page) { page << html.str(); });
 }

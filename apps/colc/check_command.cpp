@@ -2,55 +2,21 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/camera_check.h"
 #include "app/calibration_context.h"
-#include "app/camera_failures.h"
-#include "named_charts.h"
+#include "app/check_report.h"
+#include "app/exit_status.h"
+#include "app/output_checks.h"
 #include "app/presentation.h"
+#include "app/printable_text.h"
 #include "app/reference_checks.h"
-#include "colc/balance/color_correction_fit.h"
-#include "colc/driver/acquisition.h"
-#include "colc/tool/target_pose.h"
-#include "colc/tool/view_difference.h"
 #include "host/runtime/cancellation.h"
-#include "host/acq/sim/sim_camera.h"
 #include "interrupt.h"
-#include "number_options.h"
-#include "printable_text.h"
 #include "max_pels_option.h"
+#include "named_charts.h"
+#include "number_options.h"
 
 namespace {
-
-// The stored context the check measures against; a result without one
-// (stored by an earlier colc) has no error to compare with.
-const kcCalibrationContext& storedContext(const StoredCalibration& calibration) {
-  if (!calibration.context || !calibration.context->hasColourError)
-    throw CommandFailure(ExitStatus::badArchive,
-                         "the result holds no record of its camera and of the colour error it reached (an earlier "
-                         "colc stored it): calibrate the camera again to check it later");
-  return *calibration.context;
-}
-
-std::string cameraName(const kcCalibrationContext& c) {
-  if (!c.photo.empty()) return "the photograph '" + printableText(c.photo) + "'";
-  return printableText(c.cameraVendor + " " + c.cameraModel + " (serial number " + c.cameraSerial + ")");
-}
-
-// The image at the stored settings, through the stored correction, on the
-// reference's grid: the target found in it as the quick search finds it.
-ColourError errorNow(const kcPtrHandle<kcAcqFifo>& fifo, const StoredCalibration& calibration,
-                     const kc3PlanePelBuffer& reference) {
-  const kcColorCalibrationResult& r = calibration.result;
-  const kc3PlanePelBuffer image = acquire(fifo, kcColorCameraSettings(r.exposure(), r.contrast(), r.brightness()));
-  kcCalibrationPose pose;
-  try {
-    pose = kfFindTargetPose(image, reference);
-  } catch (const kcTargetNotFound& e) {
-    throw CommandFailure(ExitStatus::targetNotFound, "at the stored settings, " + e.text());
-  }
-  const kcViewOnGrid grid = kfViewOnGrid(image, pose);
-  return colourError(kfCorrectImage(r, calibration.correctionOrNull(), grid.view), grid.reference,
-                     FlatRegions(grid.reference));
-}
 
 void printCheckText(std::ostream& out, const std::string& camera, const CameraCheck& check) {
   const kcCalibrationContext& c = check.calibrated;
@@ -59,11 +25,11 @@ void printCheckText(std::ostream& out, const std::string& camera, const CameraCh
       << "in " << check.acquisitions << (check.acquisitions == 1 ? " acquisition" : " acquisitions");
   if (check.cameraSeconds) out << ", " << fixed(*check.cameraSeconds, 2) << " s camera time";
   out << ".\n";
-  if (check.otherCamera) out << "The result belongs to " << cameraName(c) << ", another camera (--force).\n";
+  if (check.otherCamera) out << "The result belongs to " << calibratedCameraName(c) << ", another camera (--force).\n";
   out << formatted("\n%-36s %8s %8s\n", "CIEDE2000 over the flat regions", "mean", "max")
       << formatted("%-36s %8.2f %8.2f\n", "  when calibrated", c.colourErrorMean, c.colourErrorMax)
       << formatted("%-36s %8.2f %8.2f\n", "  now", check.now.mean, check.now.max) << "\n";
-  const double drift = check.now.mean - c.colourErrorMean;
+  const double drift = check.drift();
   switch (check.verdict) {
     case CheckVerdict::stillCalibrated:
       out << "Still calibrated: the mean error changed by " << fixed(drift, 2) << " (drifted from "
@@ -83,7 +49,7 @@ void printCheckJson(std::ostream& out, const std::string& camera, const CameraCh
   const kcCalibrationContext& c = check.calibrated;
   const nlohmann::ordered_json json = {
       {"verdict", verdictName(check.verdict)},
-      {"drift", check.now.mean - c.colourErrorMean},
+      {"drift", check.drift()},
       {"calibrated", {{"mean", c.colourErrorMean}, {"max", c.colourErrorMax}, {"date", c.date}}},
       {"now", {{"mean", check.now.mean}, {"max", check.now.max}}},
       {"acquisitions", check.acquisitions},
@@ -94,28 +60,6 @@ void printCheckJson(std::ostream& out, const std::string& camera, const CameraCh
 }
 
 }  // namespace
-
-CameraCheck checkCamera(const OpenedCamera& camera, const StoredCalibration& calibration,
-                        const kc3PlanePelBuffer& reference, bool force) {
-  CameraCheck check;
-  check.calibrated = storedContext(calibration);
-  check.otherCamera = !check.calibrated.sameCamera(identityContext(camera.identity));
-  if (check.otherCamera && !force)
-    throw CommandFailure(ExitStatus::otherCamera, "the result belongs to " + cameraName(check.calibrated) +
-                                                      ", not to this camera (--force checks it all the same)");
-  const std::optional<kcSimCameraTime> clockAtStart = kfSimCameraTime(camera.fifo);
-  asCameraFailure([&] {
-    const kcFifoStateSaver saver(camera.fifo);
-    kfSwitchToManualTrigger(camera.fifo);
-    calibration.result.setFifoProperties(camera.fifo);
-    check.now = errorNow(camera.fifo, calibration, reference);
-    check.acquisitions = 1;
-  });
-  if (const std::optional<kcSimCameraTime> clock = kfSimCameraTime(camera.fifo); clock && clockAtStart)
-    check.cameraSeconds = clock->camera - clockAtStart->camera;
-  check.verdict = judgeCheck(check.calibrated.colourErrorMean, check.now.mean);
-  return check;
-}
 
 CLI::App* addCheckCommand(CLI::App& app, CheckOptions& o) {
   CLI::App* c = app.add_subcommand(
@@ -136,6 +80,8 @@ CLI::App* addCheckCommand(CLI::App& app, CheckOptions& o) {
   c->add_flag("--json", o.json,
               "print one JSON object: verdict, drift, calibrated and now (mean, max), acquisitions, "
               "cameraSeconds, camera, otherCamera");
+  c->add_option("--report", o.report, "write a one-page HTML report with its images into this folder")
+      ->type_name("DIR");
   addMaxPelsOption(*c);
   return c;
 }
@@ -144,13 +90,16 @@ void runCheck(const CheckOptions& o, std::ostream& out) {
   cancelOnInterrupt();
   const StoredCalibration calibration = readResultArchive(o.result);
   // Refused before the camera is touched.
-  const kcCalibrationContext& stored = storedContext(calibration);
+  const kcCalibrationContext& stored = checkableContext(calibration);
   const kc3PlanePelBuffer reference = readReference(o.reference);
   checkReference(reference, referenceName(o.reference));
   if (pelsSha256(reference) != stored.referenceSha256)
     throw CommandFailure(ExitStatus::imagesRefused, referenceName(o.reference) +
                                                         " is not the reference the camera was calibrated against "
                                                         "(its pels differ)");
+  if (!o.report.empty())
+    checkReportOutputs(o.report, checkReportFiles(o.report),
+                       {{"the result archive", o.result}, {"the reference image", o.reference}});
   if (kfCancelRequested()) throw kcCancelled();
 
   CameraCheck check;
@@ -170,7 +119,11 @@ void runCheck(const CheckOptions& o, std::ostream& out) {
     printCheckJson(out, description, check);
   else
     printCheckText(out, description, check);
-  const std::string rise = "its mean CIEDE2000 rose by " + fixed(check.now.mean - check.calibrated.colourErrorMean, 2);
+  if (!o.report.empty()) {
+    writeCheckReport(o.report, description, check, reference);
+    if (!o.json) out << "\nThe report is " << checkReportPage(o.report) << "\n";
+  }
+  const std::string rise = "its mean CIEDE2000 rose by " + fixed(check.drift(), 2);
   if (check.verdict == CheckVerdict::drifted)
     throw CommandFailure(ExitStatus::drifted, "the camera drifted since it was calibrated: " + rise);
   if (check.verdict == CheckVerdict::recalibrate)

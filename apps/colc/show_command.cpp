@@ -6,7 +6,7 @@
 #include "app/correction_stage.h"
 #include "app/files.h"
 #include "app/presentation.h"
-#include "printable_text.h"
+#include "app/printable_text.h"
 
 namespace {
 

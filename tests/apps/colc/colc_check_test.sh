@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A result names the camera it belongs to (colc show), and colc check tells
 # a camera that still reproduces its calibration from one whose light
-# changed, and refuses another camera's result without --force.
+# changed, and refuses another camera's result without --force; its report
+# shows what it measured.
 set -euo pipefail
 colc="$2/apps/colc/colc"
 tmp="$(mktemp -d)"
@@ -32,11 +33,23 @@ check() {
 check 0 --camera "$cam"
 [ "$(json "$tmp/check.json" 'd["verdict"], d["acquisitions"] <= 5')" = "still calibrated True" ] ||
   fail "$(cat "$tmp/check.json")"
-# Less light: the same camera, no longer calibrated.
+# Light a fifth dimmer: drifted, with a report that says so and shows the
+# view through the stored calibration; far dimmer light: recalibrate.
 status=0
-"$colc" check "$tmp/r.colc" --reference "$tmp/chart.png" --camera "$cam,sensitivity=0.6" > "$tmp/dim.txt" || status=$?
-[ "$status" -eq 10 ] || [ "$status" -eq 11 ] || fail "dimmer light: status $status: $(cat "$tmp/dim.txt")"
-grep -Eq '^(Drifted|Recalibrate): the mean error rose by' "$tmp/dim.txt" || fail "$(cat "$tmp/dim.txt")"
+"$colc" check "$tmp/r.colc" --reference "$tmp/chart.png" --camera "$cam,sensitivity=0.8" --report "$tmp/rep" \
+  > "$tmp/dim.txt" || status=$?
+[ "$status" -eq 10 ] && grep -Eq '^Drifted: the mean error rose by [0-9.]+' "$tmp/dim.txt" ||
+  fail "a fifth less light: status $status: $(cat "$tmp/dim.txt")"
+grep -q '<p class="verdict warn" id="verdict"><strong>Drifted:' "$tmp/rep/colc-check.html" ||
+  fail "report: $(cat "$tmp/rep/colc-check.html")"
+for image in reference view error; do
+  grep -q "src=\"colc-check-$image.png\"" "$tmp/rep/colc-check.html" && [ -s "$tmp/rep/colc-check-$image.png" ] ||
+    fail "report without its $image image"
+done
+check 11 --camera "$cam,sensitivity=0.6"
+# The report's folder is refused before the camera is touched.
+touch "$tmp/file"
+check 4 --camera "$cam" --report "$tmp/file"
 # Another unit of the same model: refused, and checked with --force.
 check 12 --camera "$cam,seed=2"
 grep -q "serial number 1" "$tmp/check.err" || fail "$(cat "$tmp/check.err")"

@@ -1,4 +1,4 @@
-#include "check_verdict.h"
+#include "app/check_verdict.h"
 
 CheckVerdict judgeCheck(double calibratedMean, double nowMean) {
   const double drift = nowMean - calibratedMean;

@@ -1,4 +1,4 @@
-#include "printable_text.h"
+#include "app/printable_text.h"
 
 #include <cstdio>
 
