@@ -1,12 +1,11 @@
 #include "app/camera_check.h"
 
 #include "app/calibration_context.h"
-#include "app/camera_failures.h"
+#include "app/camera_image.h"
 #include "app/exit_status.h"
 #include "app/presentation.h"
 #include "app/printable_text.h"
 #include "colc/balance/color_correction_fit.h"
-#include "colc/driver/acquisition.h"
 #include "colc/tool/target_pose.h"
 #include "colc/tool/view_difference.h"
 #include "host/acq/sim/sim_camera.h"
@@ -15,11 +14,8 @@ namespace {
 
 // The image at the stored settings, through the stored correction, on the
 // reference's grid: the target found in it as the quick search finds it.
-void measureNow(const kcPtrHandle<kcAcqFifo>& fifo, const StoredCalibration& calibration,
-                const kc3PlanePelBuffer& reference, CameraCheck& check) {
-  const kcColorCalibrationResult& r = calibration.result;
-  const kc3PlanePelBuffer image = acquire(fifo, kcColorCameraSettings(r.exposure(), r.contrast(), r.brightness()));
-  check.acquisitions = 1;
+void measure(const kc3PlanePelBuffer& image, const StoredCalibration& calibration,
+             const kc3PlanePelBuffer& reference, CameraCheck& check) {
   kcCalibrationPose pose;
   try {
     pose = kfFindTargetPose(image, reference);
@@ -28,7 +24,7 @@ void measureNow(const kcPtrHandle<kcAcqFifo>& fifo, const StoredCalibration& cal
   }
   const kcViewOnGrid grid = kfViewOnGrid(image, pose);
   const FlatRegions regions(grid.reference);
-  check.correctedView = kfCorrectImage(r, calibration.correctionOrNull(), grid.view);
+  check.correctedView = kfCorrectImage(calibration.result, calibration.correctionOrNull(), grid.view);
   check.now = colourError(check.correctedView, grid.reference, regions);
   check.clipped = clippedRegions(grid.view, grid.reference, regions);
   check.errorPicture = colourErrorPicture(grid.reference, regions, check.now, check.clipped);
@@ -58,14 +54,11 @@ CameraCheck checkCamera(const OpenedCamera& camera, const StoredCalibration& cal
     throw CommandFailure(ExitStatus::otherCamera, "the result belongs to " + calibratedCameraName(check.calibrated) +
                                                       ", not to this camera (--force checks it all the same)");
   const std::optional<kcSimCameraTime> clockAtStart = kfSimCameraTime(camera.fifo);
-  asCameraFailure([&] {
-    const kcFifoStateSaver saver(camera.fifo);
-    kfSwitchToManualTrigger(camera.fifo);
-    calibration.result.setFifoProperties(camera.fifo);
-    measureNow(camera.fifo, calibration, reference, check);
-  });
+  const kc3PlanePelBuffer image = takeImage(camera, &calibration.result);
+  check.acquisitions = 1;
   if (const std::optional<kcSimCameraTime> clock = kfSimCameraTime(camera.fifo); clock && clockAtStart)
     check.cameraSeconds = clock->camera - clockAtStart->camera;
+  measure(image, calibration, reference, check);
   check.verdict = judgeCheck(check.calibrated.colourErrorMean, check.now.mean);
   return check;
 }

@@ -8,6 +8,8 @@ and <!-- figures:NAME end -->:
             on the default simulated camera, as the program prints it
   failure   the line of a calibration that did not help (a fixed exposure that clips)
   searches  the quick and the full search on the default simulated camera
+  cameras   two simulated cameras calibrated to one reference, compared on a chart
+            neither was calibrated on, as found and through their results
 
   scripts/readme_figures.py            run both searches, rewrite the blocks and docs/report.png
   scripts/readme_figures.py --check    run the quick search only and fail when the example or
@@ -35,6 +37,19 @@ FAILURE_COMMAND = ["calibrate", "--exposure-range", "0.3:0.3", "--no-contrast", 
 # The figures that vary from run to run, in the example's text.
 VARYING = [(re.compile(r"[0-9.]+ s computing"), "N.N s computing"),
            (re.compile(r"[0-9.]+ s simulating the camera"), "N.N s simulating the camera")]
+CAMERA_A = "sim:seed=1,sensitivity=0.7,crosstalk=0.08,exposure=0.03"
+CAMERA_B = "sim:seed=2,sensitivity=1.3,crosstalk=0.02,contrast=0.6"
+SCENE = ["--scene", "chart:24-patch"]
+CAMERAS_COMMANDS = [
+    ["calibrate", "--camera", CAMERA_A, "--out", "a.colc", "--quiet"],
+    ["calibrate", "--camera", CAMERA_B, "--out", "b.colc", "--quiet"],
+    ["grab", "a-found.png", "--camera", CAMERA_A] + SCENE,
+    ["grab", "b-found.png", "--camera", CAMERA_B] + SCENE,
+    ["compare", "a-found.png", "b-found.png", "--reference", "chart:24-patch"],
+    ["grab", "a.png", "--camera", CAMERA_A, "--result", "a.colc"] + SCENE,
+    ["grab", "b.png", "--camera", CAMERA_B, "--result", "b.colc"] + SCENE,
+    ["compare", "a.png", "b.png", "--reference", "chart:24-patch"],
+]
 SEARCH_HEADER = ("| search | acquisitions | camera time | computing | simulating the camera "
                  "| CIEDE2000 mean: pel maps, correction | regions clipped |")
 
@@ -50,6 +65,12 @@ def run_colc(colc, args, folder, status=0):
 def session_block(colc, folder, args, status=0):
     text = run_colc(colc, args, folder, status)
     return "```text\n$ colc " + " ".join(args) + "\n" + text + "```"
+
+
+def cameras_block(colc, folder):
+    os.mkdir(folder)
+    session = "".join("$ colc " + " ".join(args) + "\n" + run_colc(colc, args, folder) for args in CAMERAS_COMMANDS)
+    return "```text\n" + session + "```"
 
 
 def search_row(name, summary):
@@ -115,6 +136,7 @@ def main():
         # In a folder of its own, where no result.colc is left from the example.
         os.mkdir(os.path.join(folder, "failure"))
         failure = session_block(colc, os.path.join(folder, "failure"), FAILURE_COMMAND, status=9)
+        cameras = cameras_block(colc, os.path.join(folder, "cameras"))
         rows = search_rows(colc, folder, full=not args.check)
         if args.check:
             have = blocks_of(readme)
@@ -123,6 +145,8 @@ def main():
                 problems.append("the example differs from the program's output:\n" + example)
             if have.get("failure", "") != failure:
                 problems.append("the failure differs from the program's output:\n" + failure)
+            if have.get("cameras", "") != cameras:
+                problems.append("the two cameras differ from the program's output:\n" + cameras)
             have_rows = have.get("searches", "").splitlines()
             if len(have_rows) < 3 or masked(have_rows[2]) != masked(rows[0]):
                 problems.append("the quick search's row differs from the program's:\n" + rows[0])
@@ -131,6 +155,7 @@ def main():
             return
         readme = replaced(readme, "example", example)
         readme = replaced(readme, "failure", failure)
+        readme = replaced(readme, "cameras", cameras)
         readme = replaced(readme, "searches", "\n".join([SEARCH_HEADER, "|---|---|---|---|---|---|---|"] + rows))
         open(args.readme, "w").write(readme)
         screenshot(folder)

@@ -13,10 +13,12 @@
 #include "calibrate_command.h"
 #include "cameras_command.h"
 #include "check_command.h"
+#include "compare_command.h"
 #include "demo.h"
 #include "app/exit_status.h"
 #include "export_command.h"
 #include "fit_command.h"
+#include "grab_command.h"
 #include "show_command.h"
 #include "standard_output.h"
 #include "target_command.h"
@@ -41,6 +43,8 @@ int runColc(int argc, char** argv) {
   CamerasOptions camerasOptions;
   AimOptions aimOptions;
   CheckOptions checkOptions;
+  GrabOptions grabOptions;
+  CompareOptions compareOptions;
   std::string demoFolder;
   CLI::App* calibrate = addCalibrateCommand(app, calibrateOptions);
   CLI::App* fit = addFitCommand(app, fitOptions);
@@ -51,6 +55,8 @@ int runColc(int argc, char** argv) {
   CLI::App* cameras = addCamerasCommand(app, camerasOptions);
   CLI::App* aim = addAimCommand(app, aimOptions);
   CLI::App* check = addCheckCommand(app, checkOptions);
+  CLI::App* grab = addGrabCommand(app, grabOptions);
+  CLI::App* compare = addCompareCommand(app, compareOptions);
   CLI::App* demo = app.add_subcommand("demo", "fit a synthetic camera image of a colour chart onto its reference");
   demo->add_option("--save", demoFolder,
                    "also write reference.png, camera.png and mask.png into this folder (made when missing)");
@@ -69,10 +75,12 @@ int runColc(int argc, char** argv) {
   check->footer(exitStatusTable(
       {unreadableFile, badArchive, imagesRefused, targetNotFound, cameraFailed, drifted, recalibrate, otherCamera,
        cancelled}));
+  grab->footer(exitStatusTable({unreadableFile, badArchive, cameraFailed, cancelled}));
+  compare->footer(exitStatusTable({unreadableFile, imagesRefused, targetNotFound}));
 
   if (argc == 1) {
     std::cerr
-        << "colc: a command is needed: calibrate, aim, check, fit, apply, export, show, target, cameras or demo (colc --help)\n";
+        << "colc: a command is needed: calibrate, aim, check, grab, compare, fit, apply, export, show, target, cameras or demo (colc --help)\n";
     return static_cast<int>(ExitStatus::usage);
   }
   // CLI11 would call an unknown command a missing one.
@@ -104,6 +112,8 @@ int runColc(int argc, char** argv) {
     if (cameras->parsed()) runCameras(camerasOptions, std::cout);
     if (aim->parsed()) runAim(aimOptions, std::cout, isatty(STDOUT_FILENO) != 0);
     if (check->parsed()) runCheck(checkOptions, std::cout);
+    if (grab->parsed()) runGrab(grabOptions, std::cout);
+    if (compare->parsed()) runCompare(compareOptions, std::cout);
     if (demo->parsed()) runDemo(std::cout, demoFolder);
     return static_cast<int>(ExitStatus::ok);
   } catch (...) {
