@@ -121,7 +121,14 @@ calibrate)
     2> "$tmp/err" || status=$?
   [ "$status" -eq 0 ] && grep -q '"verdict": "still calibrated"' "$tmp/out" || fail "colc check: status $status"
   unchanged "colc check"
-  
+  # colc grab as the camera is set and at the result's settings: neither changes the camera.
+  "$colc" grab "$tmp/found.png" --camera aravis:127.0.0.1 > "$tmp/out" 2> "$tmp/err" || fail "colc grab failed"
+  unchanged "colc grab"
+  "$colc" grab "$tmp/calibrated.png" --camera aravis:127.0.0.1 --result "$tmp/r.colc" > "$tmp/out" 2> "$tmp/err" ||
+    fail "colc grab --result failed"
+  unchanged "colc grab --result"
+  [ -s "$tmp/found.png" ] && ! cmp -s "$tmp/found.png" "$tmp/calibrated.png" || fail "colc grab: the same image twice"
+
   for signal in INT TERM HUP; do
     "${quick[@]}" --quiet > "$tmp/out" 2> "$tmp/err" &
     run=$!
