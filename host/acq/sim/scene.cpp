@@ -22,12 +22,15 @@ cv::Mat decodeSrgb(const kc3PlanePelBuffer& image) {
   return linear;
 }
 
-// Row k: plane k's response to the blue, green and red light (step 3).
-cv::Matx33f responseMatrix(double crossTalk, double sensitivity) {
+// Row k: plane k's response to the blue, green and red light (step 3). No
+// response exceeds 1, the 16-bit levels' top: the camera's own sensitivity
+// scales the exposure (step 4) instead, so that a more sensitive camera
+// does not clip the scene's light before the sensor sees it.
+cv::Matx33f responseMatrix(double crossTalk) {
   cv::Matx33f m;
   for (int k = 0; k < 3; ++k)
     for (int j = 0; j < 3; ++j)
-      m(k, 2 - j) = static_cast<float>(kSensitivity[k] * sensitivity * (k == j ? 1.0 - crossTalk : crossTalk / 2));
+      m(k, 2 - j) = static_cast<float>(kSensitivity[k] * (k == j ? 1.0 - crossTalk : crossTalk / 2));
   return m;
 }
 
@@ -49,7 +52,7 @@ kcSimScene::kcSimScene(const kc3PlanePelBuffer& target, const kcSimCameraConfig&
       blur_(config.blur),
       integrate_(config.integrate),
       shading_(config.shading),
-      response_(responseMatrix(config.crossTalk, config.sensitivity)),
+      response_(responseMatrix(config.crossTalk)),
       taps_(config.taps) {}
 
 void kcSimScene::target(const kc3PlanePelBuffer& target) {

@@ -31,8 +31,14 @@ std::uint64_t mix(std::uint64_t x) {
 
 }  // namespace
 
-kcSimSensor::kcSimSensor(int width, int height, int taps, double noise, unsigned long seed)
-    : width_(width), height_(height), taps_(taps), noise_(noise), seed_(seed), encode_(kAdcMax + 1) {
+kcSimSensor::kcSimSensor(int width, int height, int taps, double noise, unsigned long seed, double sensitivity)
+    : width_(width),
+      height_(height),
+      taps_(taps),
+      noise_(noise),
+      seed_(seed),
+      sensitivity_(sensitivity),
+      encode_(kAdcMax + 1) {
   for (int code = 0; code <= kAdcMax; ++code)
     encode_[static_cast<std::size_t>(code)] =
         static_cast<unsigned char>(std::lround(255.0 * kfSrgbEncode(static_cast<double>(code) / kAdcMax)));
@@ -47,7 +53,7 @@ kcSimSensor::kcSimSensor(int width, int height, int taps, double noise, unsigned
 
 kcSimSensor::TapTransfer kcSimSensor::tapTransfer(const kcSimExposure& settings, int tap) const {
   const double g = gain(settings.contrast[static_cast<std::size_t>(tap)]);
-  const double perLevel = settings.exposure * kPhotonRate / 65535.0;  // p per scene level
+  const double perLevel = settings.exposure * kPhotonRate * sensitivity_ / 65535.0;  // p per scene level
   TapTransfer t;
   t.scale = static_cast<float>(kAdcMax * g * perLevel);
   t.offset = static_cast<float>(kAdcMax * black(settings.brightness[static_cast<std::size_t>(tap)]));

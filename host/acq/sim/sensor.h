@@ -14,8 +14,9 @@
 
 class kcSimSensor {
  public:
-  // noise: the noise level (0: none); taps: 1..4.
-  kcSimSensor(int width, int height, int taps, double noise, unsigned long seed);
+  // noise: the noise level (0: none); taps: 1..4; sensitivity: the
+  // camera's own against the model's (kcSimCameraConfig::sensitivity).
+  kcSimSensor(int width, int height, int taps, double noise, unsigned long seed, double sensitivity = 1.0);
 
   // Frame number `frame` (it selects the noise) of the scene levels
   // (kcSimScene::levels) taken with the settings. The pels of the flat runs
@@ -47,6 +48,7 @@ class kcSimSensor {
   int taps_;
   double noise_;
   unsigned long seed_;
+  double sensitivity_;
   cv::Mat bank_;                       // CV_8S normal numbers
   std::vector<unsigned char> encode_;  // sRGB encoding of every ADC code
   std::vector<cv::Mat> pool_;          // frame buffers that may be reused

@@ -47,7 +47,9 @@
 //    patches). The sensitivities differ between planes: white does not
 //    come out white, an error that only a per-plane transfer can correct.
 // 4. Exposure. The signal, in units of the ADC's full scale, is
-//        p_k = exposure * kPhotonRate * r_k                  (exposure in seconds)
+//        p_k = exposure * kPhotonRate * sensitivity * r_k    (exposure in seconds)
+//    sensitivity being the camera's own against this model's (1 by
+//    default): the same camera under brighter or dimmer light.
 // 5. Analog chain, one per tap (taps split the sensor into equal vertical
 //    stripes, left to right):
 //        v = gain(contrast) * p + black(brightness)

@@ -20,7 +20,7 @@ class kcSimImaging {
  public:
   explicit kcSimImaging(const kcSimCameraConfig& c)
       : scene(c.target.isBound() ? c.target : kfSimTargetChart(), c),
-        sensor(static_cast<int>(c.width), static_cast<int>(c.height), c.taps, c.noise, c.seed) {}
+        sensor(static_cast<int>(c.width), static_cast<int>(c.height), c.taps, c.noise, c.seed, c.sensitivity) {}
 
   kcSimScene scene;
   kcSimSensor sensor;

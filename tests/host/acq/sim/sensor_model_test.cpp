@@ -88,6 +88,28 @@ TEST_F(SimModel, ExposureFollowsTheLiteralModelOnEveryTap) {
   EXPECT_LT(off, 3 * kW * kH / 200);
 }
 
+// A more sensitive camera sees what a longer exposure shows: its scene's
+// light is not clipped at the top of the levels before the sensor sees it,
+// so its bright colours reach 255 as they do at the longer exposure.
+TEST_F(SimModel, ASensitiveCameraSeesTheSceneAsALongerExposureShowsIt) {
+  kcSimCameraConfig config = pelOnPel();
+  config.sensitivity = 2.5;
+  kcSimScene sensitiveScene{chart, config};
+  EXPECT_EQ(cv::norm(sensitiveScene.levels(), scene.levels(), cv::NORM_INF), 0);
+  kcSimSensor sensitive(kW, kH, 1, 0.0, 1, 2.5), plain(kW, kH, 1, 0.0, 1);
+  const kc3PlanePelBuffer seen =
+      sensitive.expose(sensitiveScene.levels(), sensitiveScene.flatRuns(), settings(0.012, {0.5}, {0.4}), 1);
+  const kc3PlanePelBuffer longer = plain.expose(scene.levels(), scene.flatRuns(), settings(0.03, {0.5}, {0.4}), 1);
+  double brightest = 0.0;
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_LE(cv::norm(kfMatView(seen.pelPlane(k)), kfMatView(longer.pelPlane(k)), cv::NORM_INF), 1) << k;
+    double most = 0.0;
+    cv::minMaxLoc(kfMatView(seen.pelPlane(k)), nullptr, &most);
+    brightest = std::max(brightest, most);
+  }
+  EXPECT_EQ(brightest, 255.0);
+}
+
 // The card's pels come from the tables of the flat runs; each frame draws
 // noise of its own, so two frames differ by the spread of two.
 TEST_F(SimModel, NoiseHasTheModelsSpreadNoBiasAndChangesFromFrameToFrame) {
