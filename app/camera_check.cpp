@@ -40,6 +40,13 @@ const kcCalibrationContext& checkableContext(const StoredCalibration& calibratio
   return *calibration.context;
 }
 
+void checkCalibratedReference(const StoredCalibration& calibration, const kc3PlanePelBuffer& reference,
+                              const std::string& name) {
+  if (pelsSha256(reference) != checkableContext(calibration).referenceSha256)
+    throw CommandFailure(ExitStatus::imagesRefused,
+                         name + " is not the reference the camera was calibrated against (its pels differ)");
+}
+
 std::string calibratedCameraName(const kcCalibrationContext& c) {
   if (!c.photo.empty()) return "the photograph '" + printableText(c.photo) + "'";
   return printableText(c.cameraVendor + " " + c.cameraModel + " (serial number " + c.cameraSerial + ")");

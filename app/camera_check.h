@@ -37,6 +37,11 @@ struct CameraCheck {
 // refused as a CommandFailure (badArchive).
 const kcCalibrationContext& checkableContext(const StoredCalibration& calibration);
 
+// Refuses (CommandFailure, imagesRefused) a reference other than the one the
+// result was calibrated against: its pels differ. name: how to call it.
+void checkCalibratedReference(const StoredCalibration& calibration, const kc3PlanePelBuffer& reference,
+                              const std::string& name);
+
 // Who a context names, for people: the camera's vendor, model and serial
 // number, or the photograph it was fitted on.
 std::string calibratedCameraName(const kcCalibrationContext& context);

@@ -12,3 +12,5 @@ void addFit(pybind11::module_& module);
 void addCalibration(pybind11::module_& module);
 // colc.find_target with colc.TargetMatch, and colc.fit_photo with colc.PhotoFit.
 void addTarget(pybind11::module_& module);
+// colc.check with colc.CameraCheck, and colc.compare.
+void addCheck(pybind11::module_& module);

@@ -19,12 +19,14 @@
 #include <sstream>
 
 #include "bindings.h"
+#include "camera.h"
 #include "app/calibration_options.h"
 #include "app/calibrate_outputs.h"
 #include "app/calibration_context.h"
 #include "app/calibration_run.h"
 #include "app/calibration_summary.h"
 #include "app/camera.h"
+#include "app/camera_image.h"
 #include "colc/driver/acquisition.h"
 #include "errors.h"
 #include "app/exit_status.h"
@@ -41,24 +43,6 @@
 namespace py = pybind11;
 
 namespace {
-
-// An opened camera, until closed: closing gives a real camera back to
-// other programs without waiting for the garbage collector.
-class Camera {
- public:
-  explicit Camera(OpenedCamera opened) : opened_(std::move(opened)) {}
-  // colc.CameraError once closed.
-  const OpenedCamera& opened() const {
-    if (closed()) throw CommandFailure(ExitStatus::cameraFailed, "the camera is closed");
-    return opened_;
-  }
-  void close() { opened_.fifo = kcPtrHandle<kcAcqFifo>(); }
-  bool closed() const { return opened_.fifo.get() == nullptr; }
-  const std::string& description() const { return opened_.description; }
-
- private:
-  OpenedCamera opened_;
-};
 
 // What a calibration found, with the names of what it calibrated and the
 // channel order its images are handed back in.
@@ -224,21 +208,12 @@ py::object calibrate(const Camera& camera, const py::object& referenceImage, boo
 
 py::array_t<unsigned char> acquire(const Camera& camera, const std::string& channelOrder) {
   // A copy: another thread may close the camera while this one works with it.
-  const kcPtrHandle<kcAcqFifo> fifo = camera.opened().fifo;
+  const OpenedCamera opened = camera.opened();
   const ChannelOrder order = channelOrderOf(channelOrder);
   kc3PlanePelBuffer image;
   {
     py::gil_scoped_release unlocked;
-    // One software-triggered image, as a calibration takes them; the
-    // camera's trigger is put back afterwards.
-    const kcFifoStateSaver saver(fifo);
-    kfSwitchToManualTrigger(fifo);
-    kcAcquireInfo info;
-    bool failed = false;
-    kcPtrHandle<kcAcqImage> acquired = kfAcquireImage(fifo, kfCurrentCameraSettings(fifo), info, failed);
-    if (failed)
-      throw CommandFailure(ExitStatus::cameraFailed, "the acquisition failed: " + info.failure().description());
-    image = acquired->get3PlanePelBuffer();
+    image = takeImage(opened, nullptr);
   }
   return colorArray(image, order);
 }

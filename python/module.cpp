@@ -15,4 +15,5 @@ PYBIND11_MODULE(colc, m) {
   addFit(m);
   addCalibration(m);
   addTarget(m);
+  addCheck(m);
 }

@@ -90,13 +90,10 @@ void runCheck(const CheckOptions& o, std::ostream& out) {
   cancelOnInterrupt();
   const StoredCalibration calibration = readResultArchive(o.result);
   // Refused before the camera is touched.
-  const kcCalibrationContext& stored = checkableContext(calibration);
+  checkableContext(calibration);
   const kc3PlanePelBuffer reference = readReference(o.reference);
   checkReference(reference, referenceName(o.reference));
-  if (pelsSha256(reference) != stored.referenceSha256)
-    throw CommandFailure(ExitStatus::imagesRefused, referenceName(o.reference) +
-                                                        " is not the reference the camera was calibrated against "
-                                                        "(its pels differ)");
+  checkCalibratedReference(calibration, reference, referenceName(o.reference));
   if (!o.report.empty())
     checkReportOutputs(o.report, checkReportFiles(o.report),
                        {{"the result archive", o.result}, {"the reference image", o.reference}});
