@@ -1,6 +1,7 @@
 #include "app/camera_check.h"
 
 #include "app/calibration_context.h"
+#include "app/camera_failures.h"
 #include "app/camera_image.h"
 #include "app/exit_status.h"
 #include "app/presentation.h"
@@ -61,7 +62,8 @@ CameraCheck checkCamera(const OpenedCamera& camera, const StoredCalibration& cal
     throw CommandFailure(ExitStatus::otherCamera, "the result belongs to " + calibratedCameraName(check.calibrated) +
                                                       ", not to this camera (--force checks it all the same)");
   const std::optional<kcSimCameraTime> clockAtStart = kfSimCameraTime(camera.fifo);
-  const kc3PlanePelBuffer image = takeImage(camera, &calibration.result);
+  kc3PlanePelBuffer image;
+  asCameraFailure([&] { image = takeImage(camera, &calibration.result); });
   check.acquisitions = 1;
   if (const std::optional<kcSimCameraTime> clock = kfSimCameraTime(camera.fifo); clock && clockAtStart)
     check.cameraSeconds = clock->camera - clockAtStart->camera;

@@ -4,15 +4,11 @@
 #include "colc/driver/acquisition.h"
 
 kc3PlanePelBuffer takeImage(const OpenedCamera& camera, const kcColorCalibrationResult* stored) {
-  kc3PlanePelBuffer image;
-  asCameraFailure([&] {
-    const kcFifoStateSaver saver(camera.fifo);
-    const kcColorCameraSettings settings =
-        stored ? kcColorCameraSettings(stored->exposure(), stored->contrast(), stored->brightness())
-               : kfCurrentCameraSettings(camera.fifo);
-    kfSwitchToManualTrigger(camera.fifo);
-    if (stored) stored->setFifoProperties(camera.fifo);
-    image = acquire(camera.fifo, settings);
-  });
-  return image;
+  const kcFifoStateSaver saver(camera.fifo);
+  const kcColorCameraSettings settings =
+      stored ? kcColorCameraSettings(stored->exposure(), stored->contrast(), stored->brightness())
+             : kfCurrentCameraSettings(camera.fifo);
+  kfSwitchToManualTrigger(camera.fifo);
+  if (stored) stored->setFifoProperties(camera.fifo);
+  return acquire(camera.fifo, settings);
 }

@@ -1,6 +1,7 @@
 #include "grab_command.h"
 
 #include "app/camera_calibration.h"
+#include "app/camera_failures.h"
 #include "app/camera_image.h"
 #include "app/files.h"
 #include "app/output_checks.h"
@@ -49,7 +50,7 @@ void runGrab(const GrabOptions& o, std::ostream& out) {
     const OpenedCamera camera = openCamera(o.camera, scene, o.restoreTimeout);
     description = camera.description;
     try {
-      image = takeImage(camera, calibration ? &calibration->result : nullptr);
+      asCameraFailure([&] { image = takeImage(camera, calibration ? &calibration->result : nullptr); });
     } catch (...) {
       closeCamera(camera, std::current_exception());
     }
