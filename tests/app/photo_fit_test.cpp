@@ -13,16 +13,15 @@
 #include "support/photo_set.h"
 
 TEST(PhotoFit, FindsEveryChartWithinTheSlantLimitAndNeverMakesItsColoursWorse) {
-  const std::optional<std::string> folder = kfPhotoFolder();
-  if (!folder) GTEST_SKIP() << "no folder of photographs (COLC_PHOTO_DIR)";
+  const std::vector<kcPhotoTruth> photosAtHand = kfPhotosAtHand();
   // As colc fit draws the chart for a photo: 0.4 of its longer side, looked
   // for from a quarter of that size up.
   kcTargetSearchParams search;
   search.minScale = 0.25;
-  for (const kcPhotoTruth& truth : kfPhotoTruths()) {
+  for (const kcPhotoTruth& truth : photosAtHand) {
     if (truth.tiltDegrees > 30) continue;
     SCOPED_TRACE(truth.image);
-    const kc3PlanePelBuffer photo = kfReadPhoto(*folder, truth);
+    const kc3PlanePelBuffer photo = kfReadPhoto(truth);
     const kc3PlanePelBuffer chart = kfCommonChart(std::lround(0.4 * std::max(photo.width(), photo.height())));
     const PhotoFit fit = fitPhoto(photo, chart, true, search);
     std::cout << truth.image << ": CIEDE2000 mean as is " << fit.colour.start.mean << ", corrected "

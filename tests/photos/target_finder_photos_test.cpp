@@ -46,17 +46,16 @@ double seenPitch(const kcPhotoTruth& truth) {
 }  // namespace
 
 TEST(PhotoTargetFinder, FindsEveryChartWithinTheSlantLimitAndPlacesItsPatches) {
-  const std::optional<std::string> folder = kfPhotoFolder();
-  if (!folder) GTEST_SKIP() << "no folder of photographs (COLC_PHOTO_DIR)";
+  const std::vector<kcPhotoTruth> photosAtHand = kfPhotosAtHand();
   const std::vector<kcVector<2>> unit = kfCommonChartPatchCentres(1000);
   const double unitPitch = unit[1].x() - unit[0].x();
   const kcTargetSearchParams params;
-  for (const kcPhotoTruth& truth : kfPhotoTruths()) {
+  for (const kcPhotoTruth& truth : photosAtHand) {
     SCOPED_TRACE(truth.image);
     const long width = std::lround(1000 * seenPitch(truth) / unitPitch);
     kcPelBuffer<unsigned char> reference, view;
     kfPelRGBToI(kfCommonChart(width), reference);
-    kfPelRGBToI(kfReadPhoto(*folder, truth), view);
+    kfPelRGBToI(kfReadPhoto(truth), view);
     const kcTargetMatch match = kfFindTarget(view, reference, params);
 
     const bool steep = truth.tiltDegrees > kPromisedSlant;

@@ -8,9 +8,23 @@
 
 #include "host/imaging/image_file.h"
 
-std::vector<kcPhotoTruth> kfPhotoTruths() {
+namespace {
+
+constexpr const char* kKeptHere = COLC_SOURCE_DIR "/tests/data/photos";
+
+std::optional<std::string> photoFolder() {
+  const char* given = std::getenv("COLC_PHOTO_DIR");
+  const std::string folder = given && *given ? given : COLC_PHOTO_DIR;
+  if (folder.empty() || !std::filesystem::is_directory(folder)) return std::nullopt;
+  return folder;
+}
+
+}  // namespace
+
+std::vector<kcPhotoTruth> kfPhotosAtHand() {
+  const std::optional<std::string> folder = photoFolder();
   std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(COLC_SOURCE_DIR "/tests/data/photos"))
+  for (const auto& entry : std::filesystem::directory_iterator(kKeptHere))
     if (entry.path().extension() == ".json") files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   std::vector<kcPhotoTruth> truths;
@@ -28,18 +42,16 @@ std::vector<kcPhotoTruth> kfPhotoTruths() {
       for (std::size_t c = 0; c < 3; ++c) h[3 * r + c] = j.at("homography")[r][c].get<double>();
     t.gridToImage = kcHomography(h);
     t.tiltDegrees = j.at("tilt_degrees_approx").get<double>();
+    const std::string here = std::string(kKeptHere) + "/" + t.image;
+    if (std::filesystem::exists(here))
+      t.path = here;
+    else if (folder)
+      t.path = *folder + "/" + t.image;
+    else
+      continue;
     truths.push_back(t);
   }
   return truths;
 }
 
-std::optional<std::string> kfPhotoFolder() {
-  const char* given = std::getenv("COLC_PHOTO_DIR");
-  const std::string folder = given && *given ? given : COLC_PHOTO_DIR;
-  if (folder.empty() || !std::filesystem::is_directory(folder)) return std::nullopt;
-  return folder;
-}
-
-kc3PlanePelBuffer kfReadPhoto(const std::string& folder, const kcPhotoTruth& truth) {
-  return kfReadColorImageFile(folder + "/" + truth.image);
-}
+kc3PlanePelBuffer kfReadPhoto(const kcPhotoTruth& truth) { return kfReadColorImageFile(truth.path); }

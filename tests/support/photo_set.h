@@ -1,6 +1,6 @@
 // The real photographs of the 24-patch chart (tests/data/photos): their
-// ground truth, and the folder the images live in, which is not part of
-// the repository.
+// ground truth, and their images: those whose licences allow it are kept
+// beside the truth, the others in a folder outside the repository.
 #pragma once
 
 #include <array>
@@ -21,14 +21,14 @@ struct kcPhotoTruth {
   // From the patch grid (column 0..5, row 0..3) to the image.
   kcHomography gridToImage;
   double tiltDegrees = 0.0;  // approximate
+  std::string path;          // where the image is
 };
 
-// Every photograph's truth, in file name order.
-std::vector<kcPhotoTruth> kfPhotoTruths();
+// The photographs at hand, in file name order: those kept in the
+// repository, and, when the folder of the others is there ($COLC_PHOTO_DIR,
+// else the shared folder found when the build was configured), every other
+// one, whose image must then be in it.
+std::vector<kcPhotoTruth> kfPhotosAtHand();
 
-// The folder of the images: $COLC_PHOTO_DIR, else the shared folder found
-// when the build was configured; nothing when neither exists.
-std::optional<std::string> kfPhotoFolder();
-
-// The photograph, read from the folder.
-kc3PlanePelBuffer kfReadPhoto(const std::string& folder, const kcPhotoTruth& truth);
+// The photograph's image.
+kc3PlanePelBuffer kfReadPhoto(const kcPhotoTruth& truth);

@@ -106,8 +106,7 @@ static double patchWidthOverPitch(const cv::Mat& grey, const std::vector<kcVecto
 // and charts of less than 40 pels a pitch, whose gaps of under 5 pels the
 // lens blurs so that they never reach the card's darkness.
 TEST(CommonChart, ItsPatchesHaveTheProportionsOfThePhotographedCharts) {
-  const std::optional<std::string> folder = kfPhotoFolder();
-  if (!folder) GTEST_SKIP() << "no folder of photographs (COLC_PHOTO_DIR)";
+  const std::vector<kcPhotoTruth> photosAtHand = kfPhotosAtHand();
   constexpr long kWidth = 638;
   const std::vector<kcVector<2>> centres = kfCommonChartPatchCentres(kWidth);
   const double pitch = centres[1].x() - centres[0].x();
@@ -118,11 +117,11 @@ TEST(CommonChart, ItsPatchesHaveTheProportionsOfThePhotographedCharts) {
   const cv::Matx33d toGrid(1 / pitch, 0, -centres[0].x() / pitch, 0, 1 / pitch, -centres[0].y() / pitch, 0, 0, 1);
   const cv::Matx33d fromCentre(1, 0, 0.5, 0, 1, 0.5, 0, 0, 1), toCentre(1, 0, -0.5, 0, 1, -0.5, 0, 0, 1);
   int photos = 0;
-  for (const kcPhotoTruth& truth : kfPhotoTruths()) {
+  for (const kcPhotoTruth& truth : photosAtHand) {
     const double seenPitch = (truth.centres[1] - truth.centres[0]).length();
     if (truth.chart == "another maker's print" || seenPitch < 40) continue;
     SCOPED_TRACE(truth.image);
-    const kc3PlanePelBuffer photo = kfReadPhoto(*folder, truth);
+    const kc3PlanePelBuffer photo = kfReadPhoto(truth);
     const std::array<double, 9>& h = truth.gridToImage.elements();
     const cv::Matx33d gridToImage(h.data());
     cv::Mat seen;
@@ -132,5 +131,5 @@ TEST(CommonChart, ItsPatchesHaveTheProportionsOfThePhotographedCharts) {
     EXPECT_NEAR(patchWidthOverPitch(seen, centres, pitch), drawn, 0.015);
     ++photos;
   }
-  EXPECT_GE(photos, 8);
+  if (photos == 0) GTEST_SKIP() << "no photograph of the current or older edition at 40 pels a pitch or more";
 }
