@@ -1,22 +1,30 @@
 // The colour correction of 8-bit pels run by run, through tables and
-// vectors instead of a power function per pel. The arithmetic is the
-// record's own, in double precision and in the same order, so that:
-// - in the encoded domain every pel comes out exactly as the per-pel
-//   computation gives it;
-// - in the linear domain the decoding is the same table and the sum the
-//   same bits; only the sRGB encoding is looked up in a table of
-//   kEncodingSteps + 1 steps over 0..1. A step moves the encoded level by
-//   at most 255 x 12.92 / kEncodingSteps (0.20 levels: the curve is steepest
-//   at its straight foot), half a step at most when rounded to the nearest,
-//   so a pel differs from the per-pel computation by 1 level at most, and
-//   only where that lies within 0.1 level of a rounding boundary (over
-//   every 8-bit colour through a fitted correction, 3 samples in 1000).
-// Every vector width gives the same bits.
+// single-precision vectors instead of a power function per pel
+// (correction_arithmetic.h has the arithmetic). Every vector width, and the
+// pels corrected one by one, give the same bits.
+//
+// A pel differs from the per-pel computation in double precision (the
+// record's own: a power function to encode, rounding half away from 0) by
+// at most 1 level, wherever each row of the correction has coefficients
+// whose absolute values (offset included) sum to R <= 32. The unrounded
+// level lies less than 1 level from the exact one, which rounds either way
+// within 1 level:
+// - a level decodes to a multiple of 1/65535, at most 0.5 / 65535 off its
+//   light (none off in the encoded domain): at most 7.63e-6 R off the sum;
+// - the float coefficients, products and sums round at most 5 times in
+//   all, each by at most 2^-24 of at most R: 3.0e-7 R more;
+// - in the encoded domain that is at most 255 x 3.0e-7 R levels; in the
+//   linear domain the curve's steepest part, its foot, makes at most
+//   255 x 12.92 x 7.93e-6 R = 0.0261 R levels of it, and its cubics lie at
+//   most 0.0025 levels from the curve: 0.84 levels at R = 32.
+// Fitted corrections have R near 2: a pel then moves only where its exact
+// level lies within 0.055 levels of halfway between two levels.
 #pragma once
 
 #include <array>
 
 #include "colc/records/color_correction.h"
+#include "colc/records/internal/correction_arithmetic.h"
 #include "host/imaging/vector_width.h"
 
 // Where a run of pels lies: plane k (red, green, blue) of pel i at
@@ -29,8 +37,6 @@ struct kcPelRun {
 
 class kcCorrectionRows {
  public:
-  static constexpr int kEncodingSteps = 1 << 14;
-
   explicit kcCorrectionRows(const kcColorCorrection& correction, kcVectorWidth width = kfWidestVectors());
 
   // Corrects n pels of in into out. out may be in itself or lie apart
@@ -38,12 +44,6 @@ class kcCorrectionRows {
   void operator()(const kcPelRun<const unsigned char>& in, const kcPelRun<unsigned char>& out, long n) const;
 
  private:
-  // Pel i alone, as the vectors correct it.
-  void pel(const kcPelRun<const unsigned char>& in, const kcPelRun<unsigned char>& out, long i) const;
-
-  kcColorCorrection::Coefficients coefficients_;
-  bool linear_;
-  const double* decoded_;
-  const unsigned char* encoded_;
+  kcCorrectionArithmetic arithmetic_;
   kcVectorWidth width_;
 };
