@@ -42,10 +42,11 @@ class kcColorCorrection {
   std::array<double, 3> apply(const std::array<double, 3>& colour) const;
 
   // A new colour image: every pel corrected, clamped to 0..1 and rounded
-  // to the nearest level. In the encoded domain that is exact; in the
-  // linear domain the light is encoded through a table, and a pel may lie
-  // 1 level off the exactly rounded one (never more), where the exact
-  // value lies within 0.1 level of halfway between two levels.
+  // to the nearest level, in single precision through tables: a pel may
+  // lie 1 level off the exactly rounded one (never more, for coefficients
+  // whose absolute values sum to at most 32 in each row), where the exact
+  // value lies within a few hundredths of a level of halfway between two
+  // levels.
   kc3PlanePelBuffer apply(const kc3PlanePelBuffer& image) const;
   // The same into out, an image of the same size: the image itself
   // (corrected in place) or pels apart from it; an unbound out gets new
