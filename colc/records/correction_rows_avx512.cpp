@@ -20,6 +20,7 @@
 #endif
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -70,6 +71,7 @@ struct Vectors {
   const __m512i low = lookUp(v.low, levels, upper), high = lookUp(v.high, levels, upper);
   const __m512i zero = _mm512_setzero_si512();
   const __m512i words[2] = {_mm512_unpacklo_epi8(low, high), _mm512_unpackhi_epi8(low, high)};
+#pragma GCC unroll 2
   for (int h = 0; h < 2; ++h) {
     x[2 * h] = _mm512_cvtepi32_ps(_mm512_unpacklo_epi16(words[h], zero));
     x[2 * h + 1] = _mm512_cvtepi32_ps(_mm512_unpackhi_epi16(words[h], zero));
@@ -101,10 +103,13 @@ struct Vectors {
 [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi"), gnu::always_inline]] inline Planes corrected(const Vectors& v,
                                                                                                     const Planes& in) {
   __m512 x[3][4];
+#pragma GCC unroll 3
   for (int k = 0; k < 3; ++k) decode(v, in.plane[k], x[k]);
   Planes out;
+#pragma GCC unroll 3
   for (int k = 0; k < 3; ++k) {
     __m512i levels[4];
+#pragma GCC unroll 4
     for (int q = 0; q < 4; ++q) levels[q] = level(v, v.row[k], x[0][q], x[1][q], x[2][q]);
     out.plane[k] = _mm512_packus_epi16(_mm512_packus_epi32(levels[0], levels[1]),
                                        _mm512_packus_epi32(levels[2], levels[3]));
@@ -115,111 +120,147 @@ struct Vectors {
 // The first n bytes of 64 (none for n <= 0).
 unsigned long long firstBytes(long n) { return n >= 64 ? ~0ULL : n <= 0 ? 0ULL : (1ULL << n) - 1; }
 
-// Byte permutes between 64 three-byte pels in three registers (byte g of
-// the pels in byte g % 64 of register g / 64) and the three bytes of each
-// pel apart (byte o of pel i in byte i of part o).
+// 64 three-byte pels lie in three registers, byte g of the pels in byte
+// g % 64 of register g / 64.
 struct ByteOrders {
-  // Part o from the registers: byte i is byte 3 i + o of the pels, from
-  // registers 0 and 1 by its low 7 bits, from register 2 by its low 6
-  // where its top bit is set.
-  unsigned char toPart[3][64];
-  // Register r from the parts: byte b from parts 0 and 1 (byte i of part 1
-  // as 64 + i) unless fromPart2 marks it, then from part 2 at toPels2.
-  unsigned char toPels01[3][64];
-  unsigned char toPels2[3][64];
-  unsigned long long fromPart2[3];
+  // The plane at byte o of each pel: its byte i is byte 3 i + o of the
+  // pels, from registers 0 and 1 by its low 7 bits, from register 2 by its
+  // low 6 where its top bit is set.
+  unsigned char fromPels[3][64];
+  // Byte b of register r: byte offset[r][b] of pel pel[r][b].
+  unsigned char pel[3][64];
+  unsigned char offset[3][64];
 };
 
 constexpr ByteOrders byteOrders() {
   ByteOrders orders{};
   for (int o = 0; o < 3; ++o)
-    for (int i = 0; i < 64; ++i) orders.toPart[o][i] = static_cast<unsigned char>(3 * i + o);
+    for (int i = 0; i < 64; ++i) orders.fromPels[o][i] = static_cast<unsigned char>(3 * i + o);
   for (int r = 0; r < 3; ++r)
     for (int b = 0; b < 64; ++b) {
-      const int g = 64 * r + b, i = g / 3, o = g % 3;
-      orders.toPels01[r][b] = static_cast<unsigned char>(o == 1 ? 64 + i : i);
-      orders.toPels2[r][b] = static_cast<unsigned char>(i);
-      if (o == 2) orders.fromPart2[r] |= 1ULL << b;
+      orders.pel[r][b] = static_cast<unsigned char>((64 * r + b) / 3);
+      orders.offset[r][b] = static_cast<unsigned char>((64 * r + b) % 3);
     }
   return orders;
 }
 
 alignas(64) constexpr ByteOrders kOrders = byteOrders();
 
-// Where a run's pels lie, as the steps read or write them.
+// Each plane's byte within the pels of a run three bytes a pel, all within
+// the first three bytes from the run's lowest plane; none otherwise.
 template <class Pel>
-struct RunLayout {
-  enum class Kind { planes, threeBytes, other } kind;
-  kcPelRun<Pel> run;
-  // For three-byte pels: the pels' first byte and each plane's byte in them.
-  Pel* first;
-  std::array<int, 3> offset;
-
-  explicit RunLayout(const kcPelRun<Pel>& r) : kind(Kind::other), run(r), first(nullptr), offset{} {
-    if (r.step == 1) {
-      kind = Kind::planes;
-      return;
-    }
-    if (r.step != 3) return;
-    first = *std::min_element(r.plane.begin(), r.plane.end());
-    for (std::size_t k = 0; k < 3; ++k) {
-      offset[k] = static_cast<int>(r.plane[k] - first);
-      if (offset[k] > 2) return;
-    }
-    kind = Kind::threeBytes;
+std::optional<std::array<long, 3>> threeByteOffsets(const kcPelRun<Pel>& run) {
+  if (run.step != 3) return std::nullopt;
+  Pel* first = *std::min_element(run.plane.begin(), run.plane.end());
+  std::array<long, 3> offsets{};
+  for (std::size_t k = 0; k < 3; ++k) {
+    offsets[k] = run.plane[k] - first;
+    if (offsets[k] > 2) return std::nullopt;
   }
+  return offsets;
+}
+
+// Reads 64 pels at a time from a run: from planes, from three-byte pels by
+// byte permutes, or otherwise through a block.
+class PelReader {
+ public:
+  [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] explicit PelReader(const kcPelRun<const unsigned char>& run)
+      : run_(run), offsets_(threeByteOffsets(run)), first_(*std::min_element(run.plane.begin(), run.plane.end())) {
+    if (!offsets_) return;
+    for (std::size_t k = 0; k < 3; ++k) order_[k] = _mm512_load_si512(kOrders.fromPels[(*offsets_)[k]]);
+    lastPelBytes_ = *std::max_element(offsets_->begin(), offsets_->end()) + 1;
+  }
+
+  // Pels x to x + count - 1 (count at most 64; the bytes beyond are 0).
+  [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi"), gnu::always_inline]] inline Planes read(long x,
+                                                                                                 long count) const {
+    Planes pels;
+    if (run_.step == 1) {
+#pragma GCC unroll 3
+      for (std::size_t k = 0; k < 3; ++k)
+        pels.plane[k] = _mm512_maskz_loadu_epi8(firstBytes(count), run_.plane[k] + x);
+    } else if (offsets_) {
+      // The bytes up to the last pel's last plane, and none beyond.
+      const long span = 3 * (count - 1) + lastPelBytes_;
+      __m512i bytes[3];
+#pragma GCC unroll 3
+      for (int r = 0; r < 3; ++r)
+        bytes[r] = _mm512_maskz_loadu_epi8(firstBytes(span - 64 * r), first_ + 3 * x + 64 * r);
+#pragma GCC unroll 3
+      for (int k = 0; k < 3; ++k)
+        pels.plane[k] = _mm512_mask_permutexvar_epi8(_mm512_permutex2var_epi8(bytes[0], order_[k], bytes[1]),
+                                                     _mm512_movepi8_mask(order_[k]), order_[k], bytes[2]);
+    } else {
+      alignas(64) unsigned char block[3][64] = {};
+      for (std::size_t k = 0; k < 3; ++k)
+        for (long i = 0; i < count; ++i) block[k][i] = run_.plane[k][(x + i) * run_.step];
+      for (std::size_t k = 0; k < 3; ++k) pels.plane[k] = _mm512_load_si512(block[k]);
+    }
+    return pels;
+  }
+
+ private:
+  kcPelRun<const unsigned char> run_;
+  std::optional<std::array<long, 3>> offsets_;
+  const unsigned char* first_;
+  // For three-byte pels: the permutes that gather each plane.
+  __m512i order_[3] = {};
+  long lastPelBytes_ = 0;
 };
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi"), gnu::always_inline]] inline Planes read(
-    const RunLayout<const unsigned char>& layout, long x, long count) {
-  Planes pels;
-  if (layout.kind == RunLayout<const unsigned char>::Kind::planes) {
-    for (std::size_t k = 0; k < 3; ++k)
-      pels.plane[k] = _mm512_maskz_loadu_epi8(firstBytes(count), layout.run.plane[k] + x);
-  } else if (layout.kind == RunLayout<const unsigned char>::Kind::threeBytes) {
-    // The bytes up to the last pel's last plane, and none beyond.
-    const long span = 3 * (count - 1) + *std::max_element(layout.offset.begin(), layout.offset.end()) + 1;
-    __m512i bytes[3];
-    for (int r = 0; r < 3; ++r)
-      bytes[r] = _mm512_maskz_loadu_epi8(firstBytes(span - 64 * r), layout.first + 3 * x + 64 * r);
-    __m512i parts[3];
-    for (int o = 0; o < 3; ++o) {
-      const __m512i order = _mm512_load_si512(kOrders.toPart[o]);
-      parts[o] = _mm512_mask_permutexvar_epi8(_mm512_permutex2var_epi8(bytes[0], order, bytes[1]),
-                                              _mm512_movepi8_mask(order), order, bytes[2]);
-    }
-    for (std::size_t k = 0; k < 3; ++k) pels.plane[k] = parts[layout.offset[k]];
-  } else {
-    alignas(64) unsigned char block[3][64] = {};
-    for (std::size_t k = 0; k < 3; ++k)
-      for (long i = 0; i < count; ++i) block[k][i] = layout.run.plane[k][(x + i) * layout.run.step];
-    for (std::size_t k = 0; k < 3; ++k) pels.plane[k] = _mm512_load_si512(block[k]);
-  }
-  return pels;
-}
-
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi"), gnu::always_inline]] inline void write(
-    const RunLayout<unsigned char>& layout, long x, long count, const Planes& pels) {
-  if (layout.kind == RunLayout<unsigned char>::Kind::planes) {
-    for (std::size_t k = 0; k < 3; ++k)
-      _mm512_mask_storeu_epi8(layout.run.plane[k] + x, firstBytes(count), pels.plane[k]);
-  } else if (layout.kind == RunLayout<unsigned char>::Kind::threeBytes) {
-    // The output's planes lie on distinct bytes: its offsets are 0, 1 and 2.
-    __m512i parts[3] = {};
-    for (std::size_t k = 0; k < 3; ++k) parts[layout.offset[k]] = pels.plane[k];
+// Writes 64 pels at a time into a run, as PelReader reads them.
+class PelWriter {
+ public:
+  [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] explicit PelWriter(const kcPelRun<unsigned char>& run)
+      : run_(run), offsets_(threeByteOffsets(run)), first_(*std::min_element(run.plane.begin(), run.plane.end())) {
+    if (!offsets_) return;
+    // The output's planes lie on distinct bytes, 0, 1 and 2: byte o of the
+    // planes' order names the plane at offset o.
+    alignas(64) unsigned char planeAt[64] = {};
+    for (std::size_t k = 0; k < 3; ++k) planeAt[(*offsets_)[k]] = static_cast<unsigned char>(k);
+    const __m512i planes = _mm512_load_si512(planeAt);
     for (int r = 0; r < 3; ++r) {
-      const __m512i bytes = _mm512_mask_permutexvar_epi8(
-          _mm512_permutex2var_epi8(parts[0], _mm512_load_si512(kOrders.toPels01[r]), parts[1]),
-          kOrders.fromPart2[r], _mm512_load_si512(kOrders.toPels2[r]), parts[2]);
-      _mm512_mask_storeu_epi8(layout.first + 3 * x + 64 * r, firstBytes(3 * count - 64 * r), bytes);
+      const __m512i pel = _mm512_load_si512(kOrders.pel[r]);
+      const __m512i plane = _mm512_permutexvar_epi8(_mm512_load_si512(kOrders.offset[r]), planes);
+      pel_[r] = pel;
+      fromPlanes01_[r] = _mm512_mask_add_epi8(pel, _mm512_cmpeq_epi8_mask(plane, _mm512_set1_epi8(1)), pel,
+                                              _mm512_set1_epi8(64));
+      fromPlane2_[r] = _mm512_cmpeq_epi8_mask(plane, _mm512_set1_epi8(2));
     }
-  } else {
-    alignas(64) unsigned char block[3][64];
-    for (std::size_t k = 0; k < 3; ++k) _mm512_store_si512(block[k], pels.plane[k]);
-    for (std::size_t k = 0; k < 3; ++k)
-      for (long i = 0; i < count; ++i) layout.run.plane[k][(x + i) * layout.run.step] = block[k][i];
   }
-}
+
+  [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi"), gnu::always_inline]] inline void write(
+      long x, long count, const Planes& pels) const {
+    if (run_.step == 1) {
+#pragma GCC unroll 3
+      for (std::size_t k = 0; k < 3; ++k)
+        _mm512_mask_storeu_epi8(run_.plane[k] + x, firstBytes(count), pels.plane[k]);
+    } else if (offsets_) {
+#pragma GCC unroll 3
+      for (int r = 0; r < 3; ++r) {
+        const __m512i bytes = _mm512_mask_permutexvar_epi8(
+            _mm512_permutex2var_epi8(pels.plane[0], fromPlanes01_[r], pels.plane[1]), fromPlane2_[r], pel_[r],
+            pels.plane[2]);
+        _mm512_mask_storeu_epi8(first_ + 3 * x + 64 * r, firstBytes(3 * count - 64 * r), bytes);
+      }
+    } else {
+      alignas(64) unsigned char block[3][64];
+      for (std::size_t k = 0; k < 3; ++k) _mm512_store_si512(block[k], pels.plane[k]);
+      for (std::size_t k = 0; k < 3; ++k)
+        for (long i = 0; i < count; ++i) run_.plane[k][(x + i) * run_.step] = block[k][i];
+    }
+  }
+
+ private:
+  kcPelRun<unsigned char> run_;
+  std::optional<std::array<long, 3>> offsets_;
+  unsigned char* first_;
+  // For three-byte pels, register r: byte b from planes 0 and 1 (pel i of
+  // plane 1 as 64 + i), unless fromPlane2 marks it, then pel pel_[r][b] of
+  // plane 2.
+  __m512i fromPlanes01_[3] = {}, pel_[3] = {};
+  __mmask64 fromPlane2_[3] = {};
+};
 
 }  // namespace
 
@@ -228,11 +269,11 @@ struct RunLayout {
                                                                               const kcPelRun<unsigned char>& out,
                                                                               long n) {
   const Vectors v = vectorsOf(arithmetic);
-  const RunLayout<const unsigned char> from(in);
-  const RunLayout<unsigned char> to(out);
+  const PelReader reader(in);
+  const PelWriter writer(out);
   for (long x = 0; x < n; x += kPels) {
     const long count = std::min(kPels, n - x);
-    write(to, x, count, corrected(v, read(from, x, count)));
+    writer.write(x, count, corrected(v, reader.read(x, count)));
   }
   return n;
 }
