@@ -16,6 +16,7 @@
 #include "bench/paired_timing.h"
 #include "colc/balance/color_correction_fit.h"
 #include "colc/literal/color_correction_literal.h"
+#include "colc/records/internal/pel_rows.h"
 #include "host/imaging/cv_bridge.h"
 
 namespace {
@@ -92,6 +93,34 @@ void InterleavedCorrectionVsLut(benchmark::State& state) {
       [&] { cv::LUT(frame.bgr, lut, frame.bgrOut); });
 }
 
+void InterleavedEncodedCorrectionVsLut(benchmark::State& state) {
+  Frame frame(state);
+  const cv::Mat lut = lookUpTable();
+  const kcColorCorrection encoded(kcColorCorrection::Domain::encoded, linearCorrection().coefficients());
+  timed(
+      state, frame, [&] { encoded.apply(frame.in(), frame.outPels()); },
+      [&] { cv::LUT(frame.bgr, lut, frame.bgrOut); });
+}
+
+// The 256-bit vectors, which processors without AVX-512 take, on planes.
+void CorrectionIn256BitVectorsVsLut(benchmark::State& state) {
+  if (kfWidestVectors() < kcVectorWidth::e256) {
+    state.SkipWithError("this processor has no AVX2");
+    return;
+  }
+  Frame frame(state);
+  const cv::Mat lut = lookUpTable();
+  const kcCorrectionRows correct(linearCorrection(), kcVectorWidth::e256);
+  const kcPelRows<const unsigned char> in = kfPelRowsOf(frame.planes, "the frame");
+  const kcPelRows<unsigned char> out = kfWritablePelRowsOf(frame.out, "the output");
+  timed(
+      state, frame,
+      [&] {
+        for (long y = 0; y < in.height; ++y) correct(in.row(y), out.row(y), in.width);
+      },
+      [&] { cv::LUT(frame.bgr, lut, frame.bgrOut); });
+}
+
 void CorrectionVsTransform(benchmark::State& state) {
   Frame frame(state);
   cv::Matx34f mixing;
@@ -143,6 +172,8 @@ void everySize(benchmark::internal::Benchmark* b) {
 BENCHMARK(CorrectionVsLut)->Apply(frameSizes);
 BENCHMARK(EncodedCorrectionVsLut)->Apply(frameSizes);
 BENCHMARK(InterleavedCorrectionVsLut)->Apply(frameSizes);
+BENCHMARK(InterleavedEncodedCorrectionVsLut)->Apply(frameSizes);
+BENCHMARK(CorrectionIn256BitVectorsVsLut)->Apply(frameSizes);
 BENCHMARK(CorrectionVsTransform)->Apply(frameSizes);
 BENCHMARK(CorrectionVsPerPelComputation)->Args({1920, 1080})->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(PelMapsVsLut)->Apply(everySize);

@@ -1,7 +1,6 @@
 // The colour correction in 256-bit vectors, 8 pels a step: levels decode
 // by gathering loads of the 32-bit table, and a segment's cubic is looked
-// up in its two registers of 8 by permutes. Pels not side by side in their
-// planes pass through a small block.
+// up in its two registers of 8 by permutes.
 #include "colc/records/internal/correction_vectors.h"
 
 #include <immintrin.h>
@@ -43,6 +42,25 @@ constexpr long kPels = 8;
       _mm256_add_ps(_mm256_blendv_ps(p, _mm256_mul_ps(s, _mm256_set1_ps(S::kFootSlope)), foot), half));
 }
 
+// The levels of 8 pels of a plane, pel i in byte i: loaded at once where
+// they lie side by side, else gathered in a register (bytes stored one by
+// one and loaded as 8 would stall the load).
+[[gnu::target("avx2"), gnu::always_inline]] inline __m128i levels8(const unsigned char* plane, long step) {
+  if (step == 1) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(plane));
+  unsigned long long bytes = 0;
+  for (long i = 0; i < kPels; ++i) bytes |= static_cast<unsigned long long>(plane[i * step]) << (8 * i);
+  return _mm_cvtsi64_si128(static_cast<long long>(bytes));
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline void store8(unsigned char* plane, long step, __m128i levels) {
+  if (step == 1) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(plane), levels);
+    return;
+  }
+  const auto bytes = static_cast<unsigned long long>(_mm_cvtsi128_si64(levels));
+  for (long i = 0; i < kPels; ++i) plane[i * step] = static_cast<unsigned char>(bytes >> (8 * i));
+}
+
 }  // namespace
 
 [[gnu::target("avx2")]] long kfCorrectRun256(const kcCorrectionArithmetic& arithmetic,
@@ -50,18 +68,17 @@ constexpr long kPels = 8;
                                              const kcPelRun<unsigned char>& out, long n) {
   long x = 0;
   for (; x + kPels <= n; x += kPels) {
-    unsigned char block[3][16] = {};
     __m256 decoded[3];
+#pragma GCC unroll 3
     for (std::size_t k = 0; k < 3; ++k) {
-      for (long i = 0; i < kPels; ++i) block[k][i] = in.plane[k][(x + i) * in.step];
-      const __m256i levels = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(block[k])));
+      const __m256i levels = _mm256_cvtepu8_epi32(levels8(in.plane[k] + x * in.step, in.step));
       decoded[k] = _mm256_cvtepi32_ps(_mm256_i32gather_epi32(arithmetic.decoding.value.data(), levels, 4));
     }
+#pragma GCC unroll 3
     for (std::size_t k = 0; k < 3; ++k) {
       const __m256i levels = level(arithmetic, arithmetic.row[k], decoded);
       const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(levels), _mm256_extracti128_si256(levels, 1));
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(block[k]), _mm_packus_epi16(words, words));
-      for (long i = 0; i < kPels; ++i) out.plane[k][(x + i) * out.step] = block[k][i];
+      store8(out.plane[k] + x * out.step, out.step, _mm_packus_epi16(words, words));
     }
   }
   return x;
