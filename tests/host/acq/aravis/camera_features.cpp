@@ -2,7 +2,10 @@
 
 #include <arv.h>
 
+#include <bit>
+#include <iomanip>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 
 #include "fake_gv_camera.h"
@@ -31,6 +34,13 @@ std::string valueOf(ArvDevice* device, const std::string& name) {
     return refused;
   }
   return text ? text : "";
+}
+
+// As many digits as tell the float apart from every other.
+std::string floatText(float value) {
+  std::ostringstream text;
+  text << std::setprecision(9) << value;
+  return text.str();
 }
 
 std::uint32_t registerOf(ArvDevice* device, std::uint32_t address) {
@@ -69,6 +79,15 @@ std::map<std::string, std::string> readEveryFeature(const std::string& address) 
       for (std::uint32_t i = 0; i < 256; ++i)
         features["LUTValue" + plane + "[" + std::to_string(i) + "]"] =
             std::to_string(registerOf(device, FakeGvCamera::kLutValue + 4 * (256 * k + i)));
+    }
+  }
+  if (features.count("ColorTransformationValueSelector")) {
+    const char* values[] = {"Gain00", "Gain01", "Gain02", "Gain10", "Gain11", "Gain12",
+                            "Gain20", "Gain21", "Gain22", "Offset0", "Offset1", "Offset2"};
+    for (std::uint32_t i = 0; i < 12; ++i) {
+      const float value =
+          std::bit_cast<float>(registerOf(device, FakeGvCamera::kColorTransformationValue + 4 * i));
+      features[std::string("ColorTransformationValue[") + values[i] + "]"] = floatText(value);
     }
   }
   g_object_unref(device);

@@ -9,8 +9,10 @@
 // Feature name -> value as text, for every integer, float, enumeration,
 // boolean, string and register node of the camera's description that can
 // be read; nodes that refuse a read are listed as such. The lookup tables
-// of FakeGvCamera are added entry by entry ("LUTValue[Green][17]"), read
-// from their registers so that no selector moves. Opening the camera
+// of FakeGvCamera are added entry by entry ("LUTValue[Green][17]"), and
+// the values of its colour transformation one by one
+// ("ColorTransformationValue[Gain01]"), read from their registers so that
+// no selector moves. Opening the camera
 // takes its control channel for the time of the reads: call it only while
 // no other program holds the camera.
 std::map<std::string, std::string> readEveryFeature(const std::string& address);
