@@ -42,6 +42,10 @@ OpenedCamera openAravisCamera(const std::string& deviceId, double restoreTimeout
   return {fifo, description + ")", identity, [fifo] { asCommandFailure([&] { fifo->close(); }); }};
 }
 
+std::unique_ptr<kcCameraDeployment> openAravisDeployment(const std::string& deviceId) {
+  return asCommandFailure([&] { return std::make_unique<kcCameraDeployment>(deviceId, sayWaiting); });
+}
+
 bool describeAravisCamera(const std::string& deviceId, bool withName, std::ostream& out) {
   try {
     const kcAravisCameraDescription camera = asCommandFailure([&] { return kfDescribeAravisCamera(deviceId, sayWaiting); });

@@ -27,6 +27,12 @@ struct CalibrateOptions {
   std::string saveView;  // where the view goes when the target is not found; empty: notFoundViewPath
   bool json = false;
   bool quiet = false;
+  // colc calibrate --deploy: a calibration that helped is written into the
+  // camera to stay (app/deployment.h), saved to UserSet<deployUserSet>
+  // when that is not 0, and made the set loaded at power-up.
+  bool deploy = false;
+  int deployUserSet = 0;
+  bool deployDefault = false;
 };
 
 // Where the camera's view, with the best candidate outlined, is written when

@@ -55,11 +55,11 @@ std::string timeText(const CalibrationRun& run) {
   return text;
 }
 
-void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
+void printSummaryJson(std::ostream& out, const CalibrationRun& run, const nlohmann::ordered_json& deployment) {
   const kcColorCalibrationResult& r = run.result;
   nlohmann::ordered_json channels = nlohmann::ordered_json::array();
   for (const auto& c : r.channelResults()) channels.push_back(channelJson(c));
-  const nlohmann::ordered_json summary = {{"exposure", r.exposure()},
+  nlohmann::ordered_json summary = {{"exposure", r.exposure()},
                                           {"contrast", r.contrast()},
                                           {"brightness", r.brightness()},
                                           {"positive8BitLut", r.positive8BitLut()},
@@ -83,6 +83,7 @@ void printSummaryJson(std::ostream& out, const CalibrationRun& run) {
                                             {"reasons", run.verdict.reasons},
                                             {"clipped", run.clipped},
                                             {"exposureEdge", exposureEdgeName(run.exposureEdge)}}}};
+  if (!deployment.is_null()) summary["deployment"] = deployment;
   out << summary.dump(2) << "\n";
 }
 

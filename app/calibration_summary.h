@@ -34,7 +34,9 @@ std::string timeText(const CalibrationRun& run);
 // reasons (sentences, empty when it helped), clipped (three shares of the
 // calibrated view's samples at 0 or 255, before the pel maps) and
 // exposureEdge ("none", "bottom" or "top" of the search's range).
-void printSummaryJson(std::ostream& out, const CalibrationRun& run);
+// With a deployment (colc calibrate --deploy), that too, as "deployment".
+void printSummaryJson(std::ostream& out, const CalibrationRun& run,
+                      const nlohmann::ordered_json& deployment = nullptr);
 
 // The colour error rows: mean and max CIEDE2000 at the start, through the
 // pel maps and, when one was adopted, through the colour correction; and

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "app/calibrate_outputs.h"
 #include "app/calibration_context.h"
@@ -21,6 +22,7 @@
 #include "app/presentation.h"
 #include "app/report.h"
 #include "app/target_outline.h"
+#include "deploy_command.h"
 
 namespace {
 
@@ -103,6 +105,10 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
                 "when the target is not found, write the camera's view with the best candidate outlined here "
                 "(default: view.png in the report folder, else colc-view.png)")
       ->type_name("FILE");
+  CLI::Option* deploy = c->add_flag(
+      "--deploy", o.deploy, "when the calibration helped, write it into the camera to stay, as colc deploy does");
+  addUserSetOptions(*c, o.deployUserSet, o.deployDefault);
+  c->get_option("--save-user-set")->needs(deploy);
   c->add_flag("--json", o.json, "print the summary as one JSON object");
   c->add_flag("--quiet", o.quiet, "print neither progress nor the text summary");
   addMaxPelsOption(*c);
@@ -115,6 +121,8 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   cancelOnInterrupt();
   const kcColorCalibrationParams params = paramsOf(o);
   checkCalibrateOutputs(o);
+  if (o.deploy && o.camera.substr(0, o.camera.find(':')) != "aravis")
+    throw CommandFailure(ExitStatus::usage, "--deploy writes into GenICam cameras: the camera is aravis[:DEVICE-ID]");
   const kc3PlanePelBuffer reference = readReference(o.reference);
   const kc3PlanePelBuffer scene = !o.scene.empty() ? readColorImage(o.scene) : reference;
   checkReference(reference, referenceName(o.reference));
@@ -146,17 +154,25 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   // A result that did not help is not stored: a file that exists would be
   // taken for a usable calibration.
   const bool store = run.verdict.helped && !o.out.empty();
-  if (store)
-    writeResultArchive(o.out, {run.result, run.colour.correction,
-                               cameraContext(identity, reference, searchName(run.search), run.colour.corrected)});
+  const StoredCalibration calibration{run.result, run.colour.correction,
+                                      cameraContext(identity, reference, searchName(run.search), run.colour.corrected)};
+  if (store) writeResultArchive(o.out, calibration);
   if (!o.report.empty()) writeReport(o.report, setup, run, reference);
+  // Only a calibration that helped goes into the camera.
+  std::optional<Deployment> deployment;
+  if (o.deploy && run.verdict.helped)
+    deployment = deployCalibration(calibration, o.camera, {o.deployUserSet, o.deployDefault}, false, false);
 
   if (o.json) {
-    printSummaryJson(out, run);
+    printSummaryJson(out, run, deployment ? deploymentJson(*deployment) : nlohmann::ordered_json());
   } else if (!o.quiet) {
     printSummaryText(out, setup, run);
     if (store) out << "\nThe result is stored in " << o.out << "\n";
     if (!o.report.empty()) out << (store ? "" : "\n") << "The report is " << reportPage(o.report) << "\n";
+    if (deployment) {
+      out << "\n";
+      printDeploymentText(out, *deployment);
+    }
   }
   if (!run.verdict.helped) throw CommandFailure(ExitStatus::didNotHelp, didNotHelpMessage(run.verdict, o.out));
 }

@@ -14,6 +14,7 @@
 #include "cameras_command.h"
 #include "check_command.h"
 #include "compare_command.h"
+#include "deploy_command.h"
 #include "demo.h"
 #include "app/exit_status.h"
 #include "export_command.h"
@@ -45,6 +46,7 @@ int runColc(int argc, char** argv) {
   CheckOptions checkOptions;
   GrabOptions grabOptions;
   CompareOptions compareOptions;
+  DeployOptions deployOptions;
   std::string demoFolder;
   CLI::App* calibrate = addCalibrateCommand(app, calibrateOptions);
   CLI::App* fit = addFitCommand(app, fitOptions);
@@ -57,6 +59,7 @@ int runColc(int argc, char** argv) {
   CLI::App* check = addCheckCommand(app, checkOptions);
   CLI::App* grab = addGrabCommand(app, grabOptions);
   CLI::App* compare = addCompareCommand(app, compareOptions);
+  CLI::App* deploy = addDeployCommand(app, deployOptions);
   CLI::App* demo = app.add_subcommand("demo", "fit a synthetic camera image of a colour chart onto its reference");
   demo->add_option("--save", demoFolder,
                    "also write reference.png, camera.png and mask.png into this folder (made when missing)");
@@ -77,10 +80,11 @@ int runColc(int argc, char** argv) {
        cancelled}));
   grab->footer(exitStatusTable({unreadableFile, badArchive, cameraFailed, cancelled}));
   compare->footer(exitStatusTable({unreadableFile, imagesRefused, targetNotFound}));
+  deploy->footer(exitStatusTable({unreadableFile, badArchive, cameraFailed, otherCamera, cancelled}));
 
   if (argc == 1) {
-    std::cerr
-        << "colc: a command is needed: calibrate, aim, check, grab, compare, fit, apply, export, show, target, cameras or demo (colc --help)\n";
+    std::cerr << "colc: a command is needed: calibrate, aim, check, deploy, grab, compare, fit, apply, export, show, "
+                 "target, cameras or demo (colc --help)\n";
     return static_cast<int>(ExitStatus::usage);
   }
   // CLI11 would call an unknown command a missing one.
@@ -114,6 +118,7 @@ int runColc(int argc, char** argv) {
     if (check->parsed()) runCheck(checkOptions, std::cout);
     if (grab->parsed()) runGrab(grabOptions, std::cout);
     if (compare->parsed()) runCompare(compareOptions, std::cout);
+    if (deploy->parsed()) runDeploy(deployOptions, std::cout);
     if (demo->parsed()) runDemo(std::cout, demoFolder);
     return static_cast<int>(ExitStatus::ok);
   } catch (...) {

@@ -12,6 +12,7 @@
 #include "host/acq/aravis/found_state_file.h"
 #include "host/acq/aravis/frame_decoder.h"
 #include "host/acq/aravis/genicam_device.h"
+#include "host/acq/aravis/left_state.h"
 #include "host/runtime/number_text.h"
 
 namespace {
@@ -67,7 +68,7 @@ kcAravisAcqFifo::kcAravisAcqFifo(const kcAravisOptions& options)
   device_ = std::make_unique<kcGenicamDevice>(options.deviceId, options.waiting);
   features_ = kfMapCameraFeatures(*device_);
   foundFile_ = std::make_unique<kcFoundStateFile>(options.stateFolder, device_->name());
-  putBackLeftState(options.waiting);
+  kfPutBackLeftState(*device_, features_.lut, *foundFile_, options.waiting);
   // Everything colc may change is read, and kept, before the first change.
   // Reading under a selector moves it: the selectors are kept first.
   std::vector<std::string> selectors = kcCameraState::selectorLines(*device_);
@@ -133,7 +134,7 @@ std::vector<kcRestoreFailure> kcAravisAcqFifo::putBackOnce() noexcept {
   if (acquisitionMayRun_) {
     // A camera that stalled runs the commands sent meanwhile once it
     // answers again, acquisition start included.
-    const std::string why = stopAcquisition();
+    const std::string why = kfStopAcquisition(*device_);
     if (why.empty()) acquisitionMayRun_ = false;
     else failures.push_back({"AcquisitionStop", why});
   }
@@ -145,34 +146,6 @@ std::vector<kcRestoreFailure> kcAravisAcqFifo::putBackOnce() noexcept {
     failures.insert(failures.end(), others.begin(), others.end());
   }
   return failures;
-}
-
-void kcAravisAcqFifo::putBackLeftState(const std::function<void(const std::string&)>& told) {
-  const std::optional<std::vector<std::string>> left = foundFile_->read();
-  if (!left) return;
-  if (told)
-    told("camera " + name() + " was left changed by a run that did not end cleanly; putting back what that run "
-         "found ('" + foundFile_->path() + "')");
-  std::unique_ptr<kcCameraLut> lut;
-  std::unique_ptr<kcCameraState> state;
-  try {
-    lut = std::make_unique<kcCameraLut>(*device_, features_.lut, *left);
-    state = std::make_unique<kcCameraState>(*device_, *left);
-  } catch (const kcIOError& e) {
-    throw kcIOError("camera state file '" + foundFile_->path() + "': " + e.text() +
-                    "; check the camera's settings, then remove the file");
-  }
-  std::vector<kcRestoreFailure> failures;
-  if (const std::string why = stopAcquisition(); !why.empty()) failures.push_back({"AcquisitionStop", why});
-  const std::vector<kcRestoreFailure> tables = lut->putBack();
-  failures.insert(failures.end(), tables.begin(), tables.end());
-  const std::vector<kcRestoreFailure> others = state->restore();
-  failures.insert(failures.end(), others.begin(), others.end());
-  if (!failures.empty())
-    throw kcIOError("camera " + name() + " was left changed by a run that did not end cleanly, and colc " +
-                    kfDescribeRestoreFailures(failures) + "; what that run found stays in '" + foundFile_->path() +
-                    "'");
-  foundFile_->remove();
 }
 
 void kcAravisAcqFifo::close() {
@@ -208,10 +181,7 @@ void kcAravisAcqFifo::chooseFormatAndRegion(const kcAravisOptions& options) {
   }
   width_ = static_cast<long>(device_->getInteger("Width"));
   height_ = static_cast<long>(device_->getInteger("Height"));
-  identity_ = {device_->vendor(), device_->model(), device_->serial(),
-               device_->has("DeviceFirmwareVersion") ? device_->getString("DeviceFirmwareVersion") : "",
-               device_->has("OffsetX") ? static_cast<long>(device_->getInteger("OffsetX")) : 0,
-               device_->has("OffsetY") ? static_cast<long>(device_->getInteger("OffsetY")) : 0};
+  identity_ = kfReadCameraIdentity(*device_);
 }
 
 void kcAravisAcqFifo::setIfDifferent(const char* feature, const std::string& entry) {
@@ -325,21 +295,9 @@ void kcAravisAcqFifo::startStreaming() {
   started_ = 0;
 }
 
-std::string kcAravisAcqFifo::stopAcquisition() noexcept {
-  try {
-    device_->checkPresent();
-    GError* error = nullptr;
-    arv_camera_stop_acquisition(device_->camera(), &error);
-    device_->check(error, "AcquisitionStop");
-    return "";
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-}
-
 void kcAravisAcqFifo::stopStreaming() noexcept {
   if (!stream_) return;
-  if (acquisitionMayRun_ && stopAcquisition().empty()) acquisitionMayRun_ = false;
+  if (acquisitionMayRun_ && kfStopAcquisition(*device_).empty()) acquisitionMayRun_ = false;
   g_object_unref(stream_);  // stops the stream's thread and frees its buffers
   stream_ = nullptr;
   started_ = 0;
@@ -437,6 +395,13 @@ kcPtrHandle<kcAcqImage> kcAravisAcqFifo::decode(void* raw, kcAcquireInfo* info) 
   }
   if (info) info->failure(kcAcqFailure());
   return kcPtrHandle<kcAcqImage>(new kcAcqImage(color));
+}
+
+kcAravisCameraIdentity kfReadCameraIdentity(kcGenicamDevice& device) {
+  return {device.vendor(), device.model(), device.serial(),
+          device.has("DeviceFirmwareVersion") ? device.getString("DeviceFirmwareVersion") : "",
+          device.has("OffsetX") ? static_cast<long>(device.getInteger("OffsetX")) : 0,
+          device.has("OffsetY") ? static_cast<long>(device.getInteger("OffsetY")) : 0};
 }
 
 kcPtrHandle<kcAravisAcqFifo> kfOpenAravisCamera(const kcAravisOptions& options) {

@@ -82,6 +82,9 @@ struct kcAravisCameraIdentity {
   long y = 0;
 };
 
+// Reads who the camera is, and its region's offsets.
+kcAravisCameraIdentity kfReadCameraIdentity(kcGenicamDevice& device);
+
 class kcAravisAcqFifo : public kcAcqFifo,
                         private kcExposureProp,
                         private kcContrastBrightnessProp,
@@ -140,9 +143,6 @@ class kcAravisAcqFifo : public kcAcqFifo,
   std::vector<kcRestoreFailure> putBack() noexcept;
   // One pass over the tables and the other features.
   std::vector<kcRestoreFailure> putBackOnce() noexcept;
-  void putBackLeftState(const std::function<void(const std::string&)>& told);
-  // Stops the camera's acquisition: "" when done, else why not.
-  std::string stopAcquisition() noexcept;
   void setIfDifferent(const char* feature, const std::string& entry);
   void chooseFormatAndRegion(const kcAravisOptions& options);
   void readSettings();

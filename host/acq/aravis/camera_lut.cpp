@@ -134,31 +134,31 @@ void kcCameraLut::put(std::size_t s, const kcLutTable& table) {
 
 std::vector<kcRestoreFailure> kcCameraLut::putBack() noexcept {
   std::vector<kcRestoreFailure> failures;
-  auto attempt = [&](const std::string& feature, auto write) {
-    try {
-      write();
-    } catch (const std::exception& e) {
-      failures.push_back({feature, e.what()});
-    }
-  };
   for (Slot& slot : slots_) {
     const std::string table = "LUTValue" + (slot.selector.empty() ? std::string() : " (" + slot.selector + ")");
-    attempt(table, [&] {
+    kfAttemptRestore(failures, table, [&] {
       select(slot);
       // Entries are known when every write to them went through; a table
       // a failed write left unknown is read first.
       if (!slot.held) slot.held = readEntries();
       writeEntries(slot, slot.found);
     });
-    attempt("LUTEnable" + (slot.selector.empty() ? std::string() : " (" + slot.selector + ")"), [&] {
+    kfAttemptRestore(failures, "LUTEnable" + (slot.selector.empty() ? std::string() : " (" + slot.selector + ")"), [&] {
       select(slot);
       slot.on = device_.getBoolean("LUTEnable");
       enable(slot, slot.foundOn);
     });
   }
+  const std::vector<kcRestoreFailure> selectors = putBackSelectors();
+  failures.insert(failures.end(), selectors.begin(), selectors.end());
+  return failures;
+}
+
+std::vector<kcRestoreFailure> kcCameraLut::putBackSelectors() noexcept {
+  std::vector<kcRestoreFailure> failures;
   const Selectors& found = foundSelectors_;
-  if (!found.selector.empty()) attempt("LUTSelector", [&] { device_.setString("LUTSelector", found.selector); });
-  if (found.index) attempt("LUTIndex", [&] { device_.setInteger("LUTIndex", *found.index); });
+  if (!found.selector.empty()) kfAttemptRestore(failures, "LUTSelector", [&] { device_.setString("LUTSelector", found.selector); });
+  if (found.index) kfAttemptRestore(failures, "LUTIndex", [&] { device_.setInteger("LUTIndex", *found.index); });
   return failures;
 }
 

@@ -48,6 +48,9 @@ class kcCameraLut {
   // the camera acknowledged, or else read from the camera. Returns what
   // could not be put back.
   std::vector<kcRestoreFailure> putBack() noexcept;
+  // Writes back LUTSelector and LUTIndex alone, as found: reading and
+  // loading tables moves them. What could not be put back.
+  std::vector<kcRestoreFailure> putBackSelectors() noexcept;
 
  private:
   struct Slot {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <variant>
 #include <vector>
@@ -24,6 +25,17 @@ struct kcRestoreFailure {
 // "could not put back A, B (reason)": the features in order, each once,
 // with the first failure's reason.
 std::string kfDescribeRestoreFailures(const std::vector<kcRestoreFailure>& failures);
+
+// Runs one write of putting back; a failure is added to failures under
+// the feature's name instead of ending the putting back.
+template <class Write>
+void kfAttemptRestore(std::vector<kcRestoreFailure>& failures, const std::string& feature, Write write) noexcept {
+  try {
+    write();
+  } catch (const std::exception& e) {
+    failures.push_back({feature, e.what()});
+  }
+}
 
 class kcCameraState {
  public:

@@ -12,13 +12,17 @@ double kcScaledFeature::read(kcGenicamDevice& device) const {
   return integer ? static_cast<double>(device.getInteger(f)) : device.getFloat(f);
 }
 
+double kcScaledFeature::held(double value) const {
+  double within = std::clamp(value, min, max);
+  if (increment > 0.0) within = std::min(max, min + std::round((within - min) / increment) * increment);
+  return integer ? static_cast<double>(std::llround(within)) : within;
+}
+
 void kcScaledFeature::write(kcGenicamDevice& device, double value) const {
-  double held = std::clamp(value, min, max);
-  if (increment > 0.0) held = std::min(max, min + std::round((held - min) / increment) * increment);
   if (integer)
-    device.setInteger(name.c_str(), std::llround(held));
+    device.setInteger(name.c_str(), std::llround(held(value)));
   else
-    device.setFloat(name.c_str(), held);
+    device.setFloat(name.c_str(), held(value));
 }
 
 double kcScaledFeature::toUnit(double value) const {

@@ -49,6 +49,8 @@ struct kcScaledFeature {
   // The feature's value, and a write held to its bounds and its increment.
   double read(kcGenicamDevice& device) const;
   void write(kcGenicamDevice& device, double value) const;
+  // The value a write of value sends: held to the bounds, on the increment.
+  double held(double value) const;
   // Between the feature's value and the 0..1 scale of a setting.
   double toUnit(double value) const;
   double fromUnit(double unit) const;

@@ -11,9 +11,12 @@
 # stalled: runs during which the camera stops answering for a while (the
 #   camera's process stopped and continued), within and beyond the time
 #   colc keeps asking it;
-# interrupted: runs that get a second signal while they put the camera back.
+# interrupted: runs that get a second signal while they put the camera back;
+# deploy: colc deploy writes a calibration into the camera to stay, through
+#   a power cycle (the camera's process served again from its user sets),
+#   and a refused write leaves the camera as found.
 # Every feature of the camera is read before and after, and must be
-# exactly as found.
+# exactly as found, or as written.
 # Runs in a network namespace of its own
 # (tests/host/acq/aravis/CMakeLists.txt): it never discovers, it names the
 # camera by its address.
@@ -22,15 +25,27 @@ part="$3"
 colc="$2/apps/colc/colc"
 server="$2/tests/host/acq/aravis/colc_fake_gv_camera"
 features="$2/tests/host/acq/aravis/colc_camera_features"
+frame="$2/tests/host/acq/aravis/colc_camera_frame"
+difference="$2/tests/host/acq/aravis/colc_image_difference"
 tmp="$(mktemp -d)"
-"$server" 127.0.0.1 --tables > "$tmp/server" &
-pid=$!
+# Serves the fake camera with more options, as $pid.
+serve() {
+  "$server" 127.0.0.1 --tables "$@" > "$tmp/server" &
+  pid=$!
+  for _ in $(seq 50); do
+    grep -q serving "$tmp/server" && return
+    sleep 0.1
+  done
+  echo "the fake camera did not start"
+  exit 1
+}
+# Ends the camera's process: its power is cut.
+unplug() {
+  kill "$pid"
+  wait "$pid" || true
+}
+serve --user-sets "$tmp/user-sets"
 trap 'kill $pid; rm -rf "$tmp"' EXIT
-for _ in $(seq 50); do
-  grep -q serving "$tmp/server" && break
-  sleep 0.1
-done
-grep -q serving "$tmp/server" || { echo "the fake camera did not start"; exit 1; }
 
 fail() {
   echo "$1"
@@ -227,5 +242,86 @@ interrupted)
     unchanged "Ctrl-C twice at $first s, $gap s apart"
   done
   echo "runs with Ctrl-C twice: the camera is as found: passed"
+  ;;
+deploy)
+  # Pel maps alone: colc apply then corrects through the maps the
+  # camera's tables take. The fake camera's sensor has no noise, so that
+  # frames at equal settings are equal, and one through the camera's
+  # tables can be set against colc apply's pels, level for level.
+  "$colc" calibrate --camera aravis:127.0.0.1 --reference "$tmp/chart.png" --no-color-correction --quiet \
+    --out "$tmp/r.colc" > "$tmp/out" 2> "$tmp/err" || fail "colc calibrate failed"
+  "$colc" show "$tmp/r.colc" --json > "$tmp/result.json"
+  read -r settings < <(python3 -c 'import json, sys; d = json.load(open(sys.argv[1]))
+print(d["exposure"], d["contrast"], d["brightness"])' "$tmp/result.json")
+  # shellcheck disable=SC2086
+  "$frame" 127.0.0.1 "$tmp/start.png" $settings > "$tmp/out" 2> "$tmp/err" || fail "no frame at the stored settings"
+  unchanged "a frame at the stored settings"
+  "$colc" deploy "$tmp/r.colc" --camera aravis:127.0.0.1 --save-user-set 1 --default --dry-run > "$tmp/out" \
+    2> "$tmp/err" || fail "colc deploy --dry-run failed"
+  grep -q "nothing is written" "$tmp/out" || fail "colc deploy --dry-run says nothing of it"
+  unchanged "colc deploy --dry-run"
+  # A result that names another camera (here a photograph) is refused.
+  "$colc" fit "$tmp/start.png" --reference "$tmp/chart.png" --find-target --out "$tmp/photo.colc" > "$tmp/out"
+  status=0
+  "$colc" deploy "$tmp/photo.colc" --camera aravis:127.0.0.1 > "$tmp/out" 2> "$tmp/err" || status=$?
+  [ "$status" -eq 12 ] && grep -q "belongs to the photograph" "$tmp/err" || fail "another's result: status $status"
+  unchanged "colc deploy of another's result"
+
+  "$colc" deploy "$tmp/r.colc" --camera aravis:127.0.0.1 --save-user-set 1 --default --json > "$tmp/deploy.json" \
+    2> "$tmp/err" || fail "colc deploy failed"
+  "$features" 127.0.0.1 > "$tmp/deployed"
+  # Every feature reads back as written (the tables as the pel maps, each
+  # switched on), and every other one as found. The nodes that show a
+  # register again, or a value under whatever selector is current, are
+  # left to the features they show.
+  python3 - "$tmp/found" "$tmp/deployed" "$tmp/deploy.json" "$tmp/result.json" > "$tmp/changes" <<'PY' ||
+import json, re, sys
+def features(path):
+    pairs = (line.rstrip("\n").split("=", 1) for line in open(path))
+    return {k: v for k, v in pairs if not re.search(r"(Register|Converter|EntryNumber)$", k)
+            and k not in ("LUTEnable", "LUTValue", "ColorTransformationValue")}
+found, now = features(sys.argv[1]), features(sys.argv[2])
+deployed, result = json.load(open(sys.argv[3])), json.load(open(sys.argv[4]))
+want = dict(found)
+for w in deployed["written"]:
+    if w["feature"] in found:
+        want[w["feature"]] = w["written"]
+for k, plane in enumerate(["Red", "Green", "Blue"]):
+    table = result["channels"][k]["pelmap"] or list(range(256))
+    want["LUTEnable[%s]" % plane] = "0" if table == list(range(256)) else "1"
+    for i, v in enumerate(table):
+        want["LUTValue[%s][%d]" % (plane, i)] = str(v)
+changes = [f"{k}: {want.get(k)} -> {now.get(k)}" for k in sorted(set(want) | set(now)) if want.get(k) != now.get(k)]
+print("\n".join(changes))
+sys.exit(1 if changes else 0)
+PY
+    fail "colc deploy: the camera does not hold what was written: $(head -20 "$tmp/changes")"
+  grep -q "^ExposureTimeAbs=$(python3 -c 'import sys; print(round(float(sys.argv[1]) * 1e6))' "${settings%% *}")$" \
+    "$tmp/deployed" || fail "the exposure is not the stored one in microseconds"
+
+  # A power cycle: the camera comes up with the saved set, and its frames
+  # are colc apply's of the frame taken at the stored settings.
+  unplug
+  serve --user-sets "$tmp/user-sets"
+  "$features" 127.0.0.1 > "$tmp/restarted"
+  diff <(grep -v '^UserSetSelector' "$tmp/deployed") <(grep -v '^UserSetSelector' "$tmp/restarted") > "$tmp/changes" ||
+    fail "after a power cycle the camera is not as deployed: $(head -20 "$tmp/changes")"
+  "$frame" 127.0.0.1 "$tmp/deployed.png" > "$tmp/out" 2> "$tmp/err" || fail "no frame after the power cycle"
+  "$colc" apply "$tmp/r.colc" "$tmp/start.png" "$tmp/applied.png"
+  levels=$("$difference" "$tmp/deployed.png" "$tmp/applied.png")
+  [ "$levels" -le 1 ] || fail "the deployed camera's frame is $levels levels off colc apply's"
+  echo "deployed and power-cycled: the camera's frame is within $levels levels of colc apply's"
+
+  # A camera that refuses a write (here UserSetSave, the last) gets every
+  # feature put back as found.
+  unplug
+  serve --refuse UserSetSave
+  "$features" 127.0.0.1 > "$tmp/found"
+  status=0
+  "$colc" deploy "$tmp/r.colc" --camera aravis:127.0.0.1 --save-user-set 2 > "$tmp/out" 2> "$tmp/err" || status=$?
+  [ "$status" -eq 8 ] && grep -q "UserSetSave" "$tmp/err" && grep -q "put back as found" "$tmp/err" ||
+    fail "a refused write: status $status"
+  unchanged "colc deploy with a refused write"
+  echo "colc deploy through the fake camera, kept through a power cycle, put back when refused: passed"
   ;;
 esac

@@ -129,12 +129,9 @@ const std::vector<std::uint32_t>& userSetRegisters() {
 const char* const kBgrEntry = R"(
     <EnumEntry Name="BGR8" NameSpace="Standard"><Value>0x02180015</Value></EnumEntry>)";
 
-// Beyond the camera's memory: an access there fails on the camera.
-constexpr const char* kMissingRegister = "0x7fff0000";
-
 // The built-in description with the features of the kind asked for, in a
-// file of its own; the refused feature's register moved where the camera
-// has none.
+// file of its own; the refused feature's register on a port the camera
+// does not have, so that every access to it fails.
 std::string extendedDescription(FakeGvCamera::Description description, const std::string& address,
                                 const std::string& refused) {
   ArvFakeCamera* builtin = arv_fake_camera_new("XML");
@@ -152,11 +149,12 @@ std::string extendedDescription(FakeGvCamera::Description description, const std
                       userSets());  // the later place first
   if (floats) xml.insert(rgbEnd, kBgrEntry);
   if (!refused.empty()) {
-    const std::string node = "Name=\"" + refused + "Register\" NameSpace=\"Custom\"><Address>";
+    const std::string node = "Name=\"" + refused + "Register\" NameSpace=\"Custom\">";
     const std::size_t at = xml.find(node);
-    if (at == std::string::npos) throw std::runtime_error("the fake camera has no feature " + refused + " to refuse");
-    const std::size_t address = at + node.size();
-    xml.replace(address, xml.find('<', address) - address, kMissingRegister);
+    const std::size_t port = xml.find("<pPort>Device</pPort>", at);
+    if (at == std::string::npos || port == std::string::npos)
+      throw std::runtime_error("the fake camera has no feature " + refused + " to refuse");
+    xml.replace(port, std::strlen("<pPort>Device</pPort>"), "<pPort>NoSuchPort</pPort>");
   }
   const char* tmp = std::getenv("COLC_TEST_TMP");
   const std::string dir = tmp ? tmp : "/tmp";

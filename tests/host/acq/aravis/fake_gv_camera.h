@@ -73,8 +73,8 @@ class FakeGvCamera {
   // Serves the camera; std::runtime_error when the address cannot be served.
   // userSets: the file that keeps the saved user sets and UserSetDefault
   // (read when it exists, written on every change); empty: memory only.
-  // refused: a feature of the extended descriptions whose register the
-  // camera does not have, so that every access to it fails.
+  // refused: a feature of the extended descriptions whose register is on
+  // a port the camera does not have, so that every access to it fails.
   explicit FakeGvCamera(Description description = Description::builtIn, const std::string& address = "127.0.0.1",
                         const std::string& userSets = "", const std::string& refused = "");
   ~FakeGvCamera();

@@ -5,7 +5,7 @@
 // tables, a colour transformation and user sets, and is set up as a user
 // might have left it; with --user-sets it keeps its saved user sets in
 // FILE and powers up with the one UserSetDefault names; with --refuse the
-// camera answers every access to that feature's register with an error.
+// camera fails every access to that feature.
 // It prints "serving" once the camera answers.
 #include <chrono>
 #include <iostream>

@@ -1,0 +1,106 @@
+#include "deploy_command.h"
+
+#include "app/calibration_context.h"
+#include "app/camera_check.h"
+#include "app/exit_status.h"
+#include "app/presentation.h"
+#include "app/printable_text.h"
+#include "host/runtime/cancellation.h"
+#include "interrupt.h"
+
+namespace {
+
+// Whom the result belongs to, when not to this camera; empty when it does.
+std::string otherOwner(const StoredCalibration& calibration, const CameraIdentity& camera) {
+  if (!calibration.context) return "no camera it names (an earlier colc stored it)";
+  if (calibration.context->sameCamera(identityContext(camera))) return "";
+  return calibratedCameraName(*calibration.context);
+}
+
+std::string userSetText(const kcDeploymentPlan& plan) {
+  return plan.userSet + (plan.makeDefault ? ", the set the camera loads at power-up" : "");
+}
+
+}  // namespace
+
+Deployment deployCalibration(const StoredCalibration& calibration, const std::string& camera,
+                             const DeploymentRequest& request, bool force, bool dryRun) {
+  const CameraInHand inHand;
+  const std::unique_ptr<kcCameraDeployment> opened = openDeploymentCamera(camera);
+  if (const std::string owner = otherOwner(calibration, deploymentIdentity(*opened)); !owner.empty() && !force)
+    throw CommandFailure(ExitStatus::otherCamera, "the result belongs to " + owner + ", not to camera " +
+                                                      printableText(opened->name()) +
+                                                      " (--force deploys it all the same)");
+  if (kfCancelRequested()) throw kcCancelled();  // nothing written yet
+  return deploy(*opened, chooseDeployment(calibration, opened->features(), request), dryRun);
+}
+
+void printDeploymentText(std::ostream& out, const Deployment& d) {
+  out << (d.dryRun ? "Would write into camera " : "Wrote into camera ") << printableText(d.camera)
+      << (d.dryRun ? " (--dry-run: nothing is written):\n" : ":\n");
+  out << formatted("  %-36s %-22s %s\n", "feature", "found", d.dryRun ? "to write" : "written");
+  for (const kcWrittenFeature& f : d.written)
+    out << formatted("  %-36s %-22s %s\n", printableText(f.feature).c_str(),
+                     (f.found.empty() ? std::string("-") : printableText(f.found)).c_str(),
+                     printableText(f.written).c_str());
+  const DeploymentChoice& c = d.choice;
+  out << "\nThe colour: " << (c.transformation ? "the colour correction in the camera's colour transformation"
+                                               : "the pel maps in the camera's lookup tables")
+      << (c.equalsApply ? "; the camera's pels are those of colc apply.\n"
+                        : "; the camera's pels are not those of colc apply.\n");
+  for (const std::string& lacked : c.lacked) out << "The camera lacks " << lacked << ".\n";
+  for (const std::string& leftOut : c.leftOut) out << "Left out: " << leftOut << ".\n";
+  if (!c.plan.userSet.empty())
+    out << (d.dryRun ? "Would save to user set " : "Saved to user set ") << userSetText(c.plan) << ".\n";
+}
+
+nlohmann::ordered_json deploymentJson(const Deployment& d) {
+  nlohmann::ordered_json written = nlohmann::ordered_json::array();
+  for (const kcWrittenFeature& f : d.written)
+    written.push_back({{"feature", f.feature},
+                       {"found", f.found.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(f.found)},
+                       {"written", f.written}});
+  const DeploymentChoice& c = d.choice;
+  return {{"camera", d.camera},
+          {"dryRun", d.dryRun},
+          {"written", written},
+          {"colour", c.transformation ? "colorTransformation" : "pelMaps"},
+          {"equalsApply", c.equalsApply},
+          {"lacked", c.lacked},
+          {"leftOut", c.leftOut},
+          {"userSet", c.plan.userSet.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(c.plan.userSet)},
+          {"default", c.plan.makeDefault}};
+}
+
+void addUserSetOptions(CLI::App& command, int& userSet, bool& makeDefault) {
+  CLI::Option* save = command.add_option("--save-user-set", userSet, "save everything written to user set N (UserSetN)")
+                          ->type_name("N")
+                          ->check(CLI::Range(1, 99));
+  command.add_flag("--default", makeDefault, "make that user set the one the camera loads at power-up")
+      ->needs(save);
+}
+
+CLI::App* addDeployCommand(CLI::App& app, DeployOptions& o) {
+  CLI::App* c = app.add_subcommand(
+      "deploy", "write a stored calibration into a GenICam camera to stay: settings, tables or colour transformation");
+  c->add_option("result", o.result, "the result archive (colc calibrate --out)")->required();
+  c->add_option("--camera", o.camera, "the camera: aravis[:DEVICE-ID]")->type_name("CAMERA")->required();
+  addUserSetOptions(*c, o.userSet, o.makeDefault);
+  c->add_flag("--force", o.force, "deploy a result that belongs to another camera all the same");
+  c->add_flag("--dry-run", o.dryRun, "print what would be written, and write nothing");
+  c->add_flag("--json", o.json,
+              "print one JSON object: camera, dryRun, written (feature, found, written), colour, equalsApply, "
+              "lacked, leftOut, userSet, default");
+  return c;
+}
+
+void runDeploy(const DeployOptions& o, std::ostream& out) {
+  cancelOnInterrupt();
+  const StoredCalibration calibration = readResultArchive(o.result);
+  if (kfCancelRequested()) throw kcCancelled();
+  const Deployment deployment = deployCalibration(calibration, o.camera, {o.userSet, o.makeDefault}, o.force, o.dryRun);
+  if (o.json)
+    out << deploymentJson(deployment).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  else
+    printDeploymentText(out, deployment);
+}

@@ -1,0 +1,40 @@
+// "colc deploy": a stored calibration written into a GenICam camera to
+// stay (app/deployment.h says what goes where), optionally saved to a
+// user set loaded at power-up. colc calibrate --deploy ends with the same.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+
+#include "app/deployment.h"
+#include "app/files.h"
+
+struct DeployOptions {
+  std::string result;
+  std::string camera;
+  int userSet = 0;  // --save-user-set N; 0: none
+  bool makeDefault = false;
+  bool force = false;  // deploy a result that belongs to another camera all the same
+  bool dryRun = false;
+  bool json = false;
+};
+
+// Opens the camera, refuses a result from another camera unless force,
+// and writes the calibration (or, in a dry run, lists what it would write).
+// Signals wait until the writes are done or put back.
+Deployment deployCalibration(const StoredCalibration& calibration, const std::string& camera,
+                             const DeploymentRequest& request, bool force, bool dryRun);
+
+void printDeploymentText(std::ostream& out, const Deployment& deployment);
+// {"camera", "dryRun", "written": [{"feature", "found", "written"}],
+// "colourCorrection" ("colorTransformation", "leftOut" or null),
+// "equalsApply", "lacked", "leftOut", "userSet", "default"}.
+nlohmann::ordered_json deploymentJson(const Deployment& deployment);
+
+// --save-user-set and --default, for colc deploy and colc calibrate --deploy.
+void addUserSetOptions(CLI::App& command, int& userSet, bool& makeDefault);
+
+CLI::App* addDeployCommand(CLI::App& app, DeployOptions& options);
+void runDeploy(const DeployOptions& options, std::ostream& out);

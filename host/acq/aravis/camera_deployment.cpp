@@ -1,0 +1,213 @@
+#include "host/acq/aravis/camera_deployment.h"
+
+#include <algorithm>
+
+#include "colc/host/acq.h"
+#include "colc/host/exceptions.h"
+#include "host/acq/aravis/camera_state.h"
+#include "host/acq/aravis/found_state_file.h"
+#include "host/acq/aravis/genicam_device.h"
+#include "host/acq/aravis/left_state.h"
+#include "host/runtime/number_text.h"
+
+namespace {
+
+constexpr const char* kUserSetSelector = "UserSetSelector";
+
+bool isIdentity(const kcLutTable& table) {
+  return std::equal(table.begin(), table.end(), kc8BitInputLutProp::positive8BitLut);
+}
+
+std::string onOff(bool on) { return on ? "on" : "off"; }
+
+// The features read before anything is written, to put back when a write
+// is refused.
+class FoundFeatures {
+ public:
+  FoundFeatures(kcGenicamDevice& device, const kcDeploymentFeatures& features, bool transformation)
+      : device_(device), features_(features), state_(device, features.map), lut_(device, features.map.lut) {
+    if (transformation) transformation_.emplace(device, features.transformation);
+    if (!features.userSets.empty()) userSet_ = device.getString(kUserSetSelector);
+    if (!features.userSetDefault.empty()) userSetDefault_ = device.getString(features.userSetDefault.c_str());
+  }
+
+  kcCameraLut& lut() { return lut_; }
+  // After the writes: the selectors that reading and writing the tables
+  // and the transformation moved, back where the user had them.
+  std::vector<kcRestoreFailure> putBackSelectors() noexcept {
+    std::vector<kcRestoreFailure> failures = lut_.putBackSelectors();
+    if (transformation_) {
+      const std::vector<kcRestoreFailure> more = transformation_->putBackSelectors();
+      failures.insert(failures.end(), more.begin(), more.end());
+    }
+    return failures;
+  }
+  kcCameraColorTransformation& transformation() { return *transformation_; }
+  const std::string& userSetDefault() const { return userSetDefault_; }
+
+  // What could not be put back: the user sets' selectors first, then the
+  // transformation, the tables and the other features.
+  std::vector<kcRestoreFailure> putBack() noexcept {
+    std::vector<kcRestoreFailure> failures;
+    auto add = [&](const std::vector<kcRestoreFailure>& more) { failures.insert(failures.end(), more.begin(), more.end()); };
+    auto putBackText = [&](const std::string& feature, const std::string& value) {
+      if (value.empty()) return;
+      kfAttemptRestore(failures, feature, [&] {
+        if (device_.getString(feature.c_str()) != value) device_.setString(feature.c_str(), value);
+      });
+    };
+    putBackText(features_.userSetDefault, userSetDefault_);
+    putBackText(kUserSetSelector, userSet_);
+    if (transformation_) add(transformation_->putBack());
+    add(lut_.putBack());
+    add(state_.restore());
+    return failures;
+  }
+
+ private:
+  kcGenicamDevice& device_;
+  const kcDeploymentFeatures& features_;
+  kcCameraState state_;
+  kcCameraLut lut_;
+  std::optional<kcCameraColorTransformation> transformation_;
+  std::string userSet_;
+  std::string userSetDefault_;
+};
+
+// Writes the plan into the camera, each write listed as it is made; or,
+// without found features (a dry run), lists the writes it would make,
+// reading only what needs no selector moved.
+class Writer {
+ public:
+  Writer(kcGenicamDevice& device, const kcDeploymentFeatures& features, FoundFeatures* found)
+      : device_(device), features_(features), found_(found) {}
+
+  std::vector<kcWrittenFeature> write(const kcDeploymentPlan& plan) {
+    // The automatic functions would change what is written.
+    for (const char* automatic : kAutomaticFeatures)
+      if (device_.offers(automatic, "Off")) text(automatic, "Off");
+    for (const char* selector : {"GainSelector", "BlackLevelSelector"})
+      if (device_.offers(selector, "All")) text(selector, "All");
+    const kcCameraFeatureMap& map = features_.map;
+    if (map.exposure.present()) scaled(map.exposure, kfMicroseconds(plan.exposure));
+    if (map.gain.present()) scaled(map.gain, map.gain.fromUnit(plan.contrast));
+    if (map.blackLevel.present()) scaled(map.blackLevel, map.blackLevel.fromUnit(plan.brightness));
+    if (plan.tables) tables(*plan.tables);
+    if (plan.transformation) transformation(*plan.transformation);
+    if (!plan.userSet.empty()) {
+      text(kUserSetSelector, plan.userSet);
+      if (plan.makeDefault) text(features_.userSetDefault.c_str(), plan.userSet);
+      if (found_) device_.execute("UserSetSave");
+      written_.push_back({"UserSetSave", "", plan.userSet});
+    }
+    return written_;
+  }
+
+ private:
+  void text(const char* feature, const std::string& value) {
+    const std::string before = device_.getString(feature);
+    if (found_ && before != value) device_.setString(feature, value);
+    written_.push_back({feature, before, found_ ? device_.getString(feature) : value});
+  }
+
+  void scaled(const kcScaledFeature& feature, double value) {
+    const double before = feature.read(device_);
+    if (found_) feature.write(device_, value);
+    written_.push_back(
+        {feature.name, kfNumberText(before), kfNumberText(found_ ? feature.read(device_) : feature.held(value))});
+  }
+
+  void tables(const kcLutTables& tables) {
+    const char* planes[] = {"Red", "Green", "Blue"};
+    std::array<std::string, 3> before;
+    if (found_) {
+      for (std::size_t k = 0; k < 3; ++k) before[k] = isIdentity(found_->lut().initial()[k]) ? "off" : "a table, on";
+      const std::array<bool, 3> byColc = found_->lut().load(tables);
+      if (std::find(byColc.begin(), byColc.end(), true) != byColc.end())
+        throw kcBadArgument("camera " + device_.name() + " cannot hold these tables (8-bit, per plane)");
+    }
+    for (std::size_t k = 0; k < 3; ++k)
+      written_.push_back({std::string("LUT ") + planes[k], before[k], isIdentity(tables[k]) ? "off" : "the table, on"});
+  }
+
+  void transformation(const kcColorTransformationValues& values) {
+    kcColorTransformationValues before{}, now = values;
+    if (found_) {
+      kcCameraColorTransformation& t = found_->transformation();
+      t.write(values);
+      before = t.found();
+      now = t.read();
+    }
+    for (std::size_t i = 0; i < values.size(); ++i)
+      written_.push_back({std::string("ColorTransformationValue ") + kfColorTransformationValueNames()[i],
+                          found_ ? kfNumberText(before[i]) : "", kfNumberText(now[i])});
+    written_.push_back({"ColorTransformationEnable", onOff(features_.transformation.on), onOff(true)});
+  }
+
+  kcGenicamDevice& device_;
+  const kcDeploymentFeatures& features_;
+  FoundFeatures* found_;
+  std::vector<kcWrittenFeature> written_;
+};
+
+kcDeploymentFeatures deploymentFeatures(kcGenicamDevice& device) {
+  kcDeploymentFeatures features;
+  features.map = kfMapCameraFeatures(device);
+  features.transformation = kfColorTransformationFeatures(device);
+  if (device.has(kUserSetSelector)) features.userSets = device.entries(kUserSetSelector);
+  features.userSetSave = device.has("UserSetSave");
+  for (const char* name : {"UserSetDefault", "UserSetDefaultSelector"})
+    if (features.userSetDefault.empty() && device.has(name)) features.userSetDefault = name;
+  return features;
+}
+
+}  // namespace
+
+kcCameraDeployment::kcCameraDeployment(const std::string& deviceId,
+                                       const std::function<void(const std::string&)>& waiting,
+                                       const std::string& stateFolder)
+    : device_(std::make_unique<kcGenicamDevice>(deviceId, waiting)) {
+  features_ = deploymentFeatures(*device_);
+  kfPutBackLeftState(*device_, features_.map.lut, kcFoundStateFile(stateFolder, device_->name()), waiting);
+  identity_ = kfReadCameraIdentity(*device_);
+  pixelFormat_ = device_->has("PixelFormat") ? device_->getString("PixelFormat") : "";
+  width_ = device_->has("Width") ? static_cast<long>(device_->getInteger("Width")) : 0;
+  height_ = device_->has("Height") ? static_cast<long>(device_->getInteger("Height")) : 0;
+}
+
+kcCameraDeployment::~kcCameraDeployment() = default;
+
+const std::string& kcCameraDeployment::name() const { return device_->name(); }
+
+std::vector<kcWrittenFeature> kcCameraDeployment::dryRun(const kcDeploymentPlan& plan) {
+  checkUserSet(plan);
+  return Writer(*device_, features_, nullptr).write(plan);
+}
+
+void kcCameraDeployment::checkUserSet(const kcDeploymentPlan& plan) const {
+  if (!plan.userSet.empty()) {
+    if (std::find(features_.userSets.begin(), features_.userSets.end(), plan.userSet) == features_.userSets.end() ||
+        !features_.userSetSave)
+      throw kcBadArgument("camera " + name() + " has no user set " + plan.userSet + " to save to");
+    if (plan.makeDefault && features_.userSetDefault.empty())
+      throw kcBadArgument("camera " + name() + " cannot choose the user set it loads at power-up (no UserSetDefault)");
+  }
+}
+
+std::vector<kcWrittenFeature> kcCameraDeployment::write(const kcDeploymentPlan& plan) {
+  checkUserSet(plan);
+  FoundFeatures found(*device_, features_, plan.transformation.has_value());
+  try {
+    const std::vector<kcWrittenFeature> written = Writer(*device_, features_, &found).write(plan);
+    if (const std::string moved = kfDescribeRestoreFailures(found.putBackSelectors()); !moved.empty())
+      throw kcIOError("camera " + name() + ": " + moved);
+    return written;
+  } catch (const std::exception& e) {
+    const auto* stated = dynamic_cast<const kcExceptionWithString*>(&e);
+    const std::string refused = stated ? stated->text() : e.what();
+    const std::string notRestored = kfDescribeRestoreFailures(found.putBack());
+    throw kcIOError(refused + "; " +
+                    (notRestored.empty() ? "every feature colc touched is put back as found"
+                                         : "camera " + name() + " " + notRestored));
+  }
+}

@@ -1,0 +1,63 @@
+// A camera's colour transformation: each output plane an affine function
+// of the three input planes' levels, out_k = sum_j Gain_kj * in_j +
+// Offset_k, applied before the lookup tables. Its features:
+// ColorTransformationSelector (RGBtoRGB where offered),
+// ColorTransformationValueSelector (Gain00 .. Gain22, Offset0 .. Offset2),
+// ColorTransformationValue and ColorTransformationEnable. The values are
+// read and written under the selector; put back as found on request.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "host/acq/aravis/camera_state.h"
+
+class kcGenicamDevice;
+
+// The twelve values in the order of kfColorTransformationValueNames():
+// row k's gains of red, green and blue, k = 0, 1, 2, then the three offsets.
+using kcColorTransformationValues = std::array<double, 12>;
+
+// "Gain00" .. "Gain22", "Offset0" .. "Offset2".
+const std::array<const char*, 12>& kfColorTransformationValueNames();
+
+// What the camera offers, read without moving any selector.
+struct kcColorTransformationFeatures {
+  bool present = false;   // every feature and all twelve value entries
+  std::string selector;   // the ColorTransformationSelector entry written under; empty without a selector
+  double min = 0.0;       // the bounds of ColorTransformationValue
+  double max = 0.0;
+  bool on = false;        // ColorTransformationEnable as it reads under the current selector
+};
+
+kcColorTransformationFeatures kfColorTransformationFeatures(kcGenicamDevice& device);
+
+class kcCameraColorTransformation {
+ public:
+  // Reads the selectors, the twelve values and the switch as found.
+  // kcIOError when the camera does not answer.
+  kcCameraColorTransformation(kcGenicamDevice& device, const kcColorTransformationFeatures& features);
+
+  const kcColorTransformationValues& found() const { return found_; }
+  bool foundOn() const { return foundOn_; }
+  // Writes the values and switches the transformation on; kcIOError when
+  // the camera refuses.
+  void write(const kcColorTransformationValues& values);
+  // The values as the camera holds them now.
+  kcColorTransformationValues read();
+  // Writes back the values, switch and selectors as found; what could not be.
+  std::vector<kcRestoreFailure> putBack() noexcept;
+  // The selectors alone, which reading and writing the values move.
+  std::vector<kcRestoreFailure> putBackSelectors() noexcept;
+
+ private:
+  void select();
+
+  kcGenicamDevice& device_;
+  kcColorTransformationFeatures features_;
+  std::string foundSelector_;
+  std::string foundValueSelector_;
+  kcColorTransformationValues found_{};
+  bool foundOn_ = false;
+};
