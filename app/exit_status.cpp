@@ -27,7 +27,7 @@ const struct {
     {ExitStatus::didNotHelp, "the calibration did not help (the summary and report say why); no result is stored"},
     {ExitStatus::drifted, "the camera drifted: its colour error rose noticeably since it was calibrated"},
     {ExitStatus::recalibrate, "the camera needs a new calibration: its colour error rose far since"},
-    {ExitStatus::otherCamera, "the result belongs to another camera (--force checks it all the same)"},
+    {ExitStatus::otherCamera, "the result belongs to another camera (--force uses it all the same)"},
     {ExitStatus::cancelled, "cancelled with Ctrl-C, SIGTERM or SIGHUP; the camera is left as it was found"},
 };
 

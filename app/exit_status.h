@@ -20,7 +20,7 @@ enum class ExitStatus : int {
   didNotHelp = 9,      // the calibration ran but did not bring the camera clearly closer to the reference
   drifted = 10,        // colc check: the camera's colour error rose noticeably since it was calibrated
   recalibrate = 11,    // colc check: the colour error rose so far that the camera needs a new calibration
-  otherCamera = 12,    // colc check: the result belongs to another camera
+  otherCamera = 12,    // colc check, colc deploy: the result belongs to another camera
   cancelled = 130,     // Ctrl-C, SIGTERM, SIGHUP
 };
 

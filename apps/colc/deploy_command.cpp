@@ -1,5 +1,7 @@
 #include "deploy_command.h"
 
+#include <array>
+
 #include "app/calibration_context.h"
 #include "app/camera_check.h"
 #include "app/exit_status.h"
@@ -15,6 +17,13 @@ std::string otherOwner(const StoredCalibration& calibration, const CameraIdentit
   if (!calibration.context) return "no camera it names (an earlier colc stored it)";
   if (calibration.context->sameCamera(identityContext(camera))) return "";
   return calibratedCameraName(*calibration.context);
+}
+
+// Where the colour went: 0 the colour transformation, 1 the pel maps in
+// the tables, 2 nowhere.
+int colourIndex(const DeploymentChoice& c) {
+  if (c.transformation) return 0;
+  return c.plan.tables ? 1 : 2;
 }
 
 std::string userSetText(const kcDeploymentPlan& plan) {
@@ -44,8 +53,9 @@ void printDeploymentText(std::ostream& out, const Deployment& d) {
                      (f.found.empty() ? std::string("-") : printableText(f.found)).c_str(),
                      printableText(f.written).c_str());
   const DeploymentChoice& c = d.choice;
-  out << "\nThe colour: " << (c.transformation ? "the colour correction in the camera's colour transformation"
-                                               : "the pel maps in the camera's lookup tables")
+  const char* colour[] = {"the colour correction in the camera's colour transformation",
+                          "the pel maps in the camera's lookup tables", "nothing written"};
+  out << "\nThe colour: " << colour[colourIndex(c)]
       << (c.equalsApply ? "; the camera's pels are those of colc apply.\n"
                         : "; the camera's pels are not those of colc apply.\n");
   for (const std::string& lacked : c.lacked) out << "The camera lacks " << lacked << ".\n";
@@ -64,7 +74,7 @@ nlohmann::ordered_json deploymentJson(const Deployment& d) {
   return {{"camera", d.camera},
           {"dryRun", d.dryRun},
           {"written", written},
-          {"colour", c.transformation ? "colorTransformation" : "pelMaps"},
+          {"colour", std::array{"colorTransformation", "pelMaps", "none"}[colourIndex(c)]},
           {"equalsApply", c.equalsApply},
           {"lacked", c.lacked},
           {"leftOut", c.leftOut},

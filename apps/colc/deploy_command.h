@@ -29,7 +29,7 @@ Deployment deployCalibration(const StoredCalibration& calibration, const std::st
 
 void printDeploymentText(std::ostream& out, const Deployment& deployment);
 // {"camera", "dryRun", "written": [{"feature", "found", "written"}],
-// "colourCorrection" ("colorTransformation", "leftOut" or null),
+// "colour" ("colorTransformation", "pelMaps" or "none"),
 // "equalsApply", "lacked", "leftOut", "userSet", "default"}.
 nlohmann::ordered_json deploymentJson(const Deployment& deployment);
 

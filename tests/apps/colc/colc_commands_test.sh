@@ -27,6 +27,7 @@ statuses() { "$colc" "$@" --help | sed -n '/^Exit status:/,$ s/^  \([0-9]\+\) .*
 [ "$(statuses target)" = "0 1 2 4 " ] || fail "target: $(statuses target)"
 [ "$(statuses cameras)" = "0 1 2 4 8 " ] || fail "cameras: $(statuses cameras)"
 [ "$(statuses check)" = "0 1 2 3 4 5 6 7 8 10 11 12 130 " ] || fail "check: $(statuses check)"
+[ "$(statuses deploy)" = "0 1 2 3 4 5 8 12 130 " ] || fail "deploy: $(statuses deploy)"
 
 # demo --save makes its folder, as --report does.
 "$colc" demo --save "$tmp/new/demo" > /dev/null
