@@ -25,7 +25,6 @@ part="$3"
 colc="$2/apps/colc/colc"
 server="$2/tests/host/acq/aravis/colc_fake_gv_camera"
 features="$2/tests/host/acq/aravis/colc_camera_features"
-frame="$2/tests/host/acq/aravis/colc_camera_frame"
 difference="$2/tests/host/acq/aravis/colc_image_difference"
 tmp="$(mktemp -d)"
 # Serves the fake camera with more options, as $pid.
@@ -251,11 +250,8 @@ deploy)
   "$colc" calibrate --camera aravis:127.0.0.1 --reference "$tmp/chart.png" --no-color-correction --quiet \
     --out "$tmp/r.colc" > "$tmp/out" 2> "$tmp/err" || fail "colc calibrate failed"
   "$colc" show "$tmp/r.colc" --json > "$tmp/result.json"
-  read -r settings < <(python3 -c 'import json, sys; d = json.load(open(sys.argv[1]))
-print(d["exposure"], d["contrast"], d["brightness"])' "$tmp/result.json")
-  # shellcheck disable=SC2086
-  "$frame" 127.0.0.1 "$tmp/start.png" $settings > "$tmp/out" 2> "$tmp/err" || fail "no frame at the stored settings"
-  unchanged "a frame at the stored settings"
+  "$colc" grab "$tmp/start.png" --camera aravis:127.0.0.1 --result "$tmp/r.colc" --uncorrected > "$tmp/out" \
+    2> "$tmp/err" || fail "no frame at the stored settings"
   "$colc" deploy "$tmp/r.colc" --camera aravis:127.0.0.1 --save-user-set 1 --default --dry-run > "$tmp/out" \
     2> "$tmp/err" || fail "colc deploy --dry-run failed"
   grep -q "nothing is written" "$tmp/out" || fail "colc deploy --dry-run says nothing of it"
@@ -296,8 +292,8 @@ print("\n".join(changes))
 sys.exit(1 if changes else 0)
 PY
     fail "colc deploy: the camera does not hold what was written: $(head -20 "$tmp/changes")"
-  grep -q "^ExposureTimeAbs=$(python3 -c 'import sys; print(round(float(sys.argv[1]) * 1e6))' "${settings%% *}")$" \
-    "$tmp/deployed" || fail "the exposure is not the stored one in microseconds"
+  grep -q "^ExposureTimeAbs=$(python3 -c 'import json, sys; print(round(json.load(open(sys.argv[1]))["exposure"] * 1e6))' \
+    "$tmp/result.json")$" "$tmp/deployed" || fail "the exposure is not the stored one in microseconds"
 
   # A power cycle: the camera comes up with the saved set, and its frames
   # are colc apply's of the frame taken at the stored settings.
@@ -306,7 +302,8 @@ PY
   "$features" 127.0.0.1 > "$tmp/restarted"
   diff <(grep -v '^UserSetSelector' "$tmp/deployed") <(grep -v '^UserSetSelector' "$tmp/restarted") > "$tmp/changes" ||
     fail "after a power cycle the camera is not as deployed: $(head -20 "$tmp/changes")"
-  "$frame" 127.0.0.1 "$tmp/deployed.png" > "$tmp/out" 2> "$tmp/err" || fail "no frame after the power cycle"
+  "$colc" grab "$tmp/deployed.png" --camera aravis:127.0.0.1 > "$tmp/out" 2> "$tmp/err" ||
+    fail "no frame after the power cycle"
   "$colc" apply "$tmp/r.colc" "$tmp/start.png" "$tmp/applied.png"
   levels=$("$difference" "$tmp/deployed.png" "$tmp/applied.png")
   [ "$levels" -le 1 ] || fail "the deployed camera's frame is $levels levels off colc apply's"
