@@ -1,6 +1,7 @@
 #include "host/acq/aravis/camera_deployment.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "colc/host/acq.h"
 #include "colc/host/exceptions.h"
@@ -32,6 +33,7 @@ class FoundFeatures {
   }
 
   kcCameraLut& lut() { return lut_; }
+  kcCameraColorTransformation& transformation() { return *transformation_; }
   // After the writes: the selectors that reading and writing the tables
   // and the transformation moved, back where the user had them.
   std::vector<kcRestoreFailure> putBackSelectors() noexcept {
@@ -42,8 +44,6 @@ class FoundFeatures {
     }
     return failures;
   }
-  kcCameraColorTransformation& transformation() { return *transformation_; }
-  const std::string& userSetDefault() const { return userSetDefault_; }
 
   // What could not be put back: the user sets' selectors first, then the
   // transformation, the tables and the other features.
