@@ -308,17 +308,17 @@ PY
   levels=$("$difference" "$tmp/deployed.png" "$tmp/applied.png")
   [ "$levels" -le 1 ] || fail "the deployed camera's frame is $levels levels off colc apply's"
   echo "deployed and power-cycled: the camera's frame is within $levels levels of colc apply's"
-  # colc calibrate --deploy ends with the same, and says so in its summary.
+
+  # A camera that refuses a write (here UserSetSave, the last) gets every
+  # feature put back as found. On a camera as a user left it, colc
+  # calibrate --deploy ends with a deployment, and says so in its summary.
+  unplug
+  serve --refuse UserSetSave
   "$colc" calibrate --camera aravis:127.0.0.1 --reference "$tmp/chart.png" --no-color-correction --deploy --json \
     > "$tmp/out" 2> "$tmp/err" || fail "colc calibrate --deploy failed"
   [ "$(python3 -c 'import json, sys; d = json.load(open(sys.argv[1]))["deployment"]
 print(d["colour"], d["equalsApply"], d["userSet"], d["dryRun"])' "$tmp/out")" = "pelMaps True None False" ] ||
     fail "colc calibrate --deploy: no deployment in its summary"
-
-  # A camera that refuses a write (here UserSetSave, the last) gets every
-  # feature put back as found.
-  unplug
-  serve --refuse UserSetSave
   "$features" 127.0.0.1 > "$tmp/found"
   status=0
   "$colc" deploy "$tmp/r.colc" --camera aravis:127.0.0.1 --save-user-set 2 > "$tmp/out" 2> "$tmp/err" || status=$?
