@@ -51,6 +51,7 @@ bool describeAravisCamera(const std::string& deviceId, bool withName, std::ostre
     const kcAravisCameraDescription camera = asCommandFailure([&] { return kfDescribeAravisCamera(deviceId, sayWaiting); });
     if (withName) out << "  " << camera.name << "\n";
     for (const std::string& line : kfDescribeFeatureMap(camera.features)) out << "  " << line << "\n";
+    for (const std::string& line : kfDescribeDeploymentFeatures(camera.deployment)) out << "  " << line << "\n";
     if (!camera.pixelFormat.empty())
       out << "  colc reads " << camera.pixelFormat << ", " << camera.width << " x " << camera.height << " pels\n";
     return true;

@@ -150,7 +150,9 @@ class Writer {
   std::vector<kcWrittenFeature> written_;
 };
 
-kcDeploymentFeatures deploymentFeatures(kcGenicamDevice& device) {
+}  // namespace
+
+kcDeploymentFeatures kfDeploymentFeatures(kcGenicamDevice& device) {
   kcDeploymentFeatures features;
   features.map = kfMapCameraFeatures(device);
   features.transformation = kfColorTransformationFeatures(device);
@@ -161,13 +163,28 @@ kcDeploymentFeatures deploymentFeatures(kcGenicamDevice& device) {
   return features;
 }
 
-}  // namespace
+std::vector<std::string> kfDescribeDeploymentFeatures(const kcDeploymentFeatures& f) {
+  std::string transformation = "colour transformation: ";
+  if (f.transformation.present)
+    transformation += "ColorTransformationValue " + kfNumberText(f.transformation.min) + " .. " +
+                      kfNumberText(f.transformation.max) + (f.transformation.on ? ", on" : ", off");
+  else
+    transformation += "none; colc deploy puts a colour correction's pel maps in the tables";
+  std::string sets = "user sets: ";
+  if (f.userSets.empty() || !f.userSetSave) {
+    sets += "none; a deployment lasts until the camera is switched off";
+  } else {
+    for (std::size_t i = 0; i < f.userSets.size(); ++i) sets += (i ? ", " : "") + f.userSets[i];
+    sets += f.userSetDefault.empty() ? " (no power-up choice)" : ", the power-up set by " + f.userSetDefault;
+  }
+  return {transformation, sets};
+}
 
 kcCameraDeployment::kcCameraDeployment(const std::string& deviceId,
                                        const std::function<void(const std::string&)>& waiting,
                                        const std::string& stateFolder)
     : device_(std::make_unique<kcGenicamDevice>(deviceId, waiting)) {
-  features_ = deploymentFeatures(*device_);
+  features_ = kfDeploymentFeatures(*device_);
   kfPutBackLeftState(*device_, features_.map.lut, kcFoundStateFile(stateFolder, device_->name()), waiting);
   identity_ = kfReadCameraIdentity(*device_);
   pixelFormat_ = device_->has("PixelFormat") ? device_->getString("PixelFormat") : "";

@@ -36,6 +36,12 @@ struct kcDeploymentFeatures {
   std::string userSetDefault;         // "UserSetDefault" or the older "UserSetDefaultSelector"; empty: none
 };
 
+// Reads, without changing anything, what the camera offers a deployment.
+kcDeploymentFeatures kfDeploymentFeatures(kcGenicamDevice& device);
+// One line each for the colour transformation and the user sets: which
+// features serve them, or what colc deploy does without.
+std::vector<std::string> kfDescribeDeploymentFeatures(const kcDeploymentFeatures& features);
+
 // What to write.
 struct kcDeploymentPlan {
   double exposure = 0.0;    // seconds

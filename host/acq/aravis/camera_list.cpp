@@ -26,7 +26,8 @@ kcAravisCameraDescription kfDescribeAravisCamera(const std::string& deviceId,
   kcGenicamDevice device(deviceId, waiting);
   kcAravisCameraDescription d;
   d.name = device.name();
-  d.features = kfMapCameraFeatures(device);
+  d.deployment = kfDeploymentFeatures(device);
+  d.features = d.deployment.map;
   if (!d.features.pixelFormats.empty()) d.pixelFormat = kfDefaultPixelFormat(d.features, device.getString("PixelFormat"));
   d.width = static_cast<long>(device.getInteger("Width"));
   d.height = static_cast<long>(device.getInteger("Height"));

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/acq/aravis/camera_deployment.h"
 #include "host/acq/aravis/feature_map.h"
 
 struct kcAravisCameraEntry {
@@ -26,6 +27,7 @@ std::vector<kcAravisCameraEntry> kfFindAravisCameras();
 struct kcAravisCameraDescription {
   std::string name;  // "vendor model (serial)"
   kcCameraFeatureMap features;
+  kcDeploymentFeatures deployment;  // what colc deploy can write
   std::string pixelFormat;  // what a FIFO opened without options reads
   long width = 0;
   long height = 0;

@@ -69,7 +69,9 @@ if [ "$part" = cameras ]; then
   "$colc" cameras --camera aravis:127.0.0.1 > "$tmp/out"
   for want in "Aravis Fake (COLC-TEST)" "exposure: ExposureTimeAbs 10 .. 1e+07 microseconds" \
     "contrast: GainRaw 0 .. 10 (integer)" "brightness: BlackLevelRaw 0 .. 255 (integer)" \
-    "input table: LUTSelector Red, Green, Blue" "colc reads RGB8, 256 x 192 pels"; do
+    "input table: LUTSelector Red, Green, Blue" "colc reads RGB8, 256 x 192 pels" \
+    "colour transformation: ColorTransformationValue -4 .. 4, off" \
+    "user sets: Default, UserSet1, UserSet2, the power-up set by UserSetDefault"; do
     grep -qF -- "$want" "$tmp/out" || fail "colc cameras: no '$want'"
   done
   unchanged "colc cameras"

@@ -105,7 +105,6 @@ TEST(CameraDeployment, ARefusedWritePutsEverythingBack) {
   camera.setUpAsFound();
   const std::map<std::string, std::string> found = readEveryFeature(camera.address());
 
-  kcCameraDeployment deployment(camera.address(), nullptr);
   kcDeploymentPlan plan = planAt({0.05, 0.7, 0.1});
   plan.transformation = valuesOf(kMixing);
   kcLutTables inverted;
@@ -115,7 +114,7 @@ TEST(CameraDeployment, ARefusedWritePutsEverythingBack) {
   plan.userSet = "UserSet1";
   plan.makeDefault = true;
   try {
-    deployment.write(plan);
+    kcCameraDeployment(camera.address(), nullptr).write(plan);
     FAIL() << "the refused save went unnoticed";
   } catch (const kcIOError& e) {
     EXPECT_NE(e.text().find("UserSetSave"), std::string::npos) << e.text();
@@ -130,10 +129,12 @@ TEST(CameraDeployment, AUserSetTheCameraLacksIsRefusedFirst) {
   FakeGvCamera camera(FakeGvCamera::Description::integerSettings);
   camera.setUpAsFound();
   const std::map<std::string, std::string> found = readEveryFeature(camera.address());
-  kcCameraDeployment deployment(camera.address(), nullptr);
-  kcDeploymentPlan plan = planAt({0.05, 0.7, 0.1});
-  plan.userSet = "UserSet9";
-  EXPECT_THROW(deployment.write(plan), kcBadArgument);
-  EXPECT_THROW(deployment.dryRun(plan), kcBadArgument);
+  {
+    kcCameraDeployment deployment(camera.address(), nullptr);
+    kcDeploymentPlan plan = planAt({0.05, 0.7, 0.1});
+    plan.userSet = "UserSet9";
+    EXPECT_THROW(deployment.write(plan), kcBadArgument);
+    EXPECT_THROW(deployment.dryRun(plan), kcBadArgument);
+  }  // lets go of the camera
   EXPECT_EQ(featureChanges(found, readEveryFeature(camera.address())), "");
 }
