@@ -32,6 +32,14 @@ class FoundFeatures {
     if (!features.userSetDefault.empty()) userSetDefault_ = device.getString(features.userSetDefault.c_str());
   }
 
+  // What was found, as the file of what was found keeps it
+  // (found_state_file.h): the transformation and the user sets' selectors
+  // are not in it.
+  std::vector<std::string> recordLines() const {
+    std::vector<std::string> lines = state_.recordLines();
+    for (std::string& line : lut_.recordLines()) lines.push_back(std::move(line));
+    return lines;
+  }
   kcCameraLut& lut() { return lut_; }
   kcCameraColorTransformation& transformation() { return *transformation_; }
   // After the writes: the selectors that reading and writing the tables
@@ -183,7 +191,7 @@ std::vector<std::string> kfDescribeDeploymentFeatures(const kcDeploymentFeatures
 kcCameraDeployment::kcCameraDeployment(const std::string& deviceId,
                                        const std::function<void(const std::string&)>& waiting,
                                        const std::string& stateFolder)
-    : device_(std::make_unique<kcGenicamDevice>(deviceId, waiting)) {
+    : device_(std::make_unique<kcGenicamDevice>(deviceId, waiting)), stateFolder_(stateFolder) {
   features_ = kfDeploymentFeatures(*device_);
   kfPutBackLeftState(*device_, features_.map.lut, kcFoundStateFile(stateFolder, device_->name()), waiting);
   identity_ = kfReadCameraIdentity(*device_);
@@ -213,18 +221,29 @@ void kcCameraDeployment::checkUserSet(const kcDeploymentPlan& plan) const {
 
 std::vector<kcWrittenFeature> kcCameraDeployment::write(const kcDeploymentPlan& plan) {
   checkUserSet(plan);
+  // A run killed while it writes leaves the file, and the next run that
+  // opens the camera puts back what it says. Reading under a selector
+  // moves it: the selectors are kept first.
+  const kcFoundStateFile file(stateFolder_, name());
+  std::vector<std::string> selectors = kcCameraState::selectorLines(*device_);
+  for (std::string& line : kcCameraLut::selectorLines(*device_, features_.map.lut)) selectors.push_back(std::move(line));
+  file.write(selectors);
   FoundFeatures found(*device_, features_, plan.transformation.has_value());
+  file.write(found.recordLines());
   try {
     const std::vector<kcWrittenFeature> written = Writer(*device_, features_, &found).write(plan);
     if (const std::string moved = kfDescribeRestoreFailures(found.putBackSelectors()); !moved.empty())
       throw kcIOError("camera " + name() + ": " + moved);
+    file.remove();
     return written;
   } catch (const std::exception& e) {
     const auto* stated = dynamic_cast<const kcExceptionWithString*>(&e);
     const std::string refused = stated ? stated->text() : e.what();
     const std::string notRestored = kfDescribeRestoreFailures(found.putBack());
+    if (notRestored.empty()) file.remove();
     throw kcIOError(refused + "; " +
                     (notRestored.empty() ? "every feature colc touched is put back as found"
-                                         : "camera " + name() + " " + notRestored));
+                                         : "camera " + name() + " " + notRestored + "; what colc found stays in '" +
+                                               file.path() + "' for the next run to put back"));
   }
 }

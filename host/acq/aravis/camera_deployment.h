@@ -11,7 +11,10 @@
 // table with its switch and selectors, the transformation's values, switch
 // and selectors, and UserSetSelector and UserSetDefault. A write the
 // camera refuses puts every one of them back as found. A user set, once
-// saved, cannot be put back: saving comes last.
+// saved, cannot be put back: saving comes last. While it writes, what it
+// found of the settings and tables is kept in the file of what was found
+// (found_state_file.h), so that a run killed meanwhile is put back by the
+// next one, as a calibration's is.
 #pragma once
 
 #include <functional>
@@ -96,6 +99,7 @@ class kcCameraDeployment {
   void checkUserSet(const kcDeploymentPlan& plan) const;
 
   std::unique_ptr<kcGenicamDevice> device_;
+  std::string stateFolder_;
   kcDeploymentFeatures features_;
   kcAravisCameraIdentity identity_;
   std::string pixelFormat_;
