@@ -11,12 +11,14 @@
 // within 1 level:
 // - a level decodes to a multiple of 1/65535, at most 0.5 / 65535 off its
 //   light (none off in the encoded domain): at most 7.63e-6 R off the sum;
-// - the float coefficients, products and sums round at most 5 times in
-//   all, each by at most 2^-24 of at most R: 3.0e-7 R more;
+// - rounding the coefficients to floats, and each product, costs at most
+//   2^-24 of a coefficient's share, each of the three sums at most 2^-24
+//   of R: at most 5 x 2^-24 R = 3.0e-7 R more;
 // - in the encoded domain that is at most 255 x 3.0e-7 R levels; in the
 //   linear domain the curve's steepest part, its foot, makes at most
 //   255 x 12.92 x 7.93e-6 R = 0.0261 R levels of it, and its cubics lie at
-//   most 0.0025 levels from the curve: 0.84 levels at R = 32.
+//   most 0.0025 levels from the curve: 0.84 levels at R = 32;
+// - adding the half before truncating costs at most 2^-24 of 256 levels.
 // Fitted corrections have R near 2: a pel then moves only where its exact
 // level lies within 0.055 levels of halfway between two levels.
 #pragma once
