@@ -65,7 +65,12 @@ std::vector<std::string> kcCameraLut::recordLines() const {
   std::vector<std::string> lines;
   for (const Slot& slot : slots_) {
     std::string line = "lut-table " + kfRecordField(slot.selector) + (slot.foundOn ? " 1" : " 0");
-    for (const unsigned char entry : slot.found) line += " " + std::to_string(entry);
+    for (const unsigned char entry : slot.found) {
+      // Appended apart: GCC 12 at -O3 takes " " + std::to_string(entry)
+      // for an overlapping copy (a false -Wrestrict) and fails the build.
+      line += ' ';
+      line += std::to_string(entry);
+    }
     lines.push_back(line);
   }
   for (std::string& line : linesOf(foundSelectors_)) lines.push_back(std::move(line));
