@@ -17,6 +17,7 @@
 #include "interrupt.h"
 #include "named_charts.h"
 #include "number_options.h"
+#include "restore_timeout_option.h"
 #include "progress.h"
 #include "app/reference_checks.h"
 #include "app/presentation.h"
@@ -91,11 +92,7 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
       ->description("the quick search, the default: a model of the camera's response fitted from a few images, "
                     "then a local search (tens of acquisitions)")
       ->excludes(full);
-  c->add_option("--restore-timeout", o.restoreTimeout,
-                "how long to keep asking a camera that stopped answering, to put it back, in seconds")
-      ->type_name("S")
-      ->capture_default_str()
-      ->check(finiteNumberAtLeast(0));
+  addRestoreTimeoutOption(*c, o.restoreTimeout);
   c->add_option("--out", o.out,
                 "store the result in this archive file (for colc apply and colc show); not written when the "
                 "calibration did not help")

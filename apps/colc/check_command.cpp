@@ -14,7 +14,7 @@
 #include "interrupt.h"
 #include "max_pels_option.h"
 #include "named_charts.h"
-#include "number_options.h"
+#include "restore_timeout_option.h"
 
 namespace {
 
@@ -72,11 +72,7 @@ CLI::App* addCheckCommand(CLI::App& app, CheckOptions& o) {
                 "the reference image the camera was calibrated against (default: the built-in target)")
       ->type_name("FILE|chart:NAME");
   c->add_flag("--force", o.force, "check a result that belongs to another camera all the same");
-  c->add_option("--restore-timeout", o.restoreTimeout,
-                "how long to keep asking a camera that stopped answering, to put it back, in seconds")
-      ->type_name("S")
-      ->capture_default_str()
-      ->check(finiteNumberAtLeast(0));
+  addRestoreTimeoutOption(*c, o.restoreTimeout);
   c->add_flag("--json", o.json,
               "print one JSON object: verdict, drift, calibrated and now (mean, max), acquisitions, "
               "cameraSeconds, camera, otherCamera");

@@ -9,7 +9,7 @@
 #include "interrupt.h"
 #include "max_pels_option.h"
 #include "named_charts.h"
-#include "number_options.h"
+#include "restore_timeout_option.h"
 
 CLI::App* addGrabCommand(CLI::App& app, GrabOptions& o) {
   CLI::App* c = app.add_subcommand(
@@ -25,11 +25,7 @@ CLI::App* addGrabCommand(CLI::App& app, GrabOptions& o) {
       ->needs(c->get_option("--result"));
   c->add_option("--scene", o.scene, "what the simulated camera shows (default: the built-in target)")
       ->type_name("FILE|chart:NAME");
-  c->add_option("--restore-timeout", o.restoreTimeout,
-                "how long to keep asking a camera that stopped answering, to put it back, in seconds")
-      ->type_name("S")
-      ->capture_default_str()
-      ->check(finiteNumberAtLeast(0));
+  addRestoreTimeoutOption(*c, o.restoreTimeout);
   addMaxPelsOption(*c);
   return c;
 }
