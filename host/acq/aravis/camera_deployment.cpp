@@ -9,6 +9,7 @@
 #include "host/acq/aravis/found_state_file.h"
 #include "host/acq/aravis/genicam_device.h"
 #include "host/acq/aravis/left_state.h"
+#include "host/runtime/cancellation.h"
 #include "host/runtime/number_text.h"
 
 namespace {
@@ -22,7 +23,7 @@ bool isIdentity(const kcLutTable& table) {
 std::string onOff(bool on) { return on ? "on" : "off"; }
 
 // The features read before anything is written, to put back when a write
-// is refused.
+// is refused or the deployment is cancelled.
 class FoundFeatures {
  public:
   FoundFeatures(kcGenicamDevice& device, const kcDeploymentFeatures& features, bool transformation)
@@ -32,24 +33,41 @@ class FoundFeatures {
     if (!features.userSetDefault.empty()) userSetDefault_ = device.getString(features.userSetDefault.c_str());
   }
 
-  // What was found, as the file of what was found keeps it
-  // (found_state_file.h): the transformation and the user sets' selectors
-  // are not in it.
+  // The selectors alone, read without moving them: what the file of what
+  // was found holds before reading the features under them moves them.
+  static std::vector<std::string> selectorLines(kcGenicamDevice& device, const kcDeploymentFeatures& features,
+                                                bool transformation) {
+    std::vector<std::string> lines = kcCameraState::selectorLines(device);
+    auto add = [&](std::vector<std::string> more) { lines.insert(lines.end(), more.begin(), more.end()); };
+    add(kcCameraLut::selectorLines(device, features.map.lut));
+    if (transformation) add(kcCameraColorTransformation::selectorLines(device, features.transformation));
+    return lines;
+  }
+  // Everything found, as the file of what was found keeps it
+  // (found_state_file.h); the user sets' selectors as the camera state's
+  // lines, which the next run puts back with the rest.
   std::vector<std::string> recordLines() const {
     std::vector<std::string> lines = state_.recordLines();
-    for (std::string& line : lut_.recordLines()) lines.push_back(std::move(line));
+    auto add = [&](std::vector<std::string> more) { lines.insert(lines.end(), more.begin(), more.end()); };
+    add(lut_.recordLines());
+    if (transformation_) add(transformation_->recordLines());
+    if (!userSet_.empty()) lines.push_back(kcCameraState::textLine(kUserSetSelector, userSet_));
+    if (!userSetDefault_.empty()) lines.push_back(kcCameraState::textLine(features_.userSetDefault, userSetDefault_));
     return lines;
   }
   kcCameraLut& lut() { return lut_; }
   kcCameraColorTransformation& transformation() { return *transformation_; }
-  // After the writes: the selectors that reading and writing the tables
-  // and the transformation moved, back where the user had them.
+
+  // After the writes: every selector that reading and writing moved, back
+  // where the user had it. Selectors only choose what a feature shows;
+  // the settings written under them stay. UserSetSelector stays on the
+  // saved set, as written: the camera may still be saving under it.
   std::vector<kcRestoreFailure> putBackSelectors() noexcept {
-    std::vector<kcRestoreFailure> failures = lut_.putBackSelectors();
-    if (transformation_) {
-      const std::vector<kcRestoreFailure> more = transformation_->putBackSelectors();
-      failures.insert(failures.end(), more.begin(), more.end());
-    }
+    std::vector<kcRestoreFailure> failures;
+    auto add = [&](const std::vector<kcRestoreFailure>& more) { failures.insert(failures.end(), more.begin(), more.end()); };
+    if (transformation_) add(transformation_->putBackSelectors());
+    add(lut_.putBackSelectors());
+    add(state_.putBackSelectors());
     return failures;
   }
 
@@ -58,14 +76,8 @@ class FoundFeatures {
   std::vector<kcRestoreFailure> putBack() noexcept {
     std::vector<kcRestoreFailure> failures;
     auto add = [&](const std::vector<kcRestoreFailure>& more) { failures.insert(failures.end(), more.begin(), more.end()); };
-    auto putBackText = [&](const std::string& feature, const std::string& value) {
-      if (value.empty()) return;
-      kfAttemptRestore(failures, feature, [&] {
-        if (device_.getString(feature.c_str()) != value) device_.setString(feature.c_str(), value);
-      });
-    };
-    putBackText(features_.userSetDefault, userSetDefault_);
-    putBackText(kUserSetSelector, userSet_);
+    putBackText(failures, features_.userSetDefault, userSetDefault_);
+    putBackText(failures, kUserSetSelector, userSet_);
     if (transformation_) add(transformation_->putBack());
     add(lut_.putBack());
     add(state_.restore());
@@ -73,6 +85,13 @@ class FoundFeatures {
   }
 
  private:
+  void putBackText(std::vector<kcRestoreFailure>& failures, const std::string& feature, const std::string& value) noexcept {
+    if (value.empty()) return;
+    kfAttemptRestore(failures, feature, [&] {
+      if (device_.getString(feature.c_str()) != value) device_.setString(feature.c_str(), value);
+    });
+  }
+
   kcGenicamDevice& device_;
   const kcDeploymentFeatures& features_;
   kcCameraState state_;
@@ -90,21 +109,29 @@ class Writer {
   Writer(kcGenicamDevice& device, const kcDeploymentFeatures& features, FoundFeatures* found)
       : device_(device), features_(features), found_(found) {}
 
+  // Until the user set is saved, a cancellation (kfCancelRequested) stops
+  // the writes with kcCancelled, for the caller to put everything back; a
+  // saved set cannot be put back, so from then on the writes go on.
   std::vector<kcWrittenFeature> write(const kcDeploymentPlan& plan) {
     // The automatic functions would change what is written.
+    stopIfCancelled();
     for (const char* automatic : kAutomaticFeatures)
       if (device_.offers(automatic, "Off")) text(automatic, "Off");
+    // Gain and black level for all planes at once, where the camera can.
     for (const char* selector : {"GainSelector", "BlackLevelSelector"})
-      if (device_.offers(selector, "All")) text(selector, "All");
+      if (device_.offers(selector, "All")) select(selector, "All");
     const kcCameraFeatureMap& map = features_.map;
     if (map.exposure.present()) scaled(map.exposure, kfMicroseconds(plan.exposure));
     if (map.gain.present()) scaled(map.gain, map.gain.fromUnit(plan.contrast));
     if (map.blackLevel.present()) scaled(map.blackLevel, map.blackLevel.fromUnit(plan.brightness));
+    stopIfCancelled();
     if (plan.tables) tables(*plan.tables);
+    stopIfCancelled();
     if (plan.transformation) transformation(*plan.transformation);
     if (!plan.userSet.empty()) {
       text(kUserSetSelector, plan.userSet);
       if (plan.makeDefault) text(features_.userSetDefault.c_str(), plan.userSet);
+      stopIfCancelled();
       if (found_) device_.execute("UserSetSave");
       written_.push_back({"UserSetSave", "", plan.userSet});
     }
@@ -112,6 +139,16 @@ class Writer {
   }
 
  private:
+  void stopIfCancelled() const {
+    if (found_ && kfCancelRequested()) throw kcCancelled();
+  }
+
+  // A selector moved to reach a feature: not a setting, so not listed;
+  // put back as found after the writes.
+  void select(const char* selector, const std::string& entry) {
+    if (found_ && device_.getString(selector) != entry) device_.setString(selector, entry);
+  }
+
   void text(const char* feature, const std::string& value) {
     const std::string before = device_.getString(feature);
     if (found_ && before != value) device_.setString(feature, value);
@@ -225,25 +262,35 @@ std::vector<kcWrittenFeature> kcCameraDeployment::write(const kcDeploymentPlan& 
   // opens the camera puts back what it says. Reading under a selector
   // moves it: the selectors are kept first.
   const kcFoundStateFile file(stateFolder_, name());
-  std::vector<std::string> selectors = kcCameraState::selectorLines(*device_);
-  for (std::string& line : kcCameraLut::selectorLines(*device_, features_.map.lut)) selectors.push_back(std::move(line));
-  file.write(selectors);
-  FoundFeatures found(*device_, features_, plan.transformation.has_value());
+  const bool transformation = plan.transformation.has_value();
+  file.write(FoundFeatures::selectorLines(*device_, features_, transformation));
+  FoundFeatures found(*device_, features_, transformation);
   file.write(found.recordLines());
+  // Puts back what was found: "" when all of it, else what not, and the
+  // file stays for the next run.
+  auto putBackAll = [&]() -> std::string {
+    const std::string notRestored = kfDescribeRestoreFailures(found.putBack());
+    if (notRestored.empty()) {
+      file.remove();
+      return "";
+    }
+    return "camera " + name() + " " + notRestored + "; what colc found stays in '" + file.path() +
+           "' for the next run to put back";
+  };
   try {
     const std::vector<kcWrittenFeature> written = Writer(*device_, features_, &found).write(plan);
     if (const std::string moved = kfDescribeRestoreFailures(found.putBackSelectors()); !moved.empty())
       throw kcIOError("camera " + name() + ": " + moved);
     file.remove();
     return written;
+  } catch (const kcCancelled&) {
+    if (const std::string notRestored = putBackAll(); !notRestored.empty())
+      throw kcIOError("cancelled, and " + notRestored);
+    throw;
   } catch (const std::exception& e) {
     const auto* stated = dynamic_cast<const kcExceptionWithString*>(&e);
     const std::string refused = stated ? stated->text() : e.what();
-    const std::string notRestored = kfDescribeRestoreFailures(found.putBack());
-    if (notRestored.empty()) file.remove();
-    throw kcIOError(refused + "; " +
-                    (notRestored.empty() ? "every feature colc touched is put back as found"
-                                         : "camera " + name() + " " + notRestored + "; what colc found stays in '" +
-                                               file.path() + "' for the next run to put back"));
+    const std::string notRestored = putBackAll();
+    throw kcIOError(refused + "; " + (notRestored.empty() ? "every feature colc touched is put back as found" : notRestored));
   }
 }

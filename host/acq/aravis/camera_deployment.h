@@ -6,15 +6,18 @@
 // user set, made the one the camera loads at power-up.
 //
 // Before it writes, the deployment reads every feature it will touch:
-// the automatic functions and the gain and black level selectors (switched
-// to Off and All, as the FIFO does), exposure, gain, black level, every
-// table with its switch and selectors, the transformation's values, switch
-// and selectors, and UserSetSelector and UserSetDefault. A write the
-// camera refuses puts every one of them back as found. A user set, once
-// saved, cannot be put back: saving comes last. While it writes, what it
-// found of the settings and tables is kept in the file of what was found
-// (found_state_file.h), so that a run killed meanwhile is put back by the
-// next one, as a calibration's is.
+// the automatic functions (switched Off, as the FIFO does), the trigger,
+// gain and black level selectors, exposure, gain, black level, every table
+// with its switch and selectors, the transformation's values, switch and
+// selectors, and UserSetSelector and UserSetDefault. A write the camera
+// refuses, or a cancellation (kfCancelRequested) before the user set is
+// saved, puts every one of them back as found. A user set, once saved,
+// cannot be put back: saving comes last, and from then on the deployment
+// finishes. After the writes, the selectors it moved are put back: they
+// choose what a feature shows, not what the camera does. While it writes,
+// all it found is kept in the file of what was found (found_state_file.h),
+// so that a run killed meanwhile is put back by the next one, as a
+// calibration's is.
 #pragma once
 
 #include <functional>
@@ -86,7 +89,9 @@ class kcCameraDeployment {
 
   // Writes the plan, in the order of the list it returns. A write the
   // camera refuses puts every touched feature back as found and throws
-  // kcIOError naming the write, and whatever could not be put back.
+  // kcIOError naming the write, and whatever could not be put back. A
+  // cancellation before the user set is saved puts them back too and
+  // throws kcCancelled (kcIOError when something could not be put back).
   // kcBadArgument, before anything is read, for a user set the camera
   // does not have or cannot make the power-up set.
   std::vector<kcWrittenFeature> write(const kcDeploymentPlan& plan);

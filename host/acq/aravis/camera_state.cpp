@@ -1,6 +1,7 @@
 #include "host/acq/aravis/camera_state.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@ namespace {
 
 constexpr const char* kRegion = "region";
 constexpr const char* kLineKind = "state";
+constexpr std::array<const char*, 3> kSelectors = {"TriggerSelector", "GainSelector", "BlackLevelSelector"};
 
 std::int64_t integerField(const std::string& field, const std::string& line) {
   return kfRecordInteger(field, line, INT64_MIN, INT64_MAX);
@@ -38,7 +40,7 @@ std::string kfDescribeRestoreFailures(const std::vector<kcRestoreFailure>& failu
 
 std::vector<kcCameraState::Found> kcCameraState::readSelectors(kcGenicamDevice& device) {
   std::vector<Found> selectors;
-  for (const char* selector : {"TriggerSelector", "GainSelector", "BlackLevelSelector"})
+  for (const char* selector : kSelectors)
     if (device.has(selector)) selectors.push_back({selector, "", "", device.getString(selector)});
   return selectors;
 }
@@ -112,6 +114,10 @@ std::string kcCameraState::lineOf(const Found& f) {
          std::to_string(r.height);
 }
 
+std::string kcCameraState::textLine(const std::string& feature, const std::string& value) {
+  return lineOf({feature, "", "", value});
+}
+
 void kcCameraState::record(const std::string& feature, const std::string& selector, const std::string& entry) {
   found_.push_back({feature, selector, entry, Value()});
 }
@@ -156,14 +162,24 @@ void kcCameraState::write(const Found& found) {
   }
 }
 
+void kcCameraState::restore(const Found& found, std::vector<kcRestoreFailure>& failures) noexcept {
+  try {
+    if (read(found) != found.value) write(found);
+  } catch (const std::exception& e) {
+    failures.push_back({found.feature, e.what()});
+  }
+}
+
 std::vector<kcRestoreFailure> kcCameraState::restore() noexcept {
   std::vector<kcRestoreFailure> failures;
-  for (const Found& f : found_) {
-    try {
-      if (read(f) != f.value) write(f);
-    } catch (const std::exception& e) {
-      failures.push_back({f.feature, e.what()});
-    }
-  }
+  for (const Found& f : found_) restore(f, failures);
+  return failures;
+}
+
+std::vector<kcRestoreFailure> kcCameraState::putBackSelectors() noexcept {
+  std::vector<kcRestoreFailure> failures;
+  for (const Found& f : found_)
+    if (f.selector.empty() && std::find(kSelectors.begin(), kSelectors.end(), f.feature) != kSelectors.end())
+      restore(f, failures);
   return failures;
 }

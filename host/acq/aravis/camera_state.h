@@ -53,12 +53,18 @@ class kcCameraState {
   // The lines of the selectors alone, read without moving them: what the
   // file holds before reading the features under them moves them.
   static std::vector<std::string> selectorLines(kcGenicamDevice& device);
+  // The line of a text feature found, read without a selector: one more
+  // feature for the file, put back with the rest by restore().
+  static std::string textLine(const std::string& feature, const std::string& value);
 
   // Writes back every feature that no longer holds its value as found,
   // values before the automatic functions that would change them and
   // selectors last. A feature that cannot be written is skipped and
   // returned; nothing is written to a camera that no longer answers.
   std::vector<kcRestoreFailure> restore() noexcept;
+  // Writes back the selectors alone (TriggerSelector, GainSelector,
+  // BlackLevelSelector), which reading and writing under them moved.
+  std::vector<kcRestoreFailure> putBackSelectors() noexcept;
 
  private:
   struct Region {
@@ -81,6 +87,7 @@ class kcCameraState {
   Value read(const Found& found);
   void write(const Found& found);
   void select(const Found& found);
+  void restore(const Found& found, std::vector<kcRestoreFailure>& failures) noexcept;
 
   kcGenicamDevice& device_;
   std::vector<Found> found_;  // in the order they are put back

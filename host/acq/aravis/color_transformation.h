@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,21 @@ class kcCameraColorTransformation {
   // Reads the selectors, the twelve values and the switch as found.
   // kcIOError when the camera does not answer.
   kcCameraColorTransformation(kcGenicamDevice& device, const kcColorTransformationFeatures& features);
+  // What an earlier run found, from the lines of recordLines() or
+  // selectorLines() among lines (others are left alone), to put back; the
+  // camera is not read. None when lines hold none; kcIOError for a line
+  // that cannot be read.
+  static std::optional<kcCameraColorTransformation> fromRecord(kcGenicamDevice& device,
+                                                               const std::vector<std::string>& lines);
 
-  const kcColorTransformationValues& found() const { return found_; }
-  bool foundOn() const { return foundOn_; }
+  // What was found, in lines beginning "ct-", to keep in a file
+  // (found_state_file.h).
+  std::vector<std::string> recordLines() const;
+  // The lines of the selectors alone, read without moving them: what the
+  // file holds before reading the values moves them.
+  static std::vector<std::string> selectorLines(kcGenicamDevice& device, const kcColorTransformationFeatures& features);
+
+  const kcColorTransformationValues& found() const { return *found_; }
   // Writes the values and switches the transformation on; kcIOError when
   // the camera refuses.
   void write(const kcColorTransformationValues& values);
@@ -52,12 +65,18 @@ class kcCameraColorTransformation {
   std::vector<kcRestoreFailure> putBackSelectors() noexcept;
 
  private:
+  struct Selectors {
+    std::string selector;  // ColorTransformationSelector; empty without one
+    std::string valueSelector;
+  };
+  explicit kcCameraColorTransformation(kcGenicamDevice& device);
+  static Selectors readSelectors(kcGenicamDevice& device, const kcColorTransformationFeatures& features);
+  static std::vector<std::string> linesOf(const Selectors& selectors);
   void select();
 
-  kcGenicamDevice& device_;
-  kcColorTransformationFeatures features_;
-  std::string foundSelector_;
-  std::string foundValueSelector_;
-  kcColorTransformationValues found_{};
+  kcGenicamDevice* device_;  // a pointer, so that a record read from a file can be assigned
+  std::string selectorEntry_;  // the ColorTransformationSelector entry the values are under; empty without one
+  Selectors foundSelectors_;
+  std::optional<kcColorTransformationValues> found_;  // with foundOn_; none when only the selectors are known
   bool foundOn_ = false;
 };

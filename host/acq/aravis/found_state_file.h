@@ -7,8 +7,9 @@
 // The file is FOLDER/cameras/NAME.found, NAME made of the camera's
 // "vendor model (serial)" with anything but letters, digits, '.', '-' and
 // '_' turned into '_'. The default folder is $XDG_STATE_HOME/colc, or
-// ~/.local/state/colc. Its lines are the camera state's and the tables'
-// own (camera_state.h, camera_lut.h), after a first line that names the
+// ~/.local/state/colc. Its lines are the camera state's, the tables' and
+// (left by a deployment) the colour transformation's own (camera_state.h,
+// camera_lut.h, color_transformation.h), after a first line that names the
 // format and a second that names the camera.
 #pragma once
 

@@ -14,7 +14,11 @@
 # interrupted: runs that get a second signal while they put the camera back;
 # deploy: colc deploy writes a calibration into the camera to stay, through
 #   a power cycle (the camera's process served again from its user sets),
-#   and a refused write leaves the camera as found.
+#   and a refused write leaves the camera as found;
+# deploy-interrupted: deployments killed outright at points of their
+#   writes, each followed by a run that puts back what the killed one
+#   found; Ctrl-C twice during the writes puts everything back, after the
+#   user set is saved it lets the deployment finish.
 # Every feature of the camera is read before and after, and must be
 # exactly as found, or as written.
 # Runs in a network namespace of its own
@@ -328,5 +332,68 @@ print(d["colour"], d["equalsApply"], d["userSet"], d["dryRun"])' "$tmp/out")" = 
     fail "a refused write: status $status"
   unchanged "colc deploy with a refused write"
   echo "colc deploy through the fake camera, kept through a power cycle, put back when refused: passed"
+  ;;
+deploy-interrupted)
+  # The camera's process stops itself as soon as a deployment writes the
+  # register of the point (the first entry of the red table, the colour
+  # transformation's first value, UserSetSelector), so that the deployment
+  # is killed with that write made and little after it. The deployment
+  # writes settings, tables, a transformation and a user set made the
+  # power-up set (colc_deploy_plan). The next run (colc grab) puts back
+  # what the killed one found, and the camera is as found.
+  planner="$2/tests/host/acq/aravis/colc_deploy_plan"
+  # Serves the camera stopping at $1, and starts the command after it as
+  # $run; returns once the camera has stopped.
+  start_stopping_at() {
+    local point="$1"
+    shift
+    unplug
+    serve --stop-at "$point"
+    "$@" > "$tmp/out" 2> "$tmp/err" &
+    run=$!
+    for _ in $(seq 500); do
+      grep -q stopped "$tmp/server" && return
+      sleep 0.01
+    done
+    fail "$1 never reached $point"
+  }
+  for point in 0x1000 0x2000 0x2100; do
+    # The camera may stop a few writes late, after the deployment has
+    # ended; the file of what it found then is gone, and the point is tried again.
+    for attempt in 1 2 3 4 5; do
+      start_stopping_at "$point" "$planner" 127.0.0.1
+      kill -KILL "$run" 2> /dev/null || true
+      finish_run
+      kill -CONT "$pid"
+      compgen -G "$XDG_STATE_HOME/colc/cameras/*.found" > /dev/null && break
+      [ "$attempt" -lt 5 ] || fail "the deployment ended before the camera stopped at $point, five times"
+    done
+    "$colc" grab "$tmp/next.png" --camera aravis:127.0.0.1 > "$tmp/out" 2> "$tmp/err" ||
+      fail "the run after a deployment killed at $point failed"
+    grep -q "was left changed by a run that did not end cleanly" "$tmp/err" || fail "no word of what was put back"
+    unchanged "a deployment killed at register $point, then another run"
+  done
+  echo "deployments killed outright, each followed by another run: the camera is as found: passed"
+
+  # Ctrl-C twice while colc deploy writes the exposure: it stops before
+  # the next part of its writes, puts back every feature and ends as
+  # cancelled. Once the camera has saved the user set, the deployment
+  # cannot be taken back and ends as done.
+  "$colc" calibrate --camera aravis:127.0.0.1 --reference "$tmp/chart.png" --no-color-correction --quiet \
+    --out "$tmp/r.colc" > "$tmp/out" 2> "$tmp/err" || fail "colc calibrate failed"
+  for point in 0x120 saved; do
+    start_stopping_at "$point" "$colc" deploy "$tmp/r.colc" --camera aravis:127.0.0.1 --save-user-set 1 --default
+    kill -INT "$run" && sleep 0.05 && kill -INT "$run"
+    kill -CONT "$pid"
+    finish_run
+    if [ "$point" = 0x120 ]; then
+      [ "$status" -eq 130 ] && grep -q "left as it was found" "$tmp/err" || fail "Ctrl-C at $point: status $status"
+      unchanged "colc deploy cancelled as it writes the exposure"
+    else
+      [ "$status" -eq 0 ] && grep -q "Saved to user set UserSet1" "$tmp/out" || fail "Ctrl-C after the save: status $status"
+      "$features" 127.0.0.1 | grep -qx "UserSetDefault=UserSet1" || fail "Ctrl-C after the save: not deployed"
+    fi
+  done
+  echo "colc deploy with Ctrl-C twice: put back before the save, finished after it: passed"
   ;;
 esac

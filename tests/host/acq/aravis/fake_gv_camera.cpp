@@ -148,6 +148,15 @@ std::string extendedDescription(FakeGvCamera::Description description, const std
   xml.insert(end, (floats ? kFloatSettings : kIntegerBlackLevel) + kTables + colorTransformation() +
                       userSets());  // the later place first
   if (floats) xml.insert(rgbEnd, kBgrEntry);
+  // The built-in TriggerSelector is a value of each client's own, which
+  // no other client sees: on a register, a selector one program leaves
+  // moved shows, as on a real camera.
+  const std::size_t trigger = xml.find("<Integer Name=\"TriggerSelectorInteger\"");
+  const std::size_t triggerEnd = xml.find("</Integer>", trigger);
+  if (trigger == std::string::npos || triggerEnd == std::string::npos)
+    throw std::runtime_error("the fake camera's description has changed its shape");
+  xml.replace(trigger, triggerEnd + std::strlen("</Integer>") - trigger,
+              reg("IntReg", "TriggerSelectorInteger", "0x2200"));
   if (!refused.empty()) {
     const std::string node = "Name=\"" + refused + "Register\" NameSpace=\"Custom\">";
     const std::size_t at = xml.find(node);
@@ -278,6 +287,7 @@ void FakeGvCamera::runUserSetCommands() {
       if (selected != 0) {  // the factory settings stay
         userSets_[selected] = currentSet();
         writeUserSets();
+        ++userSetsSaved_;
       }
       setReg(kUserSetSave, 0);
     }
@@ -306,6 +316,7 @@ void FakeGvCamera::setUpAsFound() {
   for (std::uint32_t k = 0; k < 3; ++k) setReg(kLutEnable + 4 * k, k < 2 ? 1 : 0);
   setReg(kLutSelector, 2);
   setReg(kLutIndex, 77);
+  setReg(kTriggerSelector, 1);  // AcquisitionStart: the FIFO reads and writes under FrameStart
 }
 
 FakeGvCamera::~FakeGvCamera() {

@@ -50,6 +50,8 @@ class FakeGvCamera {
   static constexpr std::uint32_t kUserSetLoad = 0x2104;
   static constexpr std::uint32_t kUserSetSave = 0x2108;
   static constexpr std::uint32_t kUserSetDefault = 0x210c;
+  // TriggerSelector (FrameStart 0, AcquisitionStart 1).
+  static constexpr std::uint32_t kTriggerSelector = 0x2200;
 
   // The GenICam description the camera serves.
   enum class Description {
@@ -63,10 +65,12 @@ class FakeGvCamera {
     // ColorTransformationValueSelector Gain00 .. Gain22 and Offset0 ..
     // Offset2, ColorTransformationValue -4 .. 4, ColorTransformationEnable),
     // user sets (UserSetSelector Default/UserSet1/UserSet2, UserSetLoad,
-    // UserSetSave, UserSetDefault), and the pel format BGR8.
+    // UserSetSave, UserSetDefault), TriggerSelector on a register, and
+    // the pel format BGR8.
     floatSettings,
     // Adds to the built-in features an integer BlackLevelRaw (0 .. 255),
-    // the per-plane lookup tables, the colour transformation and the user sets.
+    // the per-plane lookup tables, the colour transformation, the user sets
+    // and TriggerSelector on a register.
     integerSettings,
   };
 
@@ -97,6 +101,9 @@ class FakeGvCamera {
   std::uint32_t reg(std::uint32_t address) const;
   float floatReg(std::uint32_t address) const;
   void setReg(std::uint32_t address, std::uint32_t value);
+
+  // How many times a user set was saved since the camera started.
+  unsigned long userSetsSaved() const { return userSetsSaved_; }
 
   // Waits until at least n frames were rendered.
   void waitForFrames(unsigned long n);
@@ -130,6 +137,7 @@ class FakeGvCamera {
   std::map<std::uint32_t, UserSet> userSets_;  // by UserSetSelector value; 0 holds the factory settings
   std::uint32_t powerUpSet_ = 0;
   std::atomic<bool> watching_{false};
+  std::atomic<unsigned long> userSetsSaved_{0};
   std::thread userSetWatcher_;
   unsigned long frames_ = 0;
   std::mutex framesMutex_;
