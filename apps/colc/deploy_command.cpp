@@ -41,7 +41,10 @@ Deployment deployCalibration(const StoredCalibration& calibration, const std::st
                                                       printableText(opened->name()) +
                                                       " (--force deploys it all the same)");
   if (kfCancelRequested()) throw kcCancelled();  // nothing written yet
-  return deploy(*opened, chooseDeployment(calibration, opened->features(), request), dryRun);
+  Deployment deployment = deploy(*opened, chooseDeployment(calibration, opened->features(), request), dryRun);
+  // Written: a signal from now on does not make the deployment look cancelled.
+  if (!dryRun) finishDespiteSignals();
+  return deployment;
 }
 
 void printDeploymentText(std::ostream& out, const Deployment& d) {

@@ -11,13 +11,15 @@ static_assert(std::atomic<int>::is_always_lock_free, "the handler counts signals
 
 // Written once before the handler is installed, only read by it.
 kcCancelToken gToken = nullptr;
-// The signals received, and whether the camera is in colc's hands. A
-// signal may run the handler on any of the program's threads.
+// The signals received, whether the camera is in colc's hands, and
+// whether the run is past what could be cancelled. A signal may run the
+// handler on any of the program's threads.
 std::atomic<int> gSignals{0};
 std::atomic<bool> gCameraInHand{false};
+std::atomic<bool> gFinishing{false};
 
 extern "C" void onSignal(int signal) {
-  if (gSignals.fetch_add(1) == 0 || gCameraInHand.load()) {
+  if (gSignals.fetch_add(1) == 0 || gCameraInHand.load() || gFinishing.load()) {
     kfRequestCancel(gToken);
     return;
   }
@@ -46,3 +48,5 @@ void cancelOnInterrupt() {
 CameraInHand::CameraInHand() { gCameraInHand.store(true); }
 
 CameraInHand::~CameraInHand() { gCameraInHand.store(false); }
+
+void finishDespiteSignals() { gFinishing.store(true); }
