@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "app/aravis_camera.h"
+#include "app/calibration_context.h"
+#include "app/camera_check.h"
 #include "app/exit_status.h"
+#include "app/printable_text.h"
 #include "colc/host/exceptions.h"
 
 namespace {
@@ -128,4 +131,25 @@ Deployment deploy(kcCameraDeployment& camera, const DeploymentChoice& choice, bo
     throw CommandFailure(ExitStatus::cameraFailed, "the deployment failed: " + e.text());
   }
   return deployment;
+}
+
+namespace {
+
+// Whom the result belongs to, when not to this camera; empty when it does.
+std::string otherOwner(const StoredCalibration& calibration, const CameraIdentity& camera) {
+  if (!calibration.context) return "no camera it names (an earlier colc stored it)";
+  if (calibration.context->sameCamera(identityContext(camera))) return "";
+  return calibratedCameraName(*calibration.context);
+}
+
+}  // namespace
+
+Deployment deployCalibration(const StoredCalibration& calibration, const std::string& camera,
+                             const DeploymentRequest& request, bool force, bool dryRun) {
+  const std::unique_ptr<kcCameraDeployment> opened = openDeploymentCamera(camera);
+  if (const std::string owner = otherOwner(calibration, deploymentIdentity(*opened)); !owner.empty() && !force)
+    throw CommandFailure(ExitStatus::otherCamera, "the result belongs to " + owner + ", not to camera " +
+                                                      printableText(opened->name()) +
+                                                      " (--force deploys it all the same)");
+  return deploy(*opened, chooseDeployment(calibration, opened->features(), request), dryRun);
 }

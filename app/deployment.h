@@ -61,3 +61,11 @@ struct Deployment {
 // write. A refused write is a camera failure whose message names it; the
 // camera is then as found.
 Deployment deploy(kcCameraDeployment& camera, const DeploymentChoice& choice, bool dryRun);
+
+// The whole deployment of a stored calibration: opens the camera
+// ("aravis[:DEVICE-ID]"), refuses a result from another camera (status
+// otherCamera) unless force, chooses what goes where and writes it, or in
+// a dry run lists what it would write. A cancellation of the calling
+// thread before the user set is saved puts everything back (kcCancelled).
+Deployment deployCalibration(const StoredCalibration& calibration, const std::string& camera,
+                             const DeploymentRequest& request, bool force, bool dryRun);

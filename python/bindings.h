@@ -14,3 +14,5 @@ void addCalibration(pybind11::module_& module);
 void addTarget(pybind11::module_& module);
 // colc.check with colc.CameraCheck, and colc.compare.
 void addCheck(pybind11::module_& module);
+// colc.deploy with colc.Deployment.
+void addDeployment(pybind11::module_& module);

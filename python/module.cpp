@@ -16,4 +16,5 @@ PYBIND11_MODULE(colc, m) {
   addCalibration(m);
   addTarget(m);
   addCheck(m);
+  addDeployment(m);
 }

@@ -158,7 +158,7 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   // Only a calibration that helped goes into the camera.
   std::optional<Deployment> deployment;
   if (o.deploy && run.verdict.helped)
-    deployment = deployCalibration(calibration, o.camera, {o.deployUserSet, o.deployDefault}, false, false);
+    deployment = deployFromCommandLine(calibration, o.camera, {o.deployUserSet, o.deployDefault}, false, false);
 
   if (o.json) {
     printSummaryJson(out, run, deployment ? deploymentJson(*deployment) : nlohmann::ordered_json());

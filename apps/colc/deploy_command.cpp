@@ -2,22 +2,12 @@
 
 #include <array>
 
-#include "app/calibration_context.h"
-#include "app/camera_check.h"
-#include "app/exit_status.h"
 #include "app/presentation.h"
 #include "app/printable_text.h"
 #include "host/runtime/cancellation.h"
 #include "interrupt.h"
 
 namespace {
-
-// Whom the result belongs to, when not to this camera; empty when it does.
-std::string otherOwner(const StoredCalibration& calibration, const CameraIdentity& camera) {
-  if (!calibration.context) return "no camera it names (an earlier colc stored it)";
-  if (calibration.context->sameCamera(identityContext(camera))) return "";
-  return calibratedCameraName(*calibration.context);
-}
 
 // Where the colour went: 0 the colour transformation, 1 the pel maps in
 // the tables, 2 nowhere.
@@ -32,16 +22,10 @@ std::string userSetText(const kcDeploymentPlan& plan) {
 
 }  // namespace
 
-Deployment deployCalibration(const StoredCalibration& calibration, const std::string& camera,
-                             const DeploymentRequest& request, bool force, bool dryRun) {
+Deployment deployFromCommandLine(const StoredCalibration& calibration, const std::string& camera,
+                                 const DeploymentRequest& request, bool force, bool dryRun) {
   const CameraInHand inHand;
-  const std::unique_ptr<kcCameraDeployment> opened = openDeploymentCamera(camera);
-  if (const std::string owner = otherOwner(calibration, deploymentIdentity(*opened)); !owner.empty() && !force)
-    throw CommandFailure(ExitStatus::otherCamera, "the result belongs to " + owner + ", not to camera " +
-                                                      printableText(opened->name()) +
-                                                      " (--force deploys it all the same)");
-  if (kfCancelRequested()) throw kcCancelled();  // nothing written yet
-  Deployment deployment = deploy(*opened, chooseDeployment(calibration, opened->features(), request), dryRun);
+  Deployment deployment = deployCalibration(calibration, camera, request, force, dryRun);
   // Written: a signal from now on does not make the deployment look cancelled.
   if (!dryRun) finishDespiteSignals();
   return deployment;
@@ -111,7 +95,8 @@ void runDeploy(const DeployOptions& o, std::ostream& out) {
   cancelOnInterrupt();
   const StoredCalibration calibration = readResultArchive(o.result);
   if (kfCancelRequested()) throw kcCancelled();
-  const Deployment deployment = deployCalibration(calibration, o.camera, {o.userSet, o.makeDefault}, o.force, o.dryRun);
+  const Deployment deployment =
+      deployFromCommandLine(calibration, o.camera, {o.userSet, o.makeDefault}, o.force, o.dryRun);
   if (o.json)
     out << deploymentJson(deployment).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   else

@@ -21,11 +21,11 @@ struct DeployOptions {
   bool json = false;
 };
 
-// Opens the camera, refuses a result from another camera unless force,
-// and writes the calibration (or, in a dry run, lists what it would write).
-// Signals wait until the writes are done or put back.
-Deployment deployCalibration(const StoredCalibration& calibration, const std::string& camera,
-                             const DeploymentRequest& request, bool force, bool dryRun);
+// deployCalibration (app/deployment.h) with the command line's signals:
+// they wait until the writes are done or put back, and once the
+// deployment is written they no longer end colc as cancelled.
+Deployment deployFromCommandLine(const StoredCalibration& calibration, const std::string& camera,
+                                 const DeploymentRequest& request, bool force, bool dryRun);
 
 void printDeploymentText(std::ostream& out, const Deployment& deployment);
 // {"camera", "dryRun", "written": [{"feature", "found", "written"}],
