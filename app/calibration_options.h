@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/deployment_request.h"
 #include "colc/records/params.h"
 #include "host/acq/aravis/aravis_fifo.h"
 
@@ -28,11 +29,9 @@ struct CalibrateOptions {
   bool json = false;
   bool quiet = false;
   // colc calibrate --deploy: a calibration that helped is written into the
-  // camera to stay (app/deployment.h), saved to UserSet<deployUserSet>
-  // when that is not 0, and made the set loaded at power-up.
+  // camera to stay (app/deployment.h), as deployRequest asks.
   bool deploy = false;
-  int deployUserSet = 0;
-  bool deployDefault = false;
+  DeploymentRequest deployRequest;
 };
 
 // Where the camera's view, with the best candidate outlined, is written when

@@ -29,25 +29,30 @@ kcLutTables pelMapTables(const kcColorCalibrationResult& result) {
 }
 
 // The correction as the transformation's values, or why the camera cannot express it.
-std::string inexpressible(const kcColorCorrection& correction, const kcColorTransformationFeatures& t) {
+std::string inexpressible(const kcColorCorrection& correction, const kcColorTransformationFeatures& t,
+                          double offsetFullScale) {
   if (correction.domain() != kcColorCorrection::Domain::encoded)
     return "it works in linear light, and the camera's colour transformation works on encoded levels";
   if (t.on)
     return "the camera's colour transformation was on, so the calibration measured through it; switch it off and "
            "calibrate again to deploy the correction";
-  for (const auto& row : correction.coefficients())
-    for (double c : row)
-      if (c < t.min || c > t.max)
-        return "its coefficient " + std::to_string(c) + " is beyond the colour transformation's bounds (" +
-               std::to_string(t.min) + " .. " + std::to_string(t.max) + ")";
+  for (const auto& row : correction.coefficients()) {
+    for (std::size_t j = 0; j < row.size(); ++j) {
+      const double value = j == 3 ? row[j] * offsetFullScale : row[j];
+      if (value < t.min || value > t.max)
+        return std::string(j == 3 ? "its offset " : "its coefficient ") + std::to_string(value) +
+               " is beyond the colour transformation's bounds (" + std::to_string(t.min) + " .. " +
+               std::to_string(t.max) + ")";
+    }
+  }
   return "";
 }
 
-kcColorTransformationValues transformationValues(const kcColorCorrection& correction) {
+kcColorTransformationValues transformationValues(const kcColorCorrection& correction, double offsetFullScale) {
   kcColorTransformationValues values{};
   for (std::size_t k = 0; k < 3; ++k) {
     for (std::size_t j = 0; j < 3; ++j) values[3 * k + j] = correction.coefficients()[k][j];
-    values[9 + k] = correction.coefficients()[k][3];
+    values[9 + k] = correction.coefficients()[k][3] * offsetFullScale;
   }
   return values;
 }
@@ -83,10 +88,10 @@ DeploymentChoice chooseDeployment(const StoredCalibration& calibration, const kc
     equalsApply = false;
   } else if (calibration.correction) {
     const std::string why = features.transformation.present
-                                ? inexpressible(*calibration.correction, features.transformation)
+                                ? inexpressible(*calibration.correction, features.transformation, request.offsetFullScale)
                                 : "the camera has no colour transformation";
     if (why.empty()) {
-      plan.transformation = transformationValues(*calibration.correction);
+      plan.transformation = transformationValues(*calibration.correction, request.offsetFullScale);
       choice.transformation = true;
       if (map.lut.present) plan.tables = off;
     } else {

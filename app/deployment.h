@@ -9,7 +9,7 @@
 //   camera can express it: the transformation works on the levels before
 //   the lookup tables, so it reproduces colc apply's correction only when
 //   that correction works on encoded levels, with every gain and offset
-//   (offsets as fractions of full scale) within the transformation's
+//   (offsets scaled by DeploymentRequest::offsetFullScale) within the transformation's
 //   bounds, and the transformation was off when the camera was calibrated
 //   (it is off as found: a transformation that is on was part of what the
 //   calibration saw). The lookup tables are then switched off;
@@ -23,13 +23,10 @@
 #include <vector>
 
 #include "app/camera.h"
+#include "app/deployment_request.h"
 #include "app/files.h"
 #include "host/acq/aravis/camera_deployment.h"
 
-struct DeploymentRequest {
-  int userSet = 0;           // save to UserSet<N>; 0: no user set
-  bool makeDefault = false;  // that set loaded at power-up
-};
 
 // What a result becomes on a camera.
 struct DeploymentChoice {

@@ -15,14 +15,16 @@ const char* colourName(const DeploymentChoice& c) {
 }
 
 Deployment deployResult(const StoredCalibration& calibration, const std::string& camera, const py::object& userSet,
-                        bool makeDefault, bool force, bool dryRun) {
+                        bool makeDefault, double offsetFullScale, bool force, bool dryRun) {
   const int set = userSet.is_none() ? 0 : userSet.cast<int>();
   if (!userSet.is_none() && (set < 1 || set > 99)) throw py::value_error("user_set is a number from 1 to 99");
   if (userSet.is_none() && makeDefault) throw py::value_error("default needs a user_set to make the power-up set");
+  if (!(offsetFullScale >= 0.001 && offsetFullScale <= 65536))
+    throw py::value_error("offset_full_scale is a number from 0.001 to 65536");
   // The writes run to their end, or are put back whole: a Ctrl-C reaches
   // Python when they are done.
   py::gil_scoped_release unlocked;
-  return deployCalibration(calibration, camera, {set, makeDefault}, force, dryRun);
+  return deployCalibration(calibration, camera, {set, makeDefault, offsetFullScale}, force, dryRun);
 }
 
 }  // namespace
@@ -73,11 +75,13 @@ void addDeployment(py::module_& m) {
       });
 
   m.def("deploy", &deployResult, py::arg("result"), py::arg("camera"), py::kw_only(), py::arg("user_set") = py::none(),
-        py::arg("default") = false, py::arg("force") = false, py::arg("dry_run") = false,
+        py::arg("default") = false, py::arg("offset_full_scale") = 1.0, py::arg("force") = false,
+        py::arg("dry_run") = false,
         "Writes a result into a GenICam camera to stay, as colc deploy does: exposure, gain and black level in "
         "the camera's units, the colour correction into its colour transformation where it can express it, "
         "otherwise the pel maps into its lookup tables; with user_set=N saved to UserSetN, with default made the "
-        "set loaded at power-up. camera: 'aravis' or 'aravis:DEVICE-ID'; the camera must not be open in this or "
+        "set loaded at power-up. offset_full_scale: the transformation's offset that shifts a plane by its full "
+        "scale (1 where the camera takes fractions, 255 or 4095 where it takes levels). camera: 'aravis' or 'aravis:DEVICE-ID'; the camera must not be open in this or "
         "another program. A result from another camera is refused (colc.Error) unless force; dry_run writes "
         "nothing. A write the camera refuses raises colc.CameraError with every feature put back as found.");
 }

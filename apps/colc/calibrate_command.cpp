@@ -104,8 +104,9 @@ CLI::App* addCalibrateCommand(CLI::App& app, CalibrateOptions& o) {
       ->type_name("FILE");
   CLI::Option* deploy = c->add_flag(
       "--deploy", o.deploy, "when the calibration helped, write it into the camera to stay, as colc deploy does");
-  addUserSetOptions(*c, o.deployUserSet, o.deployDefault);
+  addDeploymentOptions(*c, o.deployRequest);
   c->get_option("--save-user-set")->needs(deploy);
+  c->get_option("--offset-full-scale")->needs(deploy);
   c->add_flag("--json", o.json, "print the summary as one JSON object");
   c->add_flag("--quiet", o.quiet, "print neither progress nor the text summary");
   addMaxPelsOption(*c);
@@ -158,7 +159,7 @@ void runCalibrate(const CalibrateOptions& o, std::ostream& out) {
   // Only a calibration that helped goes into the camera.
   std::optional<Deployment> deployment;
   if (o.deploy && run.verdict.helped)
-    deployment = deployFromCommandLine(calibration, o.camera, {o.deployUserSet, o.deployDefault}, false, false);
+    deployment = deployFromCommandLine(calibration, o.camera, o.deployRequest, false, false);
 
   if (o.json) {
     printSummaryJson(out, run, deployment ? deploymentJson(*deployment) : nlohmann::ordered_json());

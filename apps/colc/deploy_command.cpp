@@ -6,6 +6,7 @@
 #include "app/printable_text.h"
 #include "host/runtime/cancellation.h"
 #include "interrupt.h"
+#include "number_options.h"
 
 namespace {
 
@@ -69,12 +70,19 @@ nlohmann::ordered_json deploymentJson(const Deployment& d) {
           {"default", c.plan.makeDefault}};
 }
 
-void addUserSetOptions(CLI::App& command, int& userSet, bool& makeDefault) {
-  CLI::Option* save = command.add_option("--save-user-set", userSet, "save everything written to user set N (UserSetN)")
-                          ->type_name("N")
-                          ->check(CLI::Range(1, 99));
-  command.add_flag("--default", makeDefault, "make that user set the one the camera loads at power-up")
+void addDeploymentOptions(CLI::App& command, DeploymentRequest& request) {
+  CLI::Option* save =
+      command.add_option("--save-user-set", request.userSet, "save everything written to user set N (UserSetN)")
+          ->type_name("N")
+          ->check(CLI::Range(1, 99));
+  command.add_flag("--default", request.makeDefault, "make that user set the one the camera loads at power-up")
       ->needs(save);
+  command
+      .add_option("--offset-full-scale", request.offsetFullScale,
+                  "the colour transformation's offset that shifts a plane by its full scale: 1 (the default) where "
+                  "the camera takes offsets as fractions, 255 or 4095 where it takes levels")
+      ->type_name("X")
+      ->check(finiteNumberIn(0.001, 65536));
 }
 
 CLI::App* addDeployCommand(CLI::App& app, DeployOptions& o) {
@@ -82,7 +90,7 @@ CLI::App* addDeployCommand(CLI::App& app, DeployOptions& o) {
       "deploy", "write a stored calibration into a GenICam camera to stay: settings, tables or colour transformation");
   c->add_option("result", o.result, "the result archive (colc calibrate --out)")->required();
   c->add_option("--camera", o.camera, "the camera: aravis[:DEVICE-ID]")->type_name("CAMERA")->required();
-  addUserSetOptions(*c, o.userSet, o.makeDefault);
+  addDeploymentOptions(*c, o.request);
   c->add_flag("--force", o.force, "deploy a result that belongs to another camera all the same");
   c->add_flag("--dry-run", o.dryRun, "print what would be written, and write nothing");
   c->add_flag("--json", o.json,
@@ -96,7 +104,7 @@ void runDeploy(const DeployOptions& o, std::ostream& out) {
   const StoredCalibration calibration = readResultArchive(o.result);
   if (kfCancelRequested()) throw kcCancelled();
   const Deployment deployment =
-      deployFromCommandLine(calibration, o.camera, {o.userSet, o.makeDefault}, o.force, o.dryRun);
+      deployFromCommandLine(calibration, o.camera, o.request, o.force, o.dryRun);
   if (o.json)
     out << deploymentJson(deployment).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   else

@@ -14,8 +14,7 @@
 struct DeployOptions {
   std::string result;
   std::string camera;
-  int userSet = 0;  // --save-user-set N; 0: none
-  bool makeDefault = false;
+  DeploymentRequest request;  // --save-user-set, --default, --offset-full-scale
   bool force = false;  // deploy a result that belongs to another camera all the same
   bool dryRun = false;
   bool json = false;
@@ -33,8 +32,9 @@ void printDeploymentText(std::ostream& out, const Deployment& deployment);
 // "equalsApply", "lacked", "leftOut", "userSet", "default"}.
 nlohmann::ordered_json deploymentJson(const Deployment& deployment);
 
-// --save-user-set and --default, for colc deploy and colc calibrate --deploy.
-void addUserSetOptions(CLI::App& command, int& userSet, bool& makeDefault);
+// --save-user-set, --default and --offset-full-scale, for colc deploy and
+// colc calibrate --deploy.
+void addDeploymentOptions(CLI::App& command, DeploymentRequest& request);
 
 CLI::App* addDeployCommand(CLI::App& app, DeployOptions& options);
 void runDeploy(const DeployOptions& options, std::ostream& out);

@@ -71,6 +71,18 @@ TEST(DeploymentChoice, AnEncodedCorrectionGoesIntoTheTransformationWithTheTables
   ASSERT_TRUE(choice.plan.tables);
   for (const kcLutTable& t : *choice.plan.tables) EXPECT_TRUE(isIdentity(t));
   EXPECT_TRUE(choice.transformation && choice.equalsApply);
+
+  // A camera that takes offsets in levels gets them scaled, gains as they
+  // are; offsets the scale puts beyond the bounds leave the correction out.
+  const DeploymentChoice levels = chooseDeployment(c, camera(), {0, false, 100.0});
+  ASSERT_TRUE(levels.plan.transformation);
+  EXPECT_EQ((*levels.plan.transformation)[0], 1.3);
+  EXPECT_DOUBLE_EQ((*levels.plan.transformation)[9], 1.0);
+  EXPECT_DOUBLE_EQ((*levels.plan.transformation)[11], -2.0);
+  const DeploymentChoice beyond = chooseDeployment(c, camera(), {0, false, 255.0});
+  EXPECT_FALSE(beyond.plan.transformation);
+  ASSERT_EQ(beyond.leftOut.size(), 1u);
+  EXPECT_NE(beyond.leftOut[0].find("its offset -5.1"), std::string::npos) << beyond.leftOut[0];
 }
 
 // A correction the transformation cannot express is left out, with why,
