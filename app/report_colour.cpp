@@ -1,16 +1,9 @@
 #include "app/report_colour.h"
 
-#include <cstdio>
-
 #include "app/files.h"
+#include "app/presentation.h"
 
 namespace {
-
-std::string fixed(double value, int digits) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", digits, value);
-  return text;
-}
 
 std::string errorRow(const std::string& when, const ColourError& error) {
   return "<tr><td>" + when + "</td><td>" + fixed(error.mean, 2) + "</td><td>" + fixed(error.max, 2) +
