@@ -9,8 +9,8 @@
 # killed: runs killed outright at five points, each followed by a run that
 #   puts back what the killed one found;
 # stalled: runs during which the camera stops answering for a while (the
-#   camera's process stopped and continued), within and beyond the time
-#   colc keeps asking it;
+#   camera's process stops itself mid-run and is continued), within and
+#   beyond the time colc keeps asking it;
 # interrupted: runs that get a second signal while they put the camera back;
 # deploy: colc deploy writes a calibration into the camera to stay, through
 #   a power cycle (the camera's process served again from its user sets),
@@ -42,13 +42,15 @@ serve() {
   echo "the fake camera did not start"
   exit 1
 }
-# Ends the camera's process: its power is cut.
+# Ends the camera's process: its power is cut. A process stopped ends
+# only once continued.
 unplug() {
   kill "$pid"
+  kill -CONT "$pid" 2> /dev/null || true
   wait "$pid" || true
 }
 serve --user-sets "$tmp/user-sets"
-trap 'kill $pid; rm -rf "$tmp"' EXIT
+trap 'kill $pid; kill -CONT $pid 2> /dev/null || true; rm -rf "$tmp"' EXIT
 
 fail() {
   echo "$1"
@@ -120,6 +122,25 @@ await_streaming() {
 finish_run() {
   status=0
   wait "$run" || status=$?
+}
+# Serves the camera anew, stopping itself (its process stopped, as by
+# SIGSTOP) once the register at $1 changes or, for "saved", once it has
+# saved a user set; starts the command after it as $run, and returns once
+# the camera has stopped.
+start_stopping_at() {
+  local point="$1"
+  shift
+  unplug
+  serve --stop-at "$point"
+  "$@" > "$tmp/out" 2> "$tmp/err" &
+  run=$!
+  # It prints "stopped" just before it stops: continued before that, it
+  # would stop for good.
+  for _ in $(seq 500); do
+    grep -q stopped "$tmp/server" && [ "$(awk '{ print $3 }' "/proc/$pid/stat")" = T ] && return
+    sleep 0.01
+  done
+  fail "$1 never reached $point"
 }
 
 case "$part" in
@@ -203,12 +224,11 @@ killed)
   echo "runs killed outright, each followed by another: the camera is as found: passed"
   ;;
 stalled)
-  # The camera stops answering while colc streams from it, for 5 and then
-  # 12 s: the run fails, and puts the camera back once it answers again.
+  # The camera stops answering as colc sets the exposure of an acquisition
+  # (its exposure register changes), for 5 and then 12 s: the run fails,
+  # and puts the camera back once it answers again.
   for seconds in 5 12; do
-    start_run
-    await_streaming
-    kill -STOP "$pid"
+    start_stopping_at 0x120 "${quick[@]}" --quiet
     sleep "$seconds"
     kill -CONT "$pid"
     finish_run
@@ -217,9 +237,7 @@ stalled)
   done
   # Beyond the time colc keeps asking (2 s here), each feature not put
   # back is named; the next run puts them back.
-  start_run --restore-timeout 2
-  await_streaming
-  kill -STOP "$pid"
+  start_stopping_at 0x120 "${quick[@]}" --quiet --restore-timeout 2
   finish_run
   kill -CONT "$pid"
   [ "$status" -eq 8 ] || fail "a stall beyond the restore time-out: status $status"
@@ -342,31 +360,16 @@ deploy-interrupted)
   # power-up set (colc_deploy_plan). The next run (colc grab) puts back
   # what the killed one found, and the camera is as found.
   planner="$2/tests/host/acq/aravis/colc_deploy_plan"
-  # Serves the camera stopping at $1, and starts the command after it as
-  # $run; returns once the camera has stopped.
-  start_stopping_at() {
-    local point="$1"
-    shift
-    unplug
-    serve --stop-at "$point"
-    "$@" > "$tmp/out" 2> "$tmp/err" &
-    run=$!
-    for _ in $(seq 500); do
-      grep -q stopped "$tmp/server" && return
-      sleep 0.01
-    done
-    fail "$1 never reached $point"
-  }
   for point in 0x1000 0x2000 0x2100; do
     # The camera may stop a few writes late, after the deployment has
     # ended; the file of what it found then is gone, and the point is tried again.
-    for attempt in 1 2 3 4 5; do
+    for attempt in $(seq 10); do
       start_stopping_at "$point" "$planner" 127.0.0.1
       kill -KILL "$run" 2> /dev/null || true
       finish_run
       kill -CONT "$pid"
       compgen -G "$XDG_STATE_HOME/colc/cameras/*.found" > /dev/null && break
-      [ "$attempt" -lt 5 ] || fail "the deployment ended before the camera stopped at $point, five times"
+      [ "$attempt" -lt 10 ] || fail "the deployment ended before the camera stopped at $point, ten times"
     done
     "$colc" grab "$tmp/next.png" --camera aravis:127.0.0.1 > "$tmp/out" 2> "$tmp/err" ||
       fail "the run after a deployment killed at $point failed"
@@ -383,7 +386,8 @@ deploy-interrupted)
     --out "$tmp/r.colc" > "$tmp/out" 2> "$tmp/err" || fail "colc calibrate failed"
   for point in 0x120 saved; do
     start_stopping_at "$point" "$colc" deploy "$tmp/r.colc" --camera aravis:127.0.0.1 --save-user-set 1 --default
-    kill -INT "$run" && sleep 0.05 && kill -INT "$run"
+    # After the save colc may end before either signal comes.
+    kill -INT "$run" 2> /dev/null && sleep 0.05 && kill -INT "$run" 2> /dev/null || true
     kill -CONT "$pid"
     finish_run
     if [ "$point" = 0x120 ]; then

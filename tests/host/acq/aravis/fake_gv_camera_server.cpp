@@ -12,6 +12,9 @@
 // its writes. With --stop-at saved, it stops once it has saved a user
 // set. Continued (SIGCONT), it serves on.
 // It prints "serving" once the camera answers.
+#include <pthread.h>
+#include <sched.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -52,6 +55,14 @@ int main(int argc, char** argv) {
       camera.loadPowerUpSet();
     }
     std::cout << "serving" << std::endl;
+    // The thread that looks runs before any other on the machine where it
+    // may (as root), so that a loaded machine does not let the writing
+    // program run on unseen.
+    if (!stopAt.empty()) {
+      sched_param realTime{};
+      realTime.sched_priority = sched_get_priority_min(SCHED_FIFO);
+      pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime);
+    }
     if (stopAt == "saved") {
       while (camera.userSetsSaved() == 0) std::this_thread::yield();
     } else if (!stopAt.empty()) {
