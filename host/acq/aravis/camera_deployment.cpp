@@ -130,10 +130,12 @@ class Writer {
     if (plan.transformation) transformation(*plan.transformation);
     if (!plan.userSet.empty()) {
       text(kUserSetSelector, plan.userSet);
-      if (plan.makeDefault) text(features_.userSetDefault.c_str(), plan.userSet);
       stopIfCancelled();
       if (found_) device_.execute("UserSetSave");
       written_.push_back({"UserSetSave", "", plan.userSet});
+      // Chosen for power-up only once saved: a camera switched off in
+      // between powers up as before, not with a set half old.
+      if (plan.makeDefault) text(features_.userSetDefault.c_str(), plan.userSet);
     }
     return written_;
   }

@@ -12,8 +12,8 @@
 // selectors, and UserSetSelector and UserSetDefault. A write the camera
 // refuses, or a cancellation (kfCancelRequested) before the user set is
 // saved, puts every one of them back as found. A user set, once saved,
-// cannot be put back: saving comes last, and from then on the deployment
-// finishes. After the writes, the selectors it moved are put back: they
+// cannot be put back: saving comes last, followed only by making it the
+// power-up set, and from then on the deployment finishes. After the writes, the selectors it moved are put back: they
 // choose what a feature shows, not what the camera does. While it writes,
 // all it found is kept in the file of what was found (found_state_file.h),
 // so that a run killed meanwhile is put back by the next one, as a

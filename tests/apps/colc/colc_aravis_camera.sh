@@ -333,9 +333,10 @@ PY
   [ "$levels" -le 1 ] || fail "the deployed camera's frame is $levels levels off colc apply's"
   echo "deployed and power-cycled: the camera's frame is within $levels levels of colc apply's"
 
-  # A camera that refuses a write (here UserSetSave, the last) gets every
-  # feature put back as found. On a camera as a user left it, colc
-  # calibrate --deploy ends with a deployment, and says so in its summary.
+  # A camera that refuses a write (here UserSetSave, the last without
+  # --default) gets every feature put back as found. On a camera as a user
+  # left it, colc calibrate --deploy ends with a deployment, and says so in
+  # its summary.
   unplug
   serve --refuse UserSetSave
   "$colc" calibrate --camera aravis:127.0.0.1 --reference "$tmp/chart.png" --no-color-correction --deploy --json \
