@@ -53,6 +53,7 @@ class kcCameraColorTransformation {
   // file holds before reading the values moves them.
   static std::vector<std::string> selectorLines(kcGenicamDevice& device, const kcColorTransformationFeatures& features);
 
+  // The values as found, of a transformation read from the camera.
   const kcColorTransformationValues& found() const { return *found_; }
   // Writes the values and switches the transformation on; kcIOError when
   // the camera refuses.

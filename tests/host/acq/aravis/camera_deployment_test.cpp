@@ -7,8 +7,10 @@
 
 #include "camera_features.h"
 #include "colc/driver/acquisition.h"
+#include "colc/host/exceptions.h"
 #include "colc/records/color_correction.h"
 #include "fake_gv_camera.h"
+#include "host/acq/aravis/found_state_file.h"
 
 namespace {
 
@@ -137,4 +139,48 @@ TEST(CameraDeployment, AUserSetTheCameraLacksIsRefusedFirst) {
     EXPECT_THROW(deployment.dryRun(plan), kcBadArgument);
   }  // lets go of the camera
   EXPECT_EQ(featureChanges(found, readEveryFeature(camera.address())), "");
+}
+
+// What a killed deployment found of the colour transformation and the
+// user sets is put back by the next run that opens the camera, from the
+// file it left; a file with a line that cannot be read is named, and kept.
+TEST(CameraDeployment, WhatAKilledDeploymentFoundIsPutBackFromItsFile) {
+  FakeGvCamera camera(FakeGvCamera::Description::integerSettings);
+  camera.setUpAsFound();
+  const std::string folder = testing::TempDir() + "colc-found-transformation";
+  const kcFoundStateFile file(folder, "Aravis Fake (COLC-TEST)");
+  // As found: the identity switched off, Gain00 selected, the Default set.
+  std::string identity;
+  for (const char* v : {"1", "0", "0", "0", "1", "0", "0", "0", "1", "0", "0", "0"}) identity += std::string(" ") + v;
+  file.write({"ct-selector RGBtoRGB", "ct-value-selector Gain00", "ct-values RGBtoRGB 0" + identity,
+              "state UserSetDefault % % text Default", "state UserSetSelector % % text Default"});
+  // Left by the killed run: a transformation switched on, another value
+  // selected, UserSet1 the power-up set.
+  for (std::uint32_t i = 0; i < 12; ++i)
+    camera.setReg(FakeGvCamera::kColorTransformationValue + 4 * i, std::bit_cast<std::uint32_t>(0.5f));
+  camera.setReg(FakeGvCamera::kColorTransformationEnable, 1);
+  camera.setReg(FakeGvCamera::kColorTransformationValueSelector, 7);
+  camera.setReg(FakeGvCamera::kUserSetDefault, 1);
+  camera.setReg(FakeGvCamera::kUserSetSelector, 1);
+
+  kcCameraDeployment(camera.address(), nullptr, folder);
+  const std::map<std::string, std::string> now = readEveryFeature(camera.address());
+  EXPECT_EQ(now.at("ColorTransformationEnable"), "false");
+  EXPECT_EQ(now.at("ColorTransformationValue[Gain00]"), "1");
+  EXPECT_EQ(now.at("ColorTransformationValue[Gain01]"), "0");
+  EXPECT_EQ(now.at("ColorTransformationValueSelector"), "Gain00");
+  EXPECT_EQ(now.at("UserSetDefault"), "Default");
+  EXPECT_EQ(now.at("UserSetSelector"), "Default");
+  EXPECT_FALSE(file.read());  // put back: the file is gone
+
+  file.write({"ct-values RGBtoRGB 1 0.5"});
+  try {
+    kcCameraDeployment(camera.address(), nullptr, folder);
+    FAIL() << "a line that cannot be read went unnoticed";
+  } catch (const kcIOError& e) {
+    EXPECT_NE(e.text().find(file.path()), std::string::npos) << e.text();
+    EXPECT_NE(e.text().find("cannot be read"), std::string::npos) << e.text();
+  }
+  EXPECT_TRUE(file.read());
+  file.remove();
 }
