@@ -42,6 +42,20 @@ struct AlignSearchSpace {
   // rotations and 5 scales for a search of +-21 degrees and 0.8 to 1.2,
   // whatever the pattern's size.
   double coarseRadius = 12.0;
+  // A pattern too small to reach coarseRadius on a level of at least
+  // kMinSide pels is searched on a finer level, where the grid grows with
+  // its radius there and with the run image's size. With a budget, the grid
+  // of a search whose poses times placements times pattern pels would
+  // exceed it is spread wider to fit: its poses then lie further from the
+  // target's, which the refinement then has to find. 0: no budget.
+  double gridBudget = 0.0;
+  // How the grid correlates: over the whole warped image through
+  // cv::matchTemplate (kfFindCalibrationPose's search, whose results are
+  // fixed to the bit), or only where the pattern can lie inside the run
+  // image (host/align/grid_strips.h) and directly in integers
+  // (host/align/grid_correlation.h): the same placements in under half the
+  // time, their scores differing by matchTemplate's rounding.
+  bool directInside = false;
 };
 
 struct AlignMatch {

@@ -22,6 +22,13 @@ constexpr double kBandOverlap = 1.05;
 // across +-180 degrees stays within the search's zone.
 constexpr double kCoarseRadius = 8.0;
 constexpr double kTurnMargin = 0.1;
+// The most pattern pels times placements a band's grid correlates, about
+// 0.3 s on one core. A small reference keeps more than the coarse radius on
+// its coarsest level of at least 8 pels, where the view is reduced least:
+// a reference 99 pels wide, shrunk to 39 for the band of scale 0.39, would
+// correlate 44e9 on a 1280 x 1024 view. The bands of references a few
+// hundred pels wide stay below it, and their grid as it was.
+constexpr double kGridBudget = 4e9;
 // Without quarter turns, the reference is searched this far either side
 // of upright (radians).
 constexpr double kUprightReach = 50.0 * std::numbers::pi / 180.0;
@@ -87,6 +94,8 @@ std::vector<kcTargetCandidate> kfTargetCandidates(const cv::Mat& view, const cv:
     space.scaleLow = low / middle, space.scaleHigh = high / middle;
     space.accept = kAccept;
     space.coarseRadius = kCoarseRadius;
+    space.gridBudget = kGridBudget;
+    space.directInside = true;
     // Pattern pel u lands at squash L (u - c) + centre, L = scale R(rotation).
     const double a = search.squashAxisDegrees * std::numbers::pi / 180.0;
     const cv::Matx22d turn(std::cos(a), -std::sin(a), std::sin(a), std::cos(a));
