@@ -3,7 +3,9 @@
 // one 16-bit multiply-add weighs two pels. A lane of sums gains at most
 // 2 x 255^2 per pair of taps: runs of kPairsPerRun pairs fit 31 bits, and
 // each run is added to the placement's total in double precision, which
-// holds these integers exactly.
+// holds these integers exactly. The image's sums over the pattern's rows
+// fit 32 bits for patterns up to 33,000 rows, its sums over a placement
+// 64 bits.
 #include "host/align/grid_correlation.h"
 
 #include <immintrin.h>
@@ -11,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <opencv2/imgproc.hpp>
 #include <vector>
 
 namespace {
@@ -93,38 +94,49 @@ cv::Mat kfPatternCorrelations(const cv::Mat& image, const cv::Mat& pattern, kcVe
   const double n = static_cast<double>(pattern.total());
   const double patternSpread = n * patternSquares - patternSum * patternSum;
 
-  cv::Mat products(out, CV_64F);
+  // Per row of placements: the products, the image's column sums and sums
+  // of squares over the pattern's rows (kept from row to row), and their
+  // sums over the pattern's columns.
+  cv::Mat scores(out, CV_32F);
   std::vector<std::int32_t> run(static_cast<std::size_t>(out.width + kSlack));
+  std::vector<double> products(static_cast<std::size_t>(out.width));
+  std::vector<std::int32_t> columnSums(static_cast<std::size_t>(image.cols)), columnSquares(columnSums.size());
   for (int y = 0; y < out.height; ++y) {
-    double* total = products.ptr<double>(y);
-    std::fill(total, total + out.width, 0.0);
+    std::fill(products.begin(), products.end(), 0.0);
     for (int top = 0; top < pattern.rows;) {
       const int rows = std::min(pattern.rows - top, std::max(1, kPairsPerRun / tapCount));
       std::fill(run.begin(), run.end(), 0);
       for (int r = top; r < top + rows; ++r)
         addProducts(pairs.ptr<std::int32_t>(y + r), &taps[static_cast<std::size_t>(r * tapCount)], tapCount, run.data(),
                     out.width, width);
-      for (int x = 0; x < out.width; ++x) total[x] += run[static_cast<std::size_t>(x)];
+      for (int x = 0; x < out.width; ++x) products[static_cast<std::size_t>(x)] += run[static_cast<std::size_t>(x)];
       top += rows;
     }
-  }
-  cv::Mat sums, squares;
-  cv::integral(image, sums, squares, CV_64F, CV_64F);
-  cv::Mat scores(out, CV_32F);
-  for (int y = 0; y < out.height; ++y) {
-    const double* s0 = sums.ptr<double>(y);
-    const double* s1 = sums.ptr<double>(y + pattern.rows);
-    const double* q0 = squares.ptr<double>(y);
-    const double* q1 = squares.ptr<double>(y + pattern.rows);
-    const double* product = products.ptr<double>(y);
+    const auto addRow = [&](int row, int sign) {
+      const unsigned char* p = image.ptr(row);
+      for (int x = 0; x < image.cols; ++x)
+        columnSums[static_cast<std::size_t>(x)] += sign * p[x], columnSquares[static_cast<std::size_t>(x)] += sign * p[x] * p[x];
+    };
+    if (y == 0) {
+      for (int r = 0; r < pattern.rows; ++r) addRow(r, 1);
+    } else {
+      addRow(y + pattern.rows - 1, 1);
+      addRow(y - 1, -1);
+    }
+    std::int64_t sum = 0, squares = 0;
+    for (int x = 0; x < pattern.cols; ++x)
+      sum += columnSums[static_cast<std::size_t>(x)], squares += columnSquares[static_cast<std::size_t>(x)];
     float* score = scores.ptr<float>(y);
-    for (int x = 0; x < out.width; ++x) {
-      const int right = x + pattern.cols;
-      const double sum = s1[right] - s1[x] - s0[right] + s0[x];
-      const double spread = n * (q1[right] - q1[x] - q0[right] + q0[x]) - sum * sum;
+    for (int x = 0;; ++x) {
+      const double s = static_cast<double>(sum);
+      const double spread = n * static_cast<double>(squares) - s * s;
       score[x] = spread > 0.0 && patternSpread > 0.0
-                     ? static_cast<float>((n * product[x] - patternSum * sum) / std::sqrt(spread * patternSpread))
+                     ? static_cast<float>((n * products[static_cast<std::size_t>(x)] - patternSum * s) /
+                                          std::sqrt(spread * patternSpread))
                      : 0.0f;
+      if (x + 1 == out.width) break;
+      const std::size_t in = static_cast<std::size_t>(x + pattern.cols), gone = static_cast<std::size_t>(x);
+      sum += columnSums[in] - columnSums[gone], squares += columnSquares[in] - columnSquares[gone];
     }
   }
   return scores;

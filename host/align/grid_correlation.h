@@ -1,7 +1,8 @@
 // The normalised correlation of a pattern with an image at every placement,
 // as cv::matchTemplate's TM_CCOEFF_NORMED defines it, computed directly:
 // the products of pels summed in integers (16-bit multiply-adds in vectors),
-// the image's sums over each placement from integral images. For the small
+// the image's sums over each placement kept running from placement to
+// placement, in integers too. For the small
 // patterns of the pattern search's coarse grid this takes a third to a half
 // of matchTemplate's time, which transforms both images; and its scores are
 // exact but for the final division, so they are the same at every vector

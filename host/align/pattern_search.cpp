@@ -92,7 +92,7 @@ void collectGridPeaks(const cv::Mat& image, const cv::Mat& pattern, const cv::Po
   const cv::Size canvasSize(static_cast<int>(high.x - low.x) + 1, static_cast<int>(high.y - low.y) + 1);
   if (canvasSize.width < pattern.cols || canvasSize.height < pattern.rows) return;
   const cv::Size results = canvasSize - pattern.size() + cv::Size(1, 1);
-  cv::Mat scores, dilated;
+  cv::Mat scores;
   if (directInside) {
     // The image, widened by the tolerance, in canvas coordinates.
     const double l = -0.5 - kTolerance, t = -0.5 - kTolerance;
@@ -110,12 +110,19 @@ void collectGridPeaks(const cv::Mat& image, const cv::Mat& pattern, const cv::Po
   } else {
     scores = canvasCorrelations(image, pattern, linear, low, cv::Rect(cv::Point(0, 0), results), false);
   }
-  cv::dilate(scores, dilated, cv::Mat());
+  // Local maxima: no neighbour within the result scores higher (as a 3 x 3
+  // dilation compares them), looked at only where the floor is reached.
+  const auto outscored = [&scores](int x, int y) {
+    const float here = scores.at<float>(y, x);
+    for (int ny = std::max(0, y - 1); ny <= std::min(scores.rows - 1, y + 1); ++ny)
+      for (int nx = std::max(0, x - 1); nx <= std::min(scores.cols - 1, x + 1); ++nx)
+        if (scores.at<float>(ny, nx) > here) return true;
+    return false;
+  };
   for (int y = 0; y < scores.rows; ++y) {
     const float* s = scores.ptr<float>(y);
-    const float* d = dilated.ptr<float>(y);
     for (int x = 0; x < scores.cols; ++x) {
-      if (s[x] < kCoarseFloor || s[x] < d[x]) continue;
+      if (s[x] < kCoarseFloor || outscored(x, y)) continue;
       const cv::Point2d centre = linear * (patternCentre + cv::Point2d(x, y) + low);
       if (liesInside(linear, centre, patternCentre, pattern.size(), image.size(), kTolerance))
         peaks.push_back({rotation, scale, centre, s[x]});
