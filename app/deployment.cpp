@@ -93,6 +93,7 @@ DeploymentChoice chooseDeployment(const StoredCalibration& calibration, const kc
     if (why.empty()) {
       plan.transformation = transformationValues(*calibration.correction, request.offsetFullScale);
       choice.transformation = true;
+      choice.offsetFullScale = request.offsetFullScale;
       if (map.lut.present) plan.tables = off;
     } else {
       choice.leftOut.push_back("the colour correction: " + why + "; the pel maps go into the lookup tables instead, "

@@ -32,6 +32,7 @@
 struct DeploymentChoice {
   kcDeploymentPlan plan;
   bool transformation = false;      // the colour correction goes into the colour transformation
+  double offsetFullScale = 1.0;     // and its offsets scaled by this (DeploymentRequest)
   bool equalsApply = false;         // the camera then gives colc apply's pels
   std::vector<std::string> lacked;  // what the camera lacks, one sentence each
   std::vector<std::string> leftOut; // what of the result is not written, and why

@@ -46,6 +46,13 @@ void printDeploymentText(std::ostream& out, const Deployment& d) {
   out << "\nThe colour: " << colour[colourIndex(c)]
       << (c.equalsApply ? "; the camera's pels are those of colc apply.\n"
                         : "; the camera's pels are not those of colc apply.\n");
+  // The unit of the offsets is a guess the camera cannot confirm: said, so
+  // that a camera that takes levels is not left off by a few levels unseen.
+  if (c.transformation)
+    out << "The transformation's offsets are written as fractions of full scale"
+        << (c.offsetFullScale == 1.0 ? std::string(" (for a camera that takes levels: --offset-full-scale 255 or 4095)")
+                                     : " times " + formatted("%g", c.offsetFullScale) + " (--offset-full-scale)")
+        << ".\n";
   for (const std::string& lacked : c.lacked) out << "The camera lacks " << lacked << ".\n";
   for (const std::string& leftOut : c.leftOut) out << "Left out: " << leftOut << ".\n";
   if (!c.plan.userSet.empty())

@@ -5,13 +5,14 @@ correction goes into the camera's colour transformation and a user set,
 and every feature written reads back as written."""
 
 import os
+import re
 import subprocess
-import time
 
 import numpy as np
 import pytest
 
 import colc
+from conftest import run_colc
 
 ADDRESS = "127.0.0.1"
 CAMERA = "aravis:" + ADDRESS
@@ -79,3 +80,15 @@ def test_bad_requests_are_refused_before_the_camera_is_opened(result):
         colc.deploy(result, CAMERA, default=True)
     with pytest.raises(colc.Error, match="GenICam"):
         colc.deploy(result, "sim")
+
+
+def test_the_command_line_says_how_it_writes_the_offsets(camera, result, tmp_path):
+    path = str(tmp_path / "mixing.colc")
+    result.save(path)
+    found = features()
+    text = run_colc("deploy", path, "--camera", camera, "--force", "--dry-run")
+    assert "fractions of full scale (for a camera that takes levels: --offset-full-scale 255 or 4095)" in text
+    text = run_colc("deploy", path, "--camera", camera, "--force", "--dry-run", "--offset-full-scale", "100")
+    assert "fractions of full scale times 100 (--offset-full-scale)" in text
+    assert re.search(r"ColorTransformationValue Offset2 +- +-3\n", text), text
+    assert features() == found
