@@ -11,16 +11,10 @@
 
 namespace {
 
-kcLutTable identityTable() {
-  kcLutTable t;
-  std::copy_n(kc8BitInputLutProp::positive8BitLut, 256, t.begin());
-  return t;
-}
-
 // The pel map of each plane; an empty map is the identity.
 kcLutTables pelMapTables(const kcColorCalibrationResult& result) {
   kcLutTables tables;
-  tables.fill(identityTable());
+  tables.fill(kfIdentityLutTable());
   for (std::size_t k = 0; k < 3; ++k) {
     const std::vector<unsigned char>& map = result.channelResults()[k].pelmap();
     if (!map.empty()) std::copy_n(map.begin(), 256, tables[k].begin());
@@ -80,7 +74,7 @@ DeploymentChoice chooseDeployment(const StoredCalibration& calibration, const kc
 
   bool equalsApply = map.exposure.present() && map.gain.present() && map.blackLevel.present();
   const kcLutTables maps = pelMapTables(r);
-  const kcLutTables off = {identityTable(), identityTable(), identityTable()};
+  const kcLutTables off = {kfIdentityLutTable(), kfIdentityLutTable(), kfIdentityLutTable()};
   if (!r.positive8BitLut()) {
     choice.leftOut.push_back(std::string("the pel maps") + (calibration.correction ? " and the colour correction" : "") +
                              ": the calibration measured through the camera's own lookup tables "
@@ -112,6 +106,11 @@ DeploymentChoice chooseDeployment(const StoredCalibration& calibration, const kc
   }
   choice.equalsApply = equalsApply;
   return choice;
+}
+
+DeployedColour deployedColour(const DeploymentChoice& c) {
+  if (c.transformation) return DeployedColour::transformation;
+  return c.plan.tables ? DeployedColour::pelMaps : DeployedColour::none;
 }
 
 std::unique_ptr<kcCameraDeployment> openDeploymentCamera(const std::string& name) {

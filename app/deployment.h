@@ -38,6 +38,11 @@ struct DeploymentChoice {
   std::vector<std::string> leftOut; // what of the result is not written, and why
 };
 
+// Where the result's colour goes: the colour correction into the colour
+// transformation, the pel maps into the lookup tables, or neither.
+enum class DeployedColour { transformation, pelMaps, none };
+DeployedColour deployedColour(const DeploymentChoice& choice);
+
 DeploymentChoice chooseDeployment(const StoredCalibration& calibration, const kcDeploymentFeatures& features,
                                   const DeploymentRequest& request);
 

@@ -2,6 +2,12 @@
 // and colc calibrate --deploy's options, and Python's.
 #pragma once
 
+// The user sets colc saves to, UserSet1 .. UserSet99, and the offset
+// scales it takes.
+constexpr int kMaxUserSet = 99;
+constexpr double kMinOffsetFullScale = 0.001;
+constexpr double kMaxOffsetFullScale = 65536.0;
+
 struct DeploymentRequest {
   int userSet = 0;           // save to UserSet<N>; 0: no user set
   bool makeDefault = false;  // that set loaded at power-up

@@ -10,17 +10,24 @@ namespace py = pybind11;
 namespace {
 
 const char* colourName(const DeploymentChoice& c) {
-  if (c.transformation) return "color_transformation";
-  return c.plan.tables ? "pel_maps" : "none";
+  switch (deployedColour(c)) {
+    case DeployedColour::transformation: return "color_transformation";
+    case DeployedColour::pelMaps: return "pel_maps";
+    case DeployedColour::none: break;
+  }
+  return "none";
 }
 
 Deployment deployResult(const StoredCalibration& calibration, const std::string& camera, const py::object& userSet,
                         bool makeDefault, double offsetFullScale, bool force, bool dryRun) {
   const int set = userSet.is_none() ? 0 : userSet.cast<int>();
-  if (!userSet.is_none() && (set < 1 || set > 99)) throw py::value_error("user_set is a number from 1 to 99");
+  if (!userSet.is_none() && (set < 1 || set > kMaxUserSet))
+    throw py::value_error("user_set is a number from 1 to " + std::to_string(kMaxUserSet));
   if (userSet.is_none() && makeDefault) throw py::value_error("default needs a user_set to make the power-up set");
-  if (!(offsetFullScale >= 0.001 && offsetFullScale <= 65536))
-    throw py::value_error("offset_full_scale is a number from 0.001 to 65536");
+  if (!(offsetFullScale >= kMinOffsetFullScale && offsetFullScale <= kMaxOffsetFullScale))
+    throw py::value_error(py::str("offset_full_scale is a number from {:g} to {:g}")
+                              .format(kMinOffsetFullScale, kMaxOffsetFullScale)
+                              .cast<std::string>());
   // The writes run to their end, or are put back whole: a Ctrl-C reaches
   // Python when they are done.
   py::gil_scoped_release unlocked;

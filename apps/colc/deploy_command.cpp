@@ -10,12 +10,8 @@
 
 namespace {
 
-// Where the colour went: 0 the colour transformation, 1 the pel maps in
-// the tables, 2 nowhere.
-int colourIndex(const DeploymentChoice& c) {
-  if (c.transformation) return 0;
-  return c.plan.tables ? 1 : 2;
-}
+// The index of where the colour went, in the order of DeployedColour.
+std::size_t colourIndex(const DeploymentChoice& c) { return static_cast<std::size_t>(deployedColour(c)); }
 
 std::string userSetText(const kcDeploymentPlan& plan) {
   return plan.userSet + (plan.makeDefault ? ", the set the camera loads at power-up" : "");
@@ -81,7 +77,7 @@ void addDeploymentOptions(CLI::App& command, DeploymentRequest& request) {
   CLI::Option* save =
       command.add_option("--save-user-set", request.userSet, "save everything written to user set N (UserSetN)")
           ->type_name("N")
-          ->check(CLI::Range(1, 99));
+          ->check(CLI::Range(1, kMaxUserSet));
   command.add_flag("--default", request.makeDefault, "make that user set the one the camera loads at power-up")
       ->needs(save);
   command
@@ -89,7 +85,7 @@ void addDeploymentOptions(CLI::App& command, DeploymentRequest& request) {
                   "the colour transformation's offset that shifts a plane by its full scale: 1 (the default) where "
                   "the camera takes offsets as fractions, 255 or 4095 where it takes levels")
       ->type_name("X")
-      ->check(finiteNumberIn(0.001, 65536));
+      ->check(finiteNumberIn(kMinOffsetFullScale, kMaxOffsetFullScale));
 }
 
 CLI::App* addDeployCommand(CLI::App& app, DeployOptions& o) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "colc/host/acq.h"
 #include "colc/host/exceptions.h"
 #include "host/acq/aravis/camera_state.h"
 #include "host/acq/aravis/found_state_file.h"
@@ -16,9 +15,7 @@ namespace {
 
 constexpr const char* kUserSetSelector = "UserSetSelector";
 
-bool isIdentity(const kcLutTable& table) {
-  return std::equal(table.begin(), table.end(), kc8BitInputLutProp::positive8BitLut);
-}
+bool isIdentity(const kcLutTable& table) { return table == kfIdentityLutTable(); }
 
 std::string onOff(bool on) { return on ? "on" : "off"; }
 

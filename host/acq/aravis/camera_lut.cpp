@@ -7,19 +7,15 @@
 #include "host/acq/aravis/found_state_file.h"
 #include "host/acq/aravis/genicam_device.h"
 
-namespace {
-
-kcLutTable identity() {
+kcLutTable kfIdentityLutTable() {
   kcLutTable t;
   std::copy_n(kc8BitInputLutProp::positive8BitLut, 256, t.begin());
   return t;
 }
 
-}  // namespace
-
 kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features)
     : device_(device), features_(features) {
-  initial_.fill(identity());
+  initial_.fill(kfIdentityLutTable());
   if (!features_.present) return;
   const std::vector<std::string> selectors = features_.selectors.empty() ? std::vector<std::string>{""}
                                                                         : features_.selectors;
@@ -43,7 +39,7 @@ kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features)
 kcCameraLut::kcCameraLut(kcGenicamDevice& device, const kcLutFeatures& features,
                          const std::vector<std::string>& lines)
     : device_(device), features_(features) {
-  initial_.fill(identity());
+  initial_.fill(kfIdentityLutTable());
   for (const std::string& line : lines) {
     const std::vector<std::string> f = kfRecordFields(line);
     if (f[0] == "lut-table" && f.size() == 3 + 256) {
@@ -130,7 +126,7 @@ void kcCameraLut::enable(Slot& slot, bool on) {
 }
 
 void kcCameraLut::put(std::size_t s, const kcLutTable& table) {
-  const bool on = table != identity();
+  const bool on = table != kfIdentityLutTable();
   if (!on && !slots_[s].on) return;
   select(slots_[s]);
   if (on) writeEntries(slots_[s], table);
@@ -177,6 +173,6 @@ std::array<bool, 3> kcCameraLut::load(const kcLutTables& tables) {
     put(0, tables[0]);
     return {false, false, false};
   }
-  put(0, identity());
+  put(0, kfIdentityLutTable());
   return {true, true, true};
 }

@@ -19,6 +19,9 @@ class kcGenicamDevice;
 using kcLutTable = std::array<unsigned char, 256>;
 using kcLutTables = std::array<kcLutTable, 3>;
 
+// The table that leaves every level as it is.
+kcLutTable kfIdentityLutTable();
+
 class kcCameraLut {
  public:
   // Reads the camera's tables, their switches and selectors.

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "colc/host/exceptions.h"
 #include "host/acq/aravis/found_state_file.h"
@@ -18,13 +16,6 @@ constexpr std::array<const char*, 3> kSelectors = {"TriggerSelector", "GainSelec
 
 std::int64_t integerField(const std::string& field, const std::string& line) {
   return kfRecordInteger(field, line, INT64_MIN, INT64_MAX);
-}
-
-double floatField(const std::string& field, const std::string& line) {
-  char* end = nullptr;
-  const double value = std::strtod(field.c_str(), &end);
-  if (field.empty() || *end != '\0') throw kfUnreadableRecordLine(line);
-  return value;
 }
 
 }  // namespace
@@ -82,7 +73,7 @@ kcCameraState::kcCameraState(kcGenicamDevice& device, const std::vector<std::str
     } else if (kind == "integer" && f.size() == 6) {
       found.value = integerField(f[5], line);
     } else if (kind == "float" && f.size() == 6) {
-      found.value = floatField(f[5], line);
+      found.value = kfRecordFloat(f[5], line);
     } else if (kind == "region" && f.size() == 9) {
       found.value =
           Region{integerField(f[5], line), integerField(f[6], line), integerField(f[7], line), integerField(f[8], line)};
@@ -104,11 +95,7 @@ std::string kcCameraState::lineOf(const Found& f) {
                      kfRecordField(f.selectorEntry) + " ";
   if (const auto* text = std::get_if<std::string>(&f.value)) return line + "text " + kfRecordField(*text);
   if (const auto* number = std::get_if<std::int64_t>(&f.value)) return line + "integer " + std::to_string(*number);
-  if (const auto* real = std::get_if<double>(&f.value)) {
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%.17g", *real);  // read back to the same double
-    return line + "float " + digits;
-  }
+  if (const auto* real = std::get_if<double>(&f.value)) return line + "float " + kfRecordFloatText(*real);
   const Region& r = std::get<Region>(f.value);
   return line + "region " + std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) + " " +
          std::to_string(r.height);

@@ -1,8 +1,6 @@
 #include "host/acq/aravis/color_transformation.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "colc/host/exceptions.h"
 #include "host/acq/aravis/found_state_file.h"
@@ -79,11 +77,7 @@ std::vector<std::string> kcCameraColorTransformation::recordLines() const {
   std::vector<std::string> lines = linesOf(foundSelectors_);
   if (found_) {
     std::string line = "ct-values " + kfRecordField(selectorEntry_) + (foundOn_ ? " 1" : " 0");
-    for (const double value : *found_) {
-      char digits[32];
-      std::snprintf(digits, sizeof digits, " %.17g", value);
-      line += digits;
-    }
+    for (const double value : *found_) line += " " + kfRecordFloatText(value);
     lines.push_back(line);
   }
   return lines;
@@ -107,11 +101,7 @@ std::optional<kcCameraColorTransformation> kcCameraColorTransformation::fromReco
       t.selectorEntry_ = kfRecordFieldText(f[1]);
       t.foundOn_ = kfRecordInteger(f[2], line, 0, 1) == 1;
       kcColorTransformationValues values{};
-      for (std::size_t i = 0; i < values.size(); ++i) {
-        char* end = nullptr;
-        values[i] = std::strtod(f[3 + i].c_str(), &end);
-        if (f[3 + i].empty() || *end != '\0') throw kfUnreadableRecordLine(line);
-      }
+      for (std::size_t i = 0; i < values.size(); ++i) values[i] = kfRecordFloat(f[3 + i], line);
       t.found_ = values;
     } else if (f[0].rfind("ct-", 0) == 0) {
       throw kfUnreadableRecordLine(line);

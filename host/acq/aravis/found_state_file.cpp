@@ -114,6 +114,19 @@ std::int64_t kfRecordInteger(const std::string& field, const std::string& line, 
   return value;
 }
 
+double kfRecordFloat(const std::string& field, const std::string& line) {
+  char* end = nullptr;
+  const double value = std::strtod(field.c_str(), &end);
+  if (field.empty() || *end != '\0') throw kfUnreadableRecordLine(line);
+  return value;
+}
+
+std::string kfRecordFloatText(double value) {
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%.17g", value);
+  return digits;
+}
+
 std::vector<std::string> kfRecordFields(const std::string& line) {
   std::vector<std::string> fields;
   std::size_t start = 0;

@@ -49,5 +49,10 @@ std::vector<std::string> kfRecordFields(const std::string& line);
 // A whole number field of line within [min, max]; kcIOError naming the
 // line otherwise, as kfUnreadableRecordLine does.
 std::int64_t kfRecordInteger(const std::string& field, const std::string& line, std::int64_t min, std::int64_t max);
+// A number field of line, as kfRecordFloatText wrote it; kcIOError naming
+// the line otherwise.
+double kfRecordFloat(const std::string& field, const std::string& line);
+// The field of a number, read back to the same double.
+std::string kfRecordFloatText(double value);
 class kcIOError;
 kcIOError kfUnreadableRecordLine(const std::string& line);
